@@ -1,0 +1,111 @@
+#include "model/cp1251.h"
+
+#include <array>
+#include <cstdint>
+
+namespace {
+
+// Unicode code points of the bytes 0x80..0xBF; 0xC0..0xFF are U+0410..U+044F in order.
+constexpr std::array<char16_t, 64> upperHalf{
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, // 80
+    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F, // 88
+    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90
+    0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, // 98 (0x98 undefined)
+    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7, // A0
+    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407, // A8
+    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7, // B0
+    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457, // B8
+};
+
+char32_t codePointOf(unsigned char byte)
+{
+    if (byte < 0x80) {
+        return byte;
+    }
+    if (byte < 0xC0) {
+        return upperHalf[byte - 0x80];
+    }
+    return 0x0410 + (byte - 0xC0);
+}
+
+void appendUtf8(std::string& out, char32_t cp)
+{
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+char byteOf(char32_t cp)
+{
+    if (cp < 0x80) {
+        return static_cast<char>(cp);
+    }
+    if (cp >= 0x0410 && cp <= 0x044F) {
+        return static_cast<char>(0xC0 + (cp - 0x0410));
+    }
+    for (std::size_t i = 0; i < upperHalf.size(); ++i) {
+        if (upperHalf[i] == cp) {
+            return static_cast<char>(0x80 + i);
+        }
+    }
+    return '?';
+}
+
+} // namespace
+
+std::string cp1251ToUtf8(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (char ch : bytes) {
+        appendUtf8(out, codePointOf(static_cast<unsigned char>(ch)));
+    }
+    return out;
+}
+
+std::string utf8ToCp1251(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t length = 1;
+        char32_t cp = lead;
+        if (lead >= 0xF0 && lead < 0xF8) {
+            length = 4;
+            cp = lead & 0x07;
+        } else if (lead >= 0xE0) {
+            length = 3;
+            cp = lead & 0x0F;
+        } else if (lead >= 0xC0) {
+            length = 2;
+            cp = lead & 0x1F;
+        } else if (lead >= 0x80) {
+            out += '?';
+            ++i;
+            continue;
+        }
+        bool valid = i + length <= text.size();
+        for (std::size_t k = 1; valid && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            valid = (next & 0xC0) == 0x80;
+            cp = (cp << 6) | (next & 0x3F);
+        }
+        if (!valid) {
+            out += '?';
+            ++i;
+            continue;
+        }
+        out += byteOf(cp);
+        i += length;
+    }
+    return out;
+}

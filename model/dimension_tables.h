@@ -1,0 +1,70 @@
+#pragma once
+// Readers of the three kinds of dimension table file: the standards catalogue, a standard's
+// diameter table and a figure's length table. Each reader opens, reads and closes its file in one
+// call and gives back what it had read together with the failure, if any, so that the window can
+// keep a partly filled list. All texts are UTF-8.
+
+#include "model/stud_standard.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Which file a reader was reading when it failed (missing file, a field that does not convert,
+// a list without a selected item).
+struct TableReadFailure {
+    std::string file;
+};
+
+template <class T> struct TableRead {
+    T value{};
+    std::optional<TableReadFailure> failure;
+    [[nodiscard]] bool ok() const { return !failure.has_value(); }
+};
+
+// The five-line record of one standard in the catalogue; lines are kept exactly as read.
+struct CatalogueRecord {
+    std::string title1;
+    std::string title2;
+    std::string number;    // e.g. "22032-76"
+    std::string figureKey; // "ris_1" shows b1
+};
+
+// The fields of a diameter table row, trimmed texts.
+struct DiameterRow {
+    std::string b1;
+    std::string P;
+    std::string c;
+};
+
+// File names, built from BasePath (UTF-8).
+[[nodiscard]] std::string cataloguePath(std::string_view basePath);
+[[nodiscard]] std::string diameterTablePath(std::string_view basePath, std::string_view number);
+[[nodiscard]] std::string lengthTablePath(std::string_view basePath, std::string_view figureKey);
+
+// Records 0 up to index, read without an end-of-file test: lines past the end read as empty.
+[[nodiscard]] TableRead<CatalogueRecord> readCatalogueRecord(const std::string& file,
+                                                             GostIndexValue index);
+
+// Columns 1-3 of every line after the header, in file order; a blank line gives an empty item.
+[[nodiscard]] TableRead<std::vector<std::string>> readDiameterList(const std::string& file);
+
+// The row of the diameter list item at position (row position + 1 after the header). Without a
+// position (no item selected) the row is empty. A full-size position: tables may exceed 256 rows.
+[[nodiscard]] TableRead<DiameterRow> readDiameterRow(const std::string& file,
+                                                     std::optional<std::size_t> position);
+
+// The lengths of diameter d (the selected item's text; none selected is a failure): rows whose d
+// equals it numerically, stopping after the first row with a greater d. Every d column read on
+// the way must convert.
+[[nodiscard]] TableRead<std::vector<std::string>>
+readLengthList(const std::string& file, std::optional<std::string_view> diameterText);
+
+// The b field's text for (d, L) after the thread-length rule, or no value when no row matches.
+// pitchText is the P of the chosen diameter. Every d and L column read on the way must convert.
+[[nodiscard]] TableRead<std::optional<std::string>>
+readThreadLength(const std::string& file, std::optional<std::string_view> diameterText,
+                 std::optional<std::string_view> lengthText, std::string_view pitchText,
+                 StudFamily family);

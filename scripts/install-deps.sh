@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the program need, only when one is missing,
+# and makes a decimal-comma locale (ru_RU.UTF-8) for the locale tests.
+set -euo pipefail
+
+packages=(cmake ninja-build g++ python3 libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
+          libdxflib-dev dbus dbus-x11 xvfb xauth imagemagick locales fonts-dejavu-core)
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+if ((${#missing[@]})); then
+    if [[ $(id -u) -ne 0 ]]; then
+        echo "missing packages: ${missing[*]} (run as root to install them)" >&2
+        exit 1
+    fi
+    apt-get update
+    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then
+    if [[ $(id -u) -eq 0 ]]; then
+        sed -i 's/^# *\(ru_RU.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+        grep -q '^ru_RU.UTF-8 UTF-8' /etc/locale.gen || echo 'ru_RU.UTF-8 UTF-8' >> /etc/locale.gen
+        locale-gen >/dev/null
+    fi
+fi

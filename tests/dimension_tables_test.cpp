@@ -1,0 +1,179 @@
+#include "model/dimension_tables.h"
+#include "model/table_file.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+using Items = std::vector<std::string>;
+
+TEST(TableFile, LineEndsCtrlZAndFixedColumns)
+{
+    TempDir dir;
+    const struct {
+        const char* label;
+        const char* bytes;
+        Items lines;
+    } rows[] = {
+        {"CR LF", "hdr\r\n8   a\r\n10  b\r\n", {"hdr", "8   a", "10  b"}},
+        {"LF", "hdr\n8   a\n10  b\n", {"hdr", "8   a", "10  b"}},
+        {"last line without end", "hdr\r\n8\r\n10", {"hdr", "8", "10"}},
+        {"Ctrl-Z ends the file", "hdr\r\n8\r\n\x1A" "10\r\n", {"hdr", "8"}},
+        {"Ctrl-Z inside a line", "hdr\r\n8 x\x1Ayz\r\n", {"hdr", "8 x"}},
+        {"blank line at the end", "hdr\r\n8\r\n\r\n", {"hdr", "8", ""}},
+        {"lone CR stays in the line", "a\rb\n", {"a\rb"}},
+        {"empty file", "", {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        const TableFile table(dir.write("t.dat", row.bytes));
+        ASSERT_EQ(table.lineCount(), row.lines.size());
+        for (std::size_t n = 0; n < row.lines.size(); ++n) {
+            EXPECT_EQ(table.rawLine(n), row.lines[n]);
+        }
+        EXPECT_EQ(table.line(row.lines.size()), "");
+        EXPECT_EQ(table.line(1000), "");
+    }
+
+    const TableFile table(dir.write("f.dat", "hdr\r\n10  12\t   1.5   1.6\r\n2.5\r\n\xCF\xEE\xEB \r\n"));
+    EXPECT_EQ(table.field(1, 1, 3), "10");
+    EXPECT_EQ(table.field(1, 5, 8), "12");   // the tab is trimmed as a control character
+    EXPECT_EQ(table.field(1, 11, 14), "1.5");
+    EXPECT_EQ(table.field(1, 17, 19), "1.6");
+    EXPECT_EQ(table.field(2, 1, 3), "2.5");
+    EXPECT_EQ(table.field(2, 5, 8), "");     // past the short line's end
+    EXPECT_EQ(table.field(2, 3, 8), "5");
+    EXPECT_EQ(table.field(3, 1, 3), "Пол"); // bytes cut before decoding
+    EXPECT_THROW(TableFile(dir.file("missing.dat")), TableFileError);
+}
+
+TEST(CatalogueReader, ReadsTheRecordOfAnIndexWithoutAnEndOfFileTest)
+{
+    TempDir dir;
+    const std::string file = dir.write("q.dat", "T1\r\nT2\r\n22032-76\r\nris_1\r\n\r\n"
+                                                "\xD8\xEF\r\nB \r\n22042-76\r\nris_2\r\nfree");
+    const TableRead<CatalogueRecord> first = readCatalogueRecord(file, 0);
+    ASSERT_TRUE(first.ok());
+    EXPECT_EQ(first.value.title1, "T1");
+    EXPECT_EQ(first.value.number, "22032-76");
+    EXPECT_EQ(first.value.figureKey, "ris_1");
+    const TableRead<CatalogueRecord> second = readCatalogueRecord(file, 1);
+    EXPECT_EQ(second.value.title1, "Шп");
+    EXPECT_EQ(second.value.title2, "B "); // catalogue lines are not trimmed
+    EXPECT_EQ(second.value.figureKey, "ris_2");
+    const TableRead<CatalogueRecord> beyond = readCatalogueRecord(file, 11);
+    ASSERT_TRUE(beyond.ok());
+    EXPECT_EQ(beyond.value.number, "");
+    EXPECT_EQ(beyond.value.figureKey, "");
+
+    const TableRead<CatalogueRecord> missing = readCatalogueRecord(dir.file("none.dat"), 0);
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.failure->file, dir.file("none.dat"));
+}
+
+TEST(DiameterReaders, ListAndRowsByPosition)
+{
+    TempDir dir;
+    const std::string file = dir.write("d.dat", "d   b1    P     c\r\n"
+                                                "8   8     1.25  1.6\r\n"
+                                                "10  10    1.5   1.6\r\n"
+                                                "\r\n");
+    const TableRead<Items> list = readDiameterList(file);
+    ASSERT_TRUE(list.ok());
+    EXPECT_EQ(list.value, (Items{"8", "10", ""})); // the blank last line is an item too
+
+    const TableRead<DiameterRow> row = readDiameterRow(file, 1);
+    ASSERT_TRUE(row.ok());
+    EXPECT_EQ(row.value.b1, "10");
+    EXPECT_EQ(row.value.P, "1.5");
+    EXPECT_EQ(row.value.c, "1.6");
+
+    const TableRead<DiameterRow> none = readDiameterRow(file, std::nullopt);
+    ASSERT_TRUE(none.ok());
+    EXPECT_EQ(none.value.b1 + none.value.P + none.value.c, "");
+    EXPECT_EQ(readDiameterRow(file, 7).value.P, ""); // past the end reads empty
+
+    const std::string headerOnly = dir.write("h.dat", "header only\r\n");
+    EXPECT_TRUE(readDiameterList(headerOnly).value.empty());
+
+    const std::string missing = dir.file("none.dat");
+    EXPECT_EQ(readDiameterList(missing).failure->file, missing);
+    EXPECT_EQ(readDiameterRow(missing, 0).failure->file, missing);
+}
+
+// More than 256 rows: position 300 must read row 300, not wrap round to row 44.
+TEST(DiameterReaders, RowPositionIsNotCountedInOneByte)
+{
+    TempDir dir;
+    std::string bytes = "header\r\n";
+    for (int n = 0; n < 320; ++n) {
+        const std::string d = std::to_string(n);
+        bytes += d + std::string(4 - d.size(), ' ') + d + std::string(6 - d.size(), ' ') + "1\r\n";
+    }
+    const std::string file = dir.write("big.dat", bytes);
+    EXPECT_EQ(readDiameterList(file).value.size(), 320u);
+    EXPECT_EQ(readDiameterRow(file, 300).value.b1, "300");
+    EXPECT_EQ(readDiameterRow(file, 44).value.b1, "44");
+}
+
+TEST(LengthReaders, ListOfADiameter)
+{
+    TempDir dir;
+    const std::string file = dir.write("l.dat", "d   L   b\r\n"
+                                                "8   16  0\r\n"
+                                                "8   20  22\r\n"
+                                                "8.0 25  22\r\n"
+                                                "10  25  0\r\n"
+                                                "\r\n"
+                                                "12  30  0\r\n");
+    const TableRead<Items> eight = readLengthList(file, "8");
+    ASSERT_TRUE(eight.ok());
+    EXPECT_EQ(eight.value, (Items{"16", "20", "25"})); // 8.0 matches 8 as a number
+    EXPECT_EQ(readLengthList(file, "8.0").value, (Items{"16", "20", "25"}));
+
+    // The search stops after the first greater d, before the blank line.
+    const TableRead<Items> nine = readLengthList(file, "9");
+    ASSERT_TRUE(nine.ok());
+    EXPECT_TRUE(nine.value.empty());
+
+    // The blank line before the end of the search fails its conversion; what was read stays.
+    const TableRead<Items> twelve = readLengthList(file, "12");
+    ASSERT_FALSE(twelve.ok());
+    EXPECT_EQ(twelve.failure->file, file);
+    EXPECT_TRUE(twelve.value.empty());
+    const std::string partial = dir.write("p.dat", "h\r\n8   16  0\r\n8   20  0\r\nxx  25  0\r\n");
+    const TableRead<Items> broken = readLengthList(partial, "8");
+    EXPECT_FALSE(broken.ok());
+    EXPECT_EQ(broken.value, (Items{"16", "20"}));
+
+    EXPECT_FALSE(readLengthList(file, std::nullopt).ok()); // no diameter selected
+    EXPECT_FALSE(readLengthList(file, "").ok());           // the empty last item
+    EXPECT_EQ(readLengthList(dir.file("none.dat"), "8").failure->file, dir.file("none.dat"));
+}
+
+TEST(LengthReaders, ThreadLengthOfADiameterAndLength)
+{
+    TempDir dir;
+    const std::string file = dir.write("l.dat", "d   L   b\r\n"
+                                                "10  25  0\r\n"
+                                                "10  40  26\r\n"
+                                                "10  45  0.0\r\n"
+                                                "12  30  0\r\n"
+                                                "bad row\r\n");
+    const auto screwIn = [&](const char* d, const char* L, const char* P) {
+        return readThreadLength(file, d, L, P, StudFamily::ScrewIn);
+    };
+    EXPECT_EQ(screwIn("10", "25", "1.5").value, "17");
+    EXPECT_EQ(screwIn("10", "40", "1.5").value, "26");
+    EXPECT_EQ(screwIn("10", "45", "1.5").value, "0.0");
+    EXPECT_EQ(screwIn("12", "30", "1.75").value, "20.5");
+    EXPECT_EQ(readThreadLength(file, "10", "25", "", StudFamily::PlainHole).value, "Полная");
+
+    const auto noRow = screwIn("10", "33", "1.5"); // stops at the first greater d
+    EXPECT_TRUE(noRow.ok());
+    EXPECT_FALSE(noRow.value.has_value());
+
+    EXPECT_FALSE(screwIn("10", "25", "").ok());      // P does not convert
+    EXPECT_FALSE(screwIn("14", "30", "2").ok());     // the malformed row lies ahead
+    EXPECT_FALSE(readThreadLength(file, "10", std::nullopt, "1.5", StudFamily::ScrewIn).ok());
+    EXPECT_EQ(screwIn("10", "x", "1.5").failure->file, file);
+}
