@@ -89,7 +89,8 @@ TableRead<std::vector<std::string>> readLengthList(const std::string& file,
     TableRead<std::vector<std::string>> result;
     try {
         const TableFile table(file);
-        const std::optional<double> d = diameterText ? parseNumber(*diameterText) : std::nullopt;
+        const std::optional<double> d =
+            diameterText ? parseNumber(*diameterText) : std::optional<double>{};
         if (!d) {
             result.failure = failureOf(file);
             return result;
@@ -122,8 +123,12 @@ TableRead<std::optional<std::string>> readThreadLength(const std::string& file,
     TableRead<std::optional<std::string>> result;
     try {
         const TableFile table(file);
-        const std::optional<double> d = diameterText ? parseNumber(*diameterText) : std::nullopt;
-        const std::optional<double> L = lengthText ? parseNumber(*lengthText) : std::nullopt;
+        if (!diameterText || !lengthText) {
+            result.failure = failureOf(file);
+            return result;
+        }
+        const std::optional<double> d = parseNumber(*diameterText);
+        const std::optional<double> L = parseNumber(*lengthText);
         if (!d || !L) {
             result.failure = failureOf(file);
             return result;

@@ -156,7 +156,8 @@ std::string numberText(double value)
     }
     std::string mantissa = digits.substr(0, 1);
     if (digits.size() > 1) {
-        mantissa += "." + digits.substr(1);
+        mantissa += '.';
+        mantissa.append(digits, 1);
     }
     return sign + mantissa + "E" + std::to_string(exponent);
 }
