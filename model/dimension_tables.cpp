@@ -135,8 +135,7 @@ TableRead<std::optional<std::string>> readThreadLength(const std::string& file,
         }
         for (std::size_t n = 1; n < table.lineCount(); ++n) {
             const std::optional<double> rowD = parseNumber(table.field(n, diamFirst, diamLast));
-            const std::optional<double> rowL =
-                parseNumber(table.field(n, lengthFirst, lengthLast));
+            const std::optional<double> rowL = parseNumber(table.field(n, lengthFirst, lengthLast));
             if (!rowD || !rowL) {
                 result.failure = failureOf(file);
                 return result;

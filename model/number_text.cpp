@@ -122,8 +122,8 @@ std::string numberText(double value)
     }
     // Scientific form with 15 significant digits does the rounding: "-d.dddddddddddddde+XX".
     char buffer[64];
-    const std::to_chars_result result = std::to_chars(
-        buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
+    const std::to_chars_result result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
     std::string_view scientific(buffer, static_cast<std::size_t>(result.ptr - buffer));
 
     std::string sign;
@@ -145,8 +145,7 @@ std::string numberText(double value)
 
     if (exponent >= -4 && exponent < 15) {
         if (exponent < 0) {
-            return sign + "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') +
-                   digits;
+            return sign + "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
         }
         const auto wholeDigits = static_cast<std::size_t>(exponent) + 1;
         if (digits.size() <= wholeDigits) {

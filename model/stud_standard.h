@@ -12,7 +12,7 @@ enum class StudFamily { ScrewIn, PlainHole };
 
 struct StudStandard {
     GostIndexValue index;
-    std::string_view number;        // e.g. "22032-76"
+    std::string_view number; // e.g. "22032-76"
     StudFamily family;
     std::string_view screwInFactor; // "1", "1.25", "1.6", "2", "2.5"; empty for plain-hole studs
     std::string_view accuracyClass; // Cyrillic "В" or "А" (UTF-8)

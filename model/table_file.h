@@ -11,12 +11,12 @@
 
 // The file could not be opened or read.
 class TableFileError : public std::runtime_error {
-public:
+  public:
     explicit TableFileError(const std::filesystem::path& file);
 };
 
 class TableFile {
-public:
+  public:
     // Lines end with CR LF or LF; the file ends at its end or at the first Ctrl-Z (26); a last
     // line without a line end counts. Throws TableFileError.
     explicit TableFile(const std::filesystem::path& file);
@@ -31,7 +31,7 @@ public:
     // and control characters, decoded to UTF-8. The part past a short line's end is empty.
     [[nodiscard]] std::string field(std::size_t n, std::size_t first, std::size_t last) const;
 
-private:
+  private:
     std::string m_bytes;
     std::vector<std::pair<std::size_t, std::size_t>> m_lines; // offset and length in m_bytes
 };

@@ -49,7 +49,7 @@ TEST(Cp1251, UndefinedByteAndUnmappableCharacters)
 {
     EXPECT_EQ(cp1251ToUtf8("\x98"), "\xC2\x98"); // U+0098 keeps the byte
     EXPECT_EQ(utf8ToCp1251("Ω"), "?");
-    EXPECT_EQ(utf8ToCp1251("a\xFF"), "a?");       // broken UTF-8
-    EXPECT_EQ(utf8ToCp1251("\xD0"), "?");         // cut sequence
+    EXPECT_EQ(utf8ToCp1251("a\xFF"), "a?"); // broken UTF-8
+    EXPECT_EQ(utf8ToCp1251("\xD0"), "?");   // cut sequence
     EXPECT_EQ(utf8ToCp1251("😀x"), "?x");
 }

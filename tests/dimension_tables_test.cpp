@@ -17,7 +17,10 @@ TEST(TableFile, LineEndsCtrlZAndFixedColumns)
         {"CR LF", "hdr\r\n8   a\r\n10  b\r\n", {"hdr", "8   a", "10  b"}},
         {"LF", "hdr\n8   a\n10  b\n", {"hdr", "8   a", "10  b"}},
         {"last line without end", "hdr\r\n8\r\n10", {"hdr", "8", "10"}},
-        {"Ctrl-Z ends the file", "hdr\r\n8\r\n\x1A" "10\r\n", {"hdr", "8"}},
+        {"Ctrl-Z ends the file",
+         "hdr\r\n8\r\n\x1A"
+         "10\r\n",
+         {"hdr", "8"}},
         {"Ctrl-Z inside a line", "hdr\r\n8 x\x1Ayz\r\n", {"hdr", "8 x"}},
         {"blank line at the end", "hdr\r\n8\r\n\r\n", {"hdr", "8", ""}},
         {"lone CR stays in the line", "a\rb\n", {"a\rb"}},
@@ -34,13 +37,14 @@ TEST(TableFile, LineEndsCtrlZAndFixedColumns)
         EXPECT_EQ(table.line(1000), "");
     }
 
-    const TableFile table(dir.write("f.dat", "hdr\r\n10  12\t   1.5   1.6\r\n2.5\r\n\xCF\xEE\xEB \r\n"));
+    const TableFile table(
+        dir.write("f.dat", "hdr\r\n10  12\t   1.5   1.6\r\n2.5\r\n\xCF\xEE\xEB \r\n"));
     EXPECT_EQ(table.field(1, 1, 3), "10");
-    EXPECT_EQ(table.field(1, 5, 8), "12");   // the tab is trimmed as a control character
+    EXPECT_EQ(table.field(1, 5, 8), "12"); // the tab is trimmed as a control character
     EXPECT_EQ(table.field(1, 11, 14), "1.5");
     EXPECT_EQ(table.field(1, 17, 19), "1.6");
     EXPECT_EQ(table.field(2, 1, 3), "2.5");
-    EXPECT_EQ(table.field(2, 5, 8), "");     // past the short line's end
+    EXPECT_EQ(table.field(2, 5, 8), ""); // past the short line's end
     EXPECT_EQ(table.field(2, 3, 8), "5");
     EXPECT_EQ(table.field(3, 1, 3), "Пол"); // bytes cut before decoding
     EXPECT_THROW(TableFile(dir.file("missing.dat")), TableFileError);
@@ -172,8 +176,8 @@ TEST(LengthReaders, ThreadLengthOfADiameterAndLength)
     EXPECT_TRUE(noRow.ok());
     EXPECT_FALSE(noRow.value.has_value());
 
-    EXPECT_FALSE(screwIn("10", "25", "").ok());      // P does not convert
-    EXPECT_FALSE(screwIn("14", "30", "2").ok());     // the malformed row lies ahead
+    EXPECT_FALSE(screwIn("10", "25", "").ok());  // P does not convert
+    EXPECT_FALSE(screwIn("14", "30", "2").ok()); // the malformed row lies ahead
     EXPECT_FALSE(readThreadLength(file, "10", std::nullopt, "1.5", StudFamily::ScrewIn).ok());
     EXPECT_EQ(screwIn("10", "x", "1.5").failure->file, file);
 }

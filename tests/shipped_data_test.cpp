@@ -25,12 +25,15 @@ TEST(ShippedData, EveryStandardLoadsWithRowsAndLengths)
     const std::string base = shippedBase();
     for (const StudStandard& standard : studStandards()) {
         SCOPED_TRACE(std::string(standard.number));
-        const TableRead<CatalogueRecord> record = readCatalogueRecord(cataloguePath(base), standard.index);
+        const TableRead<CatalogueRecord> record =
+            readCatalogueRecord(cataloguePath(base), standard.index);
         ASSERT_TRUE(record.ok());
         EXPECT_EQ(record.value.number, standard.number);
-        EXPECT_EQ(record.value.figureKey, standard.family == StudFamily::ScrewIn ? "ris_1" : "ris_2");
+        EXPECT_EQ(record.value.figureKey,
+                  standard.family == StudFamily::ScrewIn ? "ris_1" : "ris_2");
         EXPECT_FALSE(record.value.title1.empty());
-        EXPECT_EQ(record.value.title2, std::string("Класс точности ") + std::string(standard.accuracyClass));
+        EXPECT_EQ(record.value.title2,
+                  std::string("Класс точности ") + std::string(standard.accuracyClass));
 
         const std::string diamFile = diameterTablePath(base, record.value.number);
         const std::string lengthFile = lengthTablePath(base, record.value.figureKey);
@@ -84,7 +87,8 @@ TEST(ShippedData, FilesAreWindows1251WithCrLf)
 {
     std::ifstream in(cataloguePath(shippedBase()), std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_NE(bytes.find("\xCA\xEB\xE0\xF1\xF1 \xF2\xEE\xF7\xED\xEE\xF1\xF2\xE8"), std::string::npos);
+    EXPECT_NE(bytes.find("\xCA\xEB\xE0\xF1\xF1 \xF2\xEE\xF7\xED\xEE\xF1\xF2\xE8"),
+              std::string::npos);
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         if (bytes[i] == '\n') {
             ASSERT_TRUE(i > 0 && bytes[i - 1] == '\r') << "bare LF at byte " << i;
@@ -99,8 +103,11 @@ TEST(ShippedData, SpotValuesAgreeWithTheReference)
     const struct {
         const char* number;
         const char* b1;
-    } m12[] = {{"22032-76", "12"}, {"22035-76", "15"}, {"22036-76", "20"},
-               {"22039-76", "24"}, {"22041-76", "30"}};
+    } m12[] = {{"22032-76", "12"},
+               {"22035-76", "15"},
+               {"22036-76", "20"},
+               {"22039-76", "24"},
+               {"22041-76", "30"}};
     for (const auto& row : m12) {
         SCOPED_TRACE(row.number);
         const std::string file = diameterTablePath(base, row.number);
@@ -115,7 +122,7 @@ TEST(ShippedData, SpotValuesAgreeWithTheReference)
     const auto b = [&](const char* d, const char* L, const char* P) {
         return *readThreadLength(ris1, d, L, P, StudFamily::ScrewIn).value;
     };
-    EXPECT_EQ(b("2", "10", "0.4"), "8.2");   // starred: L - 0.5d - 2P
+    EXPECT_EQ(b("2", "10", "0.4"), "8.2"); // starred: L - 0.5d - 2P
     EXPECT_EQ(b("2", "12", "0.4"), "10");
     EXPECT_EQ(b("3", "14", "0.5"), "11.5");
     EXPECT_EQ(b("3", "16", "0.5"), "12");

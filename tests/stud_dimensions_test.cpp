@@ -71,20 +71,34 @@ TEST(HandOver, NumbersAndOverallLength)
         FieldTexts fields;
         HandOver expected;
     } rows[] = {
-        {"screw-in adds b1", StudFamily::ScrewIn, tableFields("12", "40", "30", "12", "1.6"),
+        {"screw-in adds b1",
+         StudFamily::ScrewIn,
+         tableFields("12", "40", "30", "12", "1.6"),
          {12, 40, 52, 30, 12, 1.6}},
-        {"d10 L25 b17 b1 10", StudFamily::ScrewIn, tableFields("10", "25", "17", "10", "1.6"),
+        {"d10 L25 b17 b1 10",
+         StudFamily::ScrewIn,
+         tableFields("10", "25", "17", "10", "1.6"),
          {10, 25, 35, 17, 10, 1.6}},
-        {"plain-hole copies b into b1", StudFamily::PlainHole,
-         tableFields("16", "100", "38", "99", "2"), {16, 100, 100, 38, 38, 2}},
-        {"plain-hole full thread", StudFamily::PlainHole,
-         tableFields("10", "25", "Полная", "", "1.6"), {10, 25, 25, 12.5, 12.5, 1.6}},
-        {"screw-in full thread typed", StudFamily::ScrewIn,
-         tableFields("10", "40", "Полная", "junk", "1.6"), {10, 40, 60, 20, 20, 1.6}},
-        {"negative values pass", StudFamily::ScrewIn, tableFields("12", "40", "-2", "12", "1.6"),
+        {"plain-hole copies b into b1",
+         StudFamily::PlainHole,
+         tableFields("16", "100", "38", "99", "2"),
+         {16, 100, 100, 38, 38, 2}},
+        {"plain-hole full thread",
+         StudFamily::PlainHole,
+         tableFields("10", "25", "Полная", "", "1.6"),
+         {10, 25, 25, 12.5, 12.5, 1.6}},
+        {"screw-in full thread typed",
+         StudFamily::ScrewIn,
+         tableFields("10", "40", "Полная", "junk", "1.6"),
+         {10, 40, 60, 20, 20, 1.6}},
+        {"negative values pass",
+         StudFamily::ScrewIn,
+         tableFields("12", "40", "-2", "12", "1.6"),
          {12, 40, 52, -2, 12, 1.6}},
-        {"blanks around numbers", StudFamily::ScrewIn,
-         tableFields(" 12 ", "40 ", " 30", "12", "1.6"), {12, 40, 52, 30, 12, 1.6}},
+        {"blanks around numbers",
+         StudFamily::ScrewIn,
+         tableFields(" 12 ", "40 ", " 30", "12", "1.6"),
+         {12, 40, 52, 30, 12, 1.6}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);
@@ -111,7 +125,8 @@ TEST(HandOver, FreeDimensionsUseTheEditsNotTheBoxes)
     EXPECT_EQ(std::get<HandOver>(result).overallLength, 92);
 
     fields.eDiam = "2,5";
-    EXPECT_TRUE(std::holds_alternative<ConversionFailed>(handOver(StudFamily::ScrewIn, true, fields)));
+    EXPECT_TRUE(
+        std::holds_alternative<ConversionFailed>(handOver(StudFamily::ScrewIn, true, fields)));
     fields.eDiam = "2.5";
     EXPECT_TRUE(std::holds_alternative<HandOver>(handOver(StudFamily::ScrewIn, true, fields)));
 }
@@ -127,7 +142,8 @@ TEST(HandOver, RefusesTextsThatAreNoNumberAndZeroValues)
     } rows[] = {
         {"empty d", StudFamily::ScrewIn, tableFields("", "40", "30", "12", "1.6"), conversion},
         {"comma in c", StudFamily::ScrewIn, tableFields("12", "40", "30", "12", "1,6"), conversion},
-        {"word in b1", StudFamily::ScrewIn, tableFields("12", "40", "30", "abc", "1.6"), conversion},
+        {"word in b1", StudFamily::ScrewIn, tableFields("12", "40", "30", "abc", "1.6"),
+         conversion},
         {"marker is case-sensitive", StudFamily::ScrewIn,
          tableFields("12", "40", "полная", "12", "1.6"), conversion},
         {"marker is not trimmed", StudFamily::PlainHole,
@@ -135,7 +151,8 @@ TEST(HandOver, RefusesTextsThatAreNoNumberAndZeroValues)
         {"plain-hole ignores a bad b1", StudFamily::PlainHole,
          tableFields("12", "40", "0", "abc", "1.6"), zero},
         {"zero b", StudFamily::ScrewIn, tableFields("12", "40", "0", "12", "1.6"), zero},
-        {"zero c written 0.0", StudFamily::ScrewIn, tableFields("12", "40", "30", "12", "0.0"), zero},
+        {"zero c written 0.0", StudFamily::ScrewIn, tableFields("12", "40", "30", "12", "0.0"),
+         zero},
         {"zero L with full thread", StudFamily::PlainHole,
          tableFields("12", "0", "Полная", "", "1.6"), zero},
         {"tiny values are not zero", StudFamily::ScrewIn,

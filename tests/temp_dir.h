@@ -8,7 +8,7 @@
 #include <string_view>
 
 class TempDir {
-public:
+  public:
     TempDir()
     {
         std::random_device random;
@@ -38,6 +38,6 @@ public:
         return target;
     }
 
-private:
+  private:
     std::filesystem::path m_path;
 };

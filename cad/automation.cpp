@@ -1,0 +1,90 @@
+#include "cad/automation.h"
+
+#include <cmath>
+#include <limits>
+
+Variant OleObject::get(std::string_view member) const
+{
+    if (!m_object) {
+        throw EOleError("Variant does not reference an automation object");
+    }
+    return m_object->invoke(member, InvokeKind::PropertyGet, {});
+}
+
+void OleObject::put(std::string_view member, const Variant& value) const
+{
+    if (!m_object) {
+        throw EOleError("Variant does not reference an automation object");
+    }
+    m_object->invoke(member, InvokeKind::PropertyPut, {value});
+}
+
+Variant OleObject::call(std::string_view member, std::vector<Variant> args) const
+{
+    if (!m_object) {
+        throw EOleError("Variant does not reference an automation object");
+    }
+    return m_object->invoke(member, InvokeKind::Method, args);
+}
+
+std::int32_t Variant::toInt32() const
+{
+    if (const auto* integer = std::get_if<std::int32_t>(&m_value)) {
+        return *integer;
+    }
+    if (const auto* real = std::get_if<double>(&m_value)) {
+        if (std::trunc(*real) == *real && *real >= std::numeric_limits<std::int32_t>::min() &&
+            *real <= std::numeric_limits<std::int32_t>::max()) {
+            return static_cast<std::int32_t>(*real);
+        }
+    }
+    if (const auto* flag = std::get_if<bool>(&m_value)) {
+        return *flag ? -1 : 0;
+    }
+    throw VariantTypeError("value is no 32-bit integer");
+}
+
+double Variant::toDouble() const
+{
+    if (const auto* real = std::get_if<double>(&m_value)) {
+        return *real;
+    }
+    if (const auto* integer = std::get_if<std::int32_t>(&m_value)) {
+        return *integer;
+    }
+    throw VariantTypeError("value is no number");
+}
+
+std::string Variant::toString() const
+{
+    if (const auto* text = std::get_if<std::string>(&m_value)) {
+        return *text;
+    }
+    throw VariantTypeError("value is no string");
+}
+
+Point Variant::toPoint() const
+{
+    if (const auto* point = std::get_if<Point>(&m_value)) {
+        return *point;
+    }
+    throw VariantTypeError("value is no point");
+}
+
+OleObject Variant::toObject() const
+{
+    if (const auto* object = std::get_if<OleObject>(&m_value)) {
+        return *object;
+    }
+    if (isEmpty()) {
+        return {}; // an empty reference: calls on it fail with EOleError, as on the host
+    }
+    throw VariantTypeError("value is no object reference");
+}
+
+EOleException::EOleException(const std::string& description, std::string source,
+                             std::string helpFile, std::int32_t helpContext, std::int32_t status)
+    : EOleSysError(description, status), m_description(description), m_source(std::move(source)),
+      m_helpFile(std::move(helpFile)), m_helpContext(helpContext)
+{
+}

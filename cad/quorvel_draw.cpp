@@ -1,0 +1,92 @@
+#include "cad/quorvel_draw.h"
+
+#include "cad/point_text.h"
+
+QuorvelDraw::QuorvelDraw(RunningObjects& runningObjects, Reporter& reporter,
+                         const LayerNames& layers)
+    : m_runningObjects(runningObjects), m_reporter(reporter), m_layers(layers)
+{
+}
+
+bool QuorvelDraw::runReported(std::string_view procedure, HostName host,
+                              const std::function<void()>& body)
+{
+    OleErrorKind kind{};
+    try {
+        body();
+        return true;
+    } catch (const EOleException&) {
+        kind = OleErrorKind::Exception;
+    } catch (const EOleSysError&) {
+        kind = OleErrorKind::SysError;
+    } catch (const EOleError&) {
+        kind = OleErrorKind::Error;
+    }
+    m_reporter.show({"Warning", drawReport(procedure, host, kind), MessageKind::Warning});
+    return false;
+}
+
+void QuorvelDraw::sendCommand(const std::string& text)
+{
+    m_session.AcadDoc.call("SendCommand", {text});
+}
+
+void QuorvelDraw::Start_ACAD(bool Is3D, const std::string& PartName, double d, double L, double b,
+                             double b1, double c)
+{
+    DrawSession& s = m_session;
+    std::int32_t savedOsmode = 0;
+    bool osmodeOff = false; // OSMODE is 0 and not yet put back
+    // The user's object snaps must not stay off when the run ends early (a cancelled pick, say):
+    // one quiet attempt to put them back; its own failure is not reported again.
+    const auto restoreOsmode = [&] {
+        if (osmodeOff) {
+            osmodeOff = false;
+            try {
+                s.AcadDoc.call("SetVariable", {"OSMODE", savedOsmode});
+            } catch (const EOleError&) {
+            }
+        }
+    };
+    try {
+        const bool completed = runReported("Start_ACAD", HostName::AutoCAD, [&] {
+            s.AcadApp = m_runningObjects.getActiveObject(hostClassName);
+            s.AcadDoc = s.AcadApp.get("ActiveDocument").toObject();
+            s.AcadApp.put("Visible", true);
+            savedOsmode = s.AcadDoc.call("GetVariable", {"OSMODE"}).toInt32();
+            s.AcadDoc.call("SetVariable", {"OSMODE", std::int32_t{0}});
+            osmodeOff = true;
+            if (Is3D) {
+                sendCommand("AMDT_SKETCH_VIEW\r");
+            }
+            s.InsPoint = s.AcadDoc.get("Utility")
+                             .toObject()
+                             .call("GetPoint", {Variant{}, "Insert point: "})
+                             .toPoint();
+            s.Point1 = Point{};
+            s.Point2 = Point{};
+            s.Point3 = Point{};
+            const auto [x, y, z] = s.InsPoint;
+            s.Point1 = {x - d, y - d, z};
+            s.Point2 = {x + L + d, y + d,
+                        z}; // (x + L) + d: another order can change the last digit
+            s.PointText1 = PointToText(s.Point1);
+            s.PointText2 = PointToText(s.Point2);
+            sendCommand("_ZOOM\r_W\r" + s.PointText1 + "\r" + s.PointText2 + "\r");
+            if (Is3D) {
+                Draw_3D_Quorvel(PartName, d, L, b, b1, c);
+            } else {
+                Draw_2D_Quorvel(d, L, b, b1, c);
+            }
+            s.AcadDoc.call("SetVariable", {"OSMODE", savedOsmode});
+            osmodeOff = false;
+            sendCommand("_ZOOM\r_P\r");
+        });
+        if (!completed) {
+            restoreOsmode();
+        }
+    } catch (...) {
+        restoreOsmode();
+        throw;
+    }
+}

@@ -1,0 +1,51 @@
+#pragma once
+// The drawing unit Quorvel_Draw: attaches to the running CAD host, asks for the insertion point
+// and has the stud drawn as a 2D side view or built as a 3D part, all through command texts.
+// Every automation failure is reported here in the unit's three-line form; other errors propagate.
+
+#include "cad/automation.h"
+#include "cad/draw_report.h"
+#include "cad/draw_session.h"
+#include "cad/reporter.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+// The three layer names of the 2D drawing (settings file, section "Слои").
+struct LayerNames {
+    std::string LayerMain = "2";
+    std::string LayerThin = "1";
+    std::string LayerAxis = "7";
+};
+
+inline constexpr std::string_view hostClassName = "AutoCAD.Application";
+
+class QuorvelDraw {
+  public:
+    // The references must outlive this object; layers is read at each 2D drawing.
+    QuorvelDraw(RunningObjects& runningObjects, Reporter& reporter, const LayerNames& layers);
+
+    // One click of "Чертить": d, the overall length L, b, b1 and c in drawing units. Returns
+    // normally after reporting an automation failure.
+    void Start_ACAD(bool Is3D, const std::string& PartName, double d, double L, double b, double b1,
+                    double c);
+
+    DrawSession& session() { return m_session; }
+
+  private:
+    void Draw_2D_Quorvel(double d, double L, double b, double b1, double c);
+    void Draw_3D_Quorvel(const std::string& PartName, double d, double L, double b, double b1,
+                         double c);
+    OleObject ActivateLayer(const OleObject& layers, const std::string& name, std::int32_t color);
+    void sendCommand(const std::string& text);
+
+    // Runs body; reports an automation failure of it (most specific kind first) and returns false.
+    bool runReported(std::string_view procedure, HostName host, const std::function<void()>& body);
+
+    RunningObjects& m_runningObjects;
+    Reporter& m_reporter;
+    const LayerNames& m_layers;
+    DrawSession m_session;
+};

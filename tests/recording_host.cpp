@@ -1,0 +1,227 @@
+#include "recording_host.h"
+
+#include "model/number_text.h"
+
+#include <cmath>
+
+namespace {
+
+class ServedObject : public AutomationObject {
+  public:
+    ServedObject(RecordingHost& host, std::string label) : m_host(host), m_label(std::move(label))
+    {
+    }
+    Variant invoke(std::string_view member, InvokeKind kind,
+                   const std::vector<Variant>& args) override
+    {
+        return m_host.dispatch(m_label, member, kind, args);
+    }
+    const std::string& label() const { return m_label; }
+
+  private:
+    RecordingHost& m_host;
+    std::string m_label;
+};
+
+std::string argumentText(const Variant& value)
+{
+    struct Visitor {
+        std::string operator()(std::monostate) const { return "<empty>"; }
+        std::string operator()(bool v) const { return v ? "true" : "false"; }
+        std::string operator()(std::int32_t v) const { return std::to_string(v); }
+        std::string operator()(double v) const { return numberText(v); }
+        std::string operator()(const std::string& v) const { return v; }
+        std::string operator()(const Point& p) const
+        {
+            return "(" + numberText(p[0]) + "," + numberText(p[1]) + "," + numberText(p[2]) + ")";
+        }
+        std::string operator()(const OleObject& o) const
+        {
+            const auto* served = dynamic_cast<const ServedObject*>(o.object());
+            return served ? served->label() : "<nothing>";
+        }
+    };
+    return std::visit(Visitor{}, value.value());
+}
+
+} // namespace
+
+std::string callText(const RecordedCall& call)
+{
+    std::string text = call.object + "." + call.member;
+    if (call.kind == InvokeKind::PropertyGet) {
+        text += ":get";
+    } else if (call.kind == InvokeKind::PropertyPut) {
+        text += ":put";
+    }
+    text += "(";
+    for (std::size_t i = 0; i < call.args.size(); ++i) {
+        text += (i ? ", " : "") + call.args[i];
+    }
+    return text + ")";
+}
+
+RecordingHost::RecordingHost() = default;
+
+void RecordingHost::failCall(std::size_t index, FailKind kind)
+{
+    m_failures[index] = kind;
+}
+
+void RecordingHost::throwForeignAt(std::size_t index)
+{
+    m_foreignIndex = index;
+}
+
+std::vector<std::string> RecordingHost::callTexts() const
+{
+    std::vector<std::string> texts;
+    for (const RecordedCall& call : m_calls) {
+        texts.push_back(callText(call));
+    }
+    return texts;
+}
+
+std::vector<std::string> RecordingHost::commands() const
+{
+    std::vector<std::string> texts;
+    for (const RecordedCall& call : m_calls) {
+        if (call.member == "SendCommand") {
+            texts.push_back(call.args.at(0));
+        }
+    }
+    return texts;
+}
+
+void RecordingHost::record(const std::string& object, std::string_view member, InvokeKind kind,
+                           const std::vector<Variant>& args)
+{
+    RecordedCall call{object, std::string(member), kind, {}};
+    for (const Variant& arg : args) {
+        call.args.push_back(argumentText(arg));
+    }
+    m_calls.push_back(std::move(call));
+    const std::size_t index = m_calls.size() - 1;
+    if (m_foreignIndex == index) {
+        throw std::logic_error("foreign failure");
+    }
+    if (const auto failure = m_failures.find(index); failure != m_failures.end()) {
+        switch (failure->second) {
+        case FailKind::Exception:
+            throw EOleException("host refused", "RecordingHost", "", 0, statusException);
+        case FailKind::SysError:
+            throw EOleSysError("call failed", statusFail);
+        case FailKind::Error:
+            throw EOleError("Unknown name");
+        }
+    }
+}
+
+OleObject RecordingHost::objectFor(const std::string& label)
+{
+    auto found = m_objects.find(label);
+    if (found == m_objects.end()) {
+        found =
+            m_objects.emplace(label, OleObject(std::make_shared<ServedObject>(*this, label))).first;
+    }
+    return found->second;
+}
+
+OleObject RecordingHost::getActiveObject(std::string_view className)
+{
+    record("ROT", "GetActiveObject", InvokeKind::Method, {std::string(className)});
+    if (!running) {
+        throw EOleSysError("Operation unavailable", statusUnavailable);
+    }
+    return objectFor("Application");
+}
+
+Variant RecordingHost::dispatch(const std::string& object, std::string_view member, InvokeKind kind,
+                                const std::vector<Variant>& args)
+{
+    record(object, member, kind, args);
+    const bool get = kind == InvokeKind::PropertyGet;
+    const bool put = kind == InvokeKind::PropertyPut;
+    if (object == "Application") {
+        if (member == "ActiveDocument" && get) {
+            return objectFor("Document");
+        }
+        if (member == "Visible" && put) {
+            return {};
+        }
+    } else if (object == "Document") {
+        if (member == "GetVariable") {
+            return args.at(0).toString() == "OSMODE" ? osmode : cmddia;
+        }
+        if (member == "SetVariable") {
+            (args.at(0).toString() == "OSMODE" ? osmode : cmddia) = args.at(1).toInt32();
+            return {};
+        }
+        if (member == "SendCommand") {
+            const std::string text = args.at(0).toString();
+            if (text == "CMDDIA\r0\r" || text == "CMDDIA\r1\r") {
+                cmddia = text[7] - '0';
+            }
+            return {};
+        }
+        if (member == "Utility" && get) {
+            return objectFor("Utility");
+        }
+        if (member == "Layers" && get) {
+            return objectFor("Layers");
+        }
+        if (member == "ActiveLayer" && get) {
+            return objectFor("Layer:" + (activeLayer < layers.size() ? layers[activeLayer].name
+                                                                     : std::string("<none>")));
+        }
+        if (member == "ActiveLayer" && put) {
+            const std::string label = argumentText(args.at(0));
+            for (std::size_t i = 0; i < layers.size(); ++i) {
+                if ("Layer:" + layers[i].name == label) {
+                    activeLayer = i;
+                }
+            }
+            return {};
+        }
+    } else if (object == "Utility") {
+        if (member == "GetPoint") {
+            return pickedPoint;
+        }
+        if (member == "PolarPoint") {
+            const Point from = args.at(0).toPoint();
+            const double angle = args.at(1).toDouble();
+            const double distance = args.at(2).toDouble();
+            if (exactPolarPoint) {
+                return angle == 0 ? Point{from[0] + distance, from[1], from[2]}
+                                  : Point{from[0], from[1] + distance, from[2]};
+            }
+            return Point{from[0] + distance * std::cos(angle), from[1] + distance * std::sin(angle),
+                         from[2]};
+        }
+    } else if (object == "Layers") {
+        if (member == "Count" && get) {
+            return static_cast<std::int32_t>(layers.size());
+        }
+        if (member == "Item") {
+            return objectFor("Layer:" +
+                             layers.at(static_cast<std::size_t>(args.at(0).toInt32())).name);
+        }
+        if (member == "Add") {
+            layers.push_back({args.at(0).toString(), 7});
+            return objectFor("Layer:" + layers.back().name);
+        }
+    } else if (object.rfind("Layer:", 0) == 0) {
+        for (LayerState& layer : layers) {
+            if ("Layer:" + layer.name == object) {
+                if (member == "name" && get) {
+                    return layer.name;
+                }
+                if (member == "color" && put) {
+                    layer.color = args.at(0).toInt32();
+                    return {};
+                }
+            }
+        }
+    }
+    throw EOleError("Unknown name");
+}

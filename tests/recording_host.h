@@ -1,0 +1,68 @@
+#pragma once
+// An in-process stand-in CAD host: serves Application, Document, Utility, Layers and Layer,
+// records every call in order and can be told to fail the N-th call with any automation kind.
+
+#include "cad/automation.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct RecordedCall {
+    std::string object; // "ROT", "Application", "Document", "Utility", "Layers", "Layer:<name>"
+    std::string member;
+    InvokeKind kind;
+    std::vector<std::string> args; // texts of the arguments (see argumentText)
+};
+
+// "Document.SendCommand(_ZOOM\r_P\r)", "Application.Visible:put(true)", "Layers.Count:get()".
+std::string callText(const RecordedCall& call);
+
+enum class FailKind { Exception, SysError, Error };
+
+class RecordingHost : public RunningObjects {
+  public:
+    struct LayerState {
+        std::string name;
+        std::int32_t color;
+    };
+
+    RecordingHost();
+
+    // RunningObjects: the look-up is recorded as call 0 ("ROT.GetActiveObject").
+    OleObject getActiveObject(std::string_view className) override;
+
+    bool running = true;
+    Point pickedPoint{0, 0, 0};
+    bool exactPolarPoint = true; // false: x + r cos a, y + r sin a as a real host computes it
+    std::int32_t osmode = 39;
+    std::int32_t cmddia = 1;
+    std::vector<LayerState> layers{{"0", 7}};
+    std::size_t activeLayer = 0;
+
+    // Fails the call with this index (0 = the look-up) with the given kind; may be repeated.
+    void failCall(std::size_t index, FailKind kind);
+    // Throws a non-automation error at this call.
+    void throwForeignAt(std::size_t index);
+
+    const std::vector<RecordedCall>& calls() const { return m_calls; }
+    std::vector<std::string> callTexts() const;
+    std::vector<std::string> commands() const; // SendCommand texts only
+
+    // Internal: used by the served objects.
+    Variant dispatch(const std::string& object, std::string_view member, InvokeKind kind,
+                     const std::vector<Variant>& args);
+
+  private:
+    void record(const std::string& object, std::string_view member, InvokeKind kind,
+                const std::vector<Variant>& args);
+    OleObject objectFor(const std::string& label);
+
+    std::vector<RecordedCall> m_calls;
+    std::map<std::size_t, FailKind> m_failures;
+    std::optional<std::size_t> m_foreignIndex;
+    std::map<std::string, OleObject> m_objects;
+};
