@@ -1,0 +1,12 @@
+#pragma once
+// The D-Bus automation protocol shared by the program's transport and the stand-in CAD host:
+// well-known bus name = class name, the Application object at /Application, every object with
+// org.quorvel.Automation.Invoke(s member, i kind, av args) -> v result.
+
+inline constexpr const char* automationInterface = "org.quorvel.Automation";
+inline constexpr const char* applicationPath = "/Application";
+inline constexpr const char* invokeMethod = "Invoke";
+// The host's own exception; the message is its description.
+inline constexpr const char* exceptionError = "org.quorvel.Automation.Exception";
+// No member of that name.
+inline constexpr const char* unknownNameError = "org.quorvel.Automation.UnknownName";

@@ -1,0 +1,183 @@
+#include "cad/dbus/dbus_running_objects.h"
+
+#include "cad/dbus/automation_protocol.h"
+
+#include <QDBusArgument>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+
+#include <limits>
+
+namespace {
+
+// Calls block as long as the host takes: a point pick waits for the user.
+constexpr int noTimeLimit = std::numeric_limits<int>::max();
+
+class DBusObject : public AutomationObject {
+  public:
+    DBusObject(QDBusConnection connection, QString service, QString path)
+        : m_connection(std::move(connection)), m_service(std::move(service)),
+          m_path(std::move(path))
+    {
+    }
+
+    Variant invoke(std::string_view member, InvokeKind kind,
+                   const std::vector<Variant>& args) override;
+
+  private:
+    QVariant toDBus(const Variant& value) const;
+    Variant fromDBus(const QVariant& value) const;
+
+    QDBusConnection m_connection;
+    QString m_service;
+    QString m_path;
+};
+
+QVariant DBusObject::toDBus(const Variant& value) const
+{
+    struct Visitor {
+        const DBusObject& self;
+        QVariant operator()(std::monostate) const { return QVariant(QVariantList{}); }
+        QVariant operator()(bool v) const { return QVariant(v); }
+        QVariant operator()(std::int32_t v) const { return QVariant(static_cast<int>(v)); }
+        QVariant operator()(double v) const { return QVariant(v); }
+        QVariant operator()(const std::string& v) const
+        {
+            return QVariant(QString::fromStdString(v));
+        }
+        QVariant operator()(const Point& p) const
+        {
+            return QVariant::fromValue(QList<double>{p[0], p[1], p[2]});
+        }
+        QVariant operator()(const OleObject& o) const
+        {
+            const auto* object = dynamic_cast<const DBusObject*>(o.object());
+            if (object == nullptr) {
+                throw EOleError("Variant does not reference an automation object");
+            }
+            return QVariant::fromValue(QDBusObjectPath(object->m_path));
+        }
+    };
+    return std::visit(Visitor{*this}, value.value());
+}
+
+Variant DBusObject::fromDBus(const QVariant& value) const
+{
+    if (value.metaType() == QMetaType::fromType<QDBusArgument>()) {
+        const auto argument = qvariant_cast<QDBusArgument>(value);
+        const QString signature = argument.currentSignature();
+        if (signature == QLatin1String("ad")) {
+            QList<double> list;
+            argument >> list;
+            if (list.size() == 3) {
+                return Point{list[0], list[1], list[2]};
+            }
+        } else if (signature == QLatin1String("av")) {
+            QVariantList list;
+            argument >> list;
+            if (list.isEmpty()) {
+                return {};
+            }
+        }
+        throw EOleSysError("unexpected value of type " + signature.toStdString(), statusFail);
+    }
+    switch (value.metaType().id()) {
+    case QMetaType::Bool:
+        return value.toBool();
+    case QMetaType::Int:
+        return static_cast<std::int32_t>(value.toInt());
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return static_cast<std::int32_t>(value.toInt());
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong: {
+        const qlonglong whole = value.toLongLong();
+        if (whole >= std::numeric_limits<std::int32_t>::min() &&
+            whole <= std::numeric_limits<std::int32_t>::max()) {
+            return static_cast<std::int32_t>(whole);
+        }
+        return static_cast<double>(whole);
+    }
+    case QMetaType::Double:
+        return value.toDouble();
+    case QMetaType::QString:
+        return value.toString().toStdString();
+    case QMetaType::QVariantList:
+        if (value.toList().isEmpty()) {
+            return {};
+        }
+        break;
+    default:
+        if (value.metaType() == QMetaType::fromType<QDBusObjectPath>()) {
+            return OleObject(std::make_shared<DBusObject>(
+                m_connection, m_service, qvariant_cast<QDBusObjectPath>(value).path()));
+        }
+        if (value.metaType() == QMetaType::fromType<QList<double>>()) {
+            const auto list = qvariant_cast<QList<double>>(value);
+            if (list.size() == 3) {
+                return Point{list[0], list[1], list[2]};
+            }
+        }
+        break;
+    }
+    throw EOleSysError(std::string("unexpected value of type ") + value.typeName(), statusFail);
+}
+
+Variant DBusObject::invoke(std::string_view member, InvokeKind kind,
+                           const std::vector<Variant>& args)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        m_service, m_path, QLatin1String(automationInterface), QLatin1String(invokeMethod));
+    QVariantList values;
+    for (const Variant& arg : args) {
+        values.append(toDBus(arg));
+    }
+    call << QString::fromUtf8(member.data(), static_cast<qsizetype>(member.size()))
+         << static_cast<int>(kind) << QVariant(values);
+    const QDBusMessage reply = m_connection.call(call, QDBus::Block, noTimeLimit);
+    if (reply.type() == QDBusMessage::ErrorMessage) {
+        const QString name = reply.errorName();
+        if (name == QLatin1String(exceptionError)) {
+            throw EOleException(reply.errorMessage().toStdString(), m_service.toStdString(), "", 0,
+                                statusException);
+        }
+        if (name == QLatin1String(unknownNameError)) {
+            throw EOleError(reply.errorMessage().toStdString());
+        }
+        throw EOleSysError((name + QLatin1String(": ") + reply.errorMessage()).toStdString(),
+                           statusFail);
+    }
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+        throw EOleSysError("no reply from " + m_service.toStdString(), statusFail);
+    }
+    const QVariant result = reply.arguments().constFirst();
+    if (result.metaType() == QMetaType::fromType<QDBusVariant>()) {
+        return fromDBus(qvariant_cast<QDBusVariant>(result).variant());
+    }
+    return fromDBus(result);
+}
+
+} // namespace
+
+DBusRunningObjects::DBusRunningObjects(QDBusConnection connection)
+    : m_connection(std::move(connection))
+{
+}
+
+OleObject DBusRunningObjects::getActiveObject(std::string_view className)
+{
+    const QString service =
+        QString::fromUtf8(className.data(), static_cast<qsizetype>(className.size()));
+    if (!m_connection.isConnected()) {
+        throw EOleSysError("no session bus", statusUnavailable);
+    }
+    const QDBusReply<bool> registered = m_connection.interface()->isServiceRegistered(service);
+    if (!registered.isValid() || !registered.value()) {
+        throw EOleSysError("Operation unavailable: " + service.toStdString(), statusUnavailable);
+    }
+    return OleObject(
+        std::make_shared<DBusObject>(m_connection, service, QLatin1String(applicationPath)));
+}

@@ -1,0 +1,453 @@
+#include "ui/main_form.h"
+
+#include "model/base_path.h"
+#include "model/dimension_tables.h"
+#include "model/stud_dimensions.h"
+#include "ui/about_box.h"
+#include "ui/completing_combo_box.h"
+#include "ui/main_report.h"
+#include "ui/pictures.h"
+#include "ui/qt_text.h"
+#include "ui/select_form.h"
+#include "ui/settings_file.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStyle>
+#include <QToolButton>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+namespace {
+
+constexpr double designDpi = 120.0;
+const QSize minimumOuterSize(200, 150);
+
+} // namespace
+
+TForm1::TForm1(MainUnitState& state, Reporter& reporter, StartAcadFunction startAcad,
+               const std::string& executablePath, QWidget* parent)
+    : QWidget(parent), m_state(state), m_reporter(reporter), m_startAcad(std::move(startAcad))
+{
+    buildControls();
+    FormCreate(executablePath);
+}
+
+void TForm1::buildControls()
+{
+    // Designed at 120 pixels per inch; scaled to the screen while the window is built.
+    const double scale = logicalDpiY() / designDpi;
+    const auto place = [scale](QWidget* widget, int left, int top, int width, int height) {
+        widget->setGeometry(static_cast<int>(std::lround(left * scale)),
+                            static_cast<int>(std::lround(top * scale)),
+                            static_cast<int>(std::lround(width * scale)),
+                            static_cast<int>(std::lround(height * scale)));
+    };
+    // Field captions end where the design ends them; they may reach further left, since the
+    // platform's font can be wider than the design's.
+    const auto placeLabel = [&place](QLabel* label, int left, int top, int width, int height) {
+        place(label, 6, top, left + width - 6, height);
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    };
+    setWindowTitle(QStringLiteral("Тремикон - Quorvel v.1.1"));
+    setWindowIcon(applicationIcon());
+    QFont base = font();
+    base.setPixelSize(static_cast<int>(std::lround(13 * scale)));
+    setFont(base);
+    QFont bold = base;
+    bold.setBold(true);
+    bold.setPixelSize(static_cast<int>(std::lround(15 * scale)));
+
+    auto* Panel1 = new QFrame(this);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel1->setLineWidth(2);
+    place(Panel1, 6, 6, 406, 68);
+    LName = new QLabel(Panel1);
+    LName->setAlignment(Qt::AlignCenter);
+    LName->setFont(bold);
+    LName->setGeometry(Panel1->contentsRect());
+
+    sbGost = new QToolButton(this);
+    sbGost->setIcon(arrowDownIcon());
+    sbGost->setIconSize(QSize(16, 16));
+    sbGost->setFocusPolicy(Qt::NoFocus);
+    sbGost->setToolTip(QStringLiteral("Выбери стандарт"));
+    place(sbGost, 425, 6, 30, 68);
+
+    auto* Label2 = new QLabel(QStringLiteral("Диаметр резьбы d ="), this);
+    placeLabel(Label2, 12, 91, 129, 16);
+    cbDiam = new CompletingComboBox(this);
+    place(cbDiam, 148, 86, 74, 24);
+    eDiam = new QLineEdit(this);
+    place(eDiam, 148, 86, 74, 24);
+    eDiam->hide();
+    chbCastom = new QCheckBox(QStringLiteral(" - Свободные размеры"), this);
+    place(chbCastom, 234, 90, 178, 17);
+
+    auto* Bevel1 = new QFrame(this);
+    Bevel1->setFrameStyle(QFrame::HLine | QFrame::Raised);
+    place(Bevel1, 6, 117, 406, 6);
+
+    auto* Label5 = new QLabel(QStringLiteral("Длина   L ="), this);
+    placeLabel(Label5, 68, 134, 67, 16);
+    cbLenght = new CompletingComboBox(this);
+    place(cbLenght, 148, 129, 74, 24);
+    eLenght = new QLineEdit(this);
+    place(eLenght, 148, 129, 74, 24);
+    eLenght->hide();
+
+    auto* Label3 = new QLabel(QStringLiteral("Длина   b ="), this);
+    placeLabel(Label3, 68, 171, 68, 16);
+    eB = new QLineEdit(this);
+    place(eB, 148, 166, 74, 21);
+    LB1 = new QLabel(QStringLiteral("Длина b1 ="), this);
+    placeLabel(LB1, 68, 208, 69, 16);
+    eB1 = new QLineEdit(this);
+    place(eB1, 148, 203, 74, 21);
+    auto* Label1 = new QLabel(QStringLiteral("Фаска  с ="), this); // Cyrillic с
+    placeLabel(Label1, 68, 245, 64, 16);
+    eC = new QLineEdit(this);
+    place(eC, 148, 240, 74, 21);
+    for (QLineEdit* edit : {eB, eB1, eC}) {
+        edit->setEnabled(false);
+    }
+    // Placeholders until the standard is loaded.
+    for (QLineEdit* edit : {eDiam, eLenght, eB, eB1, eC}) {
+        edit->setText(QStringLiteral("-"));
+    }
+
+    Panel2 = new QFrame(this);
+    Panel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel2->setLineWidth(2);
+    place(Panel2, 234, 129, 178, 138);
+    Image = new QLabel(Panel2);
+    Image->setAlignment(Qt::AlignCenter);
+    Image->setGeometry(Panel2->contentsRect());
+
+    LPitch = new QLabel(this);
+    place(LPitch, 480, 37, 28, 16);
+    LPitch->hide(); // holds P for the thread-length rule; never shown
+
+    chb3D = new QCheckBox(QStringLiteral("- 3D"), this);
+    place(chb3D, 480, 58, 62, 17);
+
+    bbAbout = new QPushButton(questionIcon(), QStringLiteral("About"), this);
+    bbAbout->setFont(bold);
+    bbAbout->setToolTip(QStringLiteral("Информация о программе"));
+    place(bbAbout, 425, 117, 117, 37);
+    bbDraw = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
+                             QStringLiteral("Чертить"), this);
+    bbDraw->setFont(bold);
+    bbDraw->setToolTip(QStringLiteral("Чертить деталь"));
+    place(bbDraw, 425, 182, 117, 37);
+    BitBtn3 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
+                              QStringLiteral("Отменить"), this);
+    BitBtn3->setFont(bold);
+    BitBtn3->setToolTip(QStringLiteral("Закрыть программу"));
+    place(BitBtn3, 425, 231, 117, 37);
+
+    // Tab order of the design: 1 cbDiam ... 13 eLenght.
+    QWidget* order[] = {cbDiam, cbLenght, eB, eB1,       chb3D, bbAbout,
+                        bbDraw, BitBtn3,  eC, chbCastom, eDiam, eLenght};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
+        setTabOrder(order[i], order[i + 1]);
+    }
+
+    connect(sbGost, &QToolButton::clicked, this, &TForm1::sbGostClick);
+    connect(cbDiam, &CompletingComboBox::changed, this, &TForm1::cbDiamChange);
+    connect(cbLenght, &CompletingComboBox::changed, this, &TForm1::cbLenghtChange);
+    connect(chbCastom, &QCheckBox::clicked, this, &TForm1::chbCastomClick);
+    connect(chb3D, &QCheckBox::clicked, this, &TForm1::chb3DClick);
+    connect(bbAbout, &QPushButton::clicked, this, &TForm1::bbAboutClick);
+    connect(bbDraw, &QPushButton::clicked, this, &TForm1::bbDrawClick);
+    connect(BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
+    setMinimumSize(minimumOuterSize);
+}
+
+void TForm1::FormCreate(const std::string& executablePath)
+{
+    m_state.GostIndex = 0;
+    // Numbers are converted with a decimal point by the core whatever the locale; Qt's own
+    // number widgets follow suit.
+    QLocale::setDefault(QLocale::c());
+    m_state.BasePath = basePathFor(executablePath);
+    ReadIni();
+}
+
+void TForm1::ReadIni()
+{
+    const Settings settings = readSettings(settingsPath(m_state.BasePath));
+    // A damaged file must never leave an invisible window: sizes are raised to the minimum.
+    m_startSize = QSize(std::max(settings.mainWidth, minimumOuterSize.width()),
+                        std::max(settings.mainHeight, minimumOuterSize.height()));
+    resize(m_startSize);
+    m_state.SelectHeight = settings.SelectHeight;
+    m_state.SelectWidth = settings.SelectWidth;
+    m_state.layers = settings.layers;
+    chb3D->setChecked(settings.is3D);
+    chb3DClick();
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!m_activated) {
+        m_activated = true;
+        // The stored size is the outer size, frame included.
+        const QSize frame = frameGeometry().size() - geometry().size();
+        resize(m_startSize - frame);
+        FormActivate();
+    }
+}
+
+void TForm1::FormActivate()
+{
+    SetPicture();
+    WorkForm();
+}
+
+void TForm1::SetPicture()
+{
+    m_pictureIndex = familyOf(m_state.GostIndex) == StudFamily::PlainHole ? 1 : 0;
+    Image->setPixmap(studPicture(m_pictureIndex));
+}
+
+void TForm1::tableError(const char* procedure, const std::string& file)
+{
+    m_reporter.show({"Error", tableReadReport(procedure, file), MessageKind::Error});
+}
+
+std::string TForm1::selectedText(const CompletingComboBox* box) const
+{
+    return toStd(box->itemText(box->itemIndex()));
+}
+
+void TForm1::WorkForm()
+{
+    const std::string catalogue = cataloguePath(m_state.BasePath);
+    const TableRead<CatalogueRecord> record = readCatalogueRecord(catalogue, m_state.GostIndex);
+    if (!record.ok()) {
+        tableError("WorkForm", catalogue);
+        return;
+    }
+    const CatalogueRecord& r = record.value;
+    LName->setText(toQt(r.title1 + "\n" + r.title2 + "\nГОСТ " + r.number));
+    m_state.GostNumber = r.number;
+    const bool screwIn = r.figureKey == "ris_1";
+    LB1->setVisible(screwIn);
+    eB1->setVisible(screwIn);
+    m_state.DiamTablePath = diameterTablePath(m_state.BasePath, r.number);
+    m_state.LengthTablePath = lengthTablePath(m_state.BasePath, r.figureKey);
+
+    cbDiam->clearAll();
+    const TableRead<std::vector<std::string>> diameters = readDiameterList(m_state.DiamTablePath);
+    for (const std::string& d : diameters.value) {
+        cbDiam->addItem(toQt(d));
+    }
+    if (!diameters.ok()) {
+        tableError("WorkForm", m_state.DiamTablePath);
+        return;
+    }
+    cbDiam->setItemIndex(0);
+    SetDataDetal();
+}
+
+void TForm1::SetDataDetal()
+{
+    const int selected = cbDiam->itemIndex();
+    const std::optional<std::size_t> position =
+        selected >= 0 ? std::optional<std::size_t>(static_cast<std::size_t>(selected))
+                      : std::nullopt;
+    const TableRead<DiameterRow> row = readDiameterRow(m_state.DiamTablePath, position);
+    if (row.ok()) {
+        eB1->setText(toQt(row.value.b1));
+        LPitch->setText(toQt(row.value.P));
+        eC->setText(toQt(row.value.c));
+    } else {
+        tableError("SetDataDetal", m_state.DiamTablePath);
+    }
+
+    cbLenght->clearAll();
+    const std::string d = selectedText(cbDiam);
+    const TableRead<std::vector<std::string>> lengths = readLengthList(
+        m_state.LengthTablePath, selected >= 0 ? std::optional<std::string_view>(d) : std::nullopt);
+    for (const std::string& L : lengths.value) {
+        cbLenght->addItem(toQt(L));
+    }
+    if (!lengths.ok()) {
+        tableError("SetDataDetal", m_state.LengthTablePath);
+        return;
+    }
+    cbLenght->setItemIndex(0);
+    LenghtChange();
+}
+
+void TForm1::LenghtChange()
+{
+    const std::string d = selectedText(cbDiam);
+    const std::string L = selectedText(cbLenght);
+    const auto given = [](const CompletingComboBox* box, const std::string& text) {
+        return box->itemIndex() >= 0 ? std::optional<std::string_view>(text) : std::nullopt;
+    };
+    const TableRead<std::optional<std::string>> b =
+        readThreadLength(m_state.LengthTablePath, given(cbDiam, d), given(cbLenght, L),
+                         toStd(LPitch->text()), familyOf(m_state.GostIndex));
+    if (!b.ok()) {
+        tableError("LenghtChange", m_state.LengthTablePath);
+        return;
+    }
+    if (b.value) {
+        eB->setText(toQt(*b.value));
+    }
+}
+
+void TForm1::cbDiamChange()
+{
+    SetDataDetal();
+}
+
+void TForm1::cbLenghtChange()
+{
+    LenghtChange();
+}
+
+void TForm1::chbCastomClick()
+{
+    const bool free = chbCastom->isChecked();
+    for (QLineEdit* edit : {eB, eB1, eC}) {
+        edit->setEnabled(free);
+    }
+    if (free) {
+        eDiam->setText(cbDiam->boxText());
+        eLenght->setText(cbLenght->boxText());
+    }
+    eDiam->setVisible(free);
+    cbDiam->setVisible(!free);
+    eLenght->setVisible(free);
+    cbLenght->setVisible(!free);
+    if (!free) {
+        SetDataDetal();
+    }
+}
+
+void TForm1::chb3DClick()
+{
+    chb3D->setToolTip(chb3D->isChecked() ? QStringLiteral("Трехмерная деталь (только для MDT6)")
+                                         : QStringLiteral("Двухмерная деталь"));
+}
+
+void TForm1::sbGostClick()
+{
+    const GostIndexValue before = m_state.GostIndex;
+    if (m_select != nullptr) {
+        m_select->exec();
+    }
+    if (m_state.GostIndex != before) {
+        SetPicture();
+        WorkForm();
+    }
+}
+
+void TForm1::bbDrawClick()
+{
+    if (m_drawing) {
+        return;
+    }
+    if (familyOf(m_state.GostIndex) == StudFamily::PlainHole) {
+        eB1->setText(eB->text());
+    }
+    const bool free = chbCastom->isChecked();
+    const FieldTexts fields{toStd(cbDiam->boxText()), toStd(cbLenght->boxText()),
+                            toStd(eDiam->text()),     toStd(eLenght->text()),
+                            toStd(eB->text()),        toStd(eB1->text()),
+                            toStd(eC->text())};
+    const HandOverResult result = handOver(familyOf(m_state.GostIndex), free, fields);
+    if (std::holds_alternative<ConversionFailed>(result)) {
+        m_reporter.show({"Error", std::string(conversionReport), MessageKind::Error});
+        return;
+    }
+    if (std::holds_alternative<ZeroValue>(result)) {
+        m_reporter.show({"Warning", std::string(zeroValueReport), MessageKind::Warning});
+        return;
+    }
+    const HandOver& numbers = std::get<HandOver>(result);
+    hide();
+    // In free-dimension mode the name carries the typed d and L, not the hidden table choice.
+    m_state.PartName = "Шпилька_M" + (free ? fields.eDiam : fields.cbDiam) + "x" +
+                       (free ? fields.eLenght : fields.cbLenght) + "_ГОСТ_" + m_state.GostNumber;
+    m_drawing = true;
+    try {
+        m_startAcad(chb3D->isChecked(), m_state.PartName, numbers.d, numbers.overallLength,
+                    numbers.b, numbers.b1, numbers.c);
+    } catch (const std::exception& error) {
+        // Not an automation failure: the application's own error report, window shown again.
+        m_drawing = false;
+        show();
+        m_reporter.show({"Quorvel", error.what(), MessageKind::Error});
+        return;
+    }
+    m_drawing = false;
+    show();
+}
+
+void TForm1::bbAboutClick()
+{
+    AboutDlg about(this);
+    about.exec();
+}
+
+void TForm1::BitBtn3Click()
+{
+    close();
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        BitBtn3Click();
+        return;
+    }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // Enter presses the focused button, or else the default button "Чертить".
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+            button->click();
+        } else {
+            bbDrawClick();
+        }
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+bool TForm1::FormClose()
+{
+    Settings settings;
+    settings.mainHeight = frameGeometry().height();
+    settings.mainWidth = frameGeometry().width();
+    settings.SelectHeight = m_state.SelectHeight;
+    settings.SelectWidth = m_state.SelectWidth;
+    settings.is3D = chb3D->isChecked();
+    settings.layers = m_state.layers;
+    if (const auto failure = writeSettings(settingsPath(m_state.BasePath), settings)) {
+        m_reporter.show({"Quorvel", *failure, MessageKind::Error});
+    }
+    // The window closes even when the settings could not be written: a read-only folder must
+    // not leave a program that can never be closed.
+    return true;
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    event->accept();
+    emit closed();
+}

@@ -1,0 +1,60 @@
+#include "ui/settings_file.h"
+
+#include "ui/profile_file.h"
+
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr std::string_view generalSection = "Общая";
+constexpr std::string_view layerSection = "Слои";
+
+} // namespace
+
+std::string settingsPath(std::string_view basePath)
+{
+    return std::string(basePath) + ".ini";
+}
+
+Settings readSettings(const std::string& file)
+{
+    Settings settings;
+    settings.mainHeight = GetPrivateProfileInt(generalSection, "Высота1", 250, file);
+    settings.mainWidth = GetPrivateProfileInt(generalSection, "Ширина1", 455, file);
+    settings.SelectHeight = GetPrivateProfileInt(generalSection, "Высота2", 275, file);
+    settings.SelectWidth = GetPrivateProfileInt(generalSection, "Ширина2", 645, file);
+    settings.is3D = GetPrivateProfileInt(generalSection, "Вид_3D", 0, file) != 0;
+    settings.layers.LayerMain = GetPrivateProfileString(layerSection, "Основной", "2", file);
+    settings.layers.LayerThin = GetPrivateProfileString(layerSection, "Тонкий", "1", file);
+    settings.layers.LayerAxis = GetPrivateProfileString(layerSection, "Осевой", "7", file);
+    return settings;
+}
+
+std::optional<std::string> writeSettings(const std::string& file, const Settings& settings)
+{
+    // The key names "Автор  " and "E-Mail " keep their trailing blanks.
+    const std::vector<std::pair<std::string_view, std::string>> general = {
+        {"Автор  ", std::string(authorText)},
+        {"E-Mail ", std::string(authorEmail)},
+        {"Высота1", std::to_string(settings.mainHeight)},
+        {"Ширина1", std::to_string(settings.mainWidth)},
+        {"Высота2", std::to_string(settings.SelectHeight)},
+        {"Ширина2", std::to_string(settings.SelectWidth)},
+        {"Вид_3D", settings.is3D ? "1" : "0"},
+    };
+    const std::vector<std::pair<std::string_view, std::string>> layers = {
+        {"Основной", settings.layers.LayerMain},
+        {"Тонкий", settings.layers.LayerThin},
+        {"Осевой", settings.layers.LayerAxis},
+    };
+    for (const auto& [section, values] :
+         {std::pair{generalSection, &general}, std::pair{layerSection, &layers}}) {
+        for (const auto& [key, value] : *values) {
+            if (!WritePrivateProfileString(section, key, value, file)) {
+                return "Unable to write to " + file;
+            }
+        }
+    }
+    return std::nullopt;
+}

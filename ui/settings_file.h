@@ -1,0 +1,32 @@
+#pragma once
+// The settings file BasePath + ".ini": window sizes, the 2D/3D choice and the layer names of the
+// 2D drawing, read once at start and written once at close.
+
+#include "cad/quorvel_draw.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+struct Settings {
+    int mainHeight = 250; // outer sizes in screen pixels
+    int mainWidth = 455;
+    int SelectHeight = 275;
+    int SelectWidth = 645;
+    bool is3D = false;
+    LayerNames layers;
+};
+
+// Fixed texts written under "Автор  " and "E-Mail " (never read back).
+inline constexpr std::string_view authorText = "Разработчики Quorvel";
+inline constexpr std::string_view authorEmail = "quorvel@example.org";
+
+[[nodiscard]] std::string settingsPath(std::string_view basePath);
+
+// Missing file, section or key: the defaults. Values are not validated.
+[[nodiscard]] Settings readSettings(const std::string& file);
+
+// Writes every key in the fixed order, one call per value. Stops at the first key that cannot be
+// written and then gives the "Unable to write to <file>" text.
+[[nodiscard]] std::optional<std::string> writeSettings(const std::string& file,
+                                                       const Settings& settings);
