@@ -17,7 +17,12 @@ TableFile::TableFile(const std::filesystem::path& file)
     if (!stream) {
         throw TableFileError(file);
     }
-    m_bytes.assign(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+    try {
+        // Reading a folder or an unreadable device fails here, not at the opening.
+        m_bytes.assign(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+    } catch (const std::exception&) {
+        throw TableFileError(file);
+    }
     if (stream.bad()) {
         throw TableFileError(file);
     }

@@ -48,6 +48,7 @@ TEST(TableFile, LineEndsCtrlZAndFixedColumns)
     EXPECT_EQ(table.field(2, 3, 8), "5");
     EXPECT_EQ(table.field(3, 1, 3), "Пол"); // bytes cut before decoding
     EXPECT_THROW(TableFile(dir.file("missing.dat")), TableFileError);
+    EXPECT_THROW(TableFile(dir.path().string()), TableFileError); // a folder, not a file
 }
 
 TEST(CatalogueReader, ReadsTheRecordOfAnIndexWithoutAnEndOfFileTest)

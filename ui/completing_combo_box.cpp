@@ -1,5 +1,6 @@
 #include "ui/completing_combo_box.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QSignalBlocker>
 
@@ -8,6 +9,7 @@ CompletingComboBox::CompletingComboBox(QWidget* parent) : QComboBox(parent)
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
     setCompleter(nullptr); // the completion below selects the item as Delphi-style boxes do
+    lineEdit()->installEventFilter(this);
     connect(lineEdit(), &QLineEdit::textEdited, this, &CompletingComboBox::userEdited);
     connect(this, &QComboBox::activated, this, &CompletingComboBox::userPicked);
 }
@@ -34,7 +36,7 @@ void CompletingComboBox::clearAll()
 
 void CompletingComboBox::userEdited(const QString& text)
 {
-    const bool typed = text.size() > m_lastText.size();
+    const bool typed = !m_deleting;
     // Typing completes to the first item that begins with the text; after a deletion only an
     // item equal to the text is selected, so that a selected item always matches the box text.
     int found = -1;
@@ -77,4 +79,13 @@ void CompletingComboBox::userPicked(int index)
     m_itemIndex = index;
     m_lastText = currentText();
     emit changed();
+}
+
+bool CompletingComboBox::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == lineEdit() && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        m_deleting = key == Qt::Key_Backspace || key == Qt::Key_Delete;
+    }
+    return QComboBox::eventFilter(watched, event);
 }

@@ -20,10 +20,14 @@ class CompletingComboBox : public QComboBox {
   signals:
     void changed();
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     void userEdited(const QString& text);
     void userPicked(int index);
 
     int m_itemIndex = -1;
     QString m_lastText;
+    bool m_deleting = false; // the last key pressed in the box deletes text
 };

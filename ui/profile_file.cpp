@@ -87,7 +87,12 @@ std::optional<std::vector<std::string>> readLines(const std::string& file)
     if (!in) {
         return std::nullopt;
     }
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string bytes;
+    try {
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } catch (const std::exception&) {
+        return std::nullopt; // a folder of that name, or an unreadable device
+    }
     std::vector<std::string> lines;
     std::size_t start = 0;
     while (start < bytes.size()) {

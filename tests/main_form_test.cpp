@@ -1,0 +1,429 @@
+#include "recording_reporter.h"
+#include "temp_dir.h"
+#include "ui/about_box.h"
+#include "ui/completing_combo_box.h"
+#include "ui/main_form.h"
+#include "ui/main_report.h"
+#include "ui/select_form.h"
+#include "ui/settings_file.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+struct DrawCall {
+    bool is3D;
+    std::string PartName;
+    double d, L, b, b1, c;
+};
+
+// Types into a box as a user does after selecting its text.
+void type(CompletingComboBox* box, const char* keys)
+{
+    box->lineEdit()->selectAll();
+    QTest::keyClicks(box->lineEdit(), keys);
+}
+
+std::string text(const QLineEdit* edit)
+{
+    return edit->text().toStdString();
+}
+
+std::string text(const CompletingComboBox* box)
+{
+    return box->boxText().toStdString();
+}
+
+class MainForm : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        const std::filesystem::path shipped = QCoreApplication::applicationDirPath().toStdString();
+        for (const auto& entry : std::filesystem::directory_iterator(shipped)) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("quorvel", 0) == 0 && entry.path().extension() == ".dat") {
+                std::filesystem::copy_file(entry.path(), dir.path() / name);
+            }
+        }
+    }
+
+    std::string base() const { return (dir.path() / "quorvel").string(); }
+
+    void writeIni(const std::string& utf8) { dir.write("quorvel.ini", utf8ToCp1251Text(utf8)); }
+    static std::string utf8ToCp1251Text(const std::string& utf8);
+
+    void start()
+    {
+        form = std::make_unique<TForm1>(
+            state, reporter,
+            [this](bool is3D, const std::string& name, double d, double L, double b, double b1,
+                   double c) {
+                visibleWhileDrawing = form->isVisible();
+                draws.push_back({is3D, name, d, L, b, b1, c});
+            },
+            base());
+        select = std::make_unique<TfSelect>(state, form.get());
+        form->setSelectDialog(select.get());
+        form->show();
+    }
+
+    // Shows the standard dialog from the main window, picks a row and closes it with OK or Cancel.
+    void chooseStandard(int row, bool ok)
+    {
+        QTimer::singleShot(0, select.get(), [this, row, ok] {
+            select->lbGost->setCurrentRow(row);
+            (ok ? select->bbOk : select->bbCancel)->click();
+        });
+        form->sbGostClick();
+    }
+
+    std::vector<std::string> messageTexts() const
+    {
+        std::vector<std::string> texts;
+        for (const Message& message : reporter.messages) {
+            texts.push_back(message.text);
+        }
+        return texts;
+    }
+
+    TempDir dir;
+    MainUnitState state;
+    RecordingReporter reporter;
+    std::vector<DrawCall> draws;
+    bool visibleWhileDrawing = true;
+    std::unique_ptr<TForm1> form;
+    std::unique_ptr<TfSelect> select;
+};
+
+} // namespace
+
+#include "model/cp1251.h"
+
+std::string MainForm::utf8ToCp1251Text(const std::string& utf8)
+{
+    return utf8ToCp1251(utf8);
+}
+
+TEST_F(MainForm, StartsWithTheFirstStandardLoaded)
+{
+    start();
+    EXPECT_TRUE(reporter.messages.empty());
+    EXPECT_EQ(form->windowTitle().toStdString(), "Тремикон - Quorvel v.1.1");
+    EXPECT_EQ(form->LName->text().toStdString(),
+              "Шпильки с ввинчиваемым концом длиной 1d\nКласс точности В\nГОСТ 22032-76");
+    EXPECT_EQ(form->pictureIndex(), 0);
+    EXPECT_FALSE(form->Image->pixmap().isNull());
+    EXPECT_EQ(text(form->cbDiam), "2");
+    EXPECT_EQ(form->cbDiam->count(), 20);
+    EXPECT_EQ(text(form->cbLenght), "10");
+    EXPECT_EQ(text(form->eB), "8.2");
+    EXPECT_EQ(text(form->eB1), "2");
+    EXPECT_EQ(text(form->eC), "0.3");
+    EXPECT_EQ(form->LPitch->text().toStdString(), "0.4");
+    EXPECT_FALSE(form->LPitch->isVisible());
+    EXPECT_TRUE(form->eB1->isVisible());
+    EXPECT_FALSE(form->eB->isEnabled());
+    EXPECT_EQ(state.GostNumber, "22032-76");
+    EXPECT_EQ(state.DiamTablePath, base() + "_22032-76.dat");
+    EXPECT_EQ(state.LengthTablePath, base() + "_ris_1.dat");
+    EXPECT_EQ(form->chb3D->toolTip().toStdString(), "Двухмерная деталь");
+}
+
+TEST_F(MainForm, ChangingTheStandard)
+{
+    start();
+    type(form->cbDiam, "12");
+    ASSERT_EQ(text(form->cbDiam), "12");
+
+    chooseStandard(0, true); // OK on the current standard reloads nothing
+    EXPECT_EQ(text(form->cbDiam), "12");
+
+    chooseStandard(10, false); // Cancel after moving the selection
+    EXPECT_EQ(state.GostIndex, 0);
+    EXPECT_EQ(text(form->cbDiam), "12");
+
+    chooseStandard(10, true);
+    EXPECT_EQ(state.GostIndex, 10);
+    EXPECT_EQ(form->pictureIndex(), 1);
+    EXPECT_FALSE(form->eB1->isVisible());
+    EXPECT_FALSE(form->LB1->isVisible());
+    EXPECT_EQ(text(form->cbDiam), "2");
+    EXPECT_EQ(text(form->eB), "Полная");
+    EXPECT_NE(form->LName->text().toStdString().find("ГОСТ 22042-76"), std::string::npos);
+    EXPECT_TRUE(reporter.messages.empty());
+
+    // The dialog opens on the current standard and keeps the size it had when it closed.
+    QTimer::singleShot(0, select.get(), [this] {
+        EXPECT_EQ(select->lbGost->currentRow(), 10);
+        select->resize(700, 320);
+        select->reject();
+    });
+    form->sbGostClick();
+    EXPECT_EQ(state.SelectWidth, select->frameGeometry().width());
+    EXPECT_EQ(state.SelectHeight, select->frameGeometry().height());
+    EXPECT_EQ(select->width(), 700);
+}
+
+TEST_F(MainForm, SelectionItemsAreTheFixedTexts)
+{
+    start();
+    ASSERT_EQ(select->lbGost->count(), 12);
+    EXPECT_EQ(select->lbGost->item(0)->text().toStdString(),
+              "C ввинчиваемыми концами 1*d,    класс точности В ГОСТ 22032-76");
+    EXPECT_EQ(select->lbGost->item(11)->text().toStdString(),
+              "Для деталей с гладкими отв.,    класс точности А ГОСТ 22043-76");
+    const int column = static_cast<int>(select->lbGost->item(0)->text().indexOf("класс"));
+    for (int i = 0; i < 12; ++i) {
+        EXPECT_EQ(select->lbGost->item(i)->text().indexOf("класс"), column) << i;
+    }
+}
+
+TEST_F(MainForm, TypingCompletesOrLeavesNoItemSelected)
+{
+    start();
+    type(form->cbDiam, "1");
+    EXPECT_EQ(text(form->cbDiam), "10"); // the first item that begins with "1"
+    EXPECT_EQ(form->cbDiam->itemIndex(), 7);
+    EXPECT_EQ(text(form->eB1), "10");
+    EXPECT_EQ(text(form->cbLenght), "16");
+    EXPECT_EQ(text(form->eB), "8");
+
+    type(form->cbLenght, "4");
+    EXPECT_EQ(text(form->cbLenght), "40");
+    EXPECT_EQ(text(form->eB), "26");
+
+    type(form->cbLenght, "x"); // begins no item
+    EXPECT_EQ(form->cbLenght->itemIndex(), -1);
+    EXPECT_EQ(text(form->eB), "26");
+    ASSERT_EQ(reporter.messages.size(), 1u);
+    EXPECT_EQ(reporter.messages[0].text, tableReadReport("LenghtChange", base() + "_ris_1.dat"));
+    EXPECT_EQ(reporter.messages[0].caption, "Error");
+
+    type(form->cbDiam, "q");
+    EXPECT_EQ(form->cbDiam->itemIndex(), -1);
+    EXPECT_EQ(text(form->eB1) + text(form->eC) + form->LPitch->text().toStdString(), "");
+    EXPECT_EQ(form->cbLenght->count(), 0);
+    EXPECT_EQ(text(form->cbLenght), "");
+    EXPECT_EQ(reporter.messages.back().text,
+              tableReadReport("SetDataDetal", base() + "_ris_1.dat"));
+}
+
+TEST_F(MainForm, FreeDimensionModeOnAndOff)
+{
+    start();
+    form->chbCastom->click();
+    EXPECT_TRUE(form->eDiam->isVisible());
+    EXPECT_FALSE(form->cbDiam->isVisible());
+    EXPECT_EQ(text(form->eDiam), "2");
+    EXPECT_EQ(text(form->eLenght), "10");
+    EXPECT_TRUE(form->eB->isEnabled());
+    form->eB->setText("5");
+    form->eB1->setText("6");
+    form->chbCastom->click();
+    EXPECT_FALSE(form->eDiam->isVisible());
+    EXPECT_FALSE(form->eB->isEnabled());
+    EXPECT_EQ(text(form->eB), "8.2");
+    EXPECT_EQ(text(form->eB1), "2");
+}
+
+TEST_F(MainForm, DrawHandsOverTheNumbersAndThePartName)
+{
+    start();
+    type(form->cbDiam, "12");
+    type(form->cbLenght, "40");
+    form->bbDrawClick();
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(draws[0].PartName, "Шпилька_M12x40_ГОСТ_22032-76");
+    EXPECT_EQ(draws[0].L, 52); // 40 + b1
+    EXPECT_EQ(draws[0].b, 30);
+    EXPECT_EQ(draws[0].b1, 12);
+    EXPECT_EQ(draws[0].c, 1.6);
+    EXPECT_FALSE(draws[0].is3D);
+    EXPECT_FALSE(visibleWhileDrawing);
+    EXPECT_TRUE(form->isVisible());
+
+    // Free dimensions: the typed values, and the name carries the typed d and L.
+    form->chbCastom->click();
+    form->eDiam->setText("16");
+    form->eLenght->setText("80");
+    form->eB->setText("Полная");
+    form->chb3D->click();
+    form->bbDrawClick();
+    ASSERT_EQ(draws.size(), 2u);
+    EXPECT_EQ(draws[1].PartName, "Шпилька_M16x80_ГОСТ_22032-76");
+    EXPECT_EQ(draws[1].b, 40);
+    EXPECT_EQ(draws[1].b1, 40);
+    EXPECT_EQ(draws[1].L, 120);
+    EXPECT_TRUE(draws[1].is3D);
+    EXPECT_EQ(form->chb3D->toolTip().toStdString(), "Трехмерная деталь (только для MDT6)");
+}
+
+TEST_F(MainForm, DrawPlainHoleCopiesBIntoB1)
+{
+    start();
+    chooseStandard(11, true);
+    form->bbDrawClick(); // d 2, L 10: "Полная"
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(draws[0].L, 10);
+    EXPECT_EQ(draws[0].b, 5);
+    EXPECT_EQ(draws[0].b1, 5);
+
+    form->chbCastom->click();
+    form->eB->setText("7");
+    form->eB1->setText("99");
+    form->bbDrawClick();
+    EXPECT_EQ(text(form->eB1), "7");
+    EXPECT_EQ(draws.back().b1, 7);
+    EXPECT_EQ(draws.back().L, 10);
+}
+
+TEST_F(MainForm, DrawRefusesBadAndZeroValues)
+{
+    start();
+    form->chbCastom->click();
+    form->eC->setText("1,6");
+    form->bbDrawClick();
+    form->eC->setText("1.6");
+    form->eB->setText("0");
+    form->bbDrawClick();
+    EXPECT_TRUE(draws.empty());
+    EXPECT_TRUE(form->isVisible());
+    ASSERT_EQ(reporter.messages.size(), 2u);
+    EXPECT_EQ(reporter.messages[0].caption, "Error");
+    EXPECT_EQ(reporter.messages[0].text,
+              "Модуль     : Quorvel_Main\r\nПроцедура: bbDrawClick\r\nОшибка    : Преобразование "
+              "размеров! (EConvertError)\r\nПроверьте числовые значения");
+    EXPECT_EQ(reporter.messages[1].caption, "Warning");
+    EXPECT_EQ(reporter.messages[1].text,
+              "Ошибка в размерах шпильки!\r\nОдно из числовых значений равно нулю");
+
+    form->eB->setText("-3"); // negative values pass
+    form->bbDrawClick();
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(draws[0].b, -3);
+}
+
+TEST_F(MainForm, WindowShowsAgainWhenAnErrorEscapesTheDrawing)
+{
+    form = std::make_unique<TForm1>(
+        state, reporter,
+        [](bool, const std::string&, double, double, double, double, double) {
+            throw std::runtime_error("host gone");
+        },
+        base());
+    form->show();
+    form->bbDrawClick();
+    EXPECT_TRUE(form->isVisible());
+    ASSERT_EQ(reporter.messages.size(), 1u);
+    EXPECT_EQ(reporter.messages[0].text, "host gone");
+}
+
+TEST_F(MainForm, TableFailuresNameTheFile)
+{
+    std::filesystem::remove(dir.path() / "quorvel.dat");
+    start();
+    EXPECT_EQ(messageTexts(),
+              std::vector<std::string>{tableReadReport("WorkForm", base() + ".dat")});
+
+    TempDir other;
+    dir.write("quorvel.dat", "T1\r\nT2\r\n22032-76\r\nris_1\r\n\r\n");
+    std::filesystem::remove(dir.path() / "quorvel_22032-76.dat");
+    reporter.messages.clear();
+    form->WorkForm();
+    EXPECT_EQ(messageTexts(),
+              std::vector<std::string>{tableReadReport("WorkForm", base() + "_22032-76.dat")});
+    EXPECT_EQ(form->cbDiam->count(), 0);
+    EXPECT_EQ(text(form->cbDiam), "");
+
+    // Header only: empty fields, and the length list fails for want of a selected diameter.
+    dir.write("quorvel_22032-76.dat", "d   b1    P     c\r\n");
+    reporter.messages.clear();
+    form->WorkForm();
+    EXPECT_EQ(messageTexts(),
+              std::vector<std::string>{tableReadReport("SetDataDetal", base() + "_ris_1.dat")});
+    EXPECT_EQ(text(form->eB1) + text(form->eC), "");
+
+    // A diameter without lengths.
+    dir.write("quorvel_22032-76.dat", "d   b1    P     c\r\n7   7     1     1\r\n");
+    reporter.messages.clear();
+    form->eB->setText("kept");
+    form->WorkForm();
+    EXPECT_EQ(messageTexts(),
+              std::vector<std::string>{tableReadReport("LenghtChange", base() + "_ris_1.dat")});
+    EXPECT_EQ(text(form->eB), "kept");
+}
+
+TEST_F(MainForm, FirstRunWritesTheTenKeys)
+{
+    start();
+    EXPECT_EQ(form->frameGeometry().width(), 455);
+    EXPECT_EQ(form->frameGeometry().height(), 250);
+    QSignalSpy closed(form.get(), &TForm1::closed);
+    form->BitBtn3Click();
+    EXPECT_EQ(closed.count(), 1);
+    const std::string ini = settingsPath(base());
+    const Settings saved = readSettings(ini);
+    EXPECT_EQ(saved.mainWidth, 455);
+    EXPECT_EQ(saved.mainHeight, 250);
+    std::ifstream in(ini, std::ios::binary);
+    int lines = 0;
+    for (std::string line; std::getline(in, line);) {
+        lines += line.find('=') != std::string::npos;
+    }
+    EXPECT_EQ(lines, 10);
+}
+
+TEST_F(MainForm, SettingsAreReadAndWrittenBack)
+{
+    writeIni("[Общая]\r\nВысота1=слово\r\nШирина1=500\r\nВид_3D=1\r\nВысота2=-5\r\n"
+             "[Слои]\r\nОсновной=Контур\r\nТонкий=Тонкие\r\nОсевой=Оси\r\n");
+    start();
+    EXPECT_TRUE(form->chb3D->isChecked());
+    EXPECT_EQ(form->chb3D->toolTip().toStdString(), "Трехмерная деталь (только для MDT6)");
+    EXPECT_EQ(form->frameGeometry().height(), 250);
+    EXPECT_EQ(form->frameGeometry().width(), 500);
+    EXPECT_EQ(state.layers.LayerMain, "Контур");
+    EXPECT_EQ(state.layers.LayerAxis, "Оси");
+    form->resize(520, 300);
+    const int heightAtClose = form->frameGeometry().height();
+    form->close();
+    const Settings saved = readSettings(settingsPath(base()));
+    EXPECT_EQ(saved.mainHeight, heightAtClose); // the actual height replaces the word
+    EXPECT_GE(saved.mainHeight, 300);
+    EXPECT_EQ(saved.SelectHeight, -5); // kept as read while the dialog was never opened
+    EXPECT_EQ(saved.layers.LayerThin, "Тонкие");
+}
+
+TEST_F(MainForm, UnwritableSettingsStillLetTheWindowClose)
+{
+    std::filesystem::create_directory(settingsPath(base()));
+    start();
+    QSignalSpy closed(form.get(), &TForm1::closed);
+    form->close();
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_FALSE(form->isVisible());
+    ASSERT_EQ(reporter.messages.size(), 1u);
+    EXPECT_EQ(reporter.messages[0].text, "Unable to write to " + settingsPath(base()));
+}
+
+TEST(AboutBox, ShowsNameVersionAndSystemLines)
+{
+    AboutDlg about;
+    EXPECT_EQ(about.windowTitle().toStdString(), "О программе");
+    EXPECT_TRUE(about.memoryLine->text().startsWith("Available Memory: "));
+    EXPECT_TRUE(about.memoryLine->text().endsWith(" KB"));
+    EXPECT_TRUE(about.platformLine->text().startsWith("Platform, CPU: "));
+    EXPECT_TRUE(about.emailLink->text().contains("mailto:quorvel@example.org"));
+}

@@ -1,0 +1,107 @@
+#include "model/cp1251.h"
+#include "temp_dir.h"
+#include "ui/profile_file.h"
+#include "ui/settings_file.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+std::string bytesOf(const std::string& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+} // namespace
+
+TEST(ProfileFile, ReadsSectionsAndKeysIgnoringCase)
+{
+    TempDir dir;
+    const std::string file = dir.write(
+        "a.ini", utf8ToCp1251("; comment\r\n[Другая]\r\nВысота1=1\r\n[ОБЩАЯ]\r\n высота1 = 300 \r\n"
+                              "Пусто=\r\nHex=0x1F\r\nNeg=-7\r\nWord=abc\r\nBig=99999999999\r\n"
+                              "Quoted=\" x \"\r\n[Слои]\r\nОсновной=Контур\r\n"));
+    EXPECT_EQ(GetPrivateProfileInt("Общая", "Высота1", 250, file), 300);
+    EXPECT_EQ(GetPrivateProfileString("общая", "ПУСТО", "dflt", file), "");
+    EXPECT_EQ(GetPrivateProfileString("Общая", "Нет", "dflt", file), "dflt");
+    EXPECT_EQ(GetPrivateProfileString("Нет", "Высота1", "dflt", file), "dflt");
+    EXPECT_EQ(GetPrivateProfileString("Общая", "Quoted", "", file), " x ");
+    EXPECT_EQ(GetPrivateProfileString("слои", "основной", "2", file), "Контур");
+    const struct {
+        const char* key;
+        int value;
+    } integers[] = {{"Hex", 31}, {"Neg", -7}, {"Word", 5}, {"Пусто", 5}, {"Big", 5}, {"Нет", 5}};
+    for (const auto& row : integers) {
+        SCOPED_TRACE(row.key);
+        EXPECT_EQ(GetPrivateProfileInt("Общая", row.key, 5, file), row.value);
+    }
+    EXPECT_EQ(GetPrivateProfileString("Общая", "Высота1", "x", dir.file("none.ini")), "x");
+}
+
+TEST(ProfileFile, LongValuesAreCutAt2047Characters)
+{
+    TempDir dir;
+    const std::string file = dir.write("a.ini", "[S]\r\nK=" + std::string(3000, 'v') + "\r\n");
+    EXPECT_EQ(GetPrivateProfileString("S", "K", "", file).size(), 2047u);
+}
+
+TEST(ProfileFile, WritesKeepOtherLinesAndCreateTheFile)
+{
+    TempDir dir;
+    const std::string file = dir.file("new.ini");
+    ASSERT_TRUE(WritePrivateProfileString("Общая", "Высота1", "250", file));
+    ASSERT_TRUE(WritePrivateProfileString("Общая", "Ширина1", "455", file));
+    ASSERT_TRUE(WritePrivateProfileString("Слои", "Основной", "2", file));
+    ASSERT_TRUE(WritePrivateProfileString("ОБЩАЯ", "высота1", "300", file));
+    EXPECT_EQ(bytesOf(file), utf8ToCp1251("[Общая]\r\nвысота1=300\r\nШирина1=455\r\n[Слои]\r\n"
+                                          "Основной=2\r\n"));
+
+    const std::string kept = dir.write("kept.ini", "; mine\r\n[S]\r\nA=1\r\n\r\n[T]\r\nB=2\r\n");
+    ASSERT_TRUE(WritePrivateProfileString("S", "C", "3", kept));
+    EXPECT_EQ(bytesOf(kept), "; mine\r\n[S]\r\nA=1\r\nC=3\r\n\r\n[T]\r\nB=2\r\n");
+
+    const std::filesystem::path blocked = dir.path() / "blocked.ini";
+    std::filesystem::create_directory(blocked); // cannot be opened for writing, even by root
+    EXPECT_FALSE(WritePrivateProfileString("S", "A", "1", blocked.string()));
+}
+
+TEST(SettingsFile, DefaultsThenTenKeysWrittenInOrder)
+{
+    TempDir dir;
+    const std::string file = settingsPath((dir.path() / "quorvel").string());
+    const Settings defaults = readSettings(file);
+    EXPECT_EQ(defaults.mainHeight, 250);
+    EXPECT_EQ(defaults.mainWidth, 455);
+    EXPECT_EQ(defaults.SelectHeight, 275);
+    EXPECT_EQ(defaults.SelectWidth, 645);
+    EXPECT_FALSE(defaults.is3D);
+    EXPECT_EQ(defaults.layers.LayerMain + defaults.layers.LayerThin + defaults.layers.LayerAxis,
+              "217");
+
+    Settings changed = defaults;
+    changed.mainHeight = 300;
+    changed.is3D = true;
+    changed.layers.LayerAxis = "Осевые линии";
+    ASSERT_FALSE(writeSettings(file, changed));
+    EXPECT_EQ(
+        bytesOf(file),
+        utf8ToCp1251("[Общая]\r\nАвтор  =Разработчики Quorvel\r\nE-Mail =quorvel@example.org\r\n"
+                     "Высота1=300\r\nШирина1=455\r\nВысота2=275\r\nШирина2=645\r\nВид_3D=1\r\n"
+                     "[Слои]\r\nОсновной=2\r\nТонкий=1\r\nОсевой=Осевые линии\r\n"));
+    const Settings back = readSettings(file);
+    EXPECT_EQ(back.mainHeight, 300);
+    EXPECT_TRUE(back.is3D);
+    EXPECT_EQ(back.layers.LayerAxis, "Осевые линии");
+}
+
+TEST(SettingsFile, UnwritableFileGivesTheMessage)
+{
+    TempDir dir;
+    const std::string file = settingsPath((dir.path() / "quorvel").string());
+    std::filesystem::create_directory(file);
+    EXPECT_EQ(writeSettings(file, Settings{}), "Unable to write to " + file);
+}
