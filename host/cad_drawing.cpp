@@ -1,0 +1,241 @@
+#include "host/cad_drawing.h"
+
+#include "model/number_text.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace cadhost {
+
+namespace {
+
+std::string upper(std::string text)
+{
+    for (char& ch : text) {
+        if (ch >= 'a' && ch <= 'z') {
+            ch = static_cast<char>(ch - 'a' + 'A');
+        }
+    }
+    return text;
+}
+
+// A point at distance along the segment from a towards b.
+Vec2 towards(Vec2 a, Vec2 b, double distance)
+{
+    const double length = std::hypot(b.x - a.x, b.y - a.y);
+    if (length == 0) {
+        return a;
+    }
+    return {a.x + (b.x - a.x) * distance / length, a.y + (b.y - a.y) * distance / length};
+}
+
+} // namespace
+
+std::optional<Vec2> parsePoint(const std::string& text)
+{
+    const std::size_t comma = text.find(',');
+    if (comma == std::string::npos) {
+        return std::nullopt;
+    }
+    const std::size_t second = text.find(',', comma + 1);
+    const auto x = parseNumber(text.substr(0, comma));
+    const auto y = parseNumber(text.substr(
+        comma + 1, second == std::string::npos ? std::string::npos : second - comma - 1));
+    if (!x || !y || (second != std::string::npos && !parseNumber(text.substr(second + 1)))) {
+        return std::nullopt;
+    }
+    return Vec2{*x, *y};
+}
+
+CadDrawing::CadDrawing() : layers{{"0", 7}} {}
+
+std::size_t CadDrawing::addLayer(const std::string& name)
+{
+    layers.push_back({name, 7});
+    return layers.size() - 1;
+}
+
+void CadDrawing::run(const std::string& text)
+{
+    // Inputs end with \r; whatever follows the last \r is not yet entered.
+    std::vector<std::string> inputs;
+    std::size_t start = 0;
+    for (std::size_t cr = text.find('\r'); cr != std::string::npos; cr = text.find('\r', start)) {
+        inputs.push_back(text.substr(start, cr - start));
+        start = cr + 1;
+    }
+    const bool known = !inputs.empty() && runInputs(inputs);
+    history.push_back({text, known});
+}
+
+Part* CadDrawing::openPart()
+{
+    return parts.empty() ? nullptr : &parts.back();
+}
+
+bool CadDrawing::runInputs(const std::vector<std::string>& inputs)
+{
+    const std::string command = upper(inputs[0]);
+    const std::size_t count = inputs.size();
+    if (command == "_PLINE") {
+        Polyline polyline{activeLayer, {}, false};
+        for (std::size_t i = 1; i < count; ++i) {
+            if (upper(inputs[i]) == "CL") {
+                polyline.closed = true;
+                break;
+            }
+            const auto point = parsePoint(inputs[i]);
+            if (!point) {
+                break;
+            }
+            polyline.vertices.push_back(*point);
+        }
+        if (polyline.vertices.size() < 2) {
+            return false;
+        }
+        // After a new part the first polyline is that part's profile.
+        if (Part* part = openPart(); part && part->profile.empty()) {
+            part->profile = polyline.vertices;
+            return true;
+        }
+        polylines.push_back(std::move(polyline));
+        return true;
+    }
+    if (command == "_CHAMFER" && count >= 6 && upper(inputs[1]) == "D" && upper(inputs[4]) == "P" &&
+        upper(inputs[5]) == "LAST") {
+        const auto first = parseNumber(inputs[2]);
+        const auto second = parseNumber(inputs[3]);
+        return first && second && chamferLastPolyline(*first, *second);
+    }
+    if (command == "_LINE") {
+        std::vector<Vec2> points;
+        for (std::size_t i = 1; i < count && !inputs[i].empty(); ++i) {
+            const auto point = parsePoint(inputs[i]);
+            if (!point) {
+                return false;
+            }
+            points.push_back(*point);
+        }
+        if (points.size() < 2) {
+            return false;
+        }
+        for (std::size_t i = 0; i + 1 < points.size(); ++i) {
+            lines.push_back({activeLayer, points[i], points[i + 1]});
+        }
+        return true;
+    }
+    if (command == "_ZOOM" && count >= 2) {
+        const std::string option = upper(inputs[1]);
+        if (option == "_W" && count >= 4) {
+            const auto p = parsePoint(inputs[2]);
+            const auto q = parsePoint(inputs[3]);
+            if (!p || !q) {
+                return false;
+            }
+            zoomStack.push_back(zoomWindow);
+            zoomWindow = Rect{{std::min(p->x, q->x), std::min(p->y, q->y)},
+                              {std::max(p->x, q->x), std::max(p->y, q->y)}};
+            return true;
+        }
+        if (option == "_P") {
+            if (!zoomStack.empty()) {
+                zoomWindow = zoomStack.back();
+                zoomStack.pop_back();
+            }
+            return true;
+        }
+        return false;
+    }
+    if (command == "AMDT_SKETCH_VIEW") {
+        sketchView = true;
+        return true;
+    }
+    if (command == "CMDDIA" && count >= 2 && (inputs[1] == "0" || inputs[1] == "1")) {
+        cmddia = inputs[1] == "1";
+        return true;
+    }
+    if (command == "AMDT_NEW_PART" && count >= 2) {
+        parts.push_back({inputs[1], activeLayer, {}, false, std::nullopt, {}, std::nullopt});
+        return true;
+    }
+    Part* part = openPart();
+    if (command == "AMDT_1PROFILE") {
+        if (part == nullptr || part->profile.empty()) {
+            return false;
+        }
+        part->profiled = true;
+        return true;
+    }
+    if (command == "AMREVOLVE" && count >= 2 && part != nullptr && part->profiled) {
+        const auto pick = parsePoint(inputs[1]);
+        part->revolveAxisPick = pick;
+        return pick.has_value();
+    }
+    if (command == "_AMTHREAD" && count >= 4 && part != nullptr && upper(inputs[2]) == "E") {
+        const auto pick = parsePoint(inputs[1]);
+        if (!pick) {
+            return false;
+        }
+        part->threads.push_back({*pick, inputs[3]});
+        return true;
+    }
+    if (command == "_AMCHAMFER" && count >= 6 && part != nullptr && upper(inputs[1]) == "E") {
+        part->chamfer = inputs[5];
+        return true;
+    }
+    return false;
+}
+
+bool CadDrawing::chamferLastPolyline(double first, double second)
+{
+    if (polylines.empty()) {
+        return false;
+    }
+    Polyline& polyline = polylines.back();
+    const std::vector<Vec2>& v = polyline.vertices;
+    const std::size_t n = v.size();
+    std::vector<Vec2> cut;
+    for (std::size_t i = 0; i < n; ++i) {
+        const bool ends = !polyline.closed && (i == 0 || i + 1 == n);
+        if (ends || (first == 0 && second == 0)) {
+            cut.push_back(v[i]);
+            continue;
+        }
+        const Vec2 previous = v[(i + n - 1) % n];
+        const Vec2 next = v[(i + 1) % n];
+        cut.push_back(towards(v[i], previous, first));
+        cut.push_back(towards(v[i], next, second));
+    }
+    polyline.vertices = std::move(cut);
+    return true;
+}
+
+std::optional<Rect> CadDrawing::extents() const
+{
+    std::optional<Rect> box;
+    const auto add = [&box](Vec2 p) {
+        if (!box) {
+            box = Rect{p, p};
+        }
+        box->min = {std::min(box->min.x, p.x), std::min(box->min.y, p.y)};
+        box->max = {std::max(box->max.x, p.x), std::max(box->max.y, p.y)};
+    };
+    for (const Polyline& polyline : polylines) {
+        for (Vec2 p : polyline.vertices) {
+            add(p);
+        }
+    }
+    for (const Line& line : lines) {
+        add(line.from);
+        add(line.to);
+    }
+    for (const Part& part : parts) {
+        for (Vec2 p : part.profile) {
+            add(p);
+            add({p.x, 2 * (part.profile.empty() ? 0 : part.profile.front().y) - p.y});
+        }
+    }
+    return box;
+}
+
+} // namespace cadhost

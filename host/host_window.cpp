@@ -1,0 +1,120 @@
+#include "host/host_window.h"
+
+#include "host/dxf_export.h"
+
+#include <QDockWidget>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+namespace cadhost {
+
+QString visibleText(const std::string& text)
+{
+    QString shown = QString::fromStdString(text);
+    shown.replace(QLatin1Char('\r'), QStringLiteral("\\r"));
+    return shown;
+}
+
+HostWindow::HostWindow(CadDrawing& drawing, AutomationServer& server)
+    : m_drawing(drawing), m_server(server)
+{
+    setWindowTitle(QStringLiteral("Quorvel stand-in CAD host"));
+    m_canvas = new CanvasWidget(drawing, this);
+    setCentralWidget(m_canvas);
+
+    auto* side = new QWidget(this);
+    auto* layout = new QVBoxLayout(side);
+    layout->addWidget(new QLabel(QStringLiteral("Command history"), side));
+    m_history = new QListWidget(side);
+    m_history->setMinimumWidth(320);
+    layout->addWidget(m_history, 3);
+    layout->addWidget(new QLabel(QStringLiteral("Layers"), side));
+    m_layers = new QListWidget(side);
+    layout->addWidget(m_layers, 1);
+    m_variables = new QLabel(side);
+    layout->addWidget(m_variables);
+    auto* dock = new QDockWidget(QStringLiteral("Host"), this);
+    dock->setWidget(side);
+    dock->setFeatures(QDockWidget::NoDockWidgetFeatures);
+    addDockWidget(Qt::RightDockWidgetArea, dock);
+
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(QStringLiteral("Save as &DXF..."), this, &HostWindow::saveAs);
+    file->addAction(QStringLiteral("&Quit"), this, &QWidget::close);
+    statusBar()->showMessage(QStringLiteral("Ready"));
+
+    connect(&server, &AutomationServer::changed, this, &HostWindow::refresh);
+    connect(&server, &AutomationServer::pointRequested, this, [this](const QString& prompt) {
+        statusBar()->showMessage(prompt + QStringLiteral(" (click on the drawing; Esc cancels)"));
+        m_canvas->setPicking(true);
+        raise();
+        activateWindow();
+    });
+    connect(&server, &AutomationServer::pointAnswered, this, [this] {
+        statusBar()->showMessage(QStringLiteral("Ready"));
+        m_canvas->setPicking(false);
+    });
+    connect(m_canvas, &CanvasWidget::picked, &server, &AutomationServer::pick);
+    resize(1100, 650);
+    refresh();
+}
+
+void HostWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && m_server.waitingForPoint()) {
+        m_server.cancelPick();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void HostWindow::refresh()
+{
+    for (; m_shownHistory < m_drawing.history.size(); ++m_shownHistory) {
+        const HistoryEntry& entry = m_drawing.history[m_shownHistory];
+        auto* item = new QListWidgetItem(visibleText(entry.text), m_history);
+        if (!entry.known) {
+            item->setText(item->text() + QStringLiteral("   [unknown: nothing drawn]"));
+            item->setForeground(Qt::red);
+        }
+    }
+    m_history->scrollToBottom();
+    m_layers->clear();
+    for (std::size_t i = 0; i < m_drawing.layers.size(); ++i) {
+        const Layer& layer = m_drawing.layers[i];
+        auto* item = new QListWidgetItem(
+            QStringLiteral("%1%2  (colour %3)")
+                .arg(i == m_drawing.activeLayer ? QStringLiteral("* ") : QStringLiteral("  "))
+                .arg(QString::fromStdString(layer.name))
+                .arg(layer.color),
+            m_layers);
+        item->setForeground(colorOfIndex(layer.color));
+    }
+    m_variables->setText(
+        QStringLiteral("OSMODE = %1    CMDDIA = %2").arg(m_drawing.osmode).arg(m_drawing.cmddia));
+    const std::size_t zooms = m_drawing.history.size();
+    if (zooms != m_shownZooms) {
+        m_shownZooms = zooms;
+        m_canvas->followZoomWindow();
+    }
+    m_canvas->update();
+}
+
+void HostWindow::saveAs()
+{
+    const QString file =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Save as DXF"),
+                                     QStringLiteral("drawing.dxf"), QStringLiteral("DXF (*.dxf)"));
+    if (!file.isEmpty() && !saveDxf(m_drawing, file.toStdString())) {
+        QMessageBox::warning(this, QStringLiteral("Save as DXF"),
+                             QStringLiteral("Cannot write %1").arg(file));
+    }
+}
+
+} // namespace cadhost
