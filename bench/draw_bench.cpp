@@ -10,7 +10,7 @@
 namespace {
 
 class AnsweringObject : public AutomationObject {
-public:
+  public:
     explicit AnsweringObject(std::string role) : m_role(std::move(role)) {}
     OleObject self;
     std::map<std::string, OleObject, std::less<>>* objects = nullptr;
@@ -22,7 +22,9 @@ public:
         }
         if (member == "Utility" || member == "Layers" || member == "ActiveLayer" ||
             member == "Item" || member == "Add") {
-            return objects->at(member == "Utility" ? "Utility" : member == "Layers" ? "Layers" : "Layer");
+            return objects->at(member == "Utility"  ? "Utility"
+                               : member == "Layers" ? "Layers"
+                                                    : "Layer");
         }
         if (member == "GetVariable" || member == "Count") {
             return std::int32_t{1};
@@ -40,12 +42,12 @@ public:
         return {};
     }
 
-private:
+  private:
     std::string m_role;
 };
 
 class AnsweringHost : public RunningObjects {
-public:
+  public:
     AnsweringHost()
     {
         for (const char* role : {"Application", "Document", "Utility", "Layers", "Layer"}) {
@@ -56,12 +58,12 @@ public:
     }
     OleObject getActiveObject(std::string_view) override { return m_objects.at("Application"); }
 
-private:
+  private:
     std::map<std::string, OleObject, std::less<>> m_objects;
 };
 
 class SilentReporter : public Reporter {
-public:
+  public:
     void show(const Message&) override {}
 };
 

@@ -104,10 +104,11 @@ void AutomationServer::failCall(int oneBasedIndex, FailKind kind)
     m_failure = std::make_pair(oneBasedIndex, kind);
 }
 
-void AutomationServer::setScriptedPoints(std::deque<Vec2> points, bool headless)
+void AutomationServer::setScriptedPoints(std::deque<Vec2> points, bool headless, bool repeat)
 {
     m_scriptedPoints = std::move(points);
     m_headless = headless;
+    m_repeatPoints = repeat;
 }
 
 QString AutomationServer::introspect(const QString&) const
@@ -276,6 +277,9 @@ QVariant AutomationServer::dispatch(const QString& path, const QString& member, 
             if (!m_scriptedPoints.empty()) {
                 const Vec2 p = m_scriptedPoints.front();
                 m_scriptedPoints.pop_front();
+                if (m_repeatPoints) {
+                    m_scriptedPoints.push_back(p);
+                }
                 return point(p);
             }
             if (m_headless) {

@@ -29,7 +29,8 @@ class AutomationServer : public QDBusVirtualObject {
     // Options for tests and scripts.
     bool setCallLog(const QString& file);
     void failCall(int oneBasedIndex, FailKind kind);
-    void setScriptedPoints(std::deque<Vec2> points, bool headless);
+    // repeat: the points are taken in a cycle instead of once (benchmarks).
+    void setScriptedPoints(std::deque<Vec2> points, bool headless, bool repeat = false);
 
     // Answers a waiting GetPoint; cancel() answers it with the host's exception.
     void pick(Vec2 point);
@@ -57,6 +58,7 @@ class AutomationServer : public QDBusVirtualObject {
     std::optional<std::pair<int, FailKind>> m_failure;
     std::deque<Vec2> m_scriptedPoints;
     bool m_headless = false;
+    bool m_repeatPoints = false;
     std::optional<QDBusMessage> m_pendingPick;
     QString m_pendingLogPrefix;
 };

@@ -1,6 +1,7 @@
 // quorvel-cadhost: a stand-in CAD host serving the automation object model on the session bus.
 //   --headless           no window; GetPoint takes the scripted points, then refuses
 //   --points "x,y;x,y"   scripted answers to GetPoint
+//   --repeat-points      take the scripted points in a cycle (benchmarks)
 //   --log FILE           one line per call: object, member, kind, arguments, result or error
 //   --fail N:KIND        fail the N-th call (from 1); KIND exception, syserror or unknown
 //   --dxf FILE           save the drawing as DXF when the host exits (SIGTERM/SIGINT included)
@@ -17,6 +18,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -47,6 +49,12 @@ std::optional<std::deque<cadhost::Vec2>> parsePoints(const QString& text)
 
 int main(int argc, char* argv[])
 {
+    // Headless means no display at all: the offscreen platform, chosen before Qt starts.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--headless") == 0) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
+    }
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("quorvel-cadhost"));
     QCommandLineParser parser;
@@ -55,6 +63,8 @@ int main(int argc, char* argv[])
     const QCommandLineOption headless(QStringLiteral("headless"), QStringLiteral("No window."));
     const QCommandLineOption points(QStringLiteral("points"), QStringLiteral("Scripted points."),
                                     QStringLiteral("x,y;x,y"));
+    const QCommandLineOption repeat(QStringLiteral("repeat-points"),
+                                    QStringLiteral("Take the scripted points in a cycle."));
     const QCommandLineOption log(QStringLiteral("log"), QStringLiteral("Call log file."),
                                  QStringLiteral("file"));
     const QCommandLineOption fail(QStringLiteral("fail"), QStringLiteral("Fail the N-th call."),
@@ -63,7 +73,7 @@ int main(int argc, char* argv[])
                                  QStringLiteral("file"));
     const QCommandLineOption name(QStringLiteral("name"), QStringLiteral("Class name served."),
                                   QStringLiteral("class"), QStringLiteral("AutoCAD.Application"));
-    parser.addOptions({headless, points, log, fail, dxf, name});
+    parser.addOptions({headless, points, repeat, log, fail, dxf, name});
     parser.process(app);
 
     cadhost::CadDrawing drawing;
@@ -94,7 +104,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "quorvel-cadhost: --points takes x,y;x,y\n");
         return 2;
     }
-    server.setScriptedPoints(*scripted, parser.isSet(headless));
+    server.setScriptedPoints(*scripted, parser.isSet(headless), parser.isSet(repeat));
 
     if (!QDBusConnection::sessionBus().isConnected()) {
         std::fprintf(stderr, "quorvel-cadhost: no session bus (start one with dbus-run-session)\n");

@@ -1,0 +1,76 @@
+// One 2D Start_ACAD run over the session bus against the headless stand-in host, next to the same
+// number of bare round trips (a trivial Invoke) in the same process. Run under dbus-run-session.
+#include "cad/dbus/dbus_running_objects.h"
+#include "cad/quorvel_draw.h"
+
+#include <QCoreApplication>
+#include <QDBusConnectionInterface>
+#include <QProcess>
+#include <QThread>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+class SilentReporter : public Reporter {
+  public:
+    void show(const Message&) override { ++count; }
+    int count = 0;
+};
+
+// Calls in one 2D run of the worked example on a fresh drawing: the look-up and 42 invokes.
+constexpr int callsPerRun = 43;
+
+void StartAcad2DOverDBus(benchmark::State& state)
+{
+    DBusRunningObjects objects;
+    SilentReporter reporter;
+    LayerNames layers;
+    QuorvelDraw draw(objects, reporter, layers);
+    for (auto _ : state) {
+        draw.Start_ACAD(false, "p", 12, 100, 30, 12, 1.6);
+    }
+    if (reporter.count != 0) {
+        state.SkipWithError("the host reported a failure");
+    }
+}
+BENCHMARK(StartAcad2DOverDBus)->Unit(benchmark::kMicrosecond);
+
+void BareRoundTrips(benchmark::State& state)
+{
+    DBusRunningObjects objects;
+    const OleObject application = objects.getActiveObject(hostClassName);
+    for (auto _ : state) {
+        for (int i = 0; i < callsPerRun; ++i) {
+            benchmark::DoNotOptimize(application.get("ActiveDocument"));
+        }
+    }
+    state.SetLabel(std::to_string(callsPerRun) + " Invoke calls");
+}
+BENCHMARK(BareRoundTrips)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QProcess host;
+    host.start(QStringLiteral(CADHOST_PATH),
+               {QStringLiteral("--headless"), QStringLiteral("--points"), QStringLiteral("0,0"),
+                QStringLiteral("--repeat-points")});
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto owned =
+            QDBusConnection::sessionBus().interface()->isServiceRegistered(QString::fromLatin1(
+                hostClassName.data(), static_cast<qsizetype>(hostClassName.size())));
+        if (owned.isValid() && owned.value()) {
+            break;
+        }
+        QThread::msleep(50);
+    }
+    ::benchmark::Initialize(&argc, argv);
+    ::benchmark::RunSpecifiedBenchmarks();
+    ::benchmark::Shutdown();
+    host.terminate();
+    host.waitForFinished(5000);
+    return 0;
+}
