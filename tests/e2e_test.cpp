@@ -251,6 +251,18 @@ TEST_F(OverDBus, HostKilledDuringThePickEndsWithoutHanging)
     EXPECT_EQ(messageText(), startText + "Операция недоступна! (EOleSysError)");
 }
 
+TEST_F(OverDBus, SecondHostRefusesTheOwnedName)
+{
+    HostProcess first(hostArguments({"--headless"}));
+    QProcess second;
+    second.start(QStringLiteral(CADHOST_PATH), {QStringLiteral("--headless")});
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitCode(), 1);
+    EXPECT_TRUE(second.readAllStandardError().contains(
+        "AutoCAD.Application is already owned on the session bus"));
+    EXPECT_TRUE(HostProcess::owned()); // the first host still serves
+}
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);

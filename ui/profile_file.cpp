@@ -2,7 +2,6 @@
 
 #include "model/cp1251.h"
 
-#include <charconv>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -162,30 +161,6 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
         }
     }
     return std::string(defaultValue.substr(0, profileValueLimit));
-}
-
-int GetPrivateProfileInt(std::string_view section, std::string_view key, int defaultValue,
-                         const std::string& file)
-{
-    const std::string text = GetPrivateProfileString(section, key, "", file);
-    std::string_view digits = trimmed(text);
-    bool negative = false;
-    if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) {
-        negative = digits.front() == '-';
-        digits.remove_prefix(1);
-    }
-    int base = 10;
-    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
-        base = 16;
-        digits.remove_prefix(2);
-    }
-    long long value = 0;
-    const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
-    if (digits.empty() || result.ec != std::errc{} || result.ptr != digits.data() + digits.size() ||
-        value > 0x7FFFFFFFLL + (negative ? 1 : 0)) {
-        return defaultValue;
-    }
-    return static_cast<int>(negative ? -value : value);
 }
 
 bool WritePrivateProfileString(std::string_view section, std::string_view key,

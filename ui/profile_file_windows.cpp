@@ -1,0 +1,30 @@
+// The profile-string functions on Windows: the system's own, with the program's Windows-1251
+// texts converted at the call.
+#include "model/cp1251.h"
+#include "ui/profile_file.h"
+
+#include <windows.h>
+
+#include <vector>
+
+std::string GetPrivateProfileString(std::string_view section, std::string_view key,
+                                    std::string_view defaultValue, const std::string& file)
+{
+    std::vector<char> buffer(profileValueLimit + 1);
+    const std::string ansiSection = utf8ToCp1251(section);
+    const std::string ansiKey = utf8ToCp1251(key);
+    const std::string ansiDefault = utf8ToCp1251(defaultValue);
+    const std::string ansiFile = utf8ToCp1251(file);
+    const DWORD length = GetPrivateProfileStringA(
+        ansiSection.c_str(), ansiKey.c_str(), ansiDefault.c_str(), buffer.data(),
+        static_cast<DWORD>(buffer.size()), ansiFile.c_str());
+    return cp1251ToUtf8(std::string_view(buffer.data(), length));
+}
+
+bool WritePrivateProfileString(std::string_view section, std::string_view key,
+                               std::string_view value, const std::string& file)
+{
+    return WritePrivateProfileStringA(utf8ToCp1251(section).c_str(), utf8ToCp1251(key).c_str(),
+                                      utf8ToCp1251(value).c_str(),
+                                      utf8ToCp1251(file).c_str()) != FALSE;
+}
