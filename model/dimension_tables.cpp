@@ -84,7 +84,7 @@ TableRead<DiameterRow> readDiameterRow(const std::string& file, std::optional<st
 }
 
 TableRead<std::vector<std::string>> readLengthList(const std::string& file,
-                                                   std::optional<std::string_view> diameterText)
+                                                   const std::optional<std::string>& diameterText)
 {
     TableRead<std::vector<std::string>> result;
     try {
@@ -114,11 +114,10 @@ TableRead<std::vector<std::string>> readLengthList(const std::string& file,
     return result;
 }
 
-TableRead<std::optional<std::string>> readThreadLength(const std::string& file,
-                                                       std::optional<std::string_view> diameterText,
-                                                       std::optional<std::string_view> lengthText,
-                                                       std::string_view pitchText,
-                                                       StudFamily family)
+TableRead<std::optional<std::string>>
+readThreadLength(const std::string& file, const std::optional<std::string>& diameterText,
+                 const std::optional<std::string>& lengthText, std::string_view pitchText,
+                 StudFamily family)
 {
     TableRead<std::optional<std::string>> result;
     try {

@@ -60,11 +60,11 @@ struct DiameterRow {
 // equals it numerically, stopping after the first row with a greater d. Every d column read on
 // the way must convert.
 [[nodiscard]] TableRead<std::vector<std::string>>
-readLengthList(const std::string& file, std::optional<std::string_view> diameterText);
+readLengthList(const std::string& file, const std::optional<std::string>& diameterText);
 
 // The b field's text for (d, L) after the thread-length rule, or no value when no row matches.
 // pitchText is the P of the chosen diameter. Every d and L column read on the way must convert.
 [[nodiscard]] TableRead<std::optional<std::string>>
-readThreadLength(const std::string& file, std::optional<std::string_view> diameterText,
-                 std::optional<std::string_view> lengthText, std::string_view pitchText,
+readThreadLength(const std::string& file, const std::optional<std::string>& diameterText,
+                 const std::optional<std::string>& lengthText, std::string_view pitchText,
                  StudFamily family);

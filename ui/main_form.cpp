@@ -226,9 +226,28 @@ void TForm1::tableError(const char* procedure, const std::string& file)
     m_reporter.show({"Error", tableReadReport(procedure, file), MessageKind::Error});
 }
 
-std::string TForm1::selectedText(const CompletingComboBox* box) const
+std::optional<std::string> TForm1::selectedItem(const CompletingComboBox* box) const
 {
+    if (box->itemIndex() < 0) {
+        return std::nullopt;
+    }
     return toStd(box->itemText(box->itemIndex()));
+}
+
+// Shows what was read, also when the reading failed part-way; selects the first item only when
+// the whole list was read.
+bool TForm1::fillList(CompletingComboBox* box, const TableRead<std::vector<std::string>>& items,
+                      const char* procedure, const std::string& file)
+{
+    for (const std::string& item : items.value) {
+        box->addItem(toQt(item));
+    }
+    if (!items.ok()) {
+        tableError(procedure, file);
+        return false;
+    }
+    box->setItemIndex(0);
+    return true;
 }
 
 void TForm1::WorkForm()
@@ -249,16 +268,10 @@ void TForm1::WorkForm()
     m_state.LengthTablePath = lengthTablePath(m_state.BasePath, r.figureKey);
 
     cbDiam->clearAll();
-    const TableRead<std::vector<std::string>> diameters = readDiameterList(m_state.DiamTablePath);
-    for (const std::string& d : diameters.value) {
-        cbDiam->addItem(toQt(d));
+    if (fillList(cbDiam, readDiameterList(m_state.DiamTablePath), "WorkForm",
+                 m_state.DiamTablePath)) {
+        SetDataDetal();
     }
-    if (!diameters.ok()) {
-        tableError("WorkForm", m_state.DiamTablePath);
-        return;
-    }
-    cbDiam->setItemIndex(0);
-    SetDataDetal();
 }
 
 void TForm1::SetDataDetal()
@@ -277,29 +290,16 @@ void TForm1::SetDataDetal()
     }
 
     cbLenght->clearAll();
-    const std::string d = selectedText(cbDiam);
-    const TableRead<std::vector<std::string>> lengths = readLengthList(
-        m_state.LengthTablePath, selected >= 0 ? std::optional<std::string_view>(d) : std::nullopt);
-    for (const std::string& L : lengths.value) {
-        cbLenght->addItem(toQt(L));
+    if (fillList(cbLenght, readLengthList(m_state.LengthTablePath, selectedItem(cbDiam)),
+                 "SetDataDetal", m_state.LengthTablePath)) {
+        LenghtChange();
     }
-    if (!lengths.ok()) {
-        tableError("SetDataDetal", m_state.LengthTablePath);
-        return;
-    }
-    cbLenght->setItemIndex(0);
-    LenghtChange();
 }
 
 void TForm1::LenghtChange()
 {
-    const std::string d = selectedText(cbDiam);
-    const std::string L = selectedText(cbLenght);
-    const auto given = [](const CompletingComboBox* box, const std::string& text) {
-        return box->itemIndex() >= 0 ? std::optional<std::string_view>(text) : std::nullopt;
-    };
     const TableRead<std::optional<std::string>> b =
-        readThreadLength(m_state.LengthTablePath, given(cbDiam, d), given(cbLenght, L),
+        readThreadLength(m_state.LengthTablePath, selectedItem(cbDiam), selectedItem(cbLenght),
                          toStd(LPitch->text()), familyOf(m_state.GostIndex));
     if (!b.ok()) {
         tableError("LenghtChange", m_state.LengthTablePath);

@@ -3,11 +3,13 @@
 // dimension fields, free-dimension mode, the 2D/3D choice and the Draw button.
 
 #include "cad/reporter.h"
+#include "model/dimension_tables.h"
 #include "ui/main_unit_state.h"
 
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 class CompletingComboBox;
@@ -82,7 +84,9 @@ class TForm1 : public QWidget {
     bool FormClose(); // writes the settings file
     void buildControls();
     void tableError(const char* procedure, const std::string& file);
-    std::string selectedText(const CompletingComboBox* box) const;
+    std::optional<std::string> selectedItem(const CompletingComboBox* box) const;
+    bool fillList(CompletingComboBox* box, const TableRead<std::vector<std::string>>& items,
+                  const char* procedure, const std::string& file);
 
     MainUnitState& m_state;
     Reporter& m_reporter;
