@@ -98,9 +98,9 @@ void HostWindow::refresh()
     }
     m_variables->setText(
         QStringLiteral("OSMODE = %1    CMDDIA = %2").arg(m_drawing.osmode).arg(m_drawing.cmddia));
-    const std::size_t zooms = m_drawing.history.size();
-    if (zooms != m_shownZooms) {
-        m_shownZooms = zooms;
+    const std::size_t commands = m_drawing.history.size();
+    if (commands != m_fittedHistory) {
+        m_fittedHistory = commands; // each new command shows its zoom window (or the extents)
         m_canvas->followZoomWindow();
     }
     m_canvas->update();

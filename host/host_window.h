@@ -31,7 +31,7 @@ class HostWindow : public QMainWindow {
     QListWidget* m_layers;
     QLabel* m_variables;
     std::size_t m_shownHistory = 0;
-    std::size_t m_shownZooms = 0;
+    std::size_t m_fittedHistory = 0;
 };
 
 // A command text with its carriage returns shown as "\r".
