@@ -270,6 +270,18 @@ TEST_F(MainForm, DrawHandsOverTheNumbersAndThePartName)
     EXPECT_EQ(form->chb3D->toolTip().toStdString(), "Трехмерная деталь (только для MDT6)");
 }
 
+TEST_F(MainForm, EnterDrawsAndEscapeCloses)
+{
+    start();
+    QTest::keyClick(form->cbDiam->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(draws.size(), 1u);
+    QTest::keyClick(form->chb3D, Qt::Key_Enter);
+    EXPECT_EQ(draws.size(), 2u);
+    QSignalSpy closed(form.get(), &TForm1::closed);
+    QTest::keyClick(form->cbLenght->lineEdit(), Qt::Key_Escape);
+    EXPECT_EQ(closed.count(), 1);
+}
+
 TEST_F(MainForm, DrawPlainHoleCopiesBIntoB1)
 {
     start();
