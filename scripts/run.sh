@@ -11,7 +11,7 @@ if [[ -z "${QUORVEL_IN_SESSION:-}" ]]; then
     cmake --build --preset release
     export QUORVEL_IN_SESSION=1
     if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
-        echo "No display: running under Xvfb (use xvfb-run's screen or a VNC viewer to look)." >&2
+        echo "No display: running under Xvfb, where the windows are not visible." >&2
         exec xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" "$@"
     fi
     if [[ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ]]; then
@@ -28,6 +28,7 @@ if dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedeskto
 else
     "$build/quorvel-cadhost" &
     host_pid=$!
+    trap 'kill "$host_pid" 2>/dev/null || true' EXIT
     for _ in $(seq 50); do
         dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
             org.freedesktop.DBus.NameHasOwner string:AutoCAD.Application 2>/dev/null |
