@@ -11,8 +11,6 @@ namespace {
 
 class AnsweringObject : public AutomationObject {
   public:
-    explicit AnsweringObject(std::string role) : m_role(std::move(role)) {}
-    OleObject self;
     std::map<std::string, OleObject, std::less<>>* objects = nullptr;
 
     Variant invoke(std::string_view member, InvokeKind, const std::vector<Variant>& args) override
@@ -41,9 +39,6 @@ class AnsweringObject : public AutomationObject {
         }
         return {};
     }
-
-  private:
-    std::string m_role;
 };
 
 class AnsweringHost : public RunningObjects {
@@ -51,7 +46,7 @@ class AnsweringHost : public RunningObjects {
     AnsweringHost()
     {
         for (const char* role : {"Application", "Document", "Utility", "Layers", "Layer"}) {
-            auto object = std::make_shared<AnsweringObject>(role);
+            auto object = std::make_shared<AnsweringObject>();
             object->objects = &m_objects;
             m_objects.emplace(role, OleObject(object));
         }

@@ -3,28 +3,27 @@
 #include <cmath>
 #include <limits>
 
-Variant OleObject::get(std::string_view member) const
+AutomationObject& OleObject::target() const
 {
     if (!m_object) {
         throw EOleError("Variant does not reference an automation object");
     }
-    return m_object->invoke(member, InvokeKind::PropertyGet, {});
+    return *m_object;
+}
+
+Variant OleObject::get(std::string_view member) const
+{
+    return target().invoke(member, InvokeKind::PropertyGet, {});
 }
 
 void OleObject::put(std::string_view member, const Variant& value) const
 {
-    if (!m_object) {
-        throw EOleError("Variant does not reference an automation object");
-    }
-    m_object->invoke(member, InvokeKind::PropertyPut, {value});
+    target().invoke(member, InvokeKind::PropertyPut, {value});
 }
 
 Variant OleObject::call(std::string_view member, std::vector<Variant> args) const
 {
-    if (!m_object) {
-        throw EOleError("Variant does not reference an automation object");
-    }
-    return m_object->invoke(member, InvokeKind::Method, args);
+    return target().invoke(member, InvokeKind::Method, args);
 }
 
 std::int32_t Variant::toInt32() const

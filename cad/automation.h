@@ -41,6 +41,8 @@ class OleObject {
     void release() { m_object.reset(); }
 
   private:
+    AutomationObject& target() const; // throws EOleError for an empty reference
+
     std::shared_ptr<AutomationObject> m_object;
 };
 

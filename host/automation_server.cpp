@@ -122,22 +122,23 @@ QString AutomationServer::introspect(const QString&) const
         .arg(QLatin1String(automationInterface), QLatin1String(invokeMethod));
 }
 
-void AutomationServer::logCall(const QString& path, const QString& member, int kind,
-                               const QVariantList& args, const QString& outcome)
+QString AutomationServer::callText(const QString& path, const QString& member, int kind,
+                                   const QVariantList& args)
 {
-    if (!m_log.isOpen()) {
-        return;
-    }
     QStringList shown;
     for (const QVariant& arg : args) {
         shown << show(arg);
     }
-    const QString object = path.mid(1);
-    const QString line = object + QLatin1Char('\t') + member + QLatin1Char('\t') +
-                         QString::number(kind) + QLatin1Char('\t') + shown.join(QLatin1Char('|')) +
-                         QLatin1Char('\t') + outcome + QLatin1Char('\n');
-    m_log.write(line.toUtf8());
-    m_log.flush();
+    return path.mid(1) + QLatin1Char('\t') + member + QLatin1Char('\t') + QString::number(kind) +
+           QLatin1Char('\t') + shown.join(QLatin1Char('|'));
+}
+
+void AutomationServer::logCall(const QString& call, const QString& outcome)
+{
+    if (m_log.isOpen()) {
+        m_log.write((call + QLatin1Char('\t') + outcome + QLatin1Char('\n')).toUtf8());
+        m_log.flush();
+    }
 }
 
 bool AutomationServer::handleMessage(const QDBusMessage& message, const QDBusConnection&)
@@ -153,6 +154,7 @@ bool AutomationServer::handleMessage(const QDBusMessage& message, const QDBusCon
     for (const QVariant& arg : plain(message.arguments().at(2)).toList()) {
         args << plain(arg);
     }
+    const QString call = callText(path, member, kind, args);
     ++m_callCount;
     try {
         if (m_failure && m_failure->first == m_callCount) {
@@ -168,21 +170,14 @@ bool AutomationServer::handleMessage(const QDBusMessage& message, const QDBusCon
         bool delayed = false;
         const QVariant result = dispatch(path, member, kind, args, message, delayed);
         if (delayed) {
-            QStringList shown;
-            for (const QVariant& arg : args) {
-                shown << show(arg);
-            }
-            m_pendingLogPrefix = path.mid(1) + QLatin1Char('\t') + member + QLatin1Char('\t') +
-                                 QString::number(kind) + QLatin1Char('\t') +
-                                 shown.join(QLatin1Char('|'));
+            m_pendingCall = call; // logged when the pick is answered
             return true;
         }
-        logCall(path, member, kind, args, QStringLiteral("-> ") + show(result));
+        logCall(call, QStringLiteral("-> ") + show(result));
         m_connection.send(message.createReply(QVariant::fromValue(QDBusVariant(result))));
     } catch (const HostError& error) {
-        logCall(path, member, kind, args,
-                QStringLiteral("!! ") + QLatin1String(error.name) + QStringLiteral(": ") +
-                    error.text);
+        logCall(call, QStringLiteral("!! ") + QLatin1String(error.name) + QStringLiteral(": ") +
+                          error.text);
         m_connection.send(message.createErrorReply(QLatin1String(error.name), error.text));
     }
     emit changed();
@@ -361,12 +356,7 @@ void AutomationServer::pick(Vec2 p)
         return;
     }
     const QVariant result = point(p);
-    if (m_log.isOpen()) {
-        m_log.write(
-            (m_pendingLogPrefix + QStringLiteral("\t-> ") + show(result) + QLatin1Char('\n'))
-                .toUtf8());
-        m_log.flush();
-    }
+    logCall(m_pendingCall, QStringLiteral("-> ") + show(result));
     m_connection.send(m_pendingPick->createReply(QVariant::fromValue(QDBusVariant(result))));
     m_pendingPick.reset();
     emit pointAnswered();
@@ -378,12 +368,8 @@ void AutomationServer::cancelPick()
     if (!m_pendingPick) {
         return;
     }
-    if (m_log.isOpen()) {
-        m_log.write((m_pendingLogPrefix + QStringLiteral("\t!! ") + QLatin1String(exceptionError) +
-                     QStringLiteral(": Point selection cancelled\n"))
-                        .toUtf8());
-        m_log.flush();
-    }
+    logCall(m_pendingCall, QStringLiteral("!! ") + QLatin1String(exceptionError) +
+                               QStringLiteral(": Point selection cancelled"));
     m_connection.send(m_pendingPick->createErrorReply(QLatin1String(exceptionError),
                                                       QStringLiteral("Point selection cancelled")));
     m_pendingPick.reset();

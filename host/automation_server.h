@@ -48,8 +48,10 @@ class AutomationServer : public QDBusVirtualObject {
   private:
     QVariant dispatch(const QString& path, const QString& member, int kind,
                       const QVariantList& args, const QDBusMessage& message, bool& delayed);
-    void logCall(const QString& path, const QString& member, int kind, const QVariantList& args,
-                 const QString& outcome);
+    // "object<TAB>member<TAB>kind<TAB>arguments", the start of a call log line.
+    static QString callText(const QString& path, const QString& member, int kind,
+                            const QVariantList& args);
+    void logCall(const QString& call, const QString& outcome);
 
     CadDrawing& m_drawing;
     QDBusConnection m_connection;
@@ -60,7 +62,7 @@ class AutomationServer : public QDBusVirtualObject {
     bool m_headless = false;
     bool m_repeatPoints = false;
     std::optional<QDBusMessage> m_pendingPick;
-    QString m_pendingLogPrefix;
+    QString m_pendingCall; // call text of the waiting GetPoint
 };
 
 } // namespace cadhost

@@ -37,7 +37,6 @@ CanvasWidget::CanvasWidget(const CadDrawing& drawing, QWidget* parent)
     : QWidget(parent), m_drawing(drawing)
 {
     setMinimumSize(400, 300);
-    setMouseTracking(false);
     setAutoFillBackground(true);
     QPalette colours = palette();
     colours.setColor(QPalette::Window, Qt::white);

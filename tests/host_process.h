@@ -8,8 +8,6 @@
 #include <QStringList>
 #include <QThread>
 
-#include <chrono>
-#include <string>
 
 class HostProcess {
   public:

@@ -4,7 +4,6 @@
 
 #include "cad/automation.h"
 
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>

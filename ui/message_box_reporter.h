@@ -3,8 +3,6 @@
 
 #include "cad/reporter.h"
 
-class QWidget;
-
 class MessageBoxReporter : public Reporter {
   public:
     void show(const Message& message) override;
