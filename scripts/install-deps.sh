@@ -16,8 +16,10 @@ if ((${#missing[@]})); then
         echo "missing packages: ${missing[*]} (run as root to install them)" >&2
         exit 1
     fi
-    apt-get update
-    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+    # Waits for another apt run (a second build in parallel) instead of failing on its lock.
+    apt-get -o DPkg::Lock::Timeout=600 update
+    DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y \
+        --no-install-recommends "${missing[@]}"
 fi
 
 if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then
