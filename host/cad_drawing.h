@@ -5,10 +5,22 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace cadhost {
+
+// The largest coordinate magnitude, in drawing units, that the host stores and writes to DXF.
+inline constexpr double coordinateLimit = 1e15;
+// The longest layer name, in bytes.
+inline constexpr std::size_t maxLayerNameBytes = 255;
+
+// A command the drawing refuses; the object model answers it with the host's exception.
+class DrawingError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
 
 struct Vec2 {
     double x;
