@@ -119,7 +119,8 @@ std::optional<std::vector<std::string_view>> parts(std::string_view input)
 
 const std::string& scratchFile()
 {
-    static const std::string path = "/tmp/quorvel-fuzz-profile-" + std::to_string(getpid()) + ".ini";
+    static const std::string path =
+        "/tmp/quorvel-fuzz-profile-" + std::to_string(getpid()) + ".ini";
     return path;
 }
 

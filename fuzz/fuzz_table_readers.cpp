@@ -73,9 +73,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t position = 0; position <= tried; ++position) {
         const TableRead<DiameterRow> row = readDiameterRow(file, position);
         checkFailure(row, file);
-        const std::optional<std::string> diameter =
-            position < diameters.value.size() ? std::optional(diameters.value[position])
-                                              : std::nullopt;
+        const std::optional<std::string> diameter = position < diameters.value.size()
+                                                        ? std::optional(diameters.value[position])
+                                                        : std::nullopt;
         const TableRead<std::vector<std::string>> lengths = readLengthList(file, diameter);
         checkFailure(lengths, file);
         check(diameter || !lengths.ok());
