@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace {
@@ -35,6 +36,12 @@ struct MatrixCase {
     bool is3D;
     Failure failure;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const MatrixCase& row, std::ostream* out)
+{
+    *out << (row.is3D ? "3D part, " : "2D drawing, ") << row.failure.option;
+}
 
 std::string message(const std::string& procedure, const std::string& text)
 {
