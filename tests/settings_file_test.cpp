@@ -70,8 +70,9 @@ TEST(SettingsFile, MissingFileAndMissingKeysGiveTheDefaults)
     EXPECT_EQ(none.SelectWidth, 645);
     EXPECT_EQ(none.layers.LayerAxis, "7");
 
-    const std::string file = dir.write(
-        "part.ini", utf8ToCp1251("[Общая]\r\nШирина1=500\r\nВысота2=слово\r\n[Слои]\r\nТонкий=\r\n"));
+    const std::string file =
+        dir.write("part.ini",
+                  utf8ToCp1251("[Общая]\r\nШирина1=500\r\nВысота2=слово\r\n[Слои]\r\nТонкий=\r\n"));
     const Settings part = readSettings(file);
     EXPECT_EQ(part.mainHeight, 250);
     EXPECT_EQ(part.mainWidth, 500);
