@@ -6,6 +6,7 @@
 #include "ui/about_box.h"
 #include "ui/completing_combo_box.h"
 #include "ui/main_report.h"
+#include "ui/outer_size.h"
 #include "ui/pictures.h"
 #include "ui/qt_text.h"
 #include "ui/select_form.h"
@@ -31,6 +32,7 @@ namespace {
 
 constexpr double designDpi = 120.0;
 const QSize minimumOuterSize(200, 150);
+const QPoint designPosition(158, 156);
 
 } // namespace
 
@@ -171,6 +173,7 @@ void TForm1::buildControls()
     connect(bbDraw, &QPushButton::clicked, this, &TForm1::bbDrawClick);
     connect(BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
     setMinimumSize(minimumOuterSize);
+    m_outerSize = new OuterSize(this);
 }
 
 void TForm1::FormCreate(const std::string& executablePath)
@@ -181,15 +184,14 @@ void TForm1::FormCreate(const std::string& executablePath)
     QLocale::setDefault(QLocale::c());
     m_state.BasePath = basePathFor(executablePath);
     ReadIni();
+    m_outerSize->place(designPosition);
 }
 
 void TForm1::ReadIni()
 {
     const Settings settings = readSettings(settingsPath(m_state.BasePath));
-    // A damaged file must never leave an invisible window: sizes are raised to the minimum.
-    m_startSize = QSize(std::max(settings.mainWidth, minimumOuterSize.width()),
-                        std::max(settings.mainHeight, minimumOuterSize.height()));
-    resize(m_startSize);
+    // A damaged file must never leave an invisible window nor one larger than the screen.
+    m_outerSize->apply(QSize(settings.mainWidth, settings.mainHeight));
     m_state.SelectHeight = settings.SelectHeight;
     m_state.SelectWidth = settings.SelectWidth;
     m_state.layers = settings.layers;
@@ -202,9 +204,6 @@ void TForm1::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (!m_activated) {
         m_activated = true;
-        // The stored size is the outer size, frame included.
-        const QSize frame = frameGeometry().size() - geometry().size();
-        resize(m_startSize - frame);
         FormActivate();
     }
 }
@@ -431,8 +430,9 @@ void TForm1::keyPressEvent(QKeyEvent* event)
 bool TForm1::FormClose()
 {
     Settings settings;
-    settings.mainHeight = frameGeometry().height();
-    settings.mainWidth = frameGeometry().width();
+    const QSize outer = m_outerSize->toStore();
+    settings.mainHeight = outer.height();
+    settings.mainWidth = outer.width();
     settings.SelectHeight = m_state.SelectHeight;
     settings.SelectWidth = m_state.SelectWidth;
     settings.is3D = chb3D->isChecked();

@@ -1,5 +1,6 @@
 #include "ui/select_form.h"
 
+#include "ui/outer_size.h"
 #include "ui/pictures.h"
 
 #include <QFontDatabase>
@@ -81,6 +82,7 @@ TfSelect::TfSelect(MainUnitState& state, QWidget* parent) : QDialog(parent), m_s
     connect(bbOk, &QPushButton::clicked, this, &TfSelect::bbOkClick);
     connect(bbCancel, &QPushButton::clicked, this, &QDialog::reject);
     resize(645, 275);
+    m_outerSize = new OuterSize(this);
 }
 
 void TfSelect::showEvent(QShowEvent* event)
@@ -100,10 +102,9 @@ void TfSelect::showEvent(QShowEvent* event)
 
 void TfSelect::FormActivate()
 {
-    const QSize frame = frameGeometry().size() - geometry().size();
-    // A damaged settings file must not give an invisible dialog.
-    resize(std::max(m_state.SelectWidth, minimumOuterSize.width()) - frame.width(),
-           std::max(m_state.SelectHeight, minimumOuterSize.height()) - frame.height());
+    // A damaged settings file must give neither an invisible dialog nor one larger than the
+    // screen.
+    m_outerSize->apply(QSize(m_state.SelectWidth, m_state.SelectHeight));
     lbGost->setCurrentRow(std::min<int>(m_state.GostIndex, lbGost->count() - 1));
 }
 
@@ -118,7 +119,8 @@ void TfSelect::bbOkClick()
 
 void TfSelect::done(int result)
 {
-    m_state.SelectHeight = frameGeometry().height();
-    m_state.SelectWidth = frameGeometry().width();
+    const QSize outer = m_outerSize->toStore();
+    m_state.SelectHeight = outer.height();
+    m_state.SelectWidth = outer.width();
     QDialog::done(result);
 }

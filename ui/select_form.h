@@ -6,6 +6,7 @@
 
 #include <QDialog>
 
+class OuterSize;
 class QListWidget;
 class QPushButton;
 
@@ -32,4 +33,5 @@ class TfSelect : public QDialog {
 
     MainUnitState& m_state;
     bool m_shownBefore = false;
+    OuterSize* m_outerSize = nullptr; // the stored outer size, kept under any window manager
 };
