@@ -11,6 +11,7 @@
 #include "ui/qt_text.h"
 #include "ui/select_form.h"
 #include "ui/settings_file.h"
+#include "ui/text_fit.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -33,6 +34,7 @@ namespace {
 constexpr double designDpi = 120.0;
 const QSize minimumOuterSize(200, 150);
 const QPoint designPosition(158, 156);
+constexpr int titleMargin = 2; // pixels kept free between the title and each side of its panel
 
 } // namespace
 
@@ -76,6 +78,7 @@ void TForm1::buildControls()
     LName = new QLabel(Panel1);
     LName->setAlignment(Qt::AlignCenter);
     LName->setFont(bold);
+    m_titleFont = bold;
     LName->setGeometry(Panel1->contentsRect());
 
     sbGost = new QToolButton(this);
@@ -259,6 +262,10 @@ void TForm1::WorkForm()
     }
     const CatalogueRecord& r = record.value;
     LName->setText(toQt(r.title1 + "\n" + r.title2 + "\nГОСТ " + r.number));
+    // The title lines come from the catalogue file: a line longer than the design allowed for
+    // is shown whole in a smaller font rather than clipped at the panel's edges.
+    LName->setFont(fittedFont(m_titleFont, LName->text(),
+                              LName->contentsRect().size() - QSize(2 * titleMargin, 0)));
     m_state.GostNumber = r.number;
     const bool screwIn = r.figureKey == "ris_1";
     LB1->setVisible(screwIn);

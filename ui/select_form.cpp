@@ -48,7 +48,9 @@ TfSelect::TfSelect(MainUnitState& state, QWidget* parent) : QDialog(parent), m_s
 
     auto* Label1 = new QLabel(QStringLiteral("Шпильки резьбовые:"), this);
     Label1->setFont(bold);
-    Label1->setGeometry(10, 10, 154, 16);
+    // Wider and taller than the design where the platform's bold font needs it: nothing lies to
+    // the right of the label.
+    Label1->setGeometry(QRect(QPoint(10, 10), QSize(154, 16).expandedTo(Label1->sizeHint())));
 
     lbGost = new QListWidget(this);
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -79,6 +81,13 @@ TfSelect::TfSelect(MainUnitState& state, QWidget* parent) : QDialog(parent), m_s
     setTabOrder(lbGost, bbOk);
     setTabOrder(bbOk, bbCancel);
 
+    // Ctrl+click or Ctrl+Space would leave no item selected; the current item is selected
+    // again, so that OK always has a standard to take.
+    connect(lbGost, &QListWidget::itemSelectionChanged, this, [this] {
+        if (lbGost->selectedItems().isEmpty() && lbGost->currentItem() != nullptr) {
+            lbGost->currentItem()->setSelected(true);
+        }
+    });
     connect(bbOk, &QPushButton::clicked, this, &TfSelect::bbOkClick);
     connect(bbCancel, &QPushButton::clicked, this, &QDialog::reject);
     resize(645, 275);
@@ -110,7 +119,10 @@ void TfSelect::FormActivate()
 
 void TfSelect::bbOkClick()
 {
-    const int row = lbGost->currentRow();
+    // The selected item, not the current one: Ctrl with the arrow keys moves the current item
+    // without selecting it.
+    const QList<QListWidgetItem*> selected = lbGost->selectedItems();
+    const int row = selected.isEmpty() ? -1 : lbGost->row(selected.front());
     if (row >= 0) {
         m_state.GostIndex = static_cast<GostIndexValue>(row);
     }
