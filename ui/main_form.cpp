@@ -175,6 +175,7 @@ void TForm1::buildControls()
     connect(bbAbout, &QPushButton::clicked, this, &TForm1::bbAboutClick);
     connect(bbDraw, &QPushButton::clicked, this, &TForm1::bbDrawClick);
     connect(BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
+    widenButtonsToText(this);
     setMinimumSize(minimumOuterSize);
     m_outerSize = new OuterSize(this);
 }

@@ -2,6 +2,7 @@
 
 #include "ui/outer_size.h"
 #include "ui/pictures.h"
+#include "ui/text_fit.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -90,6 +91,7 @@ TfSelect::TfSelect(MainUnitState& state, QWidget* parent) : QDialog(parent), m_s
     });
     connect(bbOk, &QPushButton::clicked, this, &TfSelect::bbOkClick);
     connect(bbCancel, &QPushButton::clicked, this, &QDialog::reject);
+    widenButtonsToText(this);
     resize(645, 275);
     m_outerSize = new OuterSize(this);
 }

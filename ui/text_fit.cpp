@@ -1,5 +1,6 @@
 #include "ui/text_fit.h"
 
+#include <QAbstractButton>
 #include <QFontMetrics>
 #include <QStringList>
 
@@ -28,4 +29,13 @@ QFont fittedFont(const QFont& font, const QString& text, QSize box, int minimumP
     }
     fitted.setPixelSize(std::min(font.pixelSize(), minimumPixelSize));
     return fitted;
+}
+
+void widenButtonsToText(QWidget* window)
+{
+    for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
+        if (!button->text().isEmpty() && button->sizeHint().width() > button->width()) {
+            button->resize(button->sizeHint().width(), button->height());
+        }
+    }
 }

@@ -14,3 +14,9 @@
 // it fits, but never below minimumPixelSize. Lines are separated by '\n'.
 [[nodiscard]] QFont fittedFont(const QFont& font, const QString& text, QSize box,
                                int minimumPixelSize = 6);
+
+class QWidget;
+
+// Widens each check box and button of window whose caption needs more room than the design
+// gave it, keeping its left edge: the platform's font may be wider than the design's.
+void widenButtonsToText(QWidget* window);
