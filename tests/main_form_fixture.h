@@ -67,6 +67,8 @@ class MainForm : public ::testing::Test {
 
     void start()
     {
+        select.reset(); // a child of the form: goes first
+        form.reset();
         form = std::make_unique<TForm1>(
             state, reporter,
             [this](bool is3D, const std::string& name, double d, double L, double b, double b1,

@@ -121,8 +121,7 @@ void TfSelect::FormActivate()
 
 void TfSelect::bbOkClick()
 {
-    // The selected item, not the current one: Ctrl with the arrow keys moves the current item
-    // without selecting it.
+    // The selected item, which the list keeps selected; the current item need not be it.
     const QList<QListWidgetItem*> selected = lbGost->selectedItems();
     const int row = selected.isEmpty() ? -1 : lbGost->row(selected.front());
     if (row >= 0) {
