@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ python3 libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
-          libdxflib-dev dbus dbus-x11 xvfb xauth imagemagick locales fonts-dejavu-core)
+          libdxflib-dev dbus dbus-x11 xvfb xauth imagemagick locales fonts-dejavu-core
+          openbox xdotool x11-utils)
 missing=()
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then

@@ -27,7 +27,9 @@ void OuterSize::apply(QSize outer)
     if (const QSize limit = screenLimit(); limit.isValid() && !limit.isEmpty()) {
         m_wanted = m_wanted.boundedTo(limit);
     }
-    m_ownSizes.clear();
+    // The size the window had until now may still come back from the window system once, in
+    // answer to an earlier request; it is not a resize by the user.
+    m_ownSizes = {m_window->size()};
     m_following = true;
     resizeInner();
 }
@@ -55,13 +57,17 @@ QSize OuterSize::toStore() const
 
 QSize OuterSize::frameSize() const
 {
-    return m_window->frameGeometry().size() - m_window->size();
+    const QSize frame = m_window->frameGeometry().size() - m_window->size();
+    // While a window manager reframes a window the frame can read as smaller than the window
+    // for a moment; such a reading is no frame.
+    return frame.width() >= 0 && frame.height() >= 0 ? frame : m_frame;
 }
 
 void OuterSize::resizeInner()
 {
     m_frame = frameSize();
     const QSize inner = (m_wanted - m_frame)
+                            .boundedTo(m_wanted)
                             .expandedTo(m_window->minimumSize())
                             .boundedTo(m_window->maximumSize());
     m_ownSizes.push_back(inner);
@@ -84,10 +90,25 @@ bool OuterSize::eventFilter(QObject* watched, QEvent* event)
         case QEvent::Move:
         case QEvent::WindowActivate:
             // The frame becomes known at the showing, or only once the window manager has
-            // framed the window: that moves its inner part, or else comes before it activates
-            // the window.
+            // framed the window: that moves the window's inner part, or else comes before the
+            // window is first painted or activated.
             if (m_window->isVisible() && frameSize() != m_frame) {
                 resizeInner();
+            }
+            break;
+        case QEvent::Paint:
+            // Not resized while it paints: after the painting.
+            if (!m_checkQueued && m_window->isVisible() && frameSize() != m_frame) {
+                m_checkQueued = true;
+                QMetaObject::invokeMethod(
+                    this,
+                    [this] {
+                        m_checkQueued = false;
+                        if (m_following && m_window->isVisible() && frameSize() != m_frame) {
+                            resizeInner();
+                        }
+                    },
+                    Qt::QueuedConnection);
             }
             break;
         default:

@@ -45,6 +45,7 @@ class OuterSize : public QObject {
     QWidget* m_window;
     QSize m_wanted;                // outer size, bounded
     QSize m_frame;                 // the frame the last resize allowed for
-    std::vector<QSize> m_ownSizes; // inner sizes this object asked for since apply()
+    std::vector<QSize> m_ownSizes; // inner sizes the window had or was given since apply()
     bool m_following = false;      // the window still has the size last applied
+    bool m_checkQueued = false;    // a look at the frame is due after the present painting
 };

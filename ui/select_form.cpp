@@ -96,10 +96,12 @@ TfSelect::TfSelect(MainUnitState& state, QWidget* parent) : QDialog(parent), m_s
     m_outerSize = new OuterSize(this);
 }
 
-void TfSelect::showEvent(QShowEvent* event)
+void TfSelect::setVisible(bool visible)
 {
-    if (!m_shownBefore) {
-        // Centred on the screen by the size it has now, before the stored size is applied.
+    if (visible && !m_shownBefore) {
+        // Centred on the screen by the size it has now, before the stored size is applied; and
+        // placed before the window exists, so that a window manager places its frame there
+        // and reports the frame by moving the window.
         m_shownBefore = true;
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {
             QRect frame = frameGeometry();
@@ -107,6 +109,11 @@ void TfSelect::showEvent(QShowEvent* event)
             move(frame.topLeft());
         }
     }
+    QDialog::setVisible(visible);
+}
+
+void TfSelect::showEvent(QShowEvent* event)
+{
     QDialog::showEvent(event);
     FormActivate();
 }

@@ -23,6 +23,7 @@ class TfSelect : public QDialog {
     QPushButton* bbCancel;
 
     void bbOkClick();
+    void setVisible(bool visible) override;
 
   protected:
     void showEvent(QShowEvent* event) override;
