@@ -79,8 +79,8 @@ TEST(CatalogueReader, ReadsTheRecordOfAnIndexWithoutAnEndOfFileTest)
     EXPECT_EQ(readCatalogueRecord(cut, 0).failure->file, cut);
 
     // A catalogue whose last line, the figure key, ends in a CR alone still names "ris_1".
-    const std::string cut = dir.write("c.dat", "T1\r\nT2\r\n22032-76\r\nris_1\r");
-    EXPECT_EQ(readCatalogueRecord(cut, 0).value.figureKey, "ris_1");
+    const std::string loneCr = dir.write("r.dat", "T1\r\nT2\r\n22032-76\r\nris_1\r");
+    EXPECT_EQ(readCatalogueRecord(loneCr, 0).value.figureKey, "ris_1");
 
     const TableRead<CatalogueRecord> missing = readCatalogueRecord(dir.file("none.dat"), 0);
     ASSERT_FALSE(missing.ok());
