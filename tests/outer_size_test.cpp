@@ -32,9 +32,8 @@ TEST_F(MainForm, StoredSizesComeBackUnchangedAfterAStartAndAClose)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);
-        writeIni("[Общая]\r\nВысота1=" + std::to_string(row.mainHeight) +
-                 "\r\nШирина1=" + std::to_string(row.mainWidth) +
-                 "\r\nВысота2=" + std::to_string(row.selectHeight) +
+        writeIni("[Общая]\r\nВысота1=" + std::to_string(row.mainHeight) + "\r\nШирина1=" +
+                 std::to_string(row.mainWidth) + "\r\nВысота2=" + std::to_string(row.selectHeight) +
                  "\r\nШирина2=" + std::to_string(row.selectWidth) + "\r\n");
         state = MainUnitState{};
         start();

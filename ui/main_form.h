@@ -96,6 +96,6 @@ class TForm1 : public QWidget {
     bool m_activated = false;
     bool m_drawing = false;
     int m_pictureIndex = -1;
-    QFont m_titleFont; // the title's design font, before fitting it to the panel
+    QFont m_titleFont;                // the title's design font, before fitting it to the panel
     OuterSize* m_outerSize = nullptr; // the stored outer size, kept under any window manager
 };

@@ -43,7 +43,8 @@ void OuterSize::place(QPoint position)
     if (screen != nullptr) {
         const QRect area = screen->availableGeometry();
         const QSize size = m_window->frameGeometry().size().expandedTo(m_wanted);
-        position.setX(std::max(area.left(), std::min(position.x(), area.right() + 1 - size.width())));
+        position.setX(
+            std::max(area.left(), std::min(position.x(), area.right() + 1 - size.width())));
         position.setY(
             std::max(area.top(), std::min(position.y(), area.bottom() + 1 - size.height())));
     }

@@ -12,7 +12,8 @@ QSize textExtent(const QFont& font, const QString& text)
     const QStringList lines = text.split(QLatin1Char('\n'));
     int width = 0;
     for (const QString& line : lines) {
-        width = std::max({width, metrics.horizontalAdvance(line), metrics.boundingRect(line).width()});
+        width =
+            std::max({width, metrics.horizontalAdvance(line), metrics.boundingRect(line).width()});
     }
     return {width, metrics.lineSpacing() * static_cast<int>(lines.size())};
 }
