@@ -238,7 +238,11 @@ QVariant AutomationServer::dispatch(const QString& path, const QString& member, 
         }
         if (member == QLatin1String("SendCommand")) {
             needs(1);
-            m_drawing.run(args.at(0).toString().toStdString());
+            try {
+                m_drawing.run(args.at(0).toString().toStdString());
+            } catch (const CommandRefused& refused) { // answered as the CAD program refuses it
+                throw HostError{exceptionError, QString::fromStdString(refused.what())};
+            }
             return QVariantList{};
         }
         if (member == QLatin1String("Utility") && get) {

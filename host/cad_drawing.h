@@ -1,14 +1,18 @@
 #pragma once
-// The stand-in host's drawing: layers, the 2D entities built from command texts, the recorded 3D
-// parts, system variables and the zoom window. The interpreter turns SendCommand texts into it.
+// The stand-in host's drawing: layers, the 2D entities built from command texts, the 3D parts,
+// system variables and the zoom window. The interpreter turns SendCommand texts into it.
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace cadhost {
+
+class PartSolid;
 
 struct Vec2 {
     double x;
@@ -33,20 +37,15 @@ struct Line {
     Vec2 to;
 };
 
-struct Thread {
-    Vec2 pick;
-    std::string length; // "F": over the whole length
-};
-
-// A part built by the part-modelling commands, kept as what was asked for.
+// A part built by the part-modelling commands: its profile sketch, then its solid once revolved.
 struct Part {
     std::string name;
     std::size_t layer;
-    std::vector<Vec2> profile; // the closed half section above the axis
-    bool profiled = false;
-    std::optional<Vec2> revolveAxisPick;
-    std::vector<Thread> threads;
-    std::optional<std::string> chamfer;
+    std::vector<Vec2> profile; // the sketch polyline drawn after the part was started
+    bool profileClosed = false;
+    bool profiled = false;                  // the sketch was made the profile
+    std::shared_ptr<const PartSolid> solid; // none until revolved; replaced whole by each step
+    std::vector<Line> sideView;             // the solid seen along z, on the part's layer
 };
 
 struct Rect {
@@ -55,8 +54,16 @@ struct Rect {
 };
 
 struct HistoryEntry {
-    std::string text; // as received
-    bool known;       // false: not understood, nothing drawn
+    std::string text;    // as received
+    bool known;          // false: not understood or refused, nothing drawn
+    std::string refusal; // why a part-modelling command was refused; empty otherwise
+};
+
+// A part-modelling command that cannot be carried out; what() names the command and the reason.
+// The part keeps its last good state.
+class CommandRefused : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
 };
 
 class CadDrawing {
@@ -75,7 +82,8 @@ class CadDrawing {
     std::optional<Rect> zoomWindow; // the current zoom window; none: the drawing's extents
     std::vector<std::optional<Rect>> zoomStack;
 
-    // Runs one command text (inputs ended by \r). Unknown commands are kept in the history only.
+    // Runs one command text (inputs ended by \r). Unknown commands are kept in the history only;
+    // a part-modelling command that cannot be carried out throws CommandRefused after that.
     void run(const std::string& text);
 
     std::size_t addLayer(const std::string& name); // colour 7
@@ -84,6 +92,8 @@ class CadDrawing {
 
   private:
     bool runInputs(const std::vector<std::string>& inputs);
+    // Throws ModelingError when the command cannot be carried out on the open part.
+    void runPartCommand(const std::string& command, const std::vector<std::string>& inputs);
     bool chamferLastPolyline(double first, double second);
     Part* openPart();
 };

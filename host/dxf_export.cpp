@@ -8,46 +8,6 @@
 
 namespace cadhost {
 
-std::vector<Line> partSilhouette(const Part& part)
-{
-    std::vector<Line> silhouette;
-    if (part.profile.size() < 2) {
-        return silhouette;
-    }
-    // The profile lies above its axis; the axis is its lowest edge.
-    double minX = part.profile.front().x, maxX = minX, axisY = part.profile.front().y;
-    double topY = axisY;
-    for (Vec2 p : part.profile) {
-        minX = std::min(minX, p.x);
-        maxX = std::max(maxX, p.x);
-        axisY = std::min(axisY, p.y);
-        topY = std::max(topY, p.y);
-    }
-    const double radius = topY - axisY;
-    const Vec2 a{minX, axisY + radius}, b{maxX, axisY + radius};
-    const Vec2 c{maxX, axisY - radius}, d{minX, axisY - radius};
-    silhouette.push_back({part.layer, a, b});
-    silhouette.push_back({part.layer, b, c});
-    silhouette.push_back({part.layer, c, d});
-    silhouette.push_back({part.layer, d, a});
-    // Thread marks: at 0.85 of the radius over each thread's length from its end face.
-    for (const Thread& thread : part.threads) {
-        const bool nearEnd = std::abs(thread.pick.x - minX) <= std::abs(thread.pick.x - maxX);
-        double length = maxX - minX;
-        if (thread.length != "F") {
-            length = std::min(length, std::max(0.0, std::atof(thread.length.c_str())));
-        }
-        const double from = nearEnd ? minX : maxX - length;
-        const double to = nearEnd ? minX + length : maxX;
-        for (double y : {axisY + 0.85 * radius, axisY - 0.85 * radius}) {
-            silhouette.push_back({part.layer, {from, y}, {to, y}});
-        }
-        const double boundary = nearEnd ? to : from;
-        silhouette.push_back({part.layer, {boundary, axisY + radius}, {boundary, axisY - radius}});
-    }
-    return silhouette;
-}
-
 bool saveDxf(const CadDrawing& drawing, const std::string& file)
 {
     DL_Dxf dxf;
@@ -105,8 +65,7 @@ bool saveDxf(const CadDrawing& drawing, const std::string& file)
     }
     std::vector<Line> lines = drawing.lines;
     for (const Part& part : drawing.parts) {
-        const std::vector<Line> silhouette = partSilhouette(part);
-        lines.insert(lines.end(), silhouette.begin(), silhouette.end());
+        lines.insert(lines.end(), part.sideView.begin(), part.sideView.end());
     }
     for (const Line& line : lines) {
         dxf.writeLine(*dw, DL_LineData(line.from.x, line.from.y, 0.0, line.to.x, line.to.y, 0.0),

@@ -1,7 +1,7 @@
 #pragma once
 // Saves the stand-in host's drawing as DXF (release 2000) through dxflib: every layer with its
 // colour, polylines (closed ones flagged closed) and lines on their layers, and each part's side
-// silhouette as lines on the part's layer.
+// view as lines on the part's layer.
 
 #include "host/cad_drawing.h"
 
@@ -11,8 +11,5 @@ namespace cadhost {
 
 // False when the file cannot be written.
 [[nodiscard]] bool saveDxf(const CadDrawing& drawing, const std::string& file);
-
-// The side silhouette of a part: outline of the revolved profile and its thread marks.
-std::vector<Line> partSilhouette(const Part& part);
 
 } // namespace cadhost

@@ -79,7 +79,12 @@ void HostWindow::refresh()
     for (; m_shownHistory < m_drawing.history.size(); ++m_shownHistory) {
         const HistoryEntry& entry = m_drawing.history[m_shownHistory];
         auto* item = new QListWidgetItem(visibleText(entry.text), m_history);
-        if (!entry.known) {
+        if (!entry.refusal.empty()) {
+            item->setText(
+                item->text() +
+                QStringLiteral("   [refused: %1]").arg(QString::fromStdString(entry.refusal)));
+            item->setForeground(Qt::red);
+        } else if (!entry.known) {
             item->setText(item->text() + QStringLiteral("   [unknown: nothing drawn]"));
             item->setForeground(Qt::red);
         }

@@ -1,5 +1,4 @@
 #include "host/cad_drawing.h"
-#include "host/dxf_export.h"
 
 #include <gtest/gtest.h>
 
@@ -50,7 +49,7 @@ TEST(HostInterpreter, LinesLayersZoomAndUnknownTexts)
     EXPECT_EQ(drawing.lines.size(), 1u);
 }
 
-TEST(HostInterpreter, RecordsAPartAndItsSilhouette)
+TEST(HostInterpreter, PartCommandsBuildAPartNotEntities)
 {
     CadDrawing drawing;
     for (const char* text :
@@ -64,16 +63,9 @@ TEST(HostInterpreter, RecordsAPartAndItsSilhouette)
     const cadhost::Part& part = drawing.parts[0];
     EXPECT_EQ(part.name, "P1");
     EXPECT_TRUE(part.profiled);
-    ASSERT_EQ(part.threads.size(), 2u);
-    EXPECT_EQ(part.threads[1].length, "30");
-    EXPECT_EQ(part.chamfer, "1.6");
+    EXPECT_TRUE(part.solid);
+    EXPECT_FALSE(part.sideView.empty());
     EXPECT_TRUE(drawing.polylines.empty()); // the profile belongs to the part
+    EXPECT_TRUE(drawing.lines.empty());
     EXPECT_EQ(drawing.cmddia, 1);
-    // Outline of 4 lines, then per thread two thread lines and its boundary.
-    const auto silhouette = cadhost::partSilhouette(part);
-    ASSERT_EQ(silhouette.size(), 10u);
-    EXPECT_EQ(silhouette[0].from.y, 6);
-    EXPECT_EQ(silhouette[2].to.y, -6);
-    EXPECT_EQ(silhouette[6].from.x, 12); // the first thread's boundary
-    EXPECT_EQ(silhouette[9].from.x, 82); // the second thread starts 30 from the far end
 }
