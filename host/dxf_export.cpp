@@ -1,5 +1,7 @@
 #include "host/dxf_export.h"
 
+#include "host/dxf_text.h"
+
 #include <dxflib/dl_dxf.h>
 
 #include <algorithm>
@@ -11,11 +13,13 @@ namespace cadhost {
 bool saveDxf(const CadDrawing& drawing, const std::string& file)
 {
     DL_Dxf dxf;
-    std::unique_ptr<DL_WriterA> dw(dxf.out(file.c_str(), DL_Codes::AC1015));
+    std::unique_ptr<DL_WriterA> dw(dxf.out(file.c_str(), DL_Codes::AC1009));
     if (!dw) {
         return false;
     }
     dxf.writeHeader(*dw);
+    dw->dxfString(9, "$DWGCODEPAGE");
+    dw->dxfString(3, dxfCodePage);
     dw->sectionEnd();
     dw->sectionTables();
     dxf.writeVPort(*dw);
@@ -26,7 +30,7 @@ bool saveDxf(const CadDrawing& drawing, const std::string& file)
     dw->tableEnd();
     dw->tableLayers(static_cast<int>(drawing.layers.size()));
     for (const Layer& layer : drawing.layers) {
-        dxf.writeLayer(*dw, DL_LayerData(layer.name, 0),
+        dxf.writeLayer(*dw, DL_LayerData(dxfText(layer.name), 0),
                        DL_Attributes("", layer.color, 100, "CONTINUOUS", 1.0));
     }
     dw->tableEnd();
@@ -38,12 +42,10 @@ bool saveDxf(const CadDrawing& drawing, const std::string& file)
     dw->tableAppid(1);
     dxf.writeAppid(*dw, "ACAD");
     dw->tableEnd();
-    dxf.writeDimStyle(*dw, 1, 1, 1, 1, 1);
-    dxf.writeBlockRecord(*dw);
-    dw->tableEnd();
+    dxf.writeDimStyle(*dw, 1, 1, 1, 1, 1); // ends its own table
     dw->sectionEnd();
     dw->sectionBlocks();
-    for (const char* block : {"*Model_Space", "*Paper_Space", "*Paper_Space0"}) {
+    for (const char* block : {"$MODEL_SPACE", "$PAPER_SPACE"}) {
         dxf.writeBlock(*dw, DL_BlockData(block, 0, 0.0, 0.0, 0.0));
         dxf.writeEndBlock(*dw, block);
     }
@@ -51,7 +53,7 @@ bool saveDxf(const CadDrawing& drawing, const std::string& file)
 
     dw->sectionEntities();
     const auto byLayer = [&drawing](std::size_t layer) {
-        return DL_Attributes(drawing.layers.at(layer).name, 256, -1, "BYLAYER", 1.0);
+        return DL_Attributes(dxfText(drawing.layers.at(layer).name), 256, -1, "BYLAYER", 1.0);
     };
     for (const Polyline& polyline : drawing.polylines) {
         dxf.writePolyline(*dw,
@@ -72,8 +74,6 @@ bool saveDxf(const CadDrawing& drawing, const std::string& file)
                       byLayer(line.layer));
     }
     dw->sectionEnd();
-    dxf.writeObjects(*dw);
-    dxf.writeObjectsEnd(*dw);
     dw->dxfEOF();
     dw->close();
     return true;
