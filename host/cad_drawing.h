@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -11,6 +12,26 @@
 #include <vector>
 
 namespace cadhost {
+
+// The largest coordinate magnitude, in drawing units, that the host stores and writes to DXF.
+inline constexpr double coordinateLimit = 1e15;
+// The longest layer name, in bytes.
+inline constexpr std::size_t maxLayerNameBytes = 255;
+
+// The most vertices one polyline may have, and the most vertices, lines and part elements the
+// whole drawing may hold; commands beyond them are refused.
+inline constexpr std::size_t maxEntityVertices = 100'000;
+inline constexpr std::size_t maxDrawingSize = 1'000'000;
+// The command history keeps the latest texts, each cut to a length the pane can show; the call
+// log keeps every text whole.
+inline constexpr std::size_t historyLimit = 10'000;
+inline constexpr std::size_t historyTextLimit = 1'000;
+
+// A command the drawing refuses; the object model answers it with the host's exception.
+class DrawingError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
 
 class PartSolid;
 
@@ -54,16 +75,10 @@ struct Rect {
 };
 
 struct HistoryEntry {
-    std::string text;    // as received
+    std::string text;    // as received, cut to historyTextLimit bytes
+    std::size_t length;  // the length of the received text in bytes
     bool known;          // false: not understood or refused, nothing drawn
-    std::string refusal; // why a part-modelling command was refused; empty otherwise
-};
-
-// A part-modelling command that cannot be carried out; what() names the command and the reason.
-// The part keeps its last good state.
-class CommandRefused : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
+    std::string refusal; // why the command was refused; empty otherwise
 };
 
 class CadDrawing {
@@ -75,15 +90,18 @@ class CadDrawing {
     std::vector<Polyline> polylines;
     std::vector<Line> lines;
     std::vector<Part> parts;
-    std::vector<HistoryEntry> history;
-    std::int32_t osmode = 4133; // endpoint, centre, intersection, extension snaps
+    std::deque<HistoryEntry> history; // the latest historyLimit commands
+    std::size_t commandCount = 0;     // every command run so far
+    std::int32_t osmode = 4133;       // endpoint, centre, intersection, extension snaps
     std::int32_t cmddia = 1;
     bool sketchView = false;
     std::optional<Rect> zoomWindow; // the current zoom window; none: the drawing's extents
     std::vector<std::optional<Rect>> zoomStack;
 
-    // Runs one command text (inputs ended by \r). Unknown commands are kept in the history only;
-    // a part-modelling command that cannot be carried out throws CommandRefused after that.
+    // Runs one command text (inputs ended by \r). Unknown commands are kept in the history only.
+    // Throws DrawingError, with nothing drawn, for a coordinate beyond coordinateLimit or an
+    // entity or drawing beyond its bound, and, naming the command, for a part-modelling command
+    // that cannot be carried out; the part then keeps its last good state.
     void run(const std::string& text);
 
     std::size_t addLayer(const std::string& name); // colour 7
@@ -94,8 +112,12 @@ class CadDrawing {
     bool runInputs(const std::vector<std::string>& inputs);
     // Throws ModelingError when the command cannot be carried out on the open part.
     void runPartCommand(const std::string& command, const std::vector<std::string>& inputs);
+    void remember(const std::string& text, bool known, const std::string& refusal = {});
+    void grow(std::size_t elements); // counts new elements against maxDrawingSize
     bool chamferLastPolyline(double first, double second);
     Part* openPart();
+
+    std::size_t m_size = 0; // vertices, lines and part elements drawn by commands
 };
 
 // "x,y" or "x,y,z" in the host's command-line form.

@@ -228,7 +228,7 @@ TEST(PartSolid, RefusedCommandsLeaveThePartAsItWas)
         try {
             drawing.run(row.text);
             ADD_FAILURE() << "not refused";
-        } catch (const cadhost::CommandRefused& refused) {
+        } catch (const cadhost::DrawingError& refused) {
             EXPECT_EQ(std::string(refused.what()), row.message);
         }
         EXPECT_FALSE(drawing.history.back().known);
