@@ -242,7 +242,7 @@ bool CadDrawing::runInputs(const std::vector<std::string>& inputs)
             throw ModelingError("no part name is given");
         }
         grow(1);
-        parts.push_back({inputs[1], activeLayer, {}, false, false, nullptr, {}});
+        parts.push_back({inputs[1], activeLayer, {}, false, false, nullptr});
         return true;
     }
     if (command == "AMDT_1PROFILE" || command == "AMREVOLVE" || command == "_AMTHREAD" ||
@@ -269,10 +269,6 @@ void CadDrawing::runPartCommand(const std::string& command, const std::vector<st
     };
     const auto setSolid = [part](PartSolid solid) {
         part->solid = std::make_shared<const PartSolid>(std::move(solid));
-        part->sideView.clear();
-        for (const auto& [from, to] : part->solid->sideView()) {
-            part->sideView.push_back({part->layer, from, to});
-        }
     };
     if (command == "AMDT_1PROFILE") {
         if (!part->profileClosed) {
@@ -371,6 +367,17 @@ bool CadDrawing::chamferLastPolyline(double first, double second)
     return true;
 }
 
+std::vector<Line> sideView(const Part& part)
+{
+    std::vector<Line> lines;
+    if (part.solid) {
+        for (const auto& [from, to] : part.solid->sideView()) {
+            lines.push_back({part.layer, from, to});
+        }
+    }
+    return lines;
+}
+
 std::optional<Rect> CadDrawing::extents() const
 {
     std::optional<Rect> box;
@@ -396,7 +403,7 @@ std::optional<Rect> CadDrawing::extents() const
                 add(p);
             }
         }
-        for (const Line& line : part.sideView) {
+        for (const Line& line : sideView(part)) {
             add(line.from);
             add(line.to);
         }

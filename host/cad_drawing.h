@@ -66,7 +66,6 @@ struct Part {
     bool profileClosed = false;
     bool profiled = false;                  // the sketch was made the profile
     std::shared_ptr<const PartSolid> solid; // none until revolved; replaced whole by each step
-    std::vector<Line> sideView;             // the solid seen along z, on the part's layer
 };
 
 struct Rect {
@@ -119,6 +118,10 @@ class CadDrawing {
 
     std::size_t m_size = 0; // vertices, lines and part elements drawn by commands
 };
+
+// The part seen along z, as lines on its layer: its solid's side view, or nothing before it has
+// one.
+std::vector<Line> sideView(const Part& part);
 
 // "x,y" or "x,y,z" in the host's command-line form.
 std::optional<Vec2> parsePoint(const std::string& text);

@@ -96,7 +96,7 @@ void CanvasWidget::paintEvent(QPaintEvent*)
         painter.drawLine(toScreen(line.from), toScreen(line.to));
     }
     for (const Part& part : m_drawing.parts) {
-        for (const Line& line : part.sideView) {
+        for (const Line& line : sideView(part)) {
             painter.setPen(penFor(line.layer));
             painter.drawLine(toScreen(line.from), toScreen(line.to));
         }

@@ -126,7 +126,8 @@ bool saveDxf(const CadDrawing& drawing, const std::string& file)
 {
     std::vector<Line> lines = drawing.lines;
     for (const Part& part : drawing.parts) {
-        lines.insert(lines.end(), part.sideView.begin(), part.sideView.end());
+        const std::vector<Line> view = sideView(part);
+        lines.insert(lines.end(), view.begin(), view.end());
     }
     if (!storable(drawing, lines)) {
         return false;

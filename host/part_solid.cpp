@@ -339,8 +339,11 @@ std::vector<NamedFace> PartSolid::threadFaces() const
     return faces;
 }
 
-std::vector<std::pair<Vec2, Vec2>> PartSolid::sideView() const
+const std::vector<std::pair<Vec2, Vec2>>& PartSolid::sideView() const
 {
+    if (m_sideView) {
+        return *m_sideView;
+    }
     std::vector<std::pair<Vec2, Vec2>> view;
     const auto add = [&view](const gp_Pnt& a, const gp_Pnt& b) {
         const std::pair<Vec2, Vec2> segment{{a.X(), a.Y()}, {b.X(), b.Y()}};
@@ -400,7 +403,8 @@ std::vector<std::pair<Vec2, Vec2>> PartSolid::sideView() const
     } catch (const Standard_Failure&) {
         // The view is only shown; a part whose section fails is shown by what was gathered.
     }
-    return view;
+    m_sideView = std::move(view);
+    return *m_sideView;
 }
 
 } // namespace cadhost

@@ -57,7 +57,8 @@ class PartSolid {
 
     // The part seen along -z on the XY plane: its section by the sketch plane (the outline with
     // chamfers) and its circular edges seen edge-on (end rims, chamfer edges, thread ends).
-    std::vector<std::pair<Vec2, Vec2>> sideView() const;
+    // Worked out on first use (the section is the costliest step) and kept.
+    const std::vector<std::pair<Vec2, Vec2>>& sideView() const;
 
   private:
     struct ThreadStretch {
@@ -77,6 +78,7 @@ class PartSolid {
     TopoDS_Shape m_shape;
     gp_Ax1 m_axis;
     std::vector<ThreadStretch> m_threads;
+    mutable std::optional<std::vector<std::pair<Vec2, Vec2>>> m_sideView;
 };
 
 } // namespace cadhost

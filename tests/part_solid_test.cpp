@@ -121,7 +121,7 @@ TEST(PartSolid, WorkedExampleIsTheChamferedStudWithTwoThreadFaces)
     EXPECT_EQ(threadFaces(solid), (std::vector<ThreadFace>{{"thread 1: 12 mm", 1.6, 12},
                                                            {"thread 2: 30 mm", 82, 110.4}}));
 
-    const std::vector<cadhost::Line>& view = drawing.parts[0].sideView;
+    const std::vector<cadhost::Line> view = sideView(drawing.parts[0]);
     for (double x : {12.0, 82.0, 1.6, 110.4}) { // thread ends and chamfer edges, seen edge-on
         EXPECT_TRUE(hasSegment(view, {x, -6}, {x, 6})) << x;
     }
