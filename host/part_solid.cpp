@@ -99,6 +99,10 @@ PartSolid PartSolid::revolve(const std::vector<Vec2>& profile, Vec2 axisPick)
     if (points.size() < 3) {
         throw ModelingError("the profile bounds no area");
     }
+    if (points.size() > maxProfileEdges) {
+        throw ModelingError("the profile has more than " + std::to_string(maxProfileEdges) +
+                            " edges");
+    }
     double size = 1;
     for (Vec2 p : points) {
         size = std::max({size, std::abs(p.x), std::abs(p.y)});

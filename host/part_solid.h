@@ -31,11 +31,14 @@ struct NamedFace {
     std::string name; // "thread 1: 12 mm"
 };
 
+// A revolution makes a face per profile edge; beyond this many the host would stall for long.
+inline constexpr std::size_t maxProfileEdges = 1000;
+
 class PartSolid {
   public:
     // Revolves the closed polygon profile a full turn about the profile edge that axisPick lies
-    // on. Throws ModelingError when the pick is on no edge, the profile bounds no area, or the
-    // profile lies on both sides of that edge's line.
+    // on. Throws ModelingError when the pick is on no edge, the profile bounds no area, has more
+    // than maxProfileEdges edges, or lies on both sides of that edge's line.
     [[nodiscard]] static PartSolid revolve(const std::vector<Vec2>& profile, Vec2 axisPick);
 
     // A thread on the outer cylinder from the end face under endFacePick, length along the axis

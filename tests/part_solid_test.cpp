@@ -171,6 +171,12 @@ TEST(PartSolid, RefusedCommandsLeaveThePartAsItWas)
 {
     const std::vector<std::string> sketched(workedExample.begin(), workedExample.begin() + 2);
     const std::vector<std::string> profiled(workedExample.begin(), workedExample.begin() + 3);
+    std::string teeth = "_PLINE\r";
+    for (int i = 0; i <= 500; ++i) {
+        teeth += std::to_string(i) + ",0\r" + std::to_string(i) + "," + (i % 2 ? "1" : "2") + "\r";
+    }
+    const std::vector<std::string> manyEdges = {"AMDT_NEW_PART\rP\r", teeth + "CL\r",
+                                                "amdt_1profile\r"};
     const struct {
         const char* label;
         std::vector<std::string> before;
@@ -194,6 +200,8 @@ TEST(PartSolid, RefusedCommandsLeaveThePartAsItWas)
           "amdt_1profile\r"},
          "amrevolve\r60,4\r\r\r",
          "amrevolve: the profile lies on both sides of the axis"},
+        {"profile of too many edges", manyEdges, "amrevolve\r0.5,0\r\r\r",
+         "amrevolve: the profile has more than 1000 edges"},
         {"revolve twice", revolvedStud, "amrevolve\r56,0\r\r\r",
          "amrevolve: the part is already revolved"},
         {"thread before the revolve", profiled, "_amthread\r0,3\rE\r12\r\r",
