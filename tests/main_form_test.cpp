@@ -439,3 +439,24 @@ TEST(AboutBox, ShowsNameVersionAndSystemLines)
     EXPECT_TRUE(about.platformLine->text().startsWith("Platform, CPU: "));
     EXPECT_TRUE(about.emailLink->text().contains("mailto:quorvel@example.org"));
 }
+
+// M12 in 22032-76 starts at 25, a starred length whose b the window computes as L - 0.5d - 2P;
+// the first length past the starred ones shows the band value.
+TEST_F(MainForm, M12StartsAtAStarredTwentyFive)
+{
+    start();
+    type(form->cbDiam, "12");
+    ASSERT_EQ(text(form->cbDiam), "12");
+    ASSERT_GT(form->cbLenght->count(), 0);
+    EXPECT_EQ(form->cbLenght->itemText(0).toStdString(), "25");
+    EXPECT_EQ(form->cbLenght->itemText(form->cbLenght->count() - 1).toStdString(), "220");
+    EXPECT_EQ(form->cbLenght->itemIndex(), 0);
+    EXPECT_EQ(text(form->cbLenght), "25");
+    EXPECT_EQ(text(form->eB), "15.5");
+
+    type(form->cbLenght, "35");
+    EXPECT_EQ(text(form->eB), "25.5");
+    type(form->cbLenght, "38");
+    EXPECT_EQ(text(form->eB), "30");
+    EXPECT_TRUE(reporter.messages.empty());
+}
