@@ -53,6 +53,7 @@ class PartSolid {
 
     // One valid solid.
     const TopoDS_Shape& shape() const { return m_shape; }
+    std::size_t threadCount() const { return m_threads.size(); }
 
     // The faces of the outer cylinder that lie within a thread, named after the thread(s) they
     // carry, in the solid's face order.

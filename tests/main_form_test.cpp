@@ -325,6 +325,15 @@ TEST_F(MainForm, DrawRefusesBadAndZeroValues)
     form->bbDrawClick();
     ASSERT_EQ(draws.size(), 1u);
     EXPECT_EQ(draws[0].b, -3);
+
+    // Each value is finite, their sum is not: refused before anything reaches the host.
+    form->eLenght->setText("1e308");
+    form->eB->setText("1e308");
+    form->eB1->setText("1e308");
+    reporter.messages.clear();
+    form->bbDrawClick();
+    EXPECT_EQ(draws.size(), 1u);
+    EXPECT_EQ(messageTexts(), std::vector<std::string>{std::string(conversionReport)});
 }
 
 TEST_F(MainForm, WindowShowsAgainWhenAnErrorEscapesTheDrawing)
@@ -375,6 +384,16 @@ TEST_F(MainForm, TableFailuresNameTheFile)
     EXPECT_EQ(messageTexts(),
               std::vector<std::string>{tableReadReport("LenghtChange", base() + "_ris_1.dat")});
     EXPECT_EQ(text(form->eB), "kept");
+
+    // A catalogue cut short inside the record: the catalogue is named, not a file derived from
+    // the missing lines, and the title stays.
+    const QString title = form->LName->text();
+    dir.write("quorvel.dat", "T1\r\nT2\r\n22032-76\r\n");
+    reporter.messages.clear();
+    form->WorkForm();
+    EXPECT_EQ(messageTexts(),
+              std::vector<std::string>{tableReadReport("WorkForm", base() + ".dat")});
+    EXPECT_EQ(form->LName->text(), title);
 }
 
 TEST_F(MainForm, FirstRunWritesTheTenKeys)
