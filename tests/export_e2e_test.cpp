@@ -151,28 +151,13 @@ TEST_F(HostExport, ARefusedChamferIsReportedAndThePartKeptAsItWas)
                {{"thread 1: 12 mm", 0, 12}, {"thread 2: 30 mm", 82, 112}});
 }
 
-TEST_F(HostExport, AStepThatCannotBeWrittenIsReportedAndNoFileLeft)
+TEST_F(HostExport, AStepThatCannotBeWrittenEndsTheHostWithAFailure)
 {
-    const struct {
-        const char* label;
-        bool is3D;
-        std::string target;
-    } rows[] = {
-        {"folder missing", true, dir.file("missing/out.step")},
-        {"no solid part", false, dir.file("flat.step")},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.label);
-        step = row.target;
-        HostProcess host(hostArguments(QStringLiteral("0,0")));
-        draw(row.is3D, workedName, 112, 30, 12, 1.6);
-        EXPECT_EQ(host.stop(), 1);
-        EXPECT_FALSE(std::filesystem::exists(row.target));
-    }
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-        const std::string name = entry.path().filename().string();
-        EXPECT_TRUE(name == "calls.log" || name == "out.dxf") << name; // no temporary file left
-    }
+    step = dir.file("missing/out.step"); // the messages are checked in StepExport
+    HostProcess host(hostArguments(QStringLiteral("0,0")));
+    draw(true, workedName, 112, 30, 12, 1.6);
+    EXPECT_EQ(host.stop(), 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("missing")));
 }
 
 TEST_F(HostExport, DxfOfA2DRunReadsBackInAnIndependentReader)

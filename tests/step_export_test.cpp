@@ -61,17 +61,3 @@ TEST(StepExport, RefusalsLeaveTheTargetAsItWas)
                             std::filesystem::directory_iterator()),
               1);
 }
-
-TEST(StepExport, ASecondSaveReplacesTheFileWhole)
-{
-    TempDir dir;
-    const std::string target = dir.write("p.step", std::string(1 << 20, 'x'));
-    cadhost::saveStep(drawingWith(true), target);
-    const std::string text = [&] {
-        std::ifstream in(target, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }();
-    EXPECT_EQ(text.rfind("ISO-10303-21;", 0), 0u);
-    EXPECT_NE(text.find("END-ISO-10303-21;"), std::string::npos);
-    EXPECT_EQ(text.find("xxx"), std::string::npos);
-}
