@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 #include <unistd.h>
+
+#include "scratch_folder.h"
 #include <utility>
 #include <vector>
 
@@ -117,10 +119,11 @@ std::optional<std::vector<std::string_view>> parts(std::string_view input)
     return out;
 }
 
+// A file of this process's own, rewritten for every input (see scratch_folder.h).
 const std::string& scratchFile()
 {
     static const std::string path =
-        "/tmp/quorvel-fuzz-profile-" + std::to_string(getpid()) + ".ini";
+        scratchFolder() + "/quorvel-fuzz-profile-" + std::to_string(getpid()) + ".ini";
     return path;
 }
 

@@ -12,12 +12,15 @@
 #include <string_view>
 #include <unistd.h>
 
+#include "scratch_folder.h"
+
 namespace {
 
-// A file of this process's own, rewritten for every input.
+// A file of this process's own, rewritten for every input (see scratch_folder.h).
 const std::string& scratchFile()
 {
-    static const std::string path = "/tmp/quorvel-fuzz-table-" + std::to_string(getpid()) + ".dat";
+    static const std::string path =
+        scratchFolder() + "/quorvel-fuzz-table-" + std::to_string(getpid()) + ".dat";
     return path;
 }
 

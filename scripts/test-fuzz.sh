@@ -9,8 +9,11 @@ seconds="${FUZZ_SECONDS:-30}"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 
-work="$(mktemp -d)"
+# Corpus copies and the targets' scratch files, in memory where possible.
+work="$(mktemp -d -p /dev/shm 2>/dev/null || mktemp -d)"
 trap 'rm -rf "$work"' EXIT
+export QUORVEL_FUZZ_SCRATCH="$work/scratch"
+mkdir -p "$QUORVEL_FUZZ_SCRATCH"
 status=0
 for seeds in fuzz/corpus/fuzz_*/; do
     target="$(basename "$seeds")"
