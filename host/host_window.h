@@ -23,6 +23,7 @@ class HostWindow : public QMainWindow {
   private:
     void refresh();
     void saveAs();
+    void saveAsStep();
 
     CadDrawing& m_drawing;
     AutomationServer& m_server;

@@ -5,10 +5,12 @@
 //   --log FILE           one line per call: object, member, kind, arguments, result or error
 //   --fail N:KIND        fail the N-th call (from 1); KIND exception, syserror or unknown
 //   --dxf FILE           save the drawing as DXF when the host exits (SIGTERM/SIGINT included)
+//   --step FILE          save the parts as STEP when the host exits, like --dxf
 //   --name CLASS         the class name to serve (default AutoCAD.Application)
 #include "host/automation_server.h"
 #include "host/dxf_export.h"
 #include "host/host_window.h"
+#include "host/step_export.h"
 #include "model/number_text.h"
 
 #include <QApplication>
@@ -73,7 +75,9 @@ int main(int argc, char* argv[])
                                  QStringLiteral("file"));
     const QCommandLineOption name(QStringLiteral("name"), QStringLiteral("Class name served."),
                                   QStringLiteral("class"), QStringLiteral("AutoCAD.Application"));
-    parser.addOptions({headless, points, repeat, log, fail, dxf, name});
+    const QCommandLineOption step(QStringLiteral("step"), QStringLiteral("STEP written at exit."),
+                                  QStringLiteral("file"));
+    parser.addOptions({headless, points, repeat, log, fail, dxf, step, name});
     parser.process(app);
 
     cadhost::CadDrawing drawing;
@@ -133,10 +137,19 @@ int main(int argc, char* argv[])
     }
     std::printf("quorvel-cadhost: serving %s\n", qPrintable(className));
     std::fflush(stdout);
-    const int status = app.exec();
+    int status = app.exec();
     if (parser.isSet(dxf) && !cadhost::saveDxf(drawing, parser.value(dxf).toStdString())) {
         std::fprintf(stderr, "quorvel-cadhost: cannot write %s\n", qPrintable(parser.value(dxf)));
-        return 1;
+        status = 1;
+    }
+    if (parser.isSet(step)) {
+        try {
+            cadhost::saveStep(drawing, parser.value(step).toStdString());
+        } catch (const cadhost::StepSaveError& error) {
+            std::fprintf(stderr, "quorvel-cadhost: STEP %s not written: %s\n",
+                         qPrintable(parser.value(step)), error.what());
+            status = 1;
+        }
     }
     return status;
 }
