@@ -62,7 +62,7 @@ stage "tests under Wine"
 # The benchmark: a 2D run over COM against the stand-in host and as many bare Invoke calls.
 # Repetitions in random order, so that a change of the machine's load falls on both alike.
 timeout 600 scripts/wine-run.sh build/windows/bench/com_bench.exe --benchmark_min_time=0.5 \
-    --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true \
+    --benchmark_repetitions=9 --benchmark_enable_random_interleaving=true \
     --benchmark_report_aggregates_only=true || status=$?
 stage "benchmark"
 
