@@ -50,6 +50,11 @@ class XcafDocument {
 
 } // namespace
 
+bool stepExportAvailable()
+{
+    return true;
+}
+
 void saveStep(const CadDrawing& drawing, const std::string& file)
 {
     quietLibraryMessages();
