@@ -290,6 +290,7 @@ const std::vector<std::pair<Vec2, Vec2>>& PartSolid::sideView() const
         }
     };
     const auto mirrored = [](Vec2 p) { return Vec2{p.x, -p.y}; };
+    const double radius = outerRadius(body);
     const std::vector<Vec2>& o = body.outline;
     for (std::size_t i = 0; i < o.size(); ++i) {
         const Vec2 a = o[i], b = o[(i + 1) % o.size()];
@@ -302,8 +303,24 @@ const std::vector<std::pair<Vec2, Vec2>>& PartSolid::sideView() const
             add(mirrored(rim), rim);
             continue;
         }
-        add(a, b);
-        add(mirrored(a), mirrored(b));
+        // The outer cylinder is split where threads end, into a line per stretch.
+        std::vector<double> cuts{a.x, b.x};
+        if (std::abs(a.y - radius) <= limit && std::abs(b.y - radius) <= limit) {
+            for (double u : body.threadEnds) {
+                if (u > std::min(a.x, b.x) + limit && u < std::max(a.x, b.x) - limit) {
+                    cuts.push_back(u);
+                }
+            }
+            std::sort(cuts.begin() + 1, cuts.end(), [&a](double p, double q) { // b stays last
+                return std::abs(p - a.x) < std::abs(q - a.x);
+            });
+        }
+        for (std::size_t k = 0; k + 1 < cuts.size(); ++k) {
+            const Vec2 from = k == 0 ? a : Vec2{cuts[k], a.y};
+            const Vec2 to = k + 2 == cuts.size() ? b : Vec2{cuts[k + 1], a.y};
+            add(from, to);
+            add(mirrored(from), mirrored(to));
+        }
     }
     // Each corner off the axis turns into a circle about it, seen edge-on.
     for (Vec2 p : o) {
@@ -311,7 +328,6 @@ const std::vector<std::pair<Vec2, Vec2>>& PartSolid::sideView() const
             add(mirrored(p), p);
         }
     }
-    const double radius = outerRadius(body);
     for (double u : body.threadEnds) {
         add({u, -radius}, {u, radius});
     }

@@ -64,7 +64,7 @@ TEST(PartRecord, SideViewsShowOutlineChamfersAndThreadEnds)
           {{0, 4.4}, {1.6, 6}},     // chamfer in the outline
           {{110.4, -6}, {112, -4.4}}, // and below the axis
           {{0, -4.4}, {0, 4.4}},    // end face
-          {{1.6, 6}, {110.4, 6}}},  // outer cylinder
+          {{12, 6}, {82, 6}}},      // outer cylinder between the threads
          {{{0, -6}, {0, 6}}},       // the rim is chamfered away
          0},
         {"plain revolve: outline, mirror and end faces once each",
@@ -81,8 +81,8 @@ TEST(PartRecord, SideViewsShowOutlineChamfersAndThreadEnds)
         {"profile left of a vertical axis, mirrored to the right",
          {"AMDT_NEW_PART\rP\r", "_PLINE\r0,0\r0,10\r-4,10\r-4,0\rCL\r", "amdt_1profile\r",
           "amrevolve\r0,5\r\r\r", "_amthread\r2,10\rE\r3\r\r"},
-         {{{-4, 0}, {-4, 10}}, {{4, 0}, {4, 10}}, {{-4, 10}, {4, 10}}, {{-4, 7}, {4, 7}}},
-         {{{0, 0}, {0, 10}}},
+         {{{-4, 0}, {-4, 7}}, {{4, 7}, {4, 10}}, {{-4, 10}, {4, 10}}, {{-4, 7}, {4, 7}}},
+         {{{0, 0}, {0, 10}}, {{4, 0}, {4, 10}}},
          0},
         {"shouldered part: the ring face; a thread off the outer cylinder splits nothing",
          {"AMDT_NEW_PART\rP\r", "_PLINE\r0,0\r50,0\r50,4\r20,4\r20,8\r0,8\rCL\r",
