@@ -189,10 +189,10 @@ PartSolid PartSolid::withThread(Vec2 endFacePick, std::optional<double> length) 
         const double end = at + inward * threadLength;
         TopoDS_Shape shape = m_body->shape;
         if (threadLength < whole - limit) {
-            const gp_Pnt centre =
-                m_body->axis.Location().Translated(gp_Vec(m_body->axis.Direction()).Multiplied(end));
-            const TopoDS_Edge threadEnd =
-                BRepBuilderAPI_MakeEdge(gp_Circ(gp_Ax2(centre, m_body->axis.Direction()), outerRadius(*m_body)));
+            const gp_Pnt centre = m_body->axis.Location().Translated(
+                gp_Vec(m_body->axis.Direction()).Multiplied(end));
+            const TopoDS_Edge threadEnd = BRepBuilderAPI_MakeEdge(
+                gp_Circ(gp_Ax2(centre, m_body->axis.Direction()), outerRadius(*m_body)));
             TopTools_ListOfShape objects, tools;
             objects.Append(m_body->shape);
             tools.Append(threadEnd);
@@ -209,7 +209,8 @@ PartSolid PartSolid::withThread(Vec2 endFacePick, std::optional<double> length) 
         threads.push_back({"thread " + std::to_string(threads.size() + 1) + ": " +
                                numberText(threadLength) + " mm",
                            std::min(at, end), std::max(at, end)});
-        return PartSolid(std::make_shared<const Body>(Body{shape, m_body->axis, std::move(threads), {}}));
+        return PartSolid(
+            std::make_shared<const Body>(Body{shape, m_body->axis, std::move(threads), {}}));
     });
 }
 

@@ -20,9 +20,9 @@ struct PartSolid::Body {
         double to;
     };
 
-    Vec2 origin; // the axis: origin + u * along, off it by v * across
-    Vec2 along;  // unit
-    Vec2 across; // unit, towards the profile's side
+    Vec2 origin;               // the axis: origin + u * along, off it by v * across
+    Vec2 along;                // unit
+    Vec2 across;               // unit, towards the profile's side
     std::vector<Vec2> outline; // the profile as (u, v), v >= 0, chamfers cut in
     std::vector<ThreadStretch> threads;
     std::vector<double> threadEnds; // where a thread ends inside the part, along the axis
@@ -66,16 +66,16 @@ Vec2 inFrame(const Body& body, Vec2 p)
 
 std::pair<double, double> axialExtent(const Body& body)
 {
-    const auto [first, last] = std::minmax_element(
-        body.outline.begin(), body.outline.end(), [](Vec2 a, Vec2 b) { return a.x < b.x; });
+    const auto [first, last] = std::minmax_element(body.outline.begin(), body.outline.end(),
+                                                   [](Vec2 a, Vec2 b) { return a.x < b.x; });
     return {first->x, last->x};
 }
 
 double outerRadius(const Body& body)
 {
-    return std::max_element(body.outline.begin(), body.outline.end(), [](Vec2 a, Vec2 b) {
-               return a.y < b.y;
-           })->y;
+    return std::max_element(body.outline.begin(), body.outline.end(),
+                            [](Vec2 a, Vec2 b) { return a.y < b.y; })
+        ->y;
 }
 
 double tolerance(const Body& body)
@@ -104,9 +104,10 @@ bool edgesMeet(const std::vector<Vec2>& p, std::size_t i, std::size_t j, double 
         const Vec2 before = corner.x == b.x && corner.y == b.y ? a : b;
         const Vec2 after = corner.x == c.x && corner.y == c.y ? d : c;
         const double turn = cross(corner, before, after);
-        const double dot =
-            (before.x - corner.x) * (after.x - corner.x) + (before.y - corner.y) * (after.y - corner.y);
-        return std::abs(turn) <= tolerance * std::max(length(corner, before), length(corner, after)) &&
+        const double dot = (before.x - corner.x) * (after.x - corner.x) +
+                           (before.y - corner.y) * (after.y - corner.y);
+        return std::abs(turn) <=
+                   tolerance * std::max(length(corner, before), length(corner, after)) &&
                dot > 0;
     }
     const double abc = cross(a, b, c), abd = cross(a, b, d), cda = cross(c, d, a),
@@ -215,8 +216,8 @@ PartSolid PartSolid::withThread(Vec2 endFacePick, std::optional<double> length) 
         threadLength = std::min(*length, whole);
     }
     const double end = at + inward * threadLength;
-    Body body{m_body->origin, m_body->along,   m_body->across,
-              o,              m_body->threads, m_body->threadEnds, {}};
+    Body body{
+        m_body->origin, m_body->along, m_body->across, o, m_body->threads, m_body->threadEnds, {}};
     if (threadLength < whole - limit && onOuterCylinder(*m_body, end)) {
         body.threadEnds.push_back(end);
     }
@@ -264,9 +265,13 @@ PartSolid PartSolid::withChamfer(const std::vector<Vec2>& endFacePicks, double s
         cut.push_back(towards(o[i], o[(i + n - 1) % n], size));
         cut.push_back(towards(o[i], o[(i + 1) % n], size));
     }
-    return PartSolid(std::make_shared<const Body>(Body{m_body->origin, m_body->along,
-                                                       m_body->across, std::move(cut),
-                                                       m_body->threads, m_body->threadEnds, {}}));
+    return PartSolid(std::make_shared<const Body>(Body{m_body->origin,
+                                                       m_body->along,
+                                                       m_body->across,
+                                                       std::move(cut),
+                                                       m_body->threads,
+                                                       m_body->threadEnds,
+                                                       {}}));
 }
 
 const std::vector<std::pair<Vec2, Vec2>>& PartSolid::sideView() const

@@ -2,6 +2,7 @@
 // be carried out and draws the side view the kernel build draws.
 #include "host/cad_drawing.h"
 #include "host/part_solid.h"
+#include "host/step_export.h"
 
 #include <gtest/gtest.h>
 
@@ -57,15 +58,15 @@ TEST(PartRecord, SideViewsShowOutlineChamfersAndThreadEnds)
     } rows[] = {
         {"worked example",
          workedExample,
-         {{{12, -6}, {12, 6}},      // thread ends, seen edge-on
+         {{{12, -6}, {12, 6}}, // thread ends, seen edge-on
           {{82, -6}, {82, 6}},
-          {{1.6, -6}, {1.6, 6}},    // chamfer edges
+          {{1.6, -6}, {1.6, 6}}, // chamfer edges
           {{110.4, -6}, {110.4, 6}},
-          {{0, 4.4}, {1.6, 6}},     // chamfer in the outline
+          {{0, 4.4}, {1.6, 6}},       // chamfer in the outline
           {{110.4, -6}, {112, -4.4}}, // and below the axis
-          {{0, -4.4}, {0, 4.4}},    // end face
-          {{12, 6}, {82, 6}}},      // outer cylinder between the threads
-         {{{0, -6}, {0, 6}}},       // the rim is chamfered away
+          {{0, -4.4}, {0, 4.4}},      // end face
+          {{12, 6}, {82, 6}}},        // outer cylinder between the threads
+         {{{0, -6}, {0, 6}}},         // the rim is chamfered away
          0},
         {"plain revolve: outline, mirror and end faces once each",
          revolvedStud,
@@ -85,9 +86,8 @@ TEST(PartRecord, SideViewsShowOutlineChamfersAndThreadEnds)
          {{{0, 0}, {0, 10}}, {{4, 0}, {4, 10}}},
          0},
         {"shouldered part: the ring face; a thread off the outer cylinder splits nothing",
-         {"AMDT_NEW_PART\rP\r", "_PLINE\r0,0\r50,0\r50,4\r20,4\r20,8\r0,8\rCL\r",
-          "amdt_1profile\r", "amrevolve\r10,0\r\r\r", "_amthread\r50,2\rE\r10\r\r",
-          "_amthread\r0,2\rE\r10\r\r"},
+         {"AMDT_NEW_PART\rP\r", "_PLINE\r0,0\r50,0\r50,4\r20,4\r20,8\r0,8\rCL\r", "amdt_1profile\r",
+          "amrevolve\r10,0\r\r\r", "_amthread\r50,2\rE\r10\r\r", "_amthread\r0,2\rE\r10\r\r"},
          {{{20, 4}, {20, 8}}, {{20, -4}, {20, -8}}, {{10, -8}, {10, 8}}},
          {{{40, -4}, {40, 4}}, {{40, -8}, {40, 8}}},
          0},
@@ -164,7 +164,8 @@ TEST(PartRecord, RefusedStepsLeaveThePartAsItWas)
         {"chamfer pick on no face", revolvedStud, "_amchamfer\rE\r0,3\r56,9\r\r1\r",
          "_amchamfer: the pick 56,9 is on no end face"},
         {"chamfers longer than the part", part("_PLINE\r0,0\r2,0\r2,6\r0,6\rCL\r", "1,0"),
-         "_amchamfer\rE\r0,3\r2,3\r\r1.5\r", "_amchamfer: the chamfer 1.5 does not fit on the part"},
+         "_amchamfer\rE\r0,3\r2,3\r\r1.5\r",
+         "_amchamfer: the chamfer 1.5 does not fit on the part"},
         {"chamfer wider than the shoulder ring",
          part("_PLINE\r0,0\r50,0\r50,4\r20,4\r20,8\r0,8\rCL\r", "10,0"),
          "_amchamfer\rE\r20,6\r\r5\r", "_amchamfer: the chamfer 5 does not fit on the part"},
@@ -199,4 +200,16 @@ TEST(PartRecord, ChamferedEndStillTakesAThread)
     EXPECT_EQ(drawing.parts[0].solid->threadCount(), 1u);
     EXPECT_THROW(drawing.run("_amthread\r0,5.5\rE\r12\r\r"), cadhost::DrawingError);
     EXPECT_TRUE(hasSegment(sideView(drawing.parts[0]), {12, -6}, {12, 6}));
+}
+
+TEST(PartRecord, StepExportIsRefusedInSoManyWords)
+{
+    EXPECT_FALSE(cadhost::stepExportAvailable());
+    try {
+        cadhost::saveStep(drawn(workedExample), "part.step");
+        ADD_FAILURE() << "not refused";
+    } catch (const cadhost::StepSaveError& refused) {
+        EXPECT_STREQ(refused.what(),
+                     "this host is built without Open CASCADE and cannot save STEP");
+    }
 }
