@@ -8,6 +8,7 @@ packages=(cmake ninja-build g++ python3 libgtest-dev libgmock-dev libbenchmark-d
           libdxflib-dev libocct-modeling-algorithms-dev libocct-data-exchange-dev libocct-ocaf-dev
           libtbb-dev python3-ezdxf dbus dbus-x11 xvfb xauth imagemagick locales fonts-dejavu-core)
 packages+=(clang libclang-rt-14-dev) # libFuzzer and the sanitizer runtimes of the fuzz leg
+packages+=(openbox xdotool x11-utils) # the window-manager test: a real window manager, real keys
 missing=()
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
