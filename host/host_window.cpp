@@ -47,7 +47,9 @@ HostWindow::HostWindow(CadDrawing& drawing, AutomationServer& server)
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->addAction(QStringLiteral("Save as &DXF..."), this, &HostWindow::saveAs);
-    file->addAction(QStringLiteral("Save as &STEP..."), this, &HostWindow::saveAsStep);
+    if (stepExportAvailable()) {
+        file->addAction(QStringLiteral("Save as &STEP..."), this, &HostWindow::saveAsStep);
+    }
     file->addAction(QStringLiteral("&Quit"), this, &QWidget::close);
     statusBar()->showMessage(QStringLiteral("Ready"));
 

@@ -5,7 +5,8 @@
 //   --log FILE           one line per call: object, member, kind, arguments, result or error
 //   --fail N:KIND        fail the N-th call (from 1); KIND exception, syserror or unknown
 //   --dxf FILE           save the drawing as DXF when the host exits (SIGTERM/SIGINT included)
-//   --step FILE          save the parts as STEP when the host exits, like --dxf
+//   --step FILE          save the parts as STEP when the host exits, like --dxf (builds with
+//                        Open CASCADE only; others refuse it at start)
 //   --name CLASS         the class name to serve (default AutoCAD.Application)
 #include "host/automation_server.h"
 #include "host/dxf_export.h"
@@ -102,6 +103,11 @@ int main(int argc, char* argv[])
                                : kind == QLatin1String("syserror")
                                    ? cadhost::FailKind::SysError
                                    : cadhost::FailKind::UnknownName);
+    }
+    if (parser.isSet(step) && !cadhost::stepExportAvailable()) {
+        std::fprintf(stderr, "quorvel-cadhost: --step is not available: this host is built "
+                             "without Open CASCADE and cannot save STEP\n");
+        return 2;
     }
     const auto scripted = parsePoints(parser.value(points));
     if (!scripted) {

@@ -1,5 +1,6 @@
-#include "host/part_solid.h"
+#include "host/part_shape.h"
 
+#include "host/part_profile.h"
 #include "model/number_text.h"
 
 #include <BRepAdaptor_Curve.hxx>
@@ -38,20 +39,6 @@ gp_Pnt inSketch(Vec2 p)
     return {p.x, p.y, 0.0};
 }
 
-std::string pointText(Vec2 p)
-{
-    return numberText(p.x) + "," + numberText(p.y);
-}
-
-double distanceToSegment(Vec2 p, Vec2 a, Vec2 b)
-{
-    const double dx = b.x - a.x, dy = b.y - a.y;
-    const double lengthSquared = dx * dx + dy * dy;
-    double t = lengthSquared == 0 ? 0 : ((p.x - a.x) * dx + (p.y - a.y) * dy) / lengthSquared;
-    t = std::clamp(t, 0.0, 1.0);
-    return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
-}
-
 // The one solid in a modelling result, checked; anything else means the step failed.
 TopoDS_Shape singleValidSolid(const TopoDS_Shape& result, const std::string& failure)
 {
@@ -77,61 +64,75 @@ template <typename Step> auto guarded(const std::string& failure, Step step)
     }
 }
 
+double along(const PartSolid::Body& body, const gp_Pnt& point)
+{
+    return gp_Vec(body.axis.Location(), point).Dot(gp_Vec(body.axis.Direction()));
+}
+
+std::pair<double, double> axialExtent(const PartSolid::Body& body)
+{
+    TopTools_IndexedMapOfShape vertices;
+    TopExp::MapShapes(body.shape, TopAbs_VERTEX, vertices);
+    double first = std::numeric_limits<double>::infinity(), last = -first;
+    for (int i = 1; i <= vertices.Extent(); ++i) {
+        const double position = along(body, BRep_Tool::Pnt(TopoDS::Vertex(vertices(i))));
+        first = std::min(first, position);
+        last = std::max(last, position);
+    }
+    return {first, last};
+}
+
+double outerRadius(const PartSolid::Body& body)
+{
+    TopTools_IndexedMapOfShape vertices;
+    TopExp::MapShapes(body.shape, TopAbs_VERTEX, vertices);
+    const gp_Lin axis(body.axis);
+    double radius = 0;
+    for (int i = 1; i <= vertices.Extent(); ++i) {
+        radius = std::max(radius, axis.Distance(BRep_Tool::Pnt(TopoDS::Vertex(vertices(i)))));
+    }
+    return radius;
+}
+
+double tolerance(const PartSolid::Body& body)
+{
+    const auto [first, last] = axialExtent(body);
+    return 1e-6 * std::max({1.0, last - first, outerRadius(body)});
+}
+
+TopoDS_Face endFaceAt(const PartSolid::Body& body, Vec2 pick)
+{
+    const TopoDS_Vertex probe = BRepBuilderAPI_MakeVertex(inSketch(pick));
+    const double limit = tolerance(body);
+    for (TopExp_Explorer it(body.shape, TopAbs_FACE); it.More(); it.Next()) {
+        const TopoDS_Face& face = TopoDS::Face(it.Current());
+        const BRepAdaptor_Surface surface(face);
+        if (surface.GetType() != GeomAbs_Plane ||
+            !surface.Plane().Axis().IsParallel(body.axis, 1e-9)) {
+            continue;
+        }
+        BRepExtrema_DistShapeShape distance(probe, face);
+        if (distance.IsDone() && distance.Value() <= limit) {
+            return face;
+        }
+    }
+    throw ModelingError("the pick " + pointText(pick) + " is on no end face");
+}
+
 } // namespace
 
-PartSolid::PartSolid(TopoDS_Shape shape, gp_Ax1 axis, std::vector<ThreadStretch> threads)
-    : m_shape(std::move(shape)), m_axis(axis), m_threads(std::move(threads))
+PartSolid::PartSolid(std::shared_ptr<const Body> body) : m_body(std::move(body)) {}
+
+std::size_t PartSolid::threadCount() const
 {
+    return m_body->threads.size();
 }
 
 PartSolid PartSolid::revolve(const std::vector<Vec2>& profile, Vec2 axisPick)
 {
-    std::vector<Vec2> points;
-    for (Vec2 p : profile) {
-        if (points.empty() || p.x != points.back().x || p.y != points.back().y) {
-            points.push_back(p);
-        }
-    }
-    if (points.size() > 1 && points.front().x == points.back().x &&
-        points.front().y == points.back().y) {
-        points.pop_back();
-    }
-    if (points.size() < 3) {
-        throw ModelingError("the profile bounds no area");
-    }
-    if (points.size() > maxProfileEdges) {
-        throw ModelingError("the profile has more than " + std::to_string(maxProfileEdges) +
-                            " edges");
-    }
-    double size = 1;
-    for (Vec2 p : points) {
-        size = std::max({size, std::abs(p.x), std::abs(p.y)});
-    }
-    const double tolerance = 1e-6 * size;
-    const std::size_t count = points.size();
-    std::size_t edge = count;
-    for (std::size_t i = 0; i < count && edge == count; ++i) {
-        if (distanceToSegment(axisPick, points[i], points[(i + 1) % count]) <= tolerance) {
-            edge = i;
-        }
-    }
-    if (edge == count) {
-        throw ModelingError("the pick " + pointText(axisPick) + " is on no edge of the profile");
-    }
-    const Vec2 a = points[edge], b = points[(edge + 1) % count];
-    const double length = std::hypot(b.x - a.x, b.y - a.y);
-    // A profile reaching across its axis would revolve into a self-intersecting body.
-    double side = 0;
-    for (Vec2 p : points) {
-        const double offset = ((b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x)) / length;
-        if (std::abs(offset) <= tolerance) {
-            continue;
-        }
-        if (side * offset < 0) {
-            throw ModelingError("the profile lies on both sides of the axis");
-        }
-        side = offset;
-    }
+    const RevolveProfile checked = revolveProfile(profile, axisPick);
+    const std::vector<Vec2>& points = checked.points;
+    const Vec2 a = checked.axisFrom, b = checked.axisTo;
     const std::string failure = "the profile cannot be revolved";
     return guarded(failure, [&] {
         BRepBuilderAPI_MakePolygon polygon;
@@ -151,70 +152,16 @@ PartSolid PartSolid::revolve(const std::vector<Vec2>& profile, Vec2 axisPick)
         if (!revolution.IsDone()) {
             throw ModelingError(failure);
         }
-        return PartSolid(singleValidSolid(revolution.Shape(), failure), axis, {});
+        return PartSolid(std::make_shared<const Body>(
+            Body{singleValidSolid(revolution.Shape(), failure), axis, {}, {}}));
     });
-}
-
-double PartSolid::along(const gp_Pnt& point) const
-{
-    return gp_Vec(m_axis.Location(), point).Dot(gp_Vec(m_axis.Direction()));
-}
-
-std::pair<double, double> PartSolid::axialExtent() const
-{
-    TopTools_IndexedMapOfShape vertices;
-    TopExp::MapShapes(m_shape, TopAbs_VERTEX, vertices);
-    double first = std::numeric_limits<double>::infinity(), last = -first;
-    for (int i = 1; i <= vertices.Extent(); ++i) {
-        const double position = along(BRep_Tool::Pnt(TopoDS::Vertex(vertices(i))));
-        first = std::min(first, position);
-        last = std::max(last, position);
-    }
-    return {first, last};
-}
-
-double PartSolid::outerRadius() const
-{
-    TopTools_IndexedMapOfShape vertices;
-    TopExp::MapShapes(m_shape, TopAbs_VERTEX, vertices);
-    const gp_Lin axis(m_axis);
-    double radius = 0;
-    for (int i = 1; i <= vertices.Extent(); ++i) {
-        radius = std::max(radius, axis.Distance(BRep_Tool::Pnt(TopoDS::Vertex(vertices(i)))));
-    }
-    return radius;
-}
-
-double PartSolid::tolerance() const
-{
-    const auto [first, last] = axialExtent();
-    return 1e-6 * std::max({1.0, last - first, outerRadius()});
-}
-
-TopoDS_Face PartSolid::endFaceAt(Vec2 pick) const
-{
-    const TopoDS_Vertex probe = BRepBuilderAPI_MakeVertex(inSketch(pick));
-    const double limit = tolerance();
-    for (TopExp_Explorer it(m_shape, TopAbs_FACE); it.More(); it.Next()) {
-        const TopoDS_Face& face = TopoDS::Face(it.Current());
-        const BRepAdaptor_Surface surface(face);
-        if (surface.GetType() != GeomAbs_Plane ||
-            !surface.Plane().Axis().IsParallel(m_axis, 1e-9)) {
-            continue;
-        }
-        BRepExtrema_DistShapeShape distance(probe, face);
-        if (distance.IsDone() && distance.Value() <= limit) {
-            return face;
-        }
-    }
-    throw ModelingError("the pick " + pointText(pick) + " is on no end face");
 }
 
 PartSolid PartSolid::withThread(Vec2 endFacePick, std::optional<double> length) const
 {
     const std::string failure = "the outer cylinder cannot be split where the thread ends";
     return guarded(failure, [&] {
-        const TopoDS_Face endFace = endFaceAt(endFacePick);
+        const TopoDS_Face endFace = endFaceAt(*m_body, endFacePick);
         const gp_Pln plane = BRepAdaptor_Surface(endFace).Plane();
         // The surface's normal is XDirection x YDirection (the plane's frame may be left-handed);
         // on a reversed face the outside is the other way.
@@ -222,11 +169,11 @@ PartSolid PartSolid::withThread(Vec2 endFacePick, std::optional<double> length) 
         if (endFace.Orientation() == TopAbs_REVERSED) {
             outward.Reverse();
         }
-        const double inward = outward.Dot(m_axis.Direction()) > 0 ? -1.0 : 1.0;
-        const double at = along(plane.Location());
-        const auto [first, last] = axialExtent();
+        const double inward = outward.Dot(m_body->axis.Direction()) > 0 ? -1.0 : 1.0;
+        const double at = along(*m_body, plane.Location());
+        const auto [first, last] = axialExtent(*m_body);
         const double whole = inward > 0 ? last - at : at - first;
-        const double limit = tolerance();
+        const double limit = tolerance(*m_body);
         double threadLength = whole;
         if (length) {
             if (!(*length > 0)) {
@@ -240,14 +187,14 @@ PartSolid PartSolid::withThread(Vec2 endFacePick, std::optional<double> length) 
             threadLength = std::min(*length, whole);
         }
         const double end = at + inward * threadLength;
-        TopoDS_Shape shape = m_shape;
+        TopoDS_Shape shape = m_body->shape;
         if (threadLength < whole - limit) {
-            const gp_Pnt centre =
-                m_axis.Location().Translated(gp_Vec(m_axis.Direction()).Multiplied(end));
-            const TopoDS_Edge threadEnd =
-                BRepBuilderAPI_MakeEdge(gp_Circ(gp_Ax2(centre, m_axis.Direction()), outerRadius()));
+            const gp_Pnt centre = m_body->axis.Location().Translated(
+                gp_Vec(m_body->axis.Direction()).Multiplied(end));
+            const TopoDS_Edge threadEnd = BRepBuilderAPI_MakeEdge(
+                gp_Circ(gp_Ax2(centre, m_body->axis.Direction()), outerRadius(*m_body)));
             TopTools_ListOfShape objects, tools;
-            objects.Append(m_shape);
+            objects.Append(m_body->shape);
             tools.Append(threadEnd);
             BRepAlgoAPI_Splitter splitter;
             splitter.SetArguments(objects);
@@ -258,11 +205,12 @@ PartSolid PartSolid::withThread(Vec2 endFacePick, std::optional<double> length) 
             }
             shape = singleValidSolid(splitter.Shape(), failure);
         }
-        std::vector<ThreadStretch> threads = m_threads;
+        std::vector<Body::ThreadStretch> threads = m_body->threads;
         threads.push_back({"thread " + std::to_string(threads.size() + 1) + ": " +
                                numberText(threadLength) + " mm",
                            std::min(at, end), std::max(at, end)});
-        return PartSolid(shape, m_axis, std::move(threads));
+        return PartSolid(
+            std::make_shared<const Body>(Body{shape, m_body->axis, std::move(threads), {}}));
     });
 }
 
@@ -276,12 +224,12 @@ PartSolid PartSolid::withChamfer(const std::vector<Vec2>& endFacePicks, double s
     }
     const std::string failure = "the chamfer " + numberText(size) + " does not fit on the part";
     return guarded(failure, [&] {
-        BRepFilletAPI_MakeChamfer chamfer(m_shape);
+        BRepFilletAPI_MakeChamfer chamfer(m_body->shape);
         TopTools_IndexedMapOfShape rims;
         for (Vec2 pick : endFacePicks) {
             TopoDS_Edge rim;
             double rimRadius = 0;
-            for (TopExp_Explorer it(endFaceAt(pick), TopAbs_EDGE); it.More(); it.Next()) {
+            for (TopExp_Explorer it(endFaceAt(*m_body, pick), TopAbs_EDGE); it.More(); it.Next()) {
                 const BRepAdaptor_Curve curve(TopoDS::Edge(it.Current()));
                 if (curve.GetType() == GeomAbs_Circle && curve.Circle().Radius() > rimRadius) {
                     rim = TopoDS::Edge(it.Current());
@@ -304,34 +252,36 @@ PartSolid PartSolid::withChamfer(const std::vector<Vec2>& endFacePicks, double s
         if (!chamfer.IsDone()) {
             throw ModelingError(failure);
         }
-        return PartSolid(singleValidSolid(chamfer.Shape(), failure), m_axis, m_threads);
+        return PartSolid(std::make_shared<const Body>(
+            Body{singleValidSolid(chamfer.Shape(), failure), m_body->axis, m_body->threads, {}}));
     });
 }
 
-std::vector<NamedFace> PartSolid::threadFaces() const
+std::vector<NamedFace> namedThreadFaces(const PartSolid& solid)
 {
+    const PartSolid::Body& body = solid.body();
     std::vector<NamedFace> faces;
-    const double radius = outerRadius();
-    const double limit = tolerance();
-    for (TopExp_Explorer it(m_shape, TopAbs_FACE); it.More(); it.Next()) {
+    const double radius = outerRadius(body);
+    const double limit = tolerance(body);
+    for (TopExp_Explorer it(body.shape, TopAbs_FACE); it.More(); it.Next()) {
         const TopoDS_Face& face = TopoDS::Face(it.Current());
         const BRepAdaptor_Surface surface(face);
         if (surface.GetType() != GeomAbs_Cylinder ||
             std::abs(surface.Cylinder().Radius() - radius) > limit ||
-            !surface.Cylinder().Axis().IsParallel(m_axis, 1e-9) ||
-            gp_Lin(m_axis).Distance(surface.Cylinder().Location()) > limit) {
+            !surface.Cylinder().Axis().IsParallel(body.axis, 1e-9) ||
+            gp_Lin(body.axis).Distance(surface.Cylinder().Location()) > limit) {
             continue;
         }
         TopTools_IndexedMapOfShape vertices;
         TopExp::MapShapes(face, TopAbs_VERTEX, vertices);
         double from = std::numeric_limits<double>::infinity(), to = -from;
         for (int i = 1; i <= vertices.Extent(); ++i) {
-            const double position = along(BRep_Tool::Pnt(TopoDS::Vertex(vertices(i))));
+            const double position = along(body, BRep_Tool::Pnt(TopoDS::Vertex(vertices(i))));
             from = std::min(from, position);
             to = std::max(to, position);
         }
         std::string name;
-        for (const ThreadStretch& thread : m_threads) {
+        for (const PartSolid::Body::ThreadStretch& thread : body.threads) {
             if (from >= thread.from - limit && to <= thread.to + limit) {
                 name += (name.empty() ? "" : "; ") + thread.name;
             }
@@ -345,8 +295,8 @@ std::vector<NamedFace> PartSolid::threadFaces() const
 
 const std::vector<std::pair<Vec2, Vec2>>& PartSolid::sideView() const
 {
-    if (m_sideView) {
-        return *m_sideView;
+    if (m_body->sideView) {
+        return *m_body->sideView;
     }
     std::vector<std::pair<Vec2, Vec2>> view;
     const auto add = [&view](const gp_Pnt& a, const gp_Pnt& b) {
@@ -386,7 +336,7 @@ const std::vector<std::pair<Vec2, Vec2>>& PartSolid::sideView() const
         }
     };
     try {
-        BRepAlgoAPI_Section section(m_shape, gp_Pln(gp::XOY()), false);
+        BRepAlgoAPI_Section section(m_body->shape, gp_Pln(gp::XOY()), false);
         section.Build();
         if (section.IsDone()) {
             for (TopExp_Explorer it(section.Shape(), TopAbs_EDGE); it.More(); it.Next()) {
@@ -396,7 +346,7 @@ const std::vector<std::pair<Vec2, Vec2>>& PartSolid::sideView() const
         // Straight edges of a body revolved about an axis in the sketch plane lie in that plane
         // and are already part of the section.
         TopTools_IndexedMapOfShape edges;
-        TopExp::MapShapes(m_shape, TopAbs_EDGE, edges);
+        TopExp::MapShapes(m_body->shape, TopAbs_EDGE, edges);
         for (int i = 1; i <= edges.Extent(); ++i) {
             const TopoDS_Edge& edge = TopoDS::Edge(edges(i));
             if (!BRep_Tool::Degenerated(edge) &&
@@ -407,8 +357,8 @@ const std::vector<std::pair<Vec2, Vec2>>& PartSolid::sideView() const
     } catch (const Standard_Failure&) {
         // The view is only shown; a part whose section fails is shown by what was gathered.
     }
-    m_sideView = std::move(view);
-    return *m_sideView;
+    m_body->sideView = std::move(view);
+    return *m_body->sideView;
 }
 
 } // namespace cadhost

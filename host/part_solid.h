@@ -1,17 +1,17 @@
 #pragma once
-// The solid of a part, built on Open CASCADE by the part-modelling steps the host understands:
-// revolve a closed profile, mark a thread from an end face, chamfer the rims of end faces. Each
-// step makes a new solid from the last one and never changes it, so a refused step leaves the part
-// as it was. A thread is kept the way a CAD program keeps a cosmetic thread: the outer cylinder is
-// split where the thread ends, so each threaded stretch is a face of its own, named after it.
+// The solid of a part, made by the part-modelling steps the host understands: revolve a closed
+// profile, mark a thread from an end face, chamfer the rims of end faces. Each step makes a new
+// part from the last one and never changes it, so a refused step leaves the part as it was.
 // Coordinates are drawing units (mm); the sketch plane is the drawing's XY plane (z = 0).
+//
+// Two builds share this interface: with a solid modelling kernel the part is a real solid (see
+// host/part_shape.h for what only that build offers); without one the part is kept as its record
+// (the revolved profile with its chamfers, the axis and the threads), which refuses the same steps
+// where that can be decided from the record and shows the same side view.
 
 #include "host/cad_drawing.h"
 
-#include <TopoDS_Face.hxx>
-#include <TopoDS_Shape.hxx>
-#include <gp_Ax1.hxx>
-
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -24,11 +24,6 @@ namespace cadhost {
 class ModelingError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
-};
-
-struct NamedFace {
-    TopoDS_Face face;
-    std::string name; // "thread 1: 12 mm"
 };
 
 // A revolution makes a face per profile edge; beyond this many the host would stall for long.
@@ -51,38 +46,21 @@ class PartSolid {
     // smaller than the edge's radius, or the chamfers do not fit on the part.
     [[nodiscard]] PartSolid withChamfer(const std::vector<Vec2>& endFacePicks, double size) const;
 
-    // One valid solid.
-    const TopoDS_Shape& shape() const { return m_shape; }
-    std::size_t threadCount() const { return m_threads.size(); }
+    std::size_t threadCount() const;
 
-    // The faces of the outer cylinder that lie within a thread, named after the thread(s) they
-    // carry, in the solid's face order.
-    std::vector<NamedFace> threadFaces() const;
-
-    // The part seen along -z on the XY plane: its section by the sketch plane (the outline with
-    // chamfers) and its circular edges seen edge-on (end rims, chamfer edges, thread ends).
-    // Worked out on first use (the section is the costliest step) and kept.
+    // The part seen along -z on the XY plane: its outline with chamfers (its section by the
+    // sketch plane) and its circular edges seen edge-on (end rims, chamfer edges, thread ends).
+    // Worked out on first use and kept.
     const std::vector<std::pair<Vec2, Vec2>>& sideView() const;
 
+    // What the build keeps of the part; defined by the implementation.
+    struct Body;
+    const Body& body() const { return *m_body; }
+
   private:
-    struct ThreadStretch {
-        std::string name;
-        double from; // along the axis, from <= to
-        double to;
-    };
+    explicit PartSolid(std::shared_ptr<const Body> body);
 
-    PartSolid(TopoDS_Shape shape, gp_Ax1 axis, std::vector<ThreadStretch> threads);
-
-    double along(const gp_Pnt& point) const;       // position along the axis
-    double tolerance() const;                      // for picks and positions, from the part's size
-    std::pair<double, double> axialExtent() const; // first and last position along the axis
-    double outerRadius() const;
-    TopoDS_Face endFaceAt(Vec2 pick) const; // throws ModelingError when none is there
-
-    TopoDS_Shape m_shape;
-    gp_Ax1 m_axis;
-    std::vector<ThreadStretch> m_threads;
-    mutable std::optional<std::vector<std::pair<Vec2, Vec2>>> m_sideView;
+    std::shared_ptr<const Body> m_body;
 };
 
 } // namespace cadhost

@@ -1,7 +1,7 @@
 #include "host/step_export.h"
 
 #include "host/atomic_file.h"
-#include "host/part_solid.h"
+#include "host/part_shape.h"
 
 #include <IFSelect_ReturnStatus.hxx>
 #include <Interface_Static.hxx>
@@ -50,6 +50,11 @@ class XcafDocument {
 
 } // namespace
 
+bool stepExportAvailable()
+{
+    return true;
+}
+
 void saveStep(const CadDrawing& drawing, const std::string& file)
 {
     quietLibraryMessages();
@@ -64,9 +69,9 @@ void saveStep(const CadDrawing& drawing, const std::string& file)
             if (!part.solid) {
                 continue;
             }
-            const TDF_Label label = shapes->AddShape(part.solid->shape(), false);
+            const TDF_Label label = shapes->AddShape(solidShape(*part.solid), false);
             TDataStd_Name::Set(label, TCollection_ExtendedString(part.name.c_str(), true));
-            for (const NamedFace& face : part.solid->threadFaces()) {
+            for (const NamedFace& face : namedThreadFaces(*part.solid)) {
                 const TDF_Label faceLabel = shapes->AddSubShape(label, face.face);
                 if (!faceLabel.IsNull()) {
                     TDataStd_Name::Set(faceLabel,

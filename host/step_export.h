@@ -17,7 +17,11 @@ class StepSaveError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Throws StepSaveError when no part has a solid yet or the file cannot be written.
+// Whether this build of the host writes STEP: only builds with Open CASCADE do.
+bool stepExportAvailable();
+
+// Throws StepSaveError when no part has a solid yet, the file cannot be written, or this build
+// has no STEP export.
 void saveStep(const CadDrawing& drawing, const std::string& file);
 
 } // namespace cadhost

@@ -1,7 +1,7 @@
 // The host's part-modelling commands build a real solid: its shape, its thread faces, its side
 // view, and the commands it refuses without touching the part.
 #include "host/cad_drawing.h"
-#include "host/part_solid.h"
+#include "host/part_shape.h"
 
 #include <BRepBndLib.hxx>
 #include <BRepCheck_Analyzer.hxx>
@@ -72,7 +72,7 @@ void PrintTo(const ThreadFace& face, std::ostream* out)
 std::vector<ThreadFace> threadFaces(const cadhost::PartSolid& solid)
 {
     std::vector<ThreadFace> faces;
-    for (const cadhost::NamedFace& face : solid.threadFaces()) {
+    for (const cadhost::NamedFace& face : cadhost::namedThreadFaces(solid)) {
         const Box box = boxOf(face.face);
         faces.push_back(
             {face.name, std::round(box.xmin * 1e9) / 1e9, std::round(box.xmax * 1e9) / 1e9});
@@ -103,15 +103,15 @@ TEST(PartSolid, WorkedExampleIsTheChamferedStudWithTwoThreadFaces)
     ASSERT_EQ(drawing.parts.size(), 1u);
     ASSERT_TRUE(drawing.parts[0].solid);
     const cadhost::PartSolid& solid = *drawing.parts[0].solid;
-    EXPECT_TRUE(BRepCheck_Analyzer(solid.shape()).IsValid());
+    EXPECT_TRUE(BRepCheck_Analyzer(cadhost::solidShape(solid)).IsValid());
 
     GProp_GProps props;
-    BRepGProp::VolumeProperties(solid.shape(), props);
+    BRepGProp::VolumeProperties(cadhost::solidShape(solid), props);
     const double r = 6, L = 112, c = 1.6, pi = std::numbers::pi;
     const double analytic = pi * r * r * L - 2 * pi * c * c * (r - c / 3); // two chamfer rings
     EXPECT_NEAR(props.Mass() / analytic, 1.0, 1e-9);
 
-    const Box box = boxOf(solid.shape());
+    const Box box = boxOf(cadhost::solidShape(solid));
     EXPECT_NEAR(box.xmin, 0, 1e-7);
     EXPECT_NEAR(box.xmax, 112, 1e-7);
     EXPECT_NEAR(box.ymin, -6, 1e-7);
@@ -162,7 +162,7 @@ TEST(PartSolid, ThreadFacesFollowTheThreads)
         texts.insert(texts.end(), row.steps.begin(), row.steps.end());
         const CadDrawing drawing = drawn(texts);
         ASSERT_TRUE(drawing.parts.at(0).solid);
-        EXPECT_TRUE(BRepCheck_Analyzer(drawing.parts[0].solid->shape()).IsValid());
+        EXPECT_TRUE(BRepCheck_Analyzer(cadhost::solidShape(*drawing.parts[0].solid)).IsValid());
         EXPECT_EQ(threadFaces(*drawing.parts[0].solid), row.faces);
     }
 }
