@@ -3,6 +3,7 @@
 // size through the same document writer, the library's own floor for such a file.
 #include "host/cad_drawing.h"
 #include "host/step_export.h"
+#include "tests/worked_stud.h"
 
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <IFSelect_ReturnStatus.hxx>
@@ -22,27 +23,17 @@
 
 namespace {
 
-// The texts the program sends for d 12, L 112, b 30, b1 12, c 1.6 at (0, 0).
-const char* const studTexts[] = {"AMDT_NEW_PART\rШпилька_M12x100_ГОСТ_22032-76\r",
-                                 "_PLINE\r0,0\r112,0\r112,6\r0,6\rCL\r",
-                                 "amdt_1profile\r",
-                                 "amrevolve\r56,0\r\r\r",
-                                 "_amthread\r1.83697019872103E-16,3\rE\r12\r\r",
-                                 "_amthread\r112,3\rE\r30\r\r",
-                                 "_amchamfer\rE\r1.83697019872103E-16,3\r112,3\r\r1.6\r"};
-
 std::string benchFile(const char* name)
 {
     return (std::filesystem::temp_directory_path() / name).string();
 }
 
+// The worked stud under the name the program gives it.
+const std::vector<std::string> studTexts = workedStudTexts("Шпилька_M12x100_ГОСТ_22032-76");
+
 cadhost::CadDrawing builtStud()
 {
-    cadhost::CadDrawing drawing;
-    for (const char* text : studTexts) {
-        drawing.run(text);
-    }
-    return drawing;
+    return drawn(studTexts);
 }
 
 void StudSolidBuild(benchmark::State& state)

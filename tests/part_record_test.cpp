@@ -3,49 +3,12 @@
 #include "host/cad_drawing.h"
 #include "host/part_solid.h"
 #include "host/step_export.h"
+#include "worked_stud.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-
 using cadhost::CadDrawing;
 using cadhost::Vec2;
-
-namespace {
-
-// The texts the program sends for d 12, L 112, b 30, b1 12, c 1.6 at (0, 0).
-const std::vector<std::string> workedExample = {
-    "AMDT_NEW_PART\rP1\r",
-    "_PLINE\r0,0\r112,0\r112,6\r0,6\rCL\r",
-    "amdt_1profile\r",
-    "amrevolve\r56,0\r\r\r",
-    "_amthread\r1.83697019872103E-16,3\rE\r12\r\r",
-    "_amthread\r112,3\rE\r30\r\r",
-    "_amchamfer\rE\r1.83697019872103E-16,3\r112,3\r\r1.6\r"};
-
-const std::vector<std::string> revolvedStud(workedExample.begin(), workedExample.begin() + 4);
-
-CadDrawing drawn(const std::vector<std::string>& texts)
-{
-    CadDrawing drawing;
-    for (const std::string& text : texts) {
-        drawing.run(text);
-    }
-    return drawing;
-}
-
-bool hasSegment(const std::vector<cadhost::Line>& view, Vec2 a, Vec2 b)
-{
-    const auto near = [](Vec2 p, Vec2 q) {
-        return std::abs(p.x - q.x) < 1e-9 && std::abs(p.y - q.y) < 1e-9;
-    };
-    return std::any_of(view.begin(), view.end(), [&](const cadhost::Line& line) {
-        return (near(line.from, a) && near(line.to, b)) || (near(line.from, b) && near(line.to, a));
-    });
-}
-
-} // namespace
 
 TEST(PartRecord, SideViewsShowOutlineChamfersAndThreadEnds)
 {

@@ -2,6 +2,7 @@
 // view, and the commands it refuses without touching the part.
 #include "host/cad_drawing.h"
 #include "host/part_shape.h"
+#include "worked_stud.h"
 
 #include <BRepBndLib.hxx>
 #include <BRepCheck_Analyzer.hxx>
@@ -20,28 +21,6 @@ using cadhost::CadDrawing;
 using cadhost::Vec2;
 
 namespace {
-
-// The texts the program sends for d 12, L 112, b 30, b1 12, c 1.6 at (0, 0), PolarPoint's
-// rounding residue included.
-const std::vector<std::string> workedExample = {
-    "AMDT_NEW_PART\rP1\r",
-    "_PLINE\r0,0\r112,0\r112,6\r0,6\rCL\r",
-    "amdt_1profile\r",
-    "amrevolve\r56,0\r\r\r",
-    "_amthread\r1.83697019872103E-16,3\rE\r12\r\r",
-    "_amthread\r112,3\rE\r30\r\r",
-    "_amchamfer\rE\r1.83697019872103E-16,3\r112,3\r\r1.6\r"};
-
-const std::vector<std::string> revolvedStud(workedExample.begin(), workedExample.begin() + 4);
-
-CadDrawing drawn(const std::vector<std::string>& texts)
-{
-    CadDrawing drawing;
-    for (const std::string& text : texts) {
-        drawing.run(text);
-    }
-    return drawing;
-}
 
 struct Box {
     double xmin, ymin, zmin, xmax, ymax, zmax;
@@ -80,16 +59,6 @@ std::vector<ThreadFace> threadFaces(const cadhost::PartSolid& solid)
     std::sort(faces.begin(), faces.end(),
               [](const ThreadFace& a, const ThreadFace& b) { return a.from < b.from; });
     return faces;
-}
-
-bool hasSegment(const std::vector<cadhost::Line>& view, Vec2 a, Vec2 b)
-{
-    const auto near = [](Vec2 p, Vec2 q) {
-        return std::abs(p.x - q.x) < 1e-9 && std::abs(p.y - q.y) < 1e-9;
-    };
-    return std::any_of(view.begin(), view.end(), [&](const cadhost::Line& line) {
-        return (near(line.from, a) && near(line.to, b)) || (near(line.from, b) && near(line.to, a));
-    });
 }
 
 } // namespace
