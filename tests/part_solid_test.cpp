@@ -2,12 +2,11 @@
 // view, and the commands it refuses without touching the part.
 #include "host/cad_drawing.h"
 #include "host/part_shape.h"
+#include "shape_box.h"
 #include "worked_stud.h"
 
-#include <BRepBndLib.hxx>
 #include <BRepCheck_Analyzer.hxx>
 #include <BRepGProp.hxx>
-#include <Bnd_Box.hxx>
 #include <GProp_GProps.hxx>
 #include <TopExp_Explorer.hxx>
 
@@ -21,19 +20,6 @@ using cadhost::CadDrawing;
 using cadhost::Vec2;
 
 namespace {
-
-struct Box {
-    double xmin, ymin, zmin, xmax, ymax, zmax;
-};
-
-Box boxOf(const TopoDS_Shape& shape)
-{
-    Bnd_Box box;
-    BRepBndLib::AddOptimal(shape, box, false, false);
-    Box b{};
-    box.Get(b.xmin, b.ymin, b.zmin, b.xmax, b.ymax, b.zmax);
-    return b;
-}
 
 struct ThreadFace {
     std::string name;
@@ -52,7 +38,7 @@ std::vector<ThreadFace> threadFaces(const cadhost::PartSolid& solid)
 {
     std::vector<ThreadFace> faces;
     for (const cadhost::NamedFace& face : cadhost::namedThreadFaces(solid)) {
-        const Box box = boxOf(face.face);
+        const StepBox box = boxOf(face.face);
         faces.push_back(
             {face.name, std::round(box.xmin * 1e9) / 1e9, std::round(box.xmax * 1e9) / 1e9});
     }
@@ -80,7 +66,7 @@ TEST(PartSolid, WorkedExampleIsTheChamferedStudWithTwoThreadFaces)
     const double analytic = pi * r * r * L - 2 * pi * c * c * (r - c / 3); // two chamfer rings
     EXPECT_NEAR(props.Mass() / analytic, 1.0, 1e-9);
 
-    const Box box = boxOf(cadhost::solidShape(solid));
+    const StepBox box = boxOf(cadhost::solidShape(solid));
     EXPECT_NEAR(box.xmin, 0, 1e-7);
     EXPECT_NEAR(box.xmax, 112, 1e-7);
     EXPECT_NEAR(box.ymin, -6, 1e-7);

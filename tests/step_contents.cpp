@@ -1,9 +1,8 @@
 #include "step_contents.h"
+#include "shape_box.h"
 
-#include <BRepBndLib.hxx>
 #include <BRepCheck_Analyzer.hxx>
 #include <BRepGProp.hxx>
-#include <Bnd_Box.hxx>
 #include <GProp_GProps.hxx>
 #include <IFSelect_ReturnStatus.hxx>
 #include <Interface_Static.hxx>
@@ -29,15 +28,6 @@ std::string nameOf(const TDF_Label& label)
     Standard_PCharacter buffer = text.data();
     text.resize(static_cast<std::size_t>(name->Get().ToUTF8CString(buffer)));
     return text;
-}
-
-StepBox boxOf(const TopoDS_Shape& shape)
-{
-    Bnd_Box box;
-    BRepBndLib::AddOptimal(shape, box, false, false);
-    StepBox b{};
-    box.Get(b.xmin, b.ymin, b.zmin, b.xmax, b.ymax, b.zmax);
-    return b;
 }
 
 } // namespace
