@@ -50,9 +50,7 @@ class OverDBus : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        ASSERT_TRUE(QDBusConnection::sessionBus().isConnected())
-            << "needs a session bus: run the tests under dbus-run-session";
-        ASSERT_FALSE(HostProcess::owned()) << "another CAD host owns AutoCAD.Application";
+        ASSERT_NO_FATAL_FAILURE(assertBusFreeForHost());
     }
 
     QStringList hostArguments(QStringList extra) const

@@ -60,9 +60,7 @@ class HostExport : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        ASSERT_TRUE(QDBusConnection::sessionBus().isConnected())
-            << "needs a session bus: run the tests under dbus-run-session";
-        ASSERT_FALSE(HostProcess::owned()) << "another CAD host owns AutoCAD.Application";
+        ASSERT_NO_FATAL_FAILURE(assertBusFreeForHost());
     }
 
     QStringList hostArguments(const QString& points) const

@@ -58,9 +58,7 @@ class FailureMatrix : public ::testing::TestWithParam<MatrixCase> {
   protected:
     void SetUp() override
     {
-        ASSERT_TRUE(QDBusConnection::sessionBus().isConnected())
-            << "needs a session bus: run the tests under dbus-run-session";
-        ASSERT_FALSE(HostProcess::owned()) << "another CAD host owns AutoCAD.Application";
+        ASSERT_NO_FATAL_FAILURE(assertBusFreeForHost());
     }
 
     QStringList hostArguments(const std::string& log, QStringList extra) const

@@ -31,20 +31,6 @@ constexpr long clientGrowthBoundKiB = 16 * 1024;
 // after 5). Unbounded, the chamfers alone would add some 200 MB and every huge text its size.
 constexpr long growthBoundKiB = 128 * 1024;
 
-QDBusMessage invokeMessage(const QString& path, const QString& member, int kind,
-                           const QVariantList& args)
-{
-    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("AutoCAD.Application"), path,
-                                                       QLatin1String(automationInterface),
-                                                       QLatin1String(invokeMethod));
-    QVariantList values;
-    for (const QVariant& arg : args) {
-        values << QVariant::fromValue(QDBusVariant(arg));
-    }
-    call << member << kind << QVariant(values);
-    return call;
-}
-
 bool ok(const QDBusMessage& reply)
 {
     return reply.type() == QDBusMessage::ReplyMessage;
@@ -96,9 +82,7 @@ struct DxfCount : DL_CreationAdapter {
 
 TEST(HostLoad, TwoBusyClientsAndAHostileBurstKeepTheHostBounded)
 {
-    ASSERT_TRUE(QDBusConnection::sessionBus().isConnected())
-        << "needs a session bus: run the tests under dbus-run-session";
-    ASSERT_FALSE(HostProcess::owned()) << "another CAD host owns AutoCAD.Application";
+    ASSERT_NO_FATAL_FAILURE(assertBusFreeForHost());
     TempDir dir;
     HostProcess host({"--headless", "--points", "1,2", "--repeat-points", "--log",
                       QString::fromStdString(dir.file("calls.log")), "--dxf",

@@ -1,14 +1,19 @@
 #pragma once
 // Starts quorvel-cadhost headless (or offscreen) on the session bus for a test and stops it
-// with SIGTERM, so that it writes its DXF.
+// with SIGTERM, so that it writes its DXF; and the calls a test sends it by hand.
+
+#include "cad/dbus/automation_protocol.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QFile>
 #include <QProcess>
 #include <QStringList>
 #include <QThread>
 
+#include <gtest/gtest.h>
 
 class HostProcess {
   public:
@@ -72,3 +77,28 @@ class HostProcess {
   private:
     QProcess m_process;
 };
+
+// A test that starts its own host needs a session bus with no other host on it. Call it as
+// ASSERT_NO_FATAL_FAILURE(assertBusFreeForHost()).
+inline void assertBusFreeForHost()
+{
+    ASSERT_TRUE(QDBusConnection::sessionBus().isConnected())
+        << "needs a session bus: run the tests under dbus-run-session";
+    ASSERT_FALSE(HostProcess::owned()) << "another CAD host owns AutoCAD.Application";
+}
+
+// One automation call to the host at path, as the program sends it: member, kind and the
+// arguments each wrapped as a variant.
+inline QDBusMessage invokeMessage(const QString& path, const QString& member, int kind,
+                                  const QVariantList& args)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("AutoCAD.Application"), path,
+                                                       QLatin1String(automationInterface),
+                                                       QLatin1String(invokeMethod));
+    QVariantList values;
+    for (const QVariant& arg : args) {
+        values << QVariant::fromValue(QDBusVariant(arg));
+    }
+    call << member << kind << QVariant(values);
+    return call;
+}

@@ -17,20 +17,6 @@
 
 namespace {
 
-QDBusMessage invokeMessage(const QString& path, const QString& member, int kind,
-                           const QVariantList& args)
-{
-    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("AutoCAD.Application"), path,
-                                                       QLatin1String(automationInterface),
-                                                       QLatin1String(invokeMethod));
-    QVariantList values;
-    for (const QVariant& arg : args) {
-        values << QVariant::fromValue(QDBusVariant(arg));
-    }
-    call << member << kind << QVariant(values);
-    return call;
-}
-
 // "error name: message" of the reply, or "ok".
 std::string outcome(const QDBusMessage& reply)
 {
@@ -52,9 +38,7 @@ class HostOnTheWire : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        ASSERT_TRUE(QDBusConnection::sessionBus().isConnected())
-            << "needs a session bus: run the tests under dbus-run-session";
-        ASSERT_FALSE(HostProcess::owned()) << "another CAD host owns AutoCAD.Application";
+        ASSERT_NO_FATAL_FAILURE(assertBusFreeForHost());
     }
     QString log() const { return QString::fromStdString(dir.file("calls.log")); }
 
