@@ -3,8 +3,8 @@
 // ours) with the same look-up of the running object. The ratio is the cost of the transport's
 // wrapping: value conversion, RAII owners and error mapping. Runs under Wine or on Windows.
 #include "cad/com/com_running_objects.h"
-#include "cad/quorvel_draw.h"
 #include "com_host_process.h"
+#include "worked_run.h"
 
 #include <benchmark/benchmark.h>
 
@@ -13,12 +13,6 @@
 #include <string>
 
 namespace {
-
-class SilentReporter : public Reporter {
-  public:
-    void show(const Message&) override { ++count; }
-    int count = 0;
-};
 
 std::wstring callLogPath()
 {
@@ -44,15 +38,7 @@ std::size_t callsPerRun = 0;
 void StartAcad2DOverCom(benchmark::State& state)
 {
     ComRunningObjects objects;
-    SilentReporter reporter;
-    LayerNames layers;
-    QuorvelDraw draw(objects, reporter, layers);
-    for (auto _ : state) {
-        draw.Start_ACAD(false, "p", 12, 100, 30, 12, 1.6);
-    }
-    if (reporter.count != 0) {
-        state.SkipWithError("the host reported a failure");
-    }
+    timeWorked2DRuns(state, objects);
     state.SetLabel("look-up + " + std::to_string(callsPerRun) + " calls");
 }
 // Real time: the work is mostly in the host process and in COM, not on this thread.
@@ -122,9 +108,9 @@ int main(int argc, char** argv)
         SilentReporter reporter;
         LayerNames layers;
         QuorvelDraw draw(objects, reporter, layers);
-        draw.Start_ACAD(false, "p", 12, 100, 30, 12, 1.6);
+        startWorked2D(draw);
         const std::size_t afterFirst = lineCount(callLog);
-        draw.Start_ACAD(false, "p", 12, 100, 30, 12, 1.6);
+        startWorked2D(draw);
         callsPerRun = lineCount(callLog) - afterFirst;
     }
     ::benchmark::Initialize(&argc, argv);

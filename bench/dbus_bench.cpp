@@ -1,7 +1,7 @@
 // One 2D Start_ACAD run over the session bus against the headless stand-in host, next to the same
 // number of bare round trips (a trivial Invoke) in the same process. Run under dbus-run-session.
 #include "cad/dbus/dbus_running_objects.h"
-#include "cad/quorvel_draw.h"
+#include "worked_run.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -12,27 +12,13 @@
 
 namespace {
 
-class SilentReporter : public Reporter {
-  public:
-    void show(const Message&) override { ++count; }
-    int count = 0;
-};
-
 // Calls in one 2D run of the worked example on a fresh drawing: the look-up and 42 invokes.
 constexpr int callsPerRun = 43;
 
 void StartAcad2DOverDBus(benchmark::State& state)
 {
     DBusRunningObjects objects;
-    SilentReporter reporter;
-    LayerNames layers;
-    QuorvelDraw draw(objects, reporter, layers);
-    for (auto _ : state) {
-        draw.Start_ACAD(false, "p", 12, 100, 30, 12, 1.6);
-    }
-    if (reporter.count != 0) {
-        state.SkipWithError("the host reported a failure");
-    }
+    timeWorked2DRuns(state, objects);
 }
 BENCHMARK(StartAcad2DOverDBus)->Unit(benchmark::kMicrosecond);
 
