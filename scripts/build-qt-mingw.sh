@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# Builds Qt 6 for Windows (MinGW-w64, 64-bit, shared libraries) from Debian's own qt6-base source,
+# against the host tools of qt6-base-dev, and installs it into a cache folder outside the checkout.
+# The build takes a quarter of an hour or more, so it runs only when the cache is missing or was made
+# for another Qt version or other options (stamp file). Prints the install prefix on its last line.
+#
+# Environment: QUORVEL_CACHE (default /var/cache/quorvel), QUORVEL_QT_JOBS (default: all cores).
+set -euo pipefail
+
+cache_root=${QUORVEL_CACHE:-/var/cache/quorvel}
+
+need_packages() {
+    local missing=() package
+    for package in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$package")
+        fi
+    done
+    ((${#missing[@]})) || return 0
+    if [[ $(id -u) -ne 0 ]]; then
+        echo "missing packages: ${missing[*]} (run as root to install them)" >&2
+        exit 1
+    fi
+    apt-get -o DPkg::Lock::Timeout=600 update
+    DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y \
+        --no-install-recommends "${missing[@]}"
+}
+
+need_packages cmake ninja-build perl xz-utils qt6-base-dev g++-mingw-w64-x86-64-posix \
+              gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+
+# The cross build must be the very version of the host tools it runs (moc, rcc, uic).
+debian_version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
+qt_version=${debian_version%%+*}
+qt_version=${qt_version%%-*}
+prefix="$cache_root/qt6-mingw-$qt_version"
+
+# Everything that shapes the result; a change here rebuilds the cache.
+configure_options=(
+    -DCMAKE_BUILD_TYPE=Release
+    -DBUILD_SHARED_LIBS=ON
+    -DQT_HOST_PATH=/usr
+    -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
+    -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF
+    -DFEATURE_widgets=ON -DFEATURE_testlib=ON
+    -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF
+    -DFEATURE_accessibility=OFF -DFEATURE_tabletevent=OFF -DFEATURE_printsupport=OFF
+    -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_vulkan=OFF
+    # Qt's own copies of the third-party libraries, so that the result does not depend on which
+    # MinGW library packages happen to be installed.
+    -DFEATURE_system_zlib=OFF -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF
+    -DFEATURE_system_freetype=OFF -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_pcre2=OFF
+    -DFEATURE_system_doubleconversion=OFF
+)
+stamp_text="qt6-base $debian_version x86_64-w64-mingw32-posix ${configure_options[*]}"
+stamp="$prefix/.quorvel-stamp"
+
+mkdir -p "$cache_root"
+# Two builds at once (two checkouts on one machine) would fight over the same folders.
+exec 9>"$cache_root/qt6-mingw.lock"
+flock 9
+
+if [[ -f "$stamp" && "$(cat "$stamp")" == "$stamp_text" ]]; then
+    echo "Qt $qt_version for MinGW is cached in $prefix"
+    echo "$prefix"
+    exit 0
+fi
+
+work="$cache_root/qt6-mingw-build"
+log="$cache_root/qt6-mingw-build.log"
+echo "Building Qt $qt_version for MinGW into $prefix (log: $log); this takes a while"
+rm -rf "$work" "$prefix"
+: > "$log"
+mkdir -p "$prefix" "$work/apt/lists/partial" "$work/apt/cache/archives/partial" "$work/apt/parts" "$work/src"
+
+# Debian's source package through apt with a private source list, so that the machine's own apt
+# configuration is left as it was whether or not it has deb-src entries.
+cat > "$work/apt/sources.list" <<'EOF'
+deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian bookworm main
+deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian bookworm-updates main
+deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian-security bookworm-security main
+EOF
+apt_options=(-o "Dir::Etc::SourceList=$work/apt/sources.list" -o "Dir::Etc::SourceParts=$work/apt/parts"
+             -o "Dir::State::Lists=$work/apt/lists" -o "Dir::Cache=$work/apt/cache")
+apt-get "${apt_options[@]}" update >>"$log" 2>&1
+(
+    cd "$work/src"
+    apt-get "${apt_options[@]}" source --download-only "qt6-base=$debian_version" >>"$log" 2>&1 ||
+        apt-get "${apt_options[@]}" source --download-only qt6-base >>"$log" 2>&1
+)
+orig=$(ls "$work/src"/qt6-base_"$qt_version"*.orig.tar.xz 2>/dev/null | head -n1 || true)
+if [[ -z "$orig" ]]; then
+    echo "no qt6-base $qt_version source found through apt (see $log)" >&2
+    exit 1
+fi
+tar -xf "$orig" -C "$work/src"
+source_dir=$(ls -d "$work/src"/qtbase-everywhere-src-*/ | head -n1)
+
+# Kept in the prefix: Qt's own qt.toolchain.cmake loads it again when a project is configured.
+toolchain="$prefix/mingw-w64-x86_64.cmake"
+cat > "$toolchain" <<'EOF'
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+EOF
+
+jobs=${QUORVEL_QT_JOBS:-$(nproc)}
+started=$SECONDS
+if ! { cmake -G Ninja -S "$source_dir" -B "$work/build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+           -DCMAKE_INSTALL_PREFIX="$prefix" "${configure_options[@]}" &&
+       cmake --build "$work/build" --parallel "$jobs" &&
+       cmake --install "$work/build"; } >>"$log" 2>&1; then
+    tail -n 40 "$log" >&2
+    echo "Qt build failed (full log: $log)" >&2
+    exit 1
+fi
+
+# The runtime libraries of the compiler, so that a folder with the Qt libraries is complete.
+for runtime in libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do
+    cp "$(x86_64-w64-mingw32-g++-posix -print-file-name="$runtime")" "$prefix/bin/"
+done
+
+echo "$stamp_text" > "$stamp"
+rm -rf "$work"
+echo "Qt $qt_version for MinGW built in $(((SECONDS - started) / 60)) min"
+echo "$prefix"
