@@ -1,0 +1,68 @@
+# Windows: what a Qt program built with MinGW loads at run time besides itself, namely the Qt
+# libraries, the platform plugins (the window system and the offscreen one the tests use), the
+# widget style, and the compiler's runtime libraries the Qt libraries were linked against. There is
+# no deployment tool for a cross build, so the lists are written out here.
+
+set(QUORVEL_QT_LIBRARIES Qt6::Core Qt6::Gui Qt6::Widgets)
+set(QUORVEL_QT_PLATFORM_PLUGINS Qt6::QWindowsIntegrationPlugin Qt6::QOffscreenIntegrationPlugin)
+set(QUORVEL_QT_STYLE_PLUGINS Qt6::QWindowsVistaStylePlugin)
+
+set(QUORVEL_MINGW_RUNTIME)
+foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime}
+                    OUTPUT_VARIABLE found OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT EXISTS "${found}")
+        message(FATAL_ERROR "The compiler's runtime library ${runtime} was not found")
+    endif()
+    file(REAL_PATH "${found}" found)
+    list(APPEND QUORVEL_MINGW_RUNTIME "${found}")
+endforeach()
+
+# Copies the run-time files beside a built program, so that it runs straight from the build folder
+# (under Wine as well) without a search path.
+function(quorvel_deploy_qt target)
+    set(libraries ${QUORVEL_MINGW_RUNTIME})
+    foreach(library IN LISTS QUORVEL_QT_LIBRARIES)
+        list(APPEND libraries $<TARGET_FILE:${library}>)
+    endforeach()
+    set(platforms)
+    foreach(plugin IN LISTS QUORVEL_QT_PLATFORM_PLUGINS)
+        list(APPEND platforms $<TARGET_FILE:${plugin}>)
+    endforeach()
+    set(styles)
+    foreach(plugin IN LISTS QUORVEL_QT_STYLE_PLUGINS)
+        list(APPEND styles $<TARGET_FILE:${plugin}>)
+    endforeach()
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different ${libraries} $<TARGET_FILE_DIR:${target}>
+        COMMAND ${CMAKE_COMMAND} -E make_directory $<TARGET_FILE_DIR:${target}>/platforms
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different ${platforms}
+                $<TARGET_FILE_DIR:${target}>/platforms
+        COMMAND ${CMAKE_COMMAND} -E make_directory $<TARGET_FILE_DIR:${target}>/styles
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different ${styles} $<TARGET_FILE_DIR:${target}>/styles
+        VERBATIM)
+endfunction()
+
+# The package: one folder that a user unpacks and runs (the program, the stand-in host, the table
+# files, the run-time files), made by `cmake --install` and zipped by the target windows_package.
+function(quorvel_windows_package)
+    install(TARGETS ${ARGN} RUNTIME DESTINATION .)
+    install(FILES ${QUORVEL_DATA_FILES} DESTINATION .)
+    install(FILES ${QUORVEL_MINGW_RUNTIME} DESTINATION .)
+    install(IMPORTED_RUNTIME_ARTIFACTS ${QUORVEL_QT_LIBRARIES} RUNTIME DESTINATION .)
+    install(IMPORTED_RUNTIME_ARTIFACTS ${QUORVEL_QT_PLATFORM_PLUGINS}
+            LIBRARY DESTINATION platforms RUNTIME DESTINATION platforms)
+    install(IMPORTED_RUNTIME_ARTIFACTS ${QUORVEL_QT_STYLE_PLUGINS}
+            LIBRARY DESTINATION styles RUNTIME DESTINATION styles)
+
+    set(name Quorvel-${PROJECT_VERSION}-windows-x64)
+    set(staging ${CMAKE_BINARY_DIR}/package)
+    add_custom_target(windows_package
+        COMMAND ${CMAKE_COMMAND} -E rm -rf ${staging}/${name} ${staging}/${name}.zip
+        COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --prefix ${staging}/${name}
+        COMMAND ${CMAKE_COMMAND} -E chdir ${staging}
+                ${CMAKE_COMMAND} -E tar cf ${name}.zip --format=zip ${name}
+        DEPENDS ${ARGN}
+        COMMENT "Windows package ${staging}/${name}.zip"
+        VERBATIM)
+endfunction()
