@@ -4,6 +4,10 @@
 #include "ui/profile_file.h"
 
 #include <windows.h>
+// windows.h maps these names to the ...A functions by macro, which would rename our own
+// functions defined below and leave their declarations in profile_file.h without a body.
+#undef GetPrivateProfileString
+#undef WritePrivateProfileString
 
 #include <vector>
 
