@@ -1,4 +1,20 @@
-# Windows: what a Qt program built with MinGW loads at run time besides itself, namely the Qt
+# Qt programs on Windows. Included before Qt is looked for.
+#
+# A cross build finds the Qt for Windows that scripts/build-qt-mingw.sh made (QUORVEL_QT_WINDOWS)
+# together with the build machine's own Qt tools (moc, rcc, uic) of the same version. A native
+# build on Windows finds its Qt installation through CMAKE_PREFIX_PATH as usual.
+set(QUORVEL_QT_WINDOWS "" CACHE PATH "Qt 6 built for Windows (cross builds)")
+if(CMAKE_CROSSCOMPILING AND QUORVEL_QT_WINDOWS)
+    list(APPEND CMAKE_FIND_ROOT_PATH ${QUORVEL_QT_WINDOWS})
+    # Debian keeps the host Qt's CMake files under its multiarch folder.
+    file(GLOB host_info /usr/lib/*/cmake/Qt6HostInfo /usr/lib/cmake/Qt6HostInfo)
+    list(GET host_info 0 host_info)
+    cmake_path(GET host_info PARENT_PATH host_cmake_dir)
+    set(QT_HOST_PATH /usr CACHE PATH "The build machine's Qt")
+    set(QT_HOST_PATH_CMAKE_DIR ${host_cmake_dir} CACHE PATH "The build machine's Qt's CMake files")
+endif()
+
+# What a Qt program built with MinGW loads at run time besides itself, namely the Qt
 # libraries, the platform plugins (the window system and the offscreen one the tests use), the
 # widget style, and the compiler's runtime libraries the Qt libraries were linked against. There is
 # no deployment tool for a cross build, so the lists are written out here.
@@ -8,15 +24,17 @@ set(QUORVEL_QT_PLATFORM_PLUGINS Qt6::QWindowsIntegrationPlugin Qt6::QOffscreenIn
 set(QUORVEL_QT_STYLE_PLUGINS Qt6::QWindowsVistaStylePlugin)
 
 set(QUORVEL_MINGW_RUNTIME)
-foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
-    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime}
-                    OUTPUT_VARIABLE found OUTPUT_STRIP_TRAILING_WHITESPACE)
-    if(NOT EXISTS "${found}")
-        message(FATAL_ERROR "The compiler's runtime library ${runtime} was not found")
-    endif()
-    file(REAL_PATH "${found}" found)
-    list(APPEND QUORVEL_MINGW_RUNTIME "${found}")
-endforeach()
+if(MINGW)
+    foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+        execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime}
+                        OUTPUT_VARIABLE found OUTPUT_STRIP_TRAILING_WHITESPACE)
+        if(NOT EXISTS "${found}")
+            message(FATAL_ERROR "The compiler's runtime library ${runtime} was not found")
+        endif()
+        file(REAL_PATH "${found}" found)
+        list(APPEND QUORVEL_MINGW_RUNTIME "${found}")
+    endforeach()
+endif()
 
 # Copies the run-time files beside a built program, so that it runs straight from the build folder
 # (under Wine as well) without a search path.
