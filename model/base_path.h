@@ -6,5 +6,6 @@
 #include <string_view>
 
 // "C:\Tools\Quorvel.exe" -> "C:\Tools\Quorvel"; "/opt/quorvel/quorvel" stays as it is. Only the
-// file name's own extension is removed, never a dot in a folder name. UTF-8 in and out.
+// file name's own extension is removed, never a dot in a folder name. On Windows "/" becomes "\"
+// ("C:/Tools/Quorvel.exe" -> "C:\Tools\Quorvel"). UTF-8 in and out.
 [[nodiscard]] std::string basePathFor(std::string_view executablePath);

@@ -3,6 +3,7 @@
 #include "model/number_text.h"
 #include "model/stud_dimensions.h"
 #include "model/table_file.h"
+#include "model/utf8_path.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ TableRead<CatalogueRecord> readCatalogueRecord(const std::string& file, GostInde
 {
     TableRead<CatalogueRecord> result;
     try {
-        const TableFile table(file);
+        const TableFile table(utf8Path(file));
         const std::size_t first = recordLines * index;
         result.value = {table.line(first), table.line(first + 1), table.line(first + 2),
                         table.line(first + 3)};
@@ -57,7 +58,7 @@ TableRead<std::vector<std::string>> readDiameterList(const std::string& file)
 {
     TableRead<std::vector<std::string>> result;
     try {
-        const TableFile table(file);
+        const TableFile table(utf8Path(file));
         for (std::size_t n = 1; n < table.lineCount(); ++n) {
             result.value.push_back(table.field(n, diamFirst, diamLast));
         }
@@ -71,7 +72,7 @@ TableRead<DiameterRow> readDiameterRow(const std::string& file, std::optional<st
 {
     TableRead<DiameterRow> result;
     try {
-        const TableFile table(file);
+        const TableFile table(utf8Path(file));
         if (position) {
             const std::size_t n = *position + 1;
             result.value = {table.field(n, b1First, b1Last), table.field(n, pitchFirst, pitchLast),
@@ -88,7 +89,7 @@ TableRead<std::vector<std::string>> readLengthList(const std::string& file,
 {
     TableRead<std::vector<std::string>> result;
     try {
-        const TableFile table(file);
+        const TableFile table(utf8Path(file));
         const std::optional<double> d =
             diameterText ? parseNumber(*diameterText) : std::optional<double>{};
         if (!d) {
@@ -121,7 +122,7 @@ readThreadLength(const std::string& file, const std::optional<std::string>& diam
 {
     TableRead<std::optional<std::string>> result;
     try {
-        const TableFile table(file);
+        const TableFile table(utf8Path(file));
         if (!diameterText || !lengthText) {
             result.failure = failureOf(file);
             return result;

@@ -1,13 +1,14 @@
 #include "model/table_file.h"
 
 #include "model/cp1251.h"
+#include "model/utf8_path.h"
 
 #include <algorithm>
 #include <fstream>
 #include <iterator>
 
 TableFileError::TableFileError(const std::filesystem::path& file)
-    : std::runtime_error("cannot read " + file.string())
+    : std::runtime_error("cannot read " + utf8Text(file))
 {
 }
 

@@ -3,6 +3,21 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+
+// The path as the platform writes it: "\" for "/" on Windows.
+std::string native(std::string path)
+{
+    std::replace(path.begin(), path.end(), '/',
+                 static_cast<char>(std::filesystem::path::preferred_separator));
+    return path;
+}
+
+} // namespace
+
 TEST(BasePath, RemovesOnlyTheFileNamesExtension)
 {
     const struct {
@@ -17,8 +32,15 @@ TEST(BasePath, RemovesOnlyTheFileNamesExtension)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.executable);
-        EXPECT_EQ(basePathFor(row.executable), row.base);
+        EXPECT_EQ(basePathFor(row.executable), native(row.base));
     }
+}
+
+TEST(BasePath, KeepsThePlatformsSeparators)
+{
+    EXPECT_EQ(basePathFor("C:/Tools/Quorvel.exe"), native("C:/Tools/Quorvel"));
+    EXPECT_EQ(basePathFor("C:\\Tools/Папка ГОСТ\\Quorvel.exe"),
+              native("C:\\Tools/Папка ГОСТ\\Quorvel"));
 }
 
 TEST(BasePath, NamesTheTableFiles)

@@ -182,3 +182,29 @@ TEST(LengthReaders, ThreadLengthOfADiameterAndLength)
     EXPECT_FALSE(readThreadLength(file, "10", std::nullopt, "1.5", StudFamily::ScrewIn).ok());
     EXPECT_EQ(screwIn("10", "x", "1.5").failure->file, file);
 }
+
+TEST(TableFolder, CyrillicFolderNameIsReadAndReportedUnchanged)
+{
+    TempDir dir;
+    const std::string base = dir.file("Папка ГОСТ/quorvel");
+    dir.write("Папка ГОСТ/quorvel.dat", "T1\r\nT2\r\n22032-76\r\nris_1\r\n\r\n");
+    dir.write("Папка ГОСТ/quorvel_22032-76.dat", "hdr\r\n8\r\n10\r\n");
+
+    const TableRead<CatalogueRecord> record = readCatalogueRecord(cataloguePath(base), 0);
+    ASSERT_TRUE(record.ok());
+    EXPECT_EQ(record.value.number, "22032-76");
+    const TableRead<Items> list = readDiameterList(diameterTablePath(base, "22032-76"));
+    ASSERT_TRUE(list.ok());
+    EXPECT_EQ(list.value, (Items{"8", "10"}));
+
+    const std::string missing = diameterTablePath(base, "22033-76");
+    const TableRead<Items> none = readDiameterList(missing);
+    ASSERT_FALSE(none.ok());
+    EXPECT_EQ(none.failure->file, missing);
+    try {
+        const TableFile table(utf8Path(missing));
+        ADD_FAILURE() << "a missing file was read";
+    } catch (const TableFileError& error) {
+        EXPECT_EQ(std::string(error.what()), "cannot read " + missing);
+    }
+}

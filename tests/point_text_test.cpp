@@ -1,5 +1,6 @@
 #include "cad/draw_report.h"
 #include "cad/point_text.h"
+#include "decimal_comma_locale.h"
 
 #include <gtest/gtest.h>
 
@@ -27,13 +28,12 @@ TEST(PointText, WritesXAndYWithAPoint)
 
 TEST(PointText, IgnoresADecimalCommaLocale)
 {
-    if (std::setlocale(LC_ALL, "ru_RU.UTF-8") == nullptr) {
+    const DecimalCommaLocale locale;
+    if (locale.name() == nullptr) {
         GTEST_SKIP() << "no decimal-comma locale installed";
     }
-    std::locale::global(std::locale("ru_RU.UTF-8"));
+    ASSERT_EQ(*std::localeconv()->decimal_point, ',');
     EXPECT_EQ(PointToText({1.6, -0.25, 0}), "1.6,-0.25");
-    std::locale::global(std::locale::classic());
-    std::setlocale(LC_ALL, "C");
 }
 
 TEST(PointText, PlanarDistanceIgnoresZ)

@@ -195,8 +195,13 @@ Variant RecordingHost::dispatch(const std::string& object, std::string_view memb
                 return angle == 0 ? Point{from[0] + distance, from[1], from[2]}
                                   : Point{from[0], from[1] + distance, from[2]};
             }
-            return Point{from[0] + distance * std::cos(angle), from[1] + distance * std::sin(angle),
-                         from[2]};
+            // cos(π/2) as a real host's runtime gives it (1.8369701987210297E-16 for r = 3):
+            // the platforms' own libraries differ in its last bits.
+            constexpr double hostCosHalfPi = 6.123233995736766e-17;
+            const bool quarterTurn = angle == 1.5707963267948966;
+            const double cosine = quarterTurn ? hostCosHalfPi : std::cos(angle);
+            const double sine = quarterTurn ? 1.0 : std::sin(angle);
+            return Point{from[0] + distance * cosine, from[1] + distance * sine, from[2]};
         }
     } else if (object == "Layers") {
         if (member == "Count" && get) {

@@ -1,5 +1,8 @@
 #pragma once
 // A fresh temporary directory per test, removed afterwards, and a helper that writes raw bytes.
+// Names in and out are UTF-8, as everywhere in the program.
+
+#include "model/utf8_path.h"
 
 #include <filesystem>
 #include <fstream>
@@ -27,13 +30,14 @@ class TempDir {
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return m_path; }
-    std::string file(std::string_view name) const { return (m_path / name).string(); }
+    std::string file(std::string_view name) const { return utf8Text(m_path / utf8Path(name)); }
 
-    // Writes the bytes exactly as given (no line-end translation).
+    // Writes the bytes exactly as given (no line-end translation); missing folders are made.
     std::string write(std::string_view name, std::string_view bytes) const
     {
         const std::string target = file(name);
-        std::ofstream out(target, std::ios::binary);
+        std::filesystem::create_directories(utf8Path(target).parent_path());
+        std::ofstream out(utf8Path(target), std::ios::binary);
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         return target;
     }

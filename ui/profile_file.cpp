@@ -1,6 +1,7 @@
 #include "ui/profile_file.h"
 
 #include "model/cp1251.h"
+#include "model/utf8_path.h"
 
 #include <fstream>
 #include <iterator>
@@ -82,7 +83,7 @@ bool sameName(std::string_view a, std::string_view b)
 // The file's lines (raw bytes, without line ends); no value when it cannot be read.
 std::optional<std::vector<std::string>> readLines(const std::string& file)
 {
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in(utf8Path(file), std::ios::binary);
     if (!in) {
         return std::nullopt;
     }
@@ -204,7 +205,7 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
         lines.push_back(newLine);
     }
 
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    std::ofstream out(utf8Path(file), std::ios::binary | std::ios::trunc);
     if (!out) {
         return false;
     }

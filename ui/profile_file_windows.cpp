@@ -11,6 +11,28 @@
 
 #include <vector>
 
+namespace {
+
+// The ...A functions take the file name in the ANSI code page; the program's names are UTF-8.
+std::string ansiFileName(std::string_view file)
+{
+    if (file.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(file.size());
+    const int wideLength = MultiByteToWideChar(CP_UTF8, 0, file.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, file.data(), size, wide.data(), wideLength);
+    const int ansiLength = WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0,
+                                               nullptr, nullptr);
+    std::string ansi(static_cast<std::size_t>(ansiLength), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, ansi.data(), ansiLength, nullptr,
+                        nullptr);
+    return ansi;
+}
+
+} // namespace
+
 std::string GetPrivateProfileString(std::string_view section, std::string_view key,
                                     std::string_view defaultValue, const std::string& file)
 {
@@ -18,7 +40,7 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
     const std::string ansiSection = utf8ToCp1251(section);
     const std::string ansiKey = utf8ToCp1251(key);
     const std::string ansiDefault = utf8ToCp1251(defaultValue);
-    const std::string ansiFile = utf8ToCp1251(file);
+    const std::string ansiFile = ansiFileName(file);
     const DWORD length = GetPrivateProfileStringA(
         ansiSection.c_str(), ansiKey.c_str(), ansiDefault.c_str(), buffer.data(),
         static_cast<DWORD>(buffer.size()), ansiFile.c_str());
@@ -30,5 +52,5 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
 {
     return WritePrivateProfileStringA(utf8ToCp1251(section).c_str(), utf8ToCp1251(key).c_str(),
                                       utf8ToCp1251(value).c_str(),
-                                      utf8ToCp1251(file).c_str()) != FALSE;
+                                      ansiFileName(file).c_str()) != FALSE;
 }

@@ -1,0 +1,19 @@
+#pragma once
+// The program's Variant to and from a COM VARIANT.
+
+#include "cad/automation.h"
+#include "cad/com/com_apartment.h"
+#include "cad/com/com_handles.h"
+
+#include <memory>
+
+// An argument for Invoke: empty is an omitted optional argument (VT_ERROR, DISP_E_PARAMNOTFOUND),
+// a point a SAFEARRAY of three VT_R8, an object its IDispatch. Throws EOleError for an object of
+// another transport.
+[[nodiscard]] VariantValue toComVariant(const Variant& value);
+
+// A result or value from the host. Integers of any width become 32-bit integers when they fit
+// (doubles otherwise); a point comes as an array of three doubles or of three numeric VARIANTs
+// with any lower bound. Throws EOleSysError (DISP_E_TYPEMISMATCH) for any other kind of value.
+[[nodiscard]] Variant fromComVariant(const VARIANT& value,
+                                     const std::shared_ptr<ComApartment>& apartment);
