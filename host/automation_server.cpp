@@ -1,88 +1,117 @@
 #include "host/automation_server.h"
 
 #include "cad/dbus/automation_protocol.h"
-#include "model/number_text.h"
 
 #include <QDBusArgument>
+#include <QDBusConnectionInterface>
 #include <QDBusObjectPath>
+#include <QDBusServiceWatcher>
 #include <QDBusVariant>
 
-#include <cmath>
+#include <limits>
 
 namespace cadhost {
 
 namespace {
 
-constexpr const char* failedError = "org.quorvel.Automation.Failed";
+constexpr const char* invokeSignature = "siav";
 
-// An argument as the host sees it: basic values, a point (ad), an empty av, an object path.
-QVariant plain(const QVariant& value)
+// An argument as the object model takes it: basic values, an array of doubles, an empty av,
+// an object path; any other D-Bus type stays unsupported, with the text the log shows.
+HostValue hostValue(const QVariant& value)
 {
     if (value.metaType() == QMetaType::fromType<QDBusVariant>()) {
-        return plain(qvariant_cast<QDBusVariant>(value).variant());
+        return hostValue(qvariant_cast<QDBusVariant>(value).variant());
     }
     if (value.metaType() == QMetaType::fromType<QDBusArgument>()) {
         const auto argument = qvariant_cast<QDBusArgument>(value);
         if (argument.currentSignature() == QLatin1String("ad")) {
             QList<double> list;
             argument >> list;
-            return QVariant::fromValue(list);
+            return std::vector<double>(list.begin(), list.end());
         }
         if (argument.currentSignature() == QLatin1String("av")) {
             QVariantList list;
             argument >> list;
-            return list;
+            if (list.isEmpty()) {
+                return std::monostate{};
+            }
         }
-    }
-    return value;
-}
-
-QString show(const QVariant& value)
-{
-    if (value.metaType() == QMetaType::fromType<QList<double>>()) {
-        QStringList parts;
-        for (double v : qvariant_cast<QList<double>>(value)) {
-            parts << QString::fromStdString(numberText(v));
-        }
-        return QLatin1Char('(') + parts.join(QLatin1Char(',')) + QLatin1Char(')');
+        return Unsupported{};
     }
     if (value.metaType() == QMetaType::fromType<QDBusObjectPath>()) {
-        return qvariant_cast<QDBusObjectPath>(value).path();
+        return ObjectRef{qvariant_cast<QDBusObjectPath>(value).path().toStdString()};
     }
-    if (value.metaType().id() == QMetaType::QVariantList && value.toList().isEmpty()) {
-        return QStringLiteral("<empty>");
+    switch (value.metaType().id()) {
+    case QMetaType::Bool:
+        return value.toBool();
+    case QMetaType::Int:
+        return static_cast<std::int32_t>(value.toInt());
+    case QMetaType::Double:
+        return value.toDouble();
+    case QMetaType::QString:
+        return value.toString().toStdString();
+    case QMetaType::UChar:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong: {
+        // Other integer types are the same number when it fits in 32 bits.
+        bool ok = false;
+        const qlonglong whole = value.toLongLong(&ok);
+        if (ok && whole >= std::numeric_limits<std::int32_t>::min() &&
+            whole <= std::numeric_limits<std::int32_t>::max() &&
+            !(value.metaType().id() == QMetaType::ULongLong && value.toULongLong() != quint64(whole))) {
+            return static_cast<std::int32_t>(whole);
+        }
+        break;
     }
-    if (value.metaType().id() == QMetaType::Double) {
-        return QString::fromStdString(numberText(value.toDouble()));
+    default:
+        break;
     }
-    if (value.metaType().id() == QMetaType::Bool) {
-        return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
-    }
-    QString text = value.toString();
-    text.replace(QLatin1Char('\r'), QStringLiteral("\\r"));
-    return text;
+    return Unsupported{value.toString().toStdString()};
 }
 
-QVariant point(Vec2 p)
-{
-    return QVariant::fromValue(QList<double>{p.x, p.y, 0.0});
-}
-
-QVariant object(const QString& path)
-{
-    return QVariant::fromValue(QDBusObjectPath(path));
-}
-
-struct HostError {
-    const char* name;
-    QString text;
+struct DBusValue {
+    QVariant operator()(std::monostate) const { return QVariantList{}; }
+    QVariant operator()(bool value) const { return value; }
+    QVariant operator()(std::int32_t value) const { return value; }
+    QVariant operator()(double value) const { return value; }
+    QVariant operator()(const std::string& value) const { return QString::fromStdString(value); }
+    QVariant operator()(const std::vector<double>& values) const
+    {
+        return QVariant::fromValue(QList<double>(values.begin(), values.end()));
+    }
+    QVariant operator()(const ObjectRef& object) const
+    {
+        return QVariant::fromValue(QDBusObjectPath(QString::fromStdString(object.path)));
+    }
+    QVariant operator()(const Unsupported&) const { return QVariantList{}; }
 };
+
+QDBusMessage reply(const QDBusMessage& call, const HostValue& value)
+{
+    return call.createReply(QVariant::fromValue(QDBusVariant(std::visit(DBusValue{}, value))));
+}
+
+QDBusMessage errorReply(const QDBusMessage& call, const HostError& error)
+{
+    return call.createErrorReply(QLatin1String(errorName(error.kind)),
+                                 QString::fromStdString(error.text));
+}
 
 } // namespace
 
 AutomationServer::AutomationServer(CadDrawing& drawing, QDBusConnection connection, QObject* parent)
-    : QDBusVirtualObject(parent), m_drawing(drawing), m_connection(std::move(connection))
+    : QDBusVirtualObject(parent), m_model(drawing), m_connection(std::move(connection)),
+      m_pickCaller(new QDBusServiceWatcher(this))
 {
+    m_pickCaller->setConnection(m_connection);
+    m_pickCaller->setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
+    connect(m_pickCaller, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
+        endPick(QStringLiteral("Point selection cancelled: the caller left"));
+    });
 }
 
 bool AutomationServer::start(const QString& className)
@@ -95,20 +124,17 @@ bool AutomationServer::start(const QString& className)
 
 bool AutomationServer::setCallLog(const QString& file)
 {
-    m_log.setFileName(file);
-    return m_log.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text);
+    return m_model.setCallLog(file.toStdString());
 }
 
 void AutomationServer::failCall(int oneBasedIndex, FailKind kind)
 {
-    m_failure = std::make_pair(oneBasedIndex, kind);
+    m_model.failCall(oneBasedIndex, kind);
 }
 
 void AutomationServer::setScriptedPoints(std::deque<Vec2> points, bool headless, bool repeat)
 {
-    m_scriptedPoints = std::move(points);
-    m_headless = headless;
-    m_repeatPoints = repeat;
+    m_model.setScriptedPoints(std::move(points), headless, repeat);
 }
 
 QString AutomationServer::introspect(const QString&) const
@@ -122,232 +148,61 @@ QString AutomationServer::introspect(const QString&) const
         .arg(QLatin1String(automationInterface), QLatin1String(invokeMethod));
 }
 
-QString AutomationServer::callText(const QString& path, const QString& member, int kind,
-                                   const QVariantList& args)
-{
-    QStringList shown;
-    for (const QVariant& arg : args) {
-        shown << show(arg);
-    }
-    return path.mid(1) + QLatin1Char('\t') + member + QLatin1Char('\t') + QString::number(kind) +
-           QLatin1Char('\t') + shown.join(QLatin1Char('|'));
-}
-
-void AutomationServer::logCall(const QString& call, const QString& outcome)
-{
-    if (m_log.isOpen()) {
-        m_log.write((call + QLatin1Char('\t') + outcome + QLatin1Char('\n')).toUtf8());
-        m_log.flush();
-    }
-}
-
 bool AutomationServer::handleMessage(const QDBusMessage& message, const QDBusConnection&)
 {
     if (message.interface() != QLatin1String(automationInterface) ||
-        message.member() != QLatin1String(invokeMethod) || message.arguments().size() != 3) {
+        message.member() != QLatin1String(invokeMethod)) {
         return false;
     }
-    const QString path = message.path();
-    const QString member = message.arguments().at(0).toString();
-    const int kind = message.arguments().at(1).toInt();
-    QVariantList args;
-    for (const QVariant& arg : plain(message.arguments().at(2)).toList()) {
-        args << plain(arg);
+    if (message.signature() != QLatin1String(invokeSignature)) {
+        m_connection.send(message.createErrorReply(
+            QDBusError::InvalidArgs,
+            QStringLiteral("Invoke takes the signature \"%1\", not \"%2\"")
+                .arg(QLatin1String(invokeSignature), message.signature())));
+        return true;
     }
-    const QString call = callText(path, member, kind, args);
-    ++m_callCount;
-    try {
-        if (m_failure && m_failure->first == m_callCount) {
-            switch (m_failure->second) {
-            case FailKind::Exception:
-                throw HostError{exceptionError, QStringLiteral("Injected host exception")};
-            case FailKind::SysError:
-                throw HostError{failedError, QStringLiteral("Injected failure")};
-            case FailKind::UnknownName:
-                throw HostError{unknownNameError, QStringLiteral("Unknown name: ") + member};
-            }
+    const QString member = message.arguments().at(0).toString();
+    const std::int32_t kind = message.arguments().at(1).toInt();
+    std::vector<HostValue> args;
+    const QVariant list = message.arguments().at(2);
+    if (list.metaType() == QMetaType::fromType<QDBusArgument>()) {
+        QVariantList values;
+        qvariant_cast<QDBusArgument>(list) >> values;
+        args.reserve(static_cast<std::size_t>(values.size()));
+        for (const QVariant& value : values) {
+            args.push_back(hostValue(value));
         }
-        bool delayed = false;
-        const QVariant result = dispatch(path, member, kind, args, message, delayed);
-        if (delayed) {
-            m_pendingCall = call; // logged when the pick is answered
-            return true;
-        }
-        logCall(call, QStringLiteral("-> ") + show(result));
-        m_connection.send(message.createReply(QVariant::fromValue(QDBusVariant(result))));
-    } catch (const HostError& error) {
-        logCall(call, QStringLiteral("!! ") + QLatin1String(error.name) + QStringLiteral(": ") +
-                          error.text);
-        m_connection.send(message.createErrorReply(QLatin1String(error.name), error.text));
+    }
+    const InvokeResult result =
+        m_model.invoke(message.path().toStdString(), member.toStdString(), kind, args);
+    switch (result.status) {
+    case InvokeResult::Status::Done:
+        m_connection.send(reply(message, result.value));
+        break;
+    case InvokeResult::Status::Failed:
+        m_connection.send(errorReply(message, result.error));
+        break;
+    case InvokeResult::Status::AwaitingPick:
+        awaitPick(message, QString::fromStdString(result.prompt));
+        return true;
     }
     emit changed();
     return true;
 }
 
-QVariant AutomationServer::dispatch(const QString& path, const QString& member, int kind,
-                                    const QVariantList& args, const QDBusMessage& message,
-                                    bool& delayed)
+void AutomationServer::awaitPick(const QDBusMessage& message, const QString& prompt)
 {
-    const bool get = (kind & 2) != 0 && args.isEmpty();
-    const bool put = kind == 4 && args.size() == 1;
-    const auto unknown = [&]() -> HostError {
-        return {unknownNameError, QStringLiteral("Unknown name: ") + member};
-    };
-    const auto needs = [&](int count) {
-        if (args.size() < count) {
-            throw HostError{failedError, QStringLiteral("Wrong number of arguments")};
-        }
-    };
-    if (path == QLatin1String(applicationPath)) {
-        if (member == QLatin1String("ActiveDocument") && get) {
-            return object(QStringLiteral("/Document"));
-        }
-        if (member == QLatin1String("Visible") && put) {
-            return QVariantList{};
-        }
-        throw unknown();
+    message.setDelayedReply(true);
+    m_pendingPick = message;
+    // A caller that leaves the bus can no longer take the answer; its pick is cancelled so that
+    // the next caller can ask for a point.
+    m_pickCaller->setWatchedServices({message.service()});
+    const auto registered = m_connection.interface()->isServiceRegistered(message.service());
+    if (registered.isValid() && !registered.value()) {
+        endPick(QStringLiteral("Point selection cancelled: the caller left"));
+        return;
     }
-    if (path == QLatin1String("/Document")) {
-        if (member == QLatin1String("GetVariable")) {
-            needs(1);
-            const QString name = args.at(0).toString().toUpper();
-            if (name == QLatin1String("OSMODE")) {
-                return m_drawing.osmode;
-            }
-            if (name == QLatin1String("CMDDIA")) {
-                return m_drawing.cmddia;
-            }
-            throw HostError{exceptionError, QStringLiteral("Unknown system variable")};
-        }
-        if (member == QLatin1String("SetVariable")) {
-            needs(2);
-            const QString name = args.at(0).toString().toUpper();
-            bool ok = false;
-            const int value = args.at(1).toInt(&ok);
-            if (!ok) {
-                throw HostError{exceptionError, QStringLiteral("Invalid value")};
-            }
-            if (name == QLatin1String("OSMODE")) {
-                m_drawing.osmode = value;
-            } else if (name == QLatin1String("CMDDIA")) {
-                m_drawing.cmddia = value;
-            } else {
-                throw HostError{exceptionError, QStringLiteral("Unknown system variable")};
-            }
-            return QVariantList{};
-        }
-        if (member == QLatin1String("SendCommand")) {
-            needs(1);
-            m_drawing.run(args.at(0).toString().toStdString());
-            return QVariantList{};
-        }
-        if (member == QLatin1String("Utility") && get) {
-            return object(QStringLiteral("/Utility"));
-        }
-        if (member == QLatin1String("Layers") && get) {
-            return object(QStringLiteral("/Layers"));
-        }
-        if (member == QLatin1String("ActiveLayer") && get) {
-            return object(QStringLiteral("/Layers/%1").arg(m_drawing.activeLayer));
-        }
-        if (member == QLatin1String("ActiveLayer") && put) {
-            const QVariant layer = args.at(0);
-            const QString layerPath = layer.metaType() == QMetaType::fromType<QDBusObjectPath>()
-                                          ? qvariant_cast<QDBusObjectPath>(layer).path()
-                                          : QString();
-            bool ok = false;
-            const qsizetype index = layerPath.startsWith(QLatin1String("/Layers/"))
-                                        ? layerPath.mid(8).toLongLong(&ok)
-                                        : -1;
-            if (!ok || index < 0 || index >= static_cast<qsizetype>(m_drawing.layers.size())) {
-                throw HostError{exceptionError, QStringLiteral("Not a layer")};
-            }
-            m_drawing.activeLayer = static_cast<std::size_t>(index);
-            return QVariantList{};
-        }
-        throw unknown();
-    }
-    if (path == QLatin1String("/Utility")) {
-        if (member == QLatin1String("GetPoint")) {
-            if (!m_scriptedPoints.empty()) {
-                const Vec2 p = m_scriptedPoints.front();
-                m_scriptedPoints.pop_front();
-                if (m_repeatPoints) {
-                    m_scriptedPoints.push_back(p);
-                }
-                return point(p);
-            }
-            if (m_headless) {
-                throw HostError{exceptionError, QStringLiteral("Point selection cancelled")};
-            }
-            if (m_pendingPick) {
-                throw HostError{exceptionError, QStringLiteral("A point is already asked for")};
-            }
-            message.setDelayedReply(true);
-            m_pendingPick = message;
-            delayed = true;
-            emit pointRequested(args.size() >= 2 ? args.at(1).toString() : QString());
-            return {};
-        }
-        if (member == QLatin1String("PolarPoint")) {
-            needs(3);
-            const auto from = qvariant_cast<QList<double>>(args.at(0));
-            if (from.size() != 3) {
-                throw HostError{exceptionError, QStringLiteral("Invalid point")};
-            }
-            const double angle = args.at(1).toDouble();
-            const double distance = args.at(2).toDouble();
-            // Computed as a CAD program does, so cos(pi/2) leaves its rounding residue.
-            return QVariant::fromValue(QList<double>{from[0] + distance * std::cos(angle),
-                                                     from[1] + distance * std::sin(angle),
-                                                     from[2]});
-        }
-        throw unknown();
-    }
-    if (path == QLatin1String("/Layers")) {
-        if (member == QLatin1String("Count") && get) {
-            return static_cast<int>(m_drawing.layers.size());
-        }
-        if (member == QLatin1String("Item")) {
-            needs(1);
-            const int index = args.at(0).toInt();
-            if (index < 0 || index >= static_cast<int>(m_drawing.layers.size())) {
-                throw HostError{exceptionError, QStringLiteral("Index out of range")};
-            }
-            return object(QStringLiteral("/Layers/%1").arg(index));
-        }
-        if (member == QLatin1String("Add")) {
-            needs(1);
-            const std::string name = args.at(0).toString().toStdString();
-            for (std::size_t i = 0; i < m_drawing.layers.size(); ++i) {
-                if (m_drawing.layers[i].name == name) {
-                    return object(QStringLiteral("/Layers/%1").arg(i));
-                }
-            }
-            return object(QStringLiteral("/Layers/%1").arg(m_drawing.addLayer(name)));
-        }
-        throw unknown();
-    }
-    if (path.startsWith(QLatin1String("/Layers/"))) {
-        bool ok = false;
-        const qsizetype index = path.mid(8).toLongLong(&ok);
-        if (!ok || index < 0 || index >= static_cast<qsizetype>(m_drawing.layers.size())) {
-            throw HostError{failedError, QStringLiteral("No such object")};
-        }
-        Layer& layer = m_drawing.layers[static_cast<std::size_t>(index)];
-        if (member == QLatin1String("name") && get) {
-            return QString::fromStdString(layer.name);
-        }
-        if (member == QLatin1String("color") && get) {
-            return layer.color;
-        }
-        if (member == QLatin1String("color") && put) {
-            layer.color = args.at(0).toInt();
-            return QVariantList{};
-        }
-        throw unknown();
-    }
-    throw HostError{failedError, QStringLiteral("No such object")};
+    emit pointRequested(prompt);
 }
 
 void AutomationServer::pick(Vec2 p)
@@ -355,24 +210,30 @@ void AutomationServer::pick(Vec2 p)
     if (!m_pendingPick) {
         return;
     }
-    const QVariant result = point(p);
-    logCall(m_pendingCall, QStringLiteral("-> ") + show(result));
-    m_connection.send(m_pendingPick->createReply(QVariant::fromValue(QDBusVariant(result))));
+    if (const auto value = m_model.answerPick(p)) {
+        m_connection.send(reply(*m_pendingPick, *value));
+    }
     m_pendingPick.reset();
+    m_pickCaller->setWatchedServices({});
     emit pointAnswered();
     emit changed();
 }
 
 void AutomationServer::cancelPick()
 {
+    endPick(QStringLiteral("Point selection cancelled"));
+}
+
+void AutomationServer::endPick(const QString& reason)
+{
     if (!m_pendingPick) {
         return;
     }
-    logCall(m_pendingCall, QStringLiteral("!! ") + QLatin1String(exceptionError) +
-                               QStringLiteral(": Point selection cancelled"));
-    m_connection.send(m_pendingPick->createErrorReply(QLatin1String(exceptionError),
-                                                      QStringLiteral("Point selection cancelled")));
+    if (const auto error = m_model.cancelPick(reason.toStdString())) {
+        m_connection.send(errorReply(*m_pendingPick, *error));
+    }
     m_pendingPick.reset();
+    m_pickCaller->setWatchedServices({});
     emit pointAnswered();
 }
 

@@ -1,22 +1,21 @@
 #pragma once
-// Serves the CAD host's object model on the session bus under a class name: Application,
-// Document, Utility, Layers and each Layer, all through org.quorvel.Automation.Invoke.
-// GetPoint replies only when a point is picked (or a scripted point is taken).
+// Serves the host's object model on the session bus under a class name: every object path
+// answers org.quorvel.Automation.Invoke(s member, i kind, av args) -> v result. Converts the
+// D-Bus values to and from the model's, and holds back the reply of a GetPoint until a point is
+// picked, the pick is cancelled or its caller leaves the bus.
 
-#include "host/cad_drawing.h"
+#include "host/object_model.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
-#include <QFile>
 #include <QObject>
 
-#include <deque>
 #include <optional>
 
-namespace cadhost {
+class QDBusServiceWatcher;
 
-enum class FailKind { Exception, SysError, UnknownName };
+namespace cadhost {
 
 class AutomationServer : public QDBusVirtualObject {
     Q_OBJECT
@@ -46,23 +45,13 @@ class AutomationServer : public QDBusVirtualObject {
     void pointAnswered();
 
   private:
-    QVariant dispatch(const QString& path, const QString& member, int kind,
-                      const QVariantList& args, const QDBusMessage& message, bool& delayed);
-    // "object<TAB>member<TAB>kind<TAB>arguments", the start of a call log line.
-    static QString callText(const QString& path, const QString& member, int kind,
-                            const QVariantList& args);
-    void logCall(const QString& call, const QString& outcome);
+    void awaitPick(const QDBusMessage& message, const QString& prompt);
+    void endPick(const QString& reason);
 
-    CadDrawing& m_drawing;
+    ObjectModel m_model;
     QDBusConnection m_connection;
-    QFile m_log;
-    int m_callCount = 0;
-    std::optional<std::pair<int, FailKind>> m_failure;
-    std::deque<Vec2> m_scriptedPoints;
-    bool m_headless = false;
-    bool m_repeatPoints = false;
     std::optional<QDBusMessage> m_pendingPick;
-    QString m_pendingCall; // call text of the waiting GetPoint
+    QDBusServiceWatcher* m_pickCaller; // watches the bus name of the waiting GetPoint's caller
 };
 
 } // namespace cadhost

@@ -29,6 +29,45 @@ Vec2 towards(Vec2 a, Vec2 b, double distance)
     return {a.x + (b.x - a.x) * distance / length, a.y + (b.y - a.y) * distance / length};
 }
 
+// The first bytes of a text, at most limit, without splitting a UTF-8 sequence.
+std::string shortened(const std::string& text, std::size_t limit)
+{
+    if (text.size() <= limit) {
+        return text;
+    }
+    std::size_t cut = limit;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+        --cut;
+    }
+    return text.substr(0, cut);
+}
+
+bool beyondLimit(double value)
+{
+    return std::abs(value) > coordinateLimit;
+}
+
+// An input that is a number or a point ("x,y" or "x,y,z") with a value the drawing cannot store.
+bool outOfRange(const std::string& input)
+{
+    std::size_t start = 0;
+    bool beyond = false;
+    for (int part = 0; part < 3; ++part) {
+        const std::size_t comma = input.find(',', start);
+        const auto value = parseNumber(std::string_view(input).substr(
+            start, comma == std::string::npos ? std::string::npos : comma - start));
+        if (!value) {
+            return false;
+        }
+        beyond = beyond || beyondLimit(*value);
+        if (comma == std::string::npos) {
+            return beyond;
+        }
+        start = comma + 1;
+    }
+    return false; // more than three parts: neither a number nor a point
+}
+
 } // namespace
 
 std::optional<Vec2> parsePoint(const std::string& text)
@@ -64,8 +103,39 @@ void CadDrawing::run(const std::string& text)
         inputs.push_back(text.substr(start, cr - start));
         start = cr + 1;
     }
-    const bool known = !inputs.empty() && runInputs(inputs);
-    history.push_back({text, known});
+    // Every number and point after the command name must be storable; a part's name is a name.
+    const bool named = !inputs.empty() && upper(inputs[0]) == "AMDT_NEW_PART";
+    for (std::size_t i = named ? 2 : 1; i < inputs.size(); ++i) {
+        if (outOfRange(inputs[i])) {
+            remember(text, false);
+            throw DrawingError("Coordinate out of range");
+        }
+    }
+    bool known = false;
+    try {
+        known = !inputs.empty() && runInputs(inputs);
+    } catch (const DrawingError&) {
+        remember(text, false);
+        throw;
+    }
+    remember(text, known);
+}
+
+void CadDrawing::remember(const std::string& text, bool known)
+{
+    history.push_back({shortened(text, historyTextLimit), text.size(), known});
+    ++commandCount;
+    while (history.size() > historyLimit) {
+        history.pop_front();
+    }
+}
+
+void CadDrawing::grow(std::size_t elements)
+{
+    if (elements > maxDrawingSize - m_size) {
+        throw DrawingError("The drawing is full");
+    }
+    m_size += elements;
 }
 
 Part* CadDrawing::openPart()
@@ -88,11 +158,15 @@ bool CadDrawing::runInputs(const std::vector<std::string>& inputs)
             if (!point) {
                 break;
             }
+            if (polyline.vertices.size() == maxEntityVertices) {
+                throw DrawingError("Too many vertices");
+            }
             polyline.vertices.push_back(*point);
         }
         if (polyline.vertices.size() < 2) {
             return false;
         }
+        grow(polyline.vertices.size());
         // After a new part the first polyline is that part's profile.
         if (Part* part = openPart(); part && part->profile.empty()) {
             part->profile = polyline.vertices;
@@ -114,11 +188,15 @@ bool CadDrawing::runInputs(const std::vector<std::string>& inputs)
             if (!point) {
                 return false;
             }
+            if (points.size() == maxEntityVertices) {
+                throw DrawingError("Too many vertices");
+            }
             points.push_back(*point);
         }
         if (points.size() < 2) {
             return false;
         }
+        grow(points.size() - 1);
         for (std::size_t i = 0; i + 1 < points.size(); ++i) {
             lines.push_back({activeLayer, points[i], points[i + 1]});
         }
@@ -155,6 +233,7 @@ bool CadDrawing::runInputs(const std::vector<std::string>& inputs)
         return true;
     }
     if (command == "AMDT_NEW_PART" && count >= 2) {
+        grow(1);
         parts.push_back({inputs[1], activeLayer, {}, false, std::nullopt, {}, std::nullopt});
         return true;
     }
@@ -176,6 +255,7 @@ bool CadDrawing::runInputs(const std::vector<std::string>& inputs)
         if (!pick) {
             return false;
         }
+        grow(1);
         part->threads.push_back({*pick, inputs[3]});
         return true;
     }
@@ -188,12 +268,18 @@ bool CadDrawing::runInputs(const std::vector<std::string>& inputs)
 
 bool CadDrawing::chamferLastPolyline(double first, double second)
 {
-    if (polylines.empty()) {
+    if (polylines.empty() || !(first >= 0) || !(second >= 0)) {
         return false;
     }
     Polyline& polyline = polylines.back();
     const std::vector<Vec2>& v = polyline.vertices;
     const std::size_t n = v.size();
+    const auto length = [&v](std::size_t a, std::size_t b) {
+        return std::hypot(v[b].x - v[a].x, v[b].y - v[a].y);
+    };
+    // A corner is cut only where both its segments are long enough for what the cuts at both of
+    // their ends take (an open end takes nothing), and only where the direction turns; so the
+    // segments that earlier chamfers made are left alone instead of being cut again and again.
     std::vector<Vec2> cut;
     for (std::size_t i = 0; i < n; ++i) {
         const bool ends = !polyline.closed && (i == 0 || i + 1 == n);
@@ -201,11 +287,26 @@ bool CadDrawing::chamferLastPolyline(double first, double second)
             cut.push_back(v[i]);
             continue;
         }
-        const Vec2 previous = v[(i + n - 1) % n];
-        const Vec2 next = v[(i + 1) % n];
-        cut.push_back(towards(v[i], previous, first));
-        cut.push_back(towards(v[i], next, second));
+        const std::size_t previous = (i + n - 1) % n;
+        const std::size_t next = (i + 1) % n;
+        const double before = length(previous, i);
+        const double after = length(i, next);
+        const double neededBefore = !polyline.closed && previous == 0 ? first : first + second;
+        const double neededAfter = !polyline.closed && next + 1 == n ? second : first + second;
+        const double turn = (v[i].x - v[previous].x) * (v[next].y - v[i].y) -
+                            (v[i].y - v[previous].y) * (v[next].x - v[i].x);
+        if (std::abs(turn) <= 1e-12 * before * after || before < neededBefore ||
+            after < neededAfter) {
+            cut.push_back(v[i]);
+            continue;
+        }
+        cut.push_back(towards(v[i], v[previous], first));
+        cut.push_back(towards(v[i], v[next], second));
     }
+    if (cut.size() > maxEntityVertices) {
+        throw DrawingError("Too many vertices");
+    }
+    grow(cut.size() - n);
     polyline.vertices = std::move(cut);
     return true;
 }

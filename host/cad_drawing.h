@@ -4,11 +4,33 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace cadhost {
+
+// The largest coordinate magnitude, in drawing units, that the host stores and writes to DXF.
+inline constexpr double coordinateLimit = 1e15;
+// The longest layer name, in bytes.
+inline constexpr std::size_t maxLayerNameBytes = 255;
+
+// The most vertices one polyline may have, and the most vertices, lines and part elements the
+// whole drawing may hold; commands beyond them are refused.
+inline constexpr std::size_t maxEntityVertices = 100'000;
+inline constexpr std::size_t maxDrawingSize = 1'000'000;
+// The command history keeps the latest texts, each cut to a length the pane can show; the call
+// log keeps every text whole.
+inline constexpr std::size_t historyLimit = 10'000;
+inline constexpr std::size_t historyTextLimit = 1'000;
+
+// A command the drawing refuses; the object model answers it with the host's exception.
+class DrawingError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
 
 struct Vec2 {
     double x;
@@ -55,8 +77,9 @@ struct Rect {
 };
 
 struct HistoryEntry {
-    std::string text; // as received
-    bool known;       // false: not understood, nothing drawn
+    std::string text;        // as received, cut to historyTextLimit bytes
+    std::size_t length;      // the length of the received text in bytes
+    bool known;              // false: not understood or refused, nothing drawn
 };
 
 class CadDrawing {
@@ -68,7 +91,8 @@ class CadDrawing {
     std::vector<Polyline> polylines;
     std::vector<Line> lines;
     std::vector<Part> parts;
-    std::vector<HistoryEntry> history;
+    std::deque<HistoryEntry> history; // the latest historyLimit commands
+    std::size_t commandCount = 0;     // every command run so far
     std::int32_t osmode = 4133; // endpoint, centre, intersection, extension snaps
     std::int32_t cmddia = 1;
     bool sketchView = false;
@@ -76,6 +100,8 @@ class CadDrawing {
     std::vector<std::optional<Rect>> zoomStack;
 
     // Runs one command text (inputs ended by \r). Unknown commands are kept in the history only.
+    // Throws DrawingError, with nothing drawn, for a coordinate beyond coordinateLimit or an
+    // entity or drawing beyond its bound.
     void run(const std::string& text);
 
     std::size_t addLayer(const std::string& name); // colour 7
@@ -84,8 +110,12 @@ class CadDrawing {
 
   private:
     bool runInputs(const std::vector<std::string>& inputs);
+    void remember(const std::string& text, bool known);
+    void grow(std::size_t elements); // counts new elements against maxDrawingSize
     bool chamferLastPolyline(double first, double second);
     Part* openPart();
+
+    std::size_t m_size = 0; // vertices, lines and part elements drawn by commands
 };
 
 // "x,y" or "x,y,z" in the host's command-line form.

@@ -1,9 +1,13 @@
 #include "host/dxf_export.h"
 
+#include "host/atomic_file.h"
+
 #include <dxflib/dl_dxf.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <memory>
 
 namespace cadhost {
@@ -48,7 +52,49 @@ std::vector<Line> partSilhouette(const Part& part)
     return silhouette;
 }
 
-bool saveDxf(const CadDrawing& drawing, const std::string& file)
+namespace {
+
+// dxflib formats a coordinate with 16 decimals into a fixed buffer: only values the drawing can
+// hold are written.
+bool storable(double value)
+{
+    return std::abs(value) <= coordinateLimit;
+}
+
+bool storable(const CadDrawing& drawing, const std::vector<Line>& lines)
+{
+    for (const Polyline& polyline : drawing.polylines) {
+        for (Vec2 v : polyline.vertices) {
+            if (!storable(v.x) || !storable(v.y)) {
+                return false;
+            }
+        }
+    }
+    for (const Line& line : lines) {
+        if (!storable(line.from.x) || !storable(line.from.y) || !storable(line.to.x) ||
+            !storable(line.to.y)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// dxflib does not report failed writes; a file that ends with its EOF record was written whole.
+bool endsWithEof(const std::string& file)
+{
+    std::ifstream in(file, std::ios::binary | std::ios::ate);
+    const std::string end = "\nEOF\n";
+    const auto size = static_cast<std::streamoff>(in.tellg());
+    if (!in || size < static_cast<std::streamoff>(end.size())) {
+        return false;
+    }
+    std::string tail(end.size(), '\0');
+    in.seekg(size - static_cast<std::streamoff>(end.size()));
+    in.read(tail.data(), static_cast<std::streamsize>(tail.size()));
+    return in && tail == end;
+}
+
+bool writeDxf(const CadDrawing& drawing, const std::vector<Line>& lines, const std::string& file)
 {
     DL_Dxf dxf;
     std::unique_ptr<DL_WriterA> dw(dxf.out(file.c_str(), DL_Codes::AC1015));
@@ -103,11 +149,6 @@ bool saveDxf(const CadDrawing& drawing, const std::string& file)
         }
         dxf.writePolylineEnd(*dw);
     }
-    std::vector<Line> lines = drawing.lines;
-    for (const Part& part : drawing.parts) {
-        const std::vector<Line> silhouette = partSilhouette(part);
-        lines.insert(lines.end(), silhouette.begin(), silhouette.end());
-    }
     for (const Line& line : lines) {
         dxf.writeLine(*dw, DL_LineData(line.from.x, line.from.y, 0.0, line.to.x, line.to.y, 0.0),
                       byLayer(line.layer));
@@ -118,6 +159,23 @@ bool saveDxf(const CadDrawing& drawing, const std::string& file)
     dw->dxfEOF();
     dw->close();
     return true;
+}
+
+} // namespace
+
+bool saveDxf(const CadDrawing& drawing, const std::string& file)
+{
+    std::vector<Line> lines = drawing.lines;
+    for (const Part& part : drawing.parts) {
+        const std::vector<Line> silhouette = partSilhouette(part);
+        lines.insert(lines.end(), silhouette.begin(), silhouette.end());
+    }
+    if (!storable(drawing, lines)) {
+        return false;
+    }
+    return writeFileAtomically(
+        file, [&](const std::string& temp) { return writeDxf(drawing, lines, temp); },
+        endsWithEof);
 }
 
 } // namespace cadhost

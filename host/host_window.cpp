@@ -76,13 +76,25 @@ void HostWindow::keyPressEvent(QKeyEvent* event)
 
 void HostWindow::refresh()
 {
-    for (; m_shownHistory < m_drawing.history.size(); ++m_shownHistory) {
-        const HistoryEntry& entry = m_drawing.history[m_shownHistory];
-        auto* item = new QListWidgetItem(visibleText(entry.text), m_history);
+    // The drawing keeps only the latest texts, cut short; the pane shows those not shown yet and
+    // drops its oldest rows beyond the same number.
+    const std::size_t kept = m_drawing.history.size();
+    const std::size_t fresh = std::min(m_drawing.commandCount - m_shownHistory, kept);
+    for (std::size_t i = kept - fresh; i < kept; ++i) {
+        const HistoryEntry& entry = m_drawing.history[i];
+        QString text = visibleText(entry.text);
+        if (entry.length > entry.text.size()) {
+            text += QStringLiteral("... (%1 bytes)").arg(entry.length);
+        }
+        auto* item = new QListWidgetItem(text, m_history);
         if (!entry.known) {
             item->setText(item->text() + QStringLiteral("   [unknown: nothing drawn]"));
             item->setForeground(Qt::red);
         }
+    }
+    m_shownHistory = m_drawing.commandCount;
+    while (m_history->count() > static_cast<int>(historyLimit)) {
+        delete m_history->takeItem(0);
     }
     m_history->scrollToBottom();
     m_layers->clear();
@@ -98,7 +110,7 @@ void HostWindow::refresh()
     }
     m_variables->setText(
         QStringLiteral("OSMODE = %1    CMDDIA = %2").arg(m_drawing.osmode).arg(m_drawing.cmddia));
-    const std::size_t commands = m_drawing.history.size();
+    const std::size_t commands = m_drawing.commandCount;
     if (commands != m_fittedHistory) {
         m_fittedHistory = commands; // each new command shows its zoom window (or the extents)
         m_canvas->followZoomWindow();

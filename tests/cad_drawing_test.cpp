@@ -1,9 +1,16 @@
 #include "host/cad_drawing.h"
 #include "host/dxf_export.h"
+#include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 using cadhost::CadDrawing;
+using cadhost::maxDrawingSize;
+using cadhost::maxEntityVertices;
 
 TEST(HostInterpreter, ChamfersEveryCornerOfTheLastPolyline)
 {
@@ -76,4 +83,144 @@ TEST(HostInterpreter, RecordsAPartAndItsSilhouette)
     EXPECT_EQ(silhouette[2].to.y, -6);
     EXPECT_EQ(silhouette[6].from.x, 12); // the first thread's boundary
     EXPECT_EQ(silhouette[9].from.x, 82); // the second thread starts 30 from the far end
+}
+
+namespace {
+
+std::string readAll(const std::string& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// "_LINE\r" with count points along x, each "i,0".
+std::string longLine(std::size_t count)
+{
+    std::string text = "_LINE\r";
+    for (std::size_t i = 0; i < count; ++i) {
+        text += std::to_string(i) + ",0\r";
+    }
+    return text + "\r";
+}
+
+} // namespace
+
+TEST(HostInterpreter, ChamfersOnlyCornersWithRoomForTheCut)
+{
+    const struct {
+        const char* label;
+        const char* pline;
+        const char* chamfer;
+        int times;
+        std::vector<std::pair<double, double>> vertices;
+    } rows[] = {
+        {"repeated chamfers leave the earlier cuts alone",
+         "_PLINE\r0,-6\r100,-6\r100,6\r0,6\rCL\r", "_CHAMFER\rD\r1.6\r1.6\rP\rLAST\r", 22,
+         {{0, -4.4}, {1.6, -6}, {98.4, -6}, {100, -4.4}, {100, 4.4}, {98.4, 6}, {1.6, 6}, {0, 4.4}}},
+        {"segments shorter than both cuts", "_PLINE\r0,-6\r100,-6\r100,6\r0,6\rCL\r",
+         "_CHAMFER\rD\r7\r7\rP\rLAST\r", 1, {{0, -6}, {100, -6}, {100, 6}, {0, 6}}},
+        {"open ends and straight vertices stay", "_PLINE\r0,0\r5,0\r10,0\r10,10\r",
+         "_CHAMFER\rD\r2\r3\rP\rLAST\r", 1, {{0, 0}, {5, 0}, {8, 0}, {10, 3}, {10, 10}}},
+        {"negative distance is not understood", "_PLINE\r0,0\r10,0\r10,10\r",
+         "_CHAMFER\rD\r-1\r1\rP\rLAST\r", 1, {{0, 0}, {10, 0}, {10, 10}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        CadDrawing drawing;
+        drawing.run(row.pline);
+        for (int i = 0; i < row.times; ++i) {
+            drawing.run(row.chamfer);
+        }
+        const auto& v = drawing.polylines.at(0).vertices;
+        ASSERT_EQ(v.size(), row.vertices.size());
+        for (std::size_t i = 0; i < v.size(); ++i) {
+            EXPECT_NEAR(v[i].x, row.vertices[i].first, 1e-12) << i;
+            EXPECT_NEAR(v[i].y, row.vertices[i].second, 1e-12) << i;
+        }
+    }
+}
+
+TEST(HostInterpreter, RefusesWhatItCannotStoreWithNothingDrawn)
+{
+    const struct {
+        std::string text;
+        std::string error;
+    } rows[] = {
+        {"_LINE\r0,0\r1E16,0\r\r", "Coordinate out of range"},
+        {"_PLINE\r0,0\r0,-2E15\rCL\r", "Coordinate out of range"},
+        {"_ZOOM\r_W\r-12,-12\r1E240,12\r", "Coordinate out of range"},
+        {"_CHAMFER\rD\r1E16\r1\rP\rLAST\r", "Coordinate out of range"},
+        {"_amthread\r0,3\rE\r1E300\r\r", "Coordinate out of range"},
+        {"_LINE\r0,0\r1,1,-3E15\r\r", "Coordinate out of range"},
+        {longLine(maxEntityVertices + 1), "Too many vertices"},
+        {"_PLINE\r" + longLine(maxEntityVertices + 1).substr(6), "Too many vertices"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text.substr(0, 40));
+        CadDrawing drawing;
+        drawing.run("_PLINE\r0,0\r10,0\r10,10\r");
+        try {
+            drawing.run(row.text);
+            ADD_FAILURE() << "not refused";
+        } catch (const cadhost::DrawingError& error) {
+            EXPECT_EQ(std::string(error.what()), row.error);
+        }
+        EXPECT_TRUE(drawing.lines.empty());
+        EXPECT_EQ(drawing.polylines.size(), 1u);
+        EXPECT_EQ(drawing.polylines[0].vertices.size(), 3u);
+        EXPECT_FALSE(drawing.zoomWindow);
+        ASSERT_EQ(drawing.history.size(), 2u);
+        EXPECT_FALSE(drawing.history.back().known);
+    }
+    // At the limit itself, and a part whose name reads as a number, are fine.
+    CadDrawing drawing;
+    drawing.run("_LINE\r-1E15,0\r1E15,0\r\r");
+    drawing.run("AMDT_NEW_PART\r1E300\r");
+    EXPECT_EQ(drawing.lines.size(), 1u);
+    EXPECT_EQ(drawing.parts.size(), 1u);
+}
+
+TEST(HostInterpreter, BoundsTheDrawingAndItsHistory)
+{
+    CadDrawing drawing;
+    const std::string line = longLine(maxEntityVertices); // one vertex short of the bound
+    const std::size_t fits = maxDrawingSize / (maxEntityVertices - 1);
+    for (std::size_t i = 0; i < fits; ++i) {
+        drawing.run(line);
+    }
+    EXPECT_THROW(drawing.run(line), cadhost::DrawingError);
+    EXPECT_EQ(drawing.lines.size(), fits * (maxEntityVertices - 1));
+
+    CadDrawing history;
+    const std::string cyrillic = "_LINE\r" + std::string(2000, 'x') + "\u0416\u0416\u0416";
+    history.run(cyrillic.substr(0, 999) + "\u0416" + std::string(3000, 'y'));
+    EXPECT_EQ(history.history.back().text, cyrillic.substr(0, 999)); // not inside a letter
+    EXPECT_EQ(history.history.back().length, 999u + 2u + 3000u);
+    for (int i = 0; i < 10'004; ++i) {
+        history.run("CMDDIA\r" + std::to_string(i % 2) + "\r");
+    }
+    EXPECT_EQ(history.history.size(), cadhost::historyLimit);
+    EXPECT_EQ(history.commandCount, 10'005u);
+    EXPECT_EQ(history.history.front().text, "CMDDIA\r0\r"); // the sixth text (i = 4)
+}
+
+TEST(HostDxf, SavesWholeOrLeavesTheOldFile)
+{
+    TempDir dir;
+    const std::string target = dir.write("out.dxf", "old content");
+    CadDrawing drawing;
+    drawing.run("_LINE\r0,0\r10,10\r\r");
+    drawing.lines.push_back({0, {0, 0}, {1e238, 0}}); // what commands can no longer put there
+    EXPECT_FALSE(cadhost::saveDxf(drawing, target));
+    EXPECT_EQ(readAll(target), "old content");
+
+    drawing.lines.pop_back();
+    ASSERT_TRUE(cadhost::saveDxf(drawing, target));
+    const std::string saved = readAll(target);
+    EXPECT_EQ(saved.substr(saved.size() - 5), "\nEOF\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              1); // no temporary file left behind
+
+    EXPECT_FALSE(cadhost::saveDxf(drawing, dir.file("missing/out.dxf")));
 }

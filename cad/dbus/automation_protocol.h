@@ -10,3 +10,9 @@ inline constexpr const char* invokeMethod = "Invoke";
 inline constexpr const char* exceptionError = "org.quorvel.Automation.Exception";
 // No member of that name.
 inline constexpr const char* unknownNameError = "org.quorvel.Automation.UnknownName";
+// The member exists but not for that kind of call (a property called as a method, ...).
+inline constexpr const char* memberNotFoundError = "org.quorvel.Automation.MemberNotFound";
+// The wrong number of arguments.
+inline constexpr const char* badParamCountError = "org.quorvel.Automation.BadParamCount";
+// An argument of the wrong type or out of range.
+inline constexpr const char* typeMismatchError = "org.quorvel.Automation.TypeMismatch";

@@ -1,0 +1,100 @@
+#pragma once
+// The stand-in host's automation object model without any transport: Application, Document,
+// Utility, Layers and each Layer over a CadDrawing. A D-Bus adaptor (Linux) or a COM adaptor
+// (Windows test host) turns its calls into invoke() and its outcome into a reply. It checks what
+// it is given as a COM server does, keeps the call log, injects failures for tests and answers
+// GetPoint from scripted points or leaves it waiting for a pick.
+
+#include "host/cad_drawing.h"
+#include "host/host_value.h"
+
+#include <deque>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cadhost {
+
+// How a call can fail; each has its own error name (errorName) on the wire.
+enum class ErrorKind {
+    Exception,      // the host's own exception; the text is its description
+    UnknownName,    // no member of that name
+    MemberNotFound, // the member exists, but not for that kind of call
+    BadParamCount,  // the wrong number of arguments
+    TypeMismatch,   // an argument of the wrong type or out of range
+    Failed,         // any other failure (no such object, injected failure)
+};
+
+// "org.quorvel.Automation.Exception" and so on.
+const char* errorName(ErrorKind kind);
+
+struct HostError {
+    ErrorKind kind;
+    std::string text;
+};
+
+// The failure that --fail injects.
+enum class FailKind { Exception, SysError, UnknownName };
+
+struct InvokeResult {
+    enum class Status {
+        Done,         // value holds the result
+        Failed,       // error holds the failure
+        AwaitingPick, // GetPoint waits: answer with answerPick() or cancelPick()
+    };
+    Status status = Status::Done;
+    HostValue value;
+    HostError error{ErrorKind::Failed, {}};
+    std::string prompt; // GetPoint's prompt while it waits
+};
+
+class ObjectModel {
+  public:
+    explicit ObjectModel(CadDrawing& drawing);
+
+    // One line per call: object, member, kind, arguments, then "-> result" or "!! name: text".
+    bool setCallLog(const std::string& file);
+    void failCall(int oneBasedIndex, FailKind kind);
+    // repeat: the points are taken in a cycle instead of once (benchmarks). headless: with no
+    // scripted point left GetPoint is refused instead of waiting for a pick.
+    void setScriptedPoints(std::deque<Vec2> points, bool headless, bool repeat = false);
+
+    // kind is the COM-style bit set: 1 method, 2 property get, 4 property put.
+    InvokeResult invoke(const std::string& path, const std::string& member, std::int32_t kind,
+                        const std::vector<HostValue>& args);
+
+    bool waitingForPick() const { return m_pendingCall.has_value(); }
+    // The reply to the waiting GetPoint (logged); nothing when none waits.
+    std::optional<HostValue> answerPick(Vec2 point);
+    // Refuses the waiting GetPoint with the host's exception (logged); nothing when none waits.
+    std::optional<HostError> cancelPick(const std::string& reason = "Point selection cancelled");
+
+    CadDrawing& drawing() { return m_drawing; }
+
+  private:
+    HostValue dispatch(const std::string& path, const std::string& member, std::int32_t kind,
+                       const std::vector<HostValue>& args, InvokeResult& result);
+    HostValue application(const std::string& member, std::int32_t kind,
+                          const std::vector<HostValue>& args);
+    HostValue document(const std::string& member, std::int32_t kind,
+                       const std::vector<HostValue>& args);
+    HostValue utility(const std::string& member, std::int32_t kind,
+                      const std::vector<HostValue>& args, InvokeResult& result);
+    HostValue layers(const std::string& member, std::int32_t kind,
+                     const std::vector<HostValue>& args);
+    HostValue layer(std::size_t index, const std::string& member, std::int32_t kind,
+                    const std::vector<HostValue>& args);
+    void log(const std::string& call, const std::string& outcome);
+
+    CadDrawing& m_drawing;
+    std::ofstream m_log;
+    int m_callCount = 0;
+    std::optional<std::pair<int, FailKind>> m_failure;
+    std::deque<Vec2> m_scriptedPoints;
+    bool m_headless = false;
+    bool m_repeatPoints = false;
+    std::optional<std::string> m_pendingCall; // call text of the waiting GetPoint
+};
+
+} // namespace cadhost
