@@ -71,30 +71,15 @@ log="$cache_root/qt6-mingw-build.log"
 echo "Building Qt $qt_version for MinGW into $prefix (log: $log); this takes a while"
 rm -rf "$work" "$prefix"
 : > "$log"
-mkdir -p "$prefix" "$work/apt/lists/partial" "$work/apt/cache/archives/partial" "$work/apt/parts" "$work/src"
-
-# Debian's source package through apt with a private source list, so that the machine's own apt
-# configuration is left as it was whether or not it has deb-src entries.
-cat > "$work/apt/sources.list" <<'EOF'
-deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian bookworm main
-deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian bookworm-updates main
-deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian-security bookworm-security main
-EOF
-apt_options=(-o "Dir::Etc::SourceList=$work/apt/sources.list" -o "Dir::Etc::SourceParts=$work/apt/parts"
-             -o "Dir::State::Lists=$work/apt/lists" -o "Dir::Cache=$work/apt/cache")
-apt-get "${apt_options[@]}" update >>"$log" 2>&1
-(
-    cd "$work/src"
-    apt-get "${apt_options[@]}" source --download-only "qt6-base=$debian_version" >>"$log" 2>&1 ||
-        apt-get "${apt_options[@]}" source --download-only qt6-base >>"$log" 2>&1
-)
-orig=$(ls "$work/src"/qt6-base_"$qt_version"*.orig.tar.xz 2>/dev/null | head -n1 || true)
-if [[ -z "$orig" ]]; then
-    echo "no qt6-base $qt_version source found through apt (see $log)" >&2
+mkdir -p "$prefix" "$work/src"
+fetch="$(dirname "$0")/debian-source.sh"
+# The installed revision, or else whatever revision the archive has now (checked below).
+source_dir=$(bash "$fetch" "qt6-base=$debian_version" "$work/src" 2>>"$log") ||
+    source_dir=$(bash "$fetch" qt6-base "$work/src" 2>>"$log")
+if [[ "$source_dir" != *"-$qt_version" ]]; then
+    echo "Debian's qt6-base source is not Qt $qt_version: $source_dir (see $log)" >&2
     exit 1
 fi
-tar -xf "$orig" -C "$work/src"
-source_dir=$(ls -d "$work/src"/qtbase-everywhere-src-*/ | head -n1)
 
 # Kept in the prefix: Qt's own qt.toolchain.cmake loads it again when a project is configured.
 toolchain="$prefix/mingw-w64-x86_64.cmake"
