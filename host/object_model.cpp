@@ -449,9 +449,14 @@ HostValue ObjectModel::utility(const std::string& member, std::int32_t kind,
         const double angle = doubleArg(member, args, 1);
         const double distance = doubleArg(member, args, 2);
         checkCoordinates({from[0], from[1], from[2], distance});
-        // Computed as a CAD program does, so cos(pi/2) leaves its rounding residue.
-        const std::vector<double> to{from[0] + distance * std::cos(angle),
-                                     from[1] + distance * std::sin(angle), from[2]};
+        // Computed as a CAD program does, so cos(pi/2) leaves its rounding residue. At the
+        // quarter turn the correctly rounded values are used: some C runtimes (MinGW's) differ
+        // from them in the last bits, which the number texts would show.
+        const bool quarterTurn = angle == 1.5707963267948966;
+        const double cosine = quarterTurn ? 6.123233995736766e-17 : std::cos(angle);
+        const double sine = quarterTurn ? 1.0 : std::sin(angle);
+        const std::vector<double> to{from[0] + distance * cosine, from[1] + distance * sine,
+                                     from[2]};
         checkCoordinates({to[0], to[1]});
         return to;
     }

@@ -1,0 +1,44 @@
+#pragma once
+// The COM stand-in CAD host for tests: the shared object model served over IDispatch, one COM
+// object per model path, in a single-threaded apartment.
+
+#include "host/cad_drawing.h"
+#include "host/object_model.h"
+
+#include <oaidl.h>
+
+#include <optional>
+#include <string>
+
+namespace cadhost {
+
+// How the host misbehaves for tests, on top of the object model's own failure injection.
+struct ComHostFaults {
+    std::optional<int> unknownNameAt; // the N-th call's name look-up fails (DISP_E_UNKNOWNNAME)
+    std::optional<int> crashAt;       // the process ends inside the N-th call's Invoke
+    bool deferredFillIn = false;      // exceptions carry a deferred fill-in of this process
+    bool variantPoints = false;       // points go out as arrays of VARIANT
+};
+
+class ComHost {
+  public:
+    ComHost(ObjectModel& model, ComHostFaults faults);
+
+    ObjectModel& model() { return m_model; }
+    const ComHostFaults& faults() const { return m_faults; }
+
+    // A new reference to the object at path (AddRef'd for the caller).
+    IDispatch* object(const std::string& path);
+
+    // Counts a call at its name look-up; true when this call's look-up must fail.
+    bool beginCall();
+    // Ends the process when the current call is the one to crash in.
+    void crashIfDue() const;
+
+  private:
+    ObjectModel& m_model;
+    ComHostFaults m_faults;
+    int m_calls = 0;
+};
+
+} // namespace cadhost

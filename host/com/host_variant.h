@@ -1,0 +1,28 @@
+#pragma once
+// The stand-in host's values to and from COM VARIANTs, on the server's side.
+
+#include "host/host_value.h"
+
+#include <oaidl.h>
+
+#include <string>
+
+namespace cadhost {
+
+class ComHost;
+
+// An argument as the object model takes it: an omitted optional argument (VT_ERROR with
+// DISP_E_PARAMNOTFOUND) or VT_EMPTY is empty; integers of any width that fit are 32-bit
+// integers; an array of three numbers is a point; one of this host's objects is its path.
+// Anything else arrives as Unsupported, which the model refuses with a type mismatch.
+HostValue fromVariant(const VARIANT& value);
+
+// A result for the caller. Points go as an array of VT_R8, or of VT_VARIANT when
+// variantPoints is set (some hosts do that); objects as a new IDispatch of this host.
+// Returns a failure status when memory runs out.
+HRESULT toVariant(const HostValue& value, ComHost& host, VARIANT& result);
+
+// A new BSTR of the UTF-8 text, owned by the caller; null when memory runs out.
+BSTR bstrOf(const std::string& text);
+
+} // namespace cadhost

@@ -1,0 +1,96 @@
+#pragma once
+// Starts quorvel-cadhost-com (beside the test program) for a test and ends it; ready once its
+// Application is in the running object table.
+
+#include <windows.h>
+
+#include <objbase.h>
+#include <oleauto.h>
+
+#include <string>
+#include <vector>
+
+class ComHostProcess {
+  public:
+    explicit ComHostProcess(const std::vector<std::wstring>& arguments)
+    {
+        std::wstring commandLine = L"\"" + hostProgram() + L"\"";
+        for (const std::wstring& argument : arguments) {
+            commandLine += L" \"" + argument + L"\"";
+        }
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            nullptr, &startup, &m_process)) {
+            return;
+        }
+        CloseHandle(m_process.hThread);
+        // Bounded wait: the host may also end at once (bad arguments, a second host).
+        for (int attempt = 0; attempt < 200 && !running() && alive(); ++attempt) {
+            Sleep(25);
+        }
+    }
+    ~ComHostProcess()
+    {
+        stop();
+        if (m_process.hProcess != nullptr) {
+            CloseHandle(m_process.hProcess);
+        }
+    }
+    ComHostProcess(const ComHostProcess&) = delete;
+    ComHostProcess& operator=(const ComHostProcess&) = delete;
+
+    // Whether an AutoCAD.Application is in the running object table (the calling thread has COM).
+    static bool running()
+    {
+        CLSID classId{};
+        IUnknown* object = nullptr;
+        if (FAILED(CLSIDFromProgID(L"AutoCAD.Application", &classId)) ||
+            FAILED(GetActiveObject(classId, nullptr, &object))) {
+            return false;
+        }
+        object->Release();
+        return true;
+    }
+
+    bool alive() const
+    {
+        return m_process.hProcess != nullptr &&
+               WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT;
+    }
+
+    // Waits (bounded) for the host to end by itself; its exit code, or STILL_ACTIVE.
+    DWORD waitForExit(DWORD milliseconds) const
+    {
+        DWORD code = STILL_ACTIVE;
+        if (m_process.hProcess != nullptr) {
+            WaitForSingleObject(m_process.hProcess, milliseconds);
+            GetExitCodeProcess(m_process.hProcess, &code);
+        }
+        return code;
+    }
+
+    // Ends the host (its call log is written line by line) and waits until its entry has left
+    // the running object table.
+    void stop()
+    {
+        if (alive()) {
+            TerminateProcess(m_process.hProcess, 0);
+            WaitForSingleObject(m_process.hProcess, 10000);
+        }
+        for (int attempt = 0; attempt < 200 && running(); ++attempt) {
+            Sleep(25);
+        }
+    }
+
+  private:
+    static std::wstring hostProgram()
+    {
+        std::wstring path(MAX_PATH, L'\0');
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), MAX_PATH);
+        path.resize(length);
+        return path.substr(0, path.find_last_of(L"\\/") + 1) + L"quorvel-cadhost-com.exe";
+    }
+
+    PROCESS_INFORMATION m_process{};
+};
