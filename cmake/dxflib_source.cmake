@@ -1,6 +1,5 @@
 # dxflib for the Windows build of the stand-in host: Debian has it only for Linux, so its source
 # (fetched by scripts/windows-qt-deps.sh) is built here as a static library named like the Linux one.
-set(QUORVEL_CACHE_DIR /var/cache/quorvel CACHE PATH "Caches made by the scripts")
 file(GLOB found_dxflib ${QUORVEL_CACHE_DIR}/dxflib-*/src/dl_dxf.cpp)
 set(default_dxflib "")
 if(found_dxflib)

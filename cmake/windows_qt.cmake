@@ -4,8 +4,19 @@
 # together with the build machine's own Qt tools (moc, rcc, uic) of the same version. A native
 # build on Windows finds its Qt installation through CMAKE_PREFIX_PATH as usual.
 set(QUORVEL_QT_WINDOWS "" CACHE PATH "Qt 6 built for Windows (cross builds)")
+set(QUORVEL_CACHE_DIR /var/cache/quorvel CACHE PATH "Caches made by the scripts")
+if(CMAKE_CROSSCOMPILING AND NOT QUORVEL_QT_WINDOWS)
+    # A complete build of the script carries its stamp file.
+    file(GLOB stamps ${QUORVEL_CACHE_DIR}/qt6-mingw-*/.quorvel-stamp)
+    if(stamps)
+        list(GET stamps 0 stamp)
+        cmake_path(GET stamp PARENT_PATH found)
+        set(QUORVEL_QT_WINDOWS ${found} CACHE PATH "Qt 6 built for Windows (cross builds)" FORCE)
+    endif()
+endif()
 if(CMAKE_CROSSCOMPILING AND QUORVEL_QT_WINDOWS)
     list(APPEND CMAKE_FIND_ROOT_PATH ${QUORVEL_QT_WINDOWS})
+    list(APPEND CMAKE_PREFIX_PATH ${QUORVEL_QT_WINDOWS})
     # Debian keeps the host Qt's CMake files under its multiarch folder.
     file(GLOB host_info /usr/lib/*/cmake/Qt6HostInfo /usr/lib/cmake/Qt6HostInfo)
     list(GET host_info 0 host_info)
