@@ -29,20 +29,20 @@ std::wstring keyOf(const std::wstring& className)
     return L"Software\\Classes\\" + className;
 }
 
-std::optional<std::wstring> readDefault(const std::wstring& key)
+std::optional<std::wstring> readDefault(HKEY root, const std::wstring& key)
 {
     wchar_t value[256] = {};
     DWORD bytes = sizeof(value) - sizeof(wchar_t);
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value,
+    if (RegGetValueW(root, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value,
                      &bytes) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     return std::wstring(value);
 }
 
-bool writeDefault(const std::wstring& key, const std::wstring& value)
+bool writeDefault(HKEY root, const std::wstring& key, const std::wstring& value)
 {
-    return RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), nullptr, REG_SZ, value.c_str(),
+    return RegSetKeyValueW(root, key.c_str(), nullptr, REG_SZ, value.c_str(),
                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) ==
            ERROR_SUCCESS;
 }
@@ -52,17 +52,15 @@ bool writeDefault(const std::wstring& key, const std::wstring& value)
 ClassRegistration::ClassRegistration(const std::string& className, IDispatch* application)
     : m_className(wideOf(className))
 {
-    const std::wstring classKey = keyOf(m_className);
-    HKEY existing = nullptr;
-    m_createdKey = RegOpenKeyExW(HKEY_LOCAL_MACHINE, classKey.c_str(), 0, KEY_READ, &existing) !=
-                   ERROR_SUCCESS;
-    if (existing != nullptr) {
-        RegCloseKey(existing);
+    // Machine-wide where the user may (other processes under some COM implementations see only
+    // that), else for the user alone, as Windows lets any user do.
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        if (registerIn(root)) {
+            break;
+        }
     }
-    m_previousClassId = readDefault(classKey + L"\\CLSID");
-    if (!writeDefault(classKey + L"\\CLSID", hostClassIdText)) {
+    if (m_root == nullptr) {
         m_error = "cannot register " + className;
-        undoClassName();
         return;
     }
     DWORD cookie = 0;
@@ -88,16 +86,35 @@ ClassRegistration::~ClassRegistration()
     undoClassName();
 }
 
+bool ClassRegistration::registerIn(HKEY root)
+{
+    const std::wstring classKey = keyOf(m_className);
+    HKEY existing = nullptr;
+    const bool created =
+        RegOpenKeyExW(root, classKey.c_str(), 0, KEY_READ, &existing) != ERROR_SUCCESS;
+    if (existing != nullptr) {
+        RegCloseKey(existing);
+    }
+    const auto previous = readDefault(root, classKey + L"\\CLSID");
+    if (!writeDefault(root, classKey + L"\\CLSID", hostClassIdText)) {
+        return false;
+    }
+    m_root = root;
+    m_createdKey = created;
+    m_previousClassId = previous;
+    return true;
+}
+
 void ClassRegistration::undoClassName()
 {
     const std::wstring classKey = keyOf(m_className);
     if (m_createdKey) {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, classKey.c_str());
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, classKey.c_str());
+        RegDeleteTreeW(m_root, classKey.c_str());
+        RegDeleteKeyW(m_root, classKey.c_str());
     } else if (m_previousClassId) {
-        writeDefault(classKey + L"\\CLSID", *m_previousClassId);
+        writeDefault(m_root, classKey + L"\\CLSID", *m_previousClassId);
     } else {
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, (classKey + L"\\CLSID").c_str());
+        RegDeleteKeyW(m_root, (classKey + L"\\CLSID").c_str());
     }
 }
 

@@ -1,9 +1,11 @@
 #pragma once
-// Makes the stand-in host reachable by class name while it runs: the class name registered
-// machine-wide for the host's class id (per-user names are invisible to other processes under
-// some COM implementations), and the Application object in the running object table. Both are
+// Makes the stand-in host reachable by class name while it runs: the class name registered for
+// the host's class id (machine-wide where allowed, else for the user), and the Application object
+// in the running object table. Both are
 // undone when the registration ends, and a class name that was registered before (the real CAD
 // program installed on the same machine) gets its own class id back.
+
+#include <windows.h>
 
 #include <oaidl.h>
 
@@ -28,9 +30,11 @@ class ClassRegistration {
     static bool running(const std::string& className);
 
   private:
+    bool registerIn(HKEY root);
     void undoClassName();
 
     std::wstring m_className;
+    HKEY m_root = nullptr;
     std::optional<std::wstring> m_previousClassId; // the value replaced, if any
     bool m_createdKey = false;
     unsigned long m_cookie = 0;
