@@ -30,6 +30,7 @@ endif()
 # widget style, and the compiler's runtime libraries the Qt libraries were linked against. There is
 # no deployment tool for a cross build, so the lists are written out here.
 
+set(QUORVEL_WINDOWS_PACKAGE_NAME Quorvel-${PROJECT_VERSION}-windows-x64)
 set(QUORVEL_QT_LIBRARIES Qt6::Core Qt6::Gui Qt6::Widgets)
 set(QUORVEL_QT_PLATFORM_PLUGINS Qt6::QWindowsIntegrationPlugin Qt6::QOffscreenIntegrationPlugin)
 set(QUORVEL_QT_STYLE_PLUGINS Qt6::QWindowsVistaStylePlugin)
@@ -84,7 +85,7 @@ function(quorvel_windows_package)
     install(IMPORTED_RUNTIME_ARTIFACTS ${QUORVEL_QT_STYLE_PLUGINS}
             LIBRARY DESTINATION styles RUNTIME DESTINATION styles)
 
-    set(name Quorvel-${PROJECT_VERSION}-windows-x64)
+    set(name ${QUORVEL_WINDOWS_PACKAGE_NAME})
     set(staging ${CMAKE_BINARY_DIR}/package)
     add_custom_target(windows_package
         COMMAND ${CMAKE_COMMAND} -E rm -rf ${staging}/${name} ${staging}/${name}.zip

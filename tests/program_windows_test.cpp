@@ -1,5 +1,5 @@
-// The program as a user runs it on Windows: quorvel.exe with its window against the stand-in host
-// with its window, over COM. Keys and clicks go to the focused window through the system's input
+// The program as a user runs it on Windows, from the unpacked package: quorvel.exe with its window
+// against the stand-in host with its window, over COM. Keys and clicks go to the focused window through the system's input
 // queue; results are read back through the host's call log, the text a message box copies to the
 // clipboard (Ctrl+C), the settings file and the registry.
 #include "ui/settings_file.h"
@@ -28,12 +28,13 @@ const std::string startText = "Модуль   : Quorvel_Draw\r\nПроцедур
 const wchar_t mainTitle[] = L"Тремикон - Quorvel v.1.1";
 const wchar_t hostKey[] = L"Software\\Classes\\AutoCAD.Application";
 
-// The build folder, where the program and the host are built; this test is in its tests/.
-std::filesystem::path programFolder()
+// The unpacked Windows package (target windows_package) in the build folder; this test is in the
+// build folder's tests/.
+std::filesystem::path packageFolder()
 {
     std::wstring path(MAX_PATH, L'\0');
     path.resize(GetModuleFileNameW(nullptr, path.data(), MAX_PATH));
-    return std::filesystem::path(path).parent_path().parent_path();
+    return std::filesystem::path(path).parent_path().parent_path() / "package" / PACKAGE_NAME;
 }
 
 // Waits up to limit for done() to hold, checking every 50 ms.
@@ -256,17 +257,11 @@ class ProgramOnWindows : public ::testing::Test {
     {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         ASSERT_FALSE(hostRunning()) << "another CAD host is running";
-        // The program's folder as a user unpacks it: the program, its table files, the Qt
-        // libraries and plugins; the settings file is written here.
-        for (const auto& entry : std::filesystem::directory_iterator(programFolder())) {
-            const auto name = entry.path().filename();
-            const auto extension = entry.path().extension();
-            if (name == "quorvel.exe" || extension == ".dat" || extension == ".dll" ||
-                name == "platforms" || name == "styles") {
-                std::filesystem::copy(entry.path(), app.path() / name,
-                                      std::filesystem::copy_options::recursive);
-            }
-        }
+        // The package as a user unpacks it; the program writes its settings file there.
+        ASSERT_TRUE(std::filesystem::exists(packageFolder() / "quorvel.exe"))
+            << "build the target windows_package first";
+        std::filesystem::copy(packageFolder(), app.path(),
+                              std::filesystem::copy_options::recursive);
     }
     void TearDown() override { CoUninitialize(); }
 
@@ -322,7 +317,7 @@ class ProgramOnWindows : public ::testing::Test {
 TEST_F(ProgramOnWindows, EnterDrawsTheWorkedExampleIn2DAndClosingWritesTheSettings)
 {
     const bool keyBefore = hostKeyExists();
-    Process host(programFolder() / "quorvel-cadhost.exe",
+    Process host(app.path() / "quorvel-cadhost.exe",
                  hostArguments(L"--points 0,0 --dxf \"" +
                                utf8Path(dir.file("out.dxf")).wstring() + L"\""));
     ASSERT_TRUE(waitFor(hostRunning)) << "the stand-in host did not start";
@@ -357,7 +352,7 @@ TEST_F(ProgramOnWindows, EnterDrawsTheWorkedExampleIn2DAndClosingWritesTheSettin
 
 TEST_F(ProgramOnWindows, TheThreeDBoxDrawsTheWorkedExampleAsAPart)
 {
-    Process host(programFolder() / "quorvel-cadhost.exe", hostArguments(L"--points 0,0"));
+    Process host(app.path() / "quorvel-cadhost.exe", hostArguments(L"--points 0,0"));
     ASSERT_TRUE(waitFor(hostRunning)) << "the stand-in host did not start";
     std::unique_ptr<Process> program;
     const HWND window = startProgram(program);
