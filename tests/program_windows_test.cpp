@@ -26,6 +26,7 @@ using Lines = std::vector<std::string>;
 
 const std::string startText = "Модуль   : Quorvel_Draw\r\nПроцедура: Start_ACAD\r\nОшибка   : ";
 const wchar_t mainTitle[] = L"Тремикон - Quorvel v.1.1";
+const wchar_t hostTitle[] = L"Quorvel stand-in CAD host";
 const wchar_t hostKey[] = L"Software\\Classes\\AutoCAD.Application";
 
 // The unpacked Windows package (target windows_package) in the build folder; this test is in the
@@ -341,7 +342,7 @@ TEST_F(ProgramOnWindows, EnterDrawsTheWorkedExampleIn2DAndClosingWritesTheSettin
     EXPECT_FALSE(readSettings(ini).is3D);
 
     // Closing the host's window ends it: the DXF is written, its registration undone.
-    const HWND hostWindow = host.window(L"");
+    const HWND hostWindow = host.window(hostTitle);
     ASSERT_NE(hostWindow, nullptr);
     PostMessageW(hostWindow, WM_CLOSE, 0, 0);
     ASSERT_TRUE(host.waitForExit(20000)) << "the host did not end";
@@ -387,6 +388,29 @@ TEST_F(ProgramOnWindows, WithoutAHostTheMessageNamesStartAcad)
         << copied;
     press(VK_RETURN); // OK: the main window is back
     EXPECT_TRUE(waitFor([&] { return IsWindowVisible(window) != FALSE; }));
+}
+
+TEST_F(ProgramOnWindows, TheInsertionPointIsPickedOnTheHostsCanvas)
+{
+    Process host(app.path() / "quorvel-cadhost.exe", hostArguments(L""));
+    ASSERT_TRUE(waitFor(hostRunning)) << "the stand-in host did not start";
+    HWND hostWindow = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (hostWindow = host.window(hostTitle)) != nullptr; }));
+    std::unique_ptr<Process> program;
+    ASSERT_NE(startProgram(program), nullptr) << "no main window";
+    press(VK_RETURN);
+    // The host asks for the point: OSMODE is set to 0 just before.
+    ASSERT_TRUE(waitFor([this] { return logEndsWith("OSMODE|0\t-> <empty>"); }));
+    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(bringToFront(hostWindow));
+    click(hostWindow, 300, 300); // on the canvas
+    ASSERT_TRUE(waitFor([this] { return logEndsWith("_ZOOM\\r_P\\r"); }))
+        << "the drawing did not end";
+    const Lines log = readLines(dir.file("calls.log"));
+    const std::string picked = "Utility\tGetPoint\t1\t<empty>|Insert point: \t-> (";
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [&](const std::string& line) { return line.rfind(picked, 0) == 0; }),
+              1);
 }
 
 } // namespace
