@@ -18,8 +18,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
 
-# Test programs run under Wine when CMake or CTest needs to start them on the build machine.
-find_program(QUORVEL_WINE wine)
-if(QUORVEL_WINE)
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${QUORVEL_WINE})
-endif()
+# Test programs run under Wine when CTest starts them on the build machine, each with a time
+# limit and its output through a file (scripts/wine-run.sh).
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh)

@@ -4,7 +4,6 @@
 #include <string>
 
 #ifdef _WIN32
-#include <io.h>
 #include <windows.h>
 #else
 #include <cstdlib>

@@ -77,28 +77,36 @@ std::string utf8ToCp1251(std::string_view text)
     std::size_t i = 0;
     while (i < text.size()) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = 1;
-        char32_t cp = lead;
-        if (lead >= 0xF0 && lead < 0xF8) {
-            length = 4;
-            cp = lead & 0x07;
-        } else if (lead >= 0xE0) {
-            length = 3;
-            cp = lead & 0x0F;
-        } else if (lead >= 0xC0) {
-            length = 2;
-            cp = lead & 0x1F;
-        } else if (lead >= 0x80) {
-            out += '?';
+        if (lead < 0x80) {
+            out += static_cast<char>(lead);
             ++i;
             continue;
         }
-        bool valid = i + length <= text.size();
+        // Length and smallest code point of each form: a longer form than needed (overlong) is
+        // as invalid as a broken one, so no character can pass in disguise.
+        std::size_t length = 0;
+        char32_t cp = 0;
+        char32_t smallest = 0;
+        if (lead >= 0xC0 && lead < 0xE0) {
+            length = 2;
+            cp = lead & 0x1F;
+            smallest = 0x80;
+        } else if (lead >= 0xE0 && lead < 0xF0) {
+            length = 3;
+            cp = lead & 0x0F;
+            smallest = 0x800;
+        } else if (lead >= 0xF0 && lead < 0xF8) {
+            length = 4;
+            cp = lead & 0x07;
+            smallest = 0x10000;
+        }
+        bool valid = length != 0 && i + length <= text.size();
         for (std::size_t k = 1; valid && k < length; ++k) {
             const auto next = static_cast<unsigned char>(text[i + k]);
             valid = (next & 0xC0) == 0x80;
             cp = (cp << 6) | (next & 0x3F);
         }
+        valid = valid && cp >= smallest && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
         if (!valid) {
             out += '?';
             ++i;

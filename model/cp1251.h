@@ -8,6 +8,6 @@
 // survives a round trip.
 [[nodiscard]] std::string cp1251ToUtf8(std::string_view bytes);
 
-// A character outside Windows-1251 (or a broken UTF-8 sequence) becomes '?', as the system's own
-// conversion to the ANSI code page does.
+// A character outside Windows-1251 becomes '?', as the system's own conversion to the ANSI code
+// page does; so does each byte of a broken UTF-8 sequence, an overlong form included.
 [[nodiscard]] std::string utf8ToCp1251(std::string_view text);

@@ -46,6 +46,12 @@ TableRead<CatalogueRecord> readCatalogueRecord(const std::string& file, GostInde
     try {
         const TableFile table(utf8Path(file));
         const std::size_t first = recordLines * index;
+        // Lines 1 to 4 of the record name the next files; missing ones would name a file that
+        // was never meant (BasePath + "_.dat") instead of the damaged catalogue. Line 5 is unused.
+        if (table.lineCount() < first + recordLines - 1) {
+            result.failure = failureOf(file);
+            return result;
+        }
         result.value = {table.line(first), table.line(first + 1), table.line(first + 2),
                         table.line(first + 3)};
     } catch (const TableFileError&) {

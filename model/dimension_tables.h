@@ -44,7 +44,8 @@ struct DiameterRow {
 [[nodiscard]] std::string diameterTablePath(std::string_view basePath, std::string_view number);
 [[nodiscard]] std::string lengthTablePath(std::string_view basePath, std::string_view figureKey);
 
-// Records 0 up to index, read without an end-of-file test: lines past the end read as empty.
+// Records 0 up to index. A catalogue that ends before line 4 of the record fails, naming the
+// catalogue; the unused line 5 may be missing.
 [[nodiscard]] TableRead<CatalogueRecord> readCatalogueRecord(const std::string& file,
                                                              GostIndexValue index);
 

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
+#include <stdexcept>
 #include <system_error>
 
 namespace {
@@ -117,6 +119,9 @@ std::optional<double> parseNumber(std::string_view text)
 
 std::string numberText(double value)
 {
+    if (!std::isfinite(value)) {
+        throw std::invalid_argument("number text of a value that is not finite");
+    }
     if (value == 0.0) {
         return "0";
     }
@@ -139,6 +144,12 @@ std::string numberText(double value)
         }
     }
     const int exponent = std::atoi(std::string(scientific.substr(ePos + 1)).c_str());
+    // Next to the largest double, rounding to nearest gives a text beyond the double range, which
+    // would not read back; the text one step toward zero does.
+    constexpr std::string_view largestDigits = "179769313486231";
+    if (exponent == 308 && digits > largestDigits) {
+        digits = largestDigits;
+    }
     while (digits.size() > 1 && digits.back() == '0') {
         digits.pop_back();
     }

@@ -13,4 +13,7 @@
 
 // General form with 15 significant digits: plain notation for 1E-4 <= |v| < 1E15, otherwise
 // mantissa + "E" + exponent (1E-5, 1.5E20); trailing zeros dropped, whole values without a point.
+// Every text reads back: the few values next to the largest double are rounded toward zero.
+// Throws std::invalid_argument for infinity and NaN, which have no text: a caller that gets there
+// has let an overflow through, and no such text may reach the CAD host.
 [[nodiscard]] std::string numberText(double value);

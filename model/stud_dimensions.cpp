@@ -2,6 +2,8 @@
 
 #include "model/number_text.h"
 
+#include <cmath>
+
 std::optional<std::string> threadLengthText(std::string_view tableB, double d, double L,
                                             std::string_view pitchText, StudFamily family)
 {
@@ -49,5 +51,10 @@ HandOverResult handOver(StudFamily family, bool freeDimensions, const FieldTexts
         return ZeroValue{};
     }
     const double overall = family == StudFamily::ScrewIn ? *L + b1 : *L;
+    // Finite values can add up to infinity: the overall length, and the zoom window and the axis
+    // line that reach d and c beyond it. No text of such a size could go to the CAD host.
+    if (!std::isfinite(overall) || !std::isfinite(overall + *d) || !std::isfinite(overall + *c)) {
+        return ConversionFailed{};
+    }
     return HandOver{*d, *L, overall, b, b1, *c};
 }

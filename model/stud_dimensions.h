@@ -54,6 +54,7 @@ struct ZeroValue {};
 using HandOverResult = std::variant<HandOver, ConversionFailed, ZeroValue>;
 
 // Applies the hand-over rules in order. For the plain-hole family the b text stands for b1 as
-// well (the window copies it into its b1 field beforehand). Negative values pass.
+// well (the window copies it into its b1 field beforehand). Negative values pass. Sizes that
+// overflow (the overall length, or that length plus d or c) fail like a text that does not convert.
 [[nodiscard]] HandOverResult handOver(StudFamily family, bool freeDimensions,
                                       const FieldTexts& fields);

@@ -25,4 +25,5 @@ mkdir -p "$download"
 (cd "$download" && apt-get "${apt_options[@]}" -q source --download-only "$package" >&2)
 orig=$(ls "$download"/*.orig.tar.* | head -n1)
 tar -xf "$orig" -C "$folder"
-tar -tf "$orig" | head -n1 | cut -d/ -f1 | sed "s|^|$folder/|"
+# sed reads the whole listing: head would stop tar early (SIGPIPE, a failure under pipefail).
+tar -tf "$orig" | sed -n "1s|/.*||p" | sed "s|^|$folder/|"

@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the program need, only when one is missing,
-# and makes a decimal-comma locale (ru_RU.UTF-8) for the locale tests.
+# and makes a decimal-comma locale (ru_RU.UTF-8) for the locale tests. With --windows, also what
+# the Windows leg (scripts/test-windows.sh) needs.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ python3 libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
           libdxflib-dev dbus dbus-x11 xvfb xauth imagemagick locales fonts-dejavu-core)
+packages+=(clang libclang-rt-14-dev) # libFuzzer and the sanitizer runtimes of the fuzz leg
+if [[ "${1:-}" == "--windows" ]]; then # the Windows leg: MinGW-w64 cross compilers and Wine
+    packages+=(g++-mingw-w64-x86-64 wine googletest)
+fi
 missing=()
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then

@@ -12,3 +12,6 @@ cmake --preset "$preset"
 cmake --build --preset "$preset"
 export QT_QPA_PLATFORM=offscreen
 dbus-run-session -- ctest --preset "$preset" --timeout 300
+bash scripts/test-asan.sh
+bash scripts/test-fuzz.sh
+bash scripts/test-windows.sh # the Windows leg: cross build, tests under Wine

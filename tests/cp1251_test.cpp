@@ -53,3 +53,31 @@ TEST(Cp1251, UndefinedByteAndUnmappableCharacters)
     EXPECT_EQ(utf8ToCp1251("\xD0"), "?");   // cut sequence
     EXPECT_EQ(utf8ToCp1251("😀x"), "?x");
 }
+
+// A character may be encoded only in its shortest form: a longer one ("\xC0\x8A" for a line feed)
+// would smuggle a control character or a separator past a check on the UTF-8 text.
+TEST(Cp1251, OverlongAndOutOfRangeSequencesAreInvalid)
+{
+    const struct {
+        const char* label;
+        const char* utf8;
+        const char* cp1251;
+    } rows[] = {
+        {"overlong line feed", "\xC0\x8A", "??"},
+        {"overlong equals sign",
+         "a\xC1\xBD"
+         "b",
+         "a??b"},
+        {"overlong in three bytes", "\xE0\x80\xBD", "???"},
+        {"overlong Cyrillic in three bytes", "\xE0\x90\x90", "???"},
+        {"overlong in four bytes", "\xF0\x80\x80\xBD", "????"},
+        {"surrogate half", "\xED\xA0\x80", "???"},
+        {"beyond U+10FFFF", "\xF4\x90\x80\x80", "????"},
+        {"five-byte lead", "\xF8\x88\x80\x80\x80", "?????"},
+        {"shortest forms pass", "\x0A=\xD0\x90\xE2\x82\xAC", "\x0A=\xC0\x88"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        EXPECT_EQ(utf8ToCp1251(row.utf8), row.cp1251);
+    }
+}

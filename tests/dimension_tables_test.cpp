@@ -65,10 +65,16 @@ TEST(CatalogueReader, ReadsTheRecordOfAnIndexWithoutAnEndOfFileTest)
     EXPECT_EQ(second.value.title1, "Шп");
     EXPECT_EQ(second.value.title2, "B "); // catalogue lines are not trimmed
     EXPECT_EQ(second.value.figureKey, "ris_2");
-    const TableRead<CatalogueRecord> beyond = readCatalogueRecord(file, 11);
-    ASSERT_TRUE(beyond.ok());
-    EXPECT_EQ(beyond.value.number, "");
-    EXPECT_EQ(beyond.value.figureKey, "");
+    // A record whose lines 1 to 4 are not all there is damaged; its unused line 5 may be missing.
+    const std::string noLastFree = dir.write("n.dat", "T1\r\nT2\r\n22032-76\r\nris_1");
+    EXPECT_TRUE(readCatalogueRecord(noLastFree, 0).ok());
+    for (GostIndexValue index : {GostIndexValue{2}, GostIndexValue{11}}) {
+        const TableRead<CatalogueRecord> beyond = readCatalogueRecord(file, index);
+        ASSERT_FALSE(beyond.ok());
+        EXPECT_EQ(beyond.failure->file, file);
+    }
+    const std::string cut = dir.write("c.dat", "T1\r\nT2\r\n22032-76\r\n");
+    EXPECT_EQ(readCatalogueRecord(cut, 0).failure->file, cut);
 
     const TableRead<CatalogueRecord> missing = readCatalogueRecord(dir.file("none.dat"), 0);
     ASSERT_FALSE(missing.ok());

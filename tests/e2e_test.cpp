@@ -2,6 +2,7 @@
 // its DXF file.
 #include "cad/dbus/dbus_running_objects.h"
 #include "cad/quorvel_draw.h"
+#include "call_log.h"
 #include "host_process.h"
 #include "recording_reporter.h"
 #include "temp_dir.h"
@@ -19,18 +20,6 @@
 #include <thread>
 
 namespace {
-
-using Lines = std::vector<std::string>;
-
-Lines readLines(const std::string& file)
-{
-    Lines lines;
-    std::ifstream in(file);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 struct DxfContents : DL_CreationAdapter {
     std::map<std::string, int> layerColors;

@@ -4,6 +4,7 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QFile>
 #include <QProcess>
 #include <QStringList>
 #include <QThread>
@@ -13,7 +14,8 @@ class HostProcess {
   public:
     explicit HostProcess(QStringList arguments)
     {
-        m_process.setProgram(QStringLiteral(CADHOST_PATH));
+        // QUORVEL_CADHOST runs the tests against another build of the host.
+        m_process.setProgram(qEnvironmentVariable("QUORVEL_CADHOST", QStringLiteral(CADHOST_PATH)));
         m_process.setArguments(arguments);
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start();
@@ -51,6 +53,20 @@ class HostProcess {
     }
 
     qint64 pid() const { return m_process.processId(); }
+    // Resident memory in KiB (VmRSS), 0 when it cannot be read.
+    long residentKiB() const
+    {
+        QFile status(QStringLiteral("/proc/%1/status").arg(pid()));
+        if (!status.open(QIODevice::ReadOnly)) {
+            return 0;
+        }
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("VmRSS:")) {
+                return line.mid(6).trimmed().split(' ').value(0).toLong();
+            }
+        }
+        return 0;
+    }
     QProcess& process() { return m_process; }
 
   private:

@@ -325,6 +325,15 @@ TEST_F(MainForm, DrawRefusesBadAndZeroValues)
     form->bbDrawClick();
     ASSERT_EQ(draws.size(), 1u);
     EXPECT_EQ(draws[0].b, -3);
+
+    // Each value is finite, their sum is not: refused before anything reaches the host.
+    form->eLenght->setText("1e308");
+    form->eB->setText("1e308");
+    form->eB1->setText("1e308");
+    reporter.messages.clear();
+    form->bbDrawClick();
+    EXPECT_EQ(draws.size(), 1u);
+    EXPECT_EQ(messageTexts(), std::vector<std::string>{std::string(conversionReport)});
 }
 
 TEST_F(MainForm, WindowShowsAgainWhenAnErrorEscapesTheDrawing)
@@ -375,6 +384,16 @@ TEST_F(MainForm, TableFailuresNameTheFile)
     EXPECT_EQ(messageTexts(),
               std::vector<std::string>{tableReadReport("LenghtChange", base() + "_ris_1.dat")});
     EXPECT_EQ(text(form->eB), "kept");
+
+    // A catalogue cut short inside the record: the catalogue is named, not a file derived from
+    // the missing lines, and the title stays.
+    const QString title = form->LName->text();
+    dir.write("quorvel.dat", "T1\r\nT2\r\n22032-76\r\n");
+    reporter.messages.clear();
+    form->WorkForm();
+    EXPECT_EQ(messageTexts(),
+              std::vector<std::string>{tableReadReport("WorkForm", base() + ".dat")});
+    EXPECT_EQ(form->LName->text(), title);
 }
 
 TEST_F(MainForm, FirstRunWritesTheTenKeys)
@@ -438,4 +457,25 @@ TEST(AboutBox, ShowsNameVersionAndSystemLines)
     EXPECT_TRUE(about.memoryLine->text().endsWith(" KB"));
     EXPECT_TRUE(about.platformLine->text().startsWith("Platform, CPU: "));
     EXPECT_TRUE(about.emailLink->text().contains("mailto:quorvel@example.org"));
+}
+
+// M12 in 22032-76 starts at 25, a starred length whose b the window computes as L - 0.5d - 2P;
+// the first length past the starred ones shows the band value.
+TEST_F(MainForm, M12StartsAtAStarredTwentyFive)
+{
+    start();
+    type(form->cbDiam, "12");
+    ASSERT_EQ(text(form->cbDiam), "12");
+    ASSERT_GT(form->cbLenght->count(), 0);
+    EXPECT_EQ(form->cbLenght->itemText(0).toStdString(), "25");
+    EXPECT_EQ(form->cbLenght->itemText(form->cbLenght->count() - 1).toStdString(), "220");
+    EXPECT_EQ(form->cbLenght->itemIndex(), 0);
+    EXPECT_EQ(text(form->cbLenght), "25");
+    EXPECT_EQ(text(form->eB), "15.5");
+
+    type(form->cbLenght, "35");
+    EXPECT_EQ(text(form->eB), "25.5");
+    type(form->cbLenght, "38");
+    EXPECT_EQ(text(form->eB), "30");
+    EXPECT_TRUE(reporter.messages.empty());
 }

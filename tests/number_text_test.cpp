@@ -8,6 +8,7 @@
 #include <limits>
 #include <locale>
 #include <optional>
+#include <stdexcept>
 
 TEST(NumberText, GeneralFormWith15SignificantDigits)
 {
@@ -93,6 +94,40 @@ TEST(NumberText, TextsReadBackToTheSameFifteenDigitValue)
         const std::optional<double> back = parseNumber(numberText(value));
         ASSERT_TRUE(back);
         EXPECT_DOUBLE_EQ(*back, value);
+    }
+}
+
+// Rounding the largest doubles up to fifteen digits would give a text beyond the double range.
+TEST(NumberText, LargestValuesGiveTextsThatReadBack)
+{
+    constexpr double largest = std::numeric_limits<double>::max();
+    const struct {
+        double value;
+        const char* text;
+    } rows[] = {
+        {largest, "1.79769313486231E308"},
+        {-largest, "-1.79769313486231E308"},
+        {std::nextafter(largest, 0.0), "1.79769313486231E308"},
+        {1.79769313486231e308, "1.79769313486231E308"},
+        {1.7976931348623e308, "1.7976931348623E308"},
+        {1e308, "1E308"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(numberText(row.value), row.text);
+        const std::optional<double> back = parseNumber(numberText(row.value));
+        ASSERT_TRUE(back);
+        EXPECT_LE(std::fabs(*back - row.value), 1e294);
+    }
+}
+
+// Infinity and NaN have no text the CAD host could take as a coordinate.
+TEST(NumberText, NonFiniteValuesHaveNoText)
+{
+    for (double value :
+         {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+          std::numeric_limits<double>::quiet_NaN()}) {
+        EXPECT_THROW((void)numberText(value), std::logic_error);
     }
 }
 

@@ -317,6 +317,25 @@ TEST(Start_ACAD, OtherErrorsPropagateAfterOsmodeIsPutBack)
     }
 }
 
+// A point picked far out plus the stud's length overflows: that coordinate has no text, the run
+// stops before sending it, and the object snaps are put back.
+TEST(Start_ACAD, OverflowingCoordinateIsNeverSent)
+{
+    for (bool is3D : {false, true}) {
+        SCOPED_TRACE(is3D);
+        Rig rig;
+        rig.host.pickedPoint = {1.7e308, 0, 0};
+        EXPECT_THROW(rig.draw.Start_ACAD(is3D, "p", 12, 1e308, 30, 12, 1.6), std::logic_error);
+        EXPECT_TRUE(rig.reporter.messages.empty());
+        for (const std::string& command : rig.host.commands()) {
+            for (const char* bad : {"i.nf", "n.an", "inf", "nan"}) {
+                EXPECT_EQ(command.find(bad), std::string::npos) << command;
+            }
+        }
+        EXPECT_EQ(rig.host.callTexts().back(), osmodeBack);
+    }
+}
+
 TEST(ActivateLayer, FindsOrCreatesByExactName)
 {
     const struct {

@@ -10,6 +10,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -85,15 +88,33 @@ TEST(ShippedData, LengthTablesSortedByDiameterWithNumericB)
 
 TEST(ShippedData, FilesAreWindows1251WithCrLf)
 {
-    std::ifstream in(cataloguePath(shippedBase()), std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_NE(bytes.find("\xCA\xEB\xE0\xF1\xF1 \xF2\xEE\xF7\xED\xEE\xF1\xF2\xE8"),
+    const auto bytesOf = [](const std::filesystem::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    EXPECT_NE(bytesOf(cataloguePath(shippedBase()))
+                  .find("\xCA\xEB\xE0\xF1\xF1 \xF2\xEE\xF7\xED\xEE\xF1\xF2\xE8"),
               std::string::npos);
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\n') {
-            ASSERT_TRUE(i > 0 && bytes[i - 1] == '\r') << "bare LF at byte " << i;
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::current_path())) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("quorvel", 0) != 0 || entry.path().extension() != ".dat") {
+            continue;
+        }
+        SCOPED_TRACE(name);
+        ++files;
+        const std::string bytes = bytesOf(entry.path());
+        ASSERT_GE(bytes.size(), 2u);
+        EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            if (bytes[i] == '\n') {
+                ASSERT_TRUE(i > 0 && bytes[i - 1] == '\r') << "bare LF at byte " << i;
+            } else if (bytes[i] == '\r') {
+                ASSERT_TRUE(i + 1 < bytes.size() && bytes[i + 1] == '\n') << "bare CR at " << i;
+            }
         }
     }
+    EXPECT_EQ(files, 15);
 }
 
 TEST(ShippedData, SpotValuesAgreeWithTheReference)
@@ -118,19 +139,130 @@ TEST(ShippedData, SpotValuesAgreeWithTheReference)
         EXPECT_EQ(values.c, "1.6");
     }
     EXPECT_EQ(readDiameterRow(diameterTablePath(base, "22041-76"), 17).value.b1, "88"); // M36
-    const std::string ris1 = lengthTablePath(base, "ris_1");
-    const auto b = [&](const char* d, const char* L, const char* P) {
-        return *readThreadLength(ris1, d, L, P, StudFamily::ScrewIn).value;
+}
+
+namespace {
+
+// The length series; a diameter offers every length of it within its range.
+constexpr int lengthSeries[] = {10,  12,  14,  16,  18,  20,  22,  25,  28,  30,  32,  35,
+                                38,  40,  42,  45,  48,  50,  55,  60,  65,  70,  75,  80,
+                                85,  90,  95,  100, 105, 110, 115, 120, 130, 140, 150, 160,
+                                170, 180, 190, 200, 220, 240, 260, 280, 300};
+
+// The printed length table of the screw-in studs, per d: the range of lengths, the longest
+// starred length (b stored as 0, computed by the program) and the nut-end thread length of the
+// longer ones up to 120, from 130 to 200 and from 220 (0 where the d has no such length).
+struct LengthRange {
+    const char* d;
+    int shortest, longest, lastStarred;
+    int bTo120, bTo200, bFrom220;
+};
+constexpr LengthRange lengthRanges[] = {
+    {"2", 10, 40, 10, 10, 0, 0},      {"2.5", 10, 40, 12, 11, 0, 0},
+    {"3", 10, 160, 14, 12, 18, 0},    {"4", 14, 160, 16, 14, 20, 0},
+    {"5", 16, 160, 18, 16, 22, 0},    {"6", 16, 160, 22, 18, 24, 0},
+    {"8", 16, 200, 25, 22, 28, 0},    {"10", 16, 200, 32, 26, 32, 0},
+    {"12", 25, 220, 35, 30, 36, 36},  {"14", 25, 220, 40, 34, 40, 40},
+    {"16", 35, 220, 45, 38, 44, 44},  {"18", 35, 220, 50, 42, 48, 48},
+    {"20", 40, 240, 55, 46, 52, 52},  {"22", 45, 240, 60, 50, 56, 56},
+    {"24", 45, 240, 65, 54, 60, 60},  {"27", 55, 260, 70, 60, 66, 66},
+    {"30", 60, 260, 80, 66, 72, 72},  {"36", 70, 300, 90, 78, 84, 84},
+    {"42", 80, 300, 105, 90, 96, 96}, {"48", 80, 300, 120, 0, 108, 121},
+};
+
+int bandB(const LengthRange& range, int L)
+{
+    return L <= 120 ? range.bTo120 : L <= 200 ? range.bTo200 : range.bFrom220;
+}
+
+// The raw b column of a length table by d text and length.
+std::map<std::string, std::map<int, std::string>> rawLengthRows(const char* key)
+{
+    std::map<std::string, std::map<int, std::string>> rows;
+    const TableFile table(lengthTablePath(shippedBase(), key));
+    for (std::size_t n = 1; n < table.lineCount(); ++n) {
+        if (!table.rawLine(n).empty()) {
+            rows[table.field(n, 1, 3)][std::stoi(table.field(n, 5, 7))] = table.field(n, 9, 11);
+        }
+    }
+    return rows;
+}
+
+} // namespace
+
+TEST(ShippedData, LengthTablesFollowThePrintedRanges)
+{
+    const auto screwIn = rawLengthRows("ris_1");
+    const auto plainHole = rawLengthRows("ris_2");
+    EXPECT_EQ(screwIn.size(), std::size(lengthRanges));
+    EXPECT_EQ(plainHole.size(), std::size(lengthRanges));
+    for (const LengthRange& range : lengthRanges) {
+        SCOPED_TRACE(std::string("M") + range.d);
+        std::vector<std::string> expected;
+        for (const int L : lengthSeries) {
+            if (L >= range.shortest && L <= range.longest) {
+                expected.push_back(std::to_string(L));
+            }
+        }
+        for (const char* key : {"ris_1", "ris_2"}) {
+            EXPECT_EQ(readLengthList(lengthTablePath(shippedBase(), key), range.d).value, expected)
+                << key;
+        }
+        ASSERT_EQ(screwIn.count(range.d), 1u);
+        ASSERT_EQ(plainHole.count(range.d), 1u);
+        ASSERT_EQ(screwIn.at(range.d).size(), expected.size());
+        const double d = std::stod(range.d);
+        for (const auto& [L, b] : screwIn.at(range.d)) {
+            const std::string band = std::to_string(bandB(range, L));
+            EXPECT_EQ(b, L <= range.lastStarred ? "0" : band) << "screw-in L " << L;
+            // Plain holes: threaded over the whole length where two band-long threads would
+            // leave less than 1.5d plain (d 48 up to 120 uses 2d + 6, which it never reaches).
+            const int plainBand = bandB(range, L) ? bandB(range, L) : 2 * static_cast<int>(d) + 6;
+            ASSERT_EQ(plainHole.at(range.d).count(L), 1u) << "plain-hole L " << L;
+            EXPECT_EQ(plainHole.at(range.d).at(L),
+                      L - 2 * plainBand < 1.5 * d ? "0" : std::to_string(plainBand))
+                << "plain-hole L " << L;
+        }
+    }
+}
+
+TEST(ShippedData, ThreadLengthsAroundTheBoundariesAsTheWindowShowsThem)
+{
+    const std::string base = shippedBase();
+    // Starred cells show L - 0.5d - 2P; "" marks a length the diameter does not have.
+    const struct {
+        const char* d;
+        const char* L;
+        const char* P;
+        const char* shown;
+    } screwIn[] = {
+        {"2", "10", "0.4", "8.2"},      {"2", "12", "0.4", "10"},      {"3", "10", "0.5", "7.5"},
+        {"3", "14", "0.5", "11.5"},     {"3", "16", "0.5", "12"},      {"3", "160", "0.5", "18"},
+        {"3", "170", "0.5", ""},        {"5", "18", "0.8", "13.9"},    {"5", "20", "0.8", "16"},
+        {"8", "25", "1.25", "18.5"},    {"8", "28", "1.25", "22"},     {"12", "22", "1.75", ""},
+        {"12", "25", "1.75", "15.5"},   {"12", "35", "1.75", "25.5"},  {"12", "38", "1.75", "30"},
+        {"12", "120", "1.75", "30"},    {"12", "130", "1.75", "36"},   {"12", "220", "1.75", "36"},
+        {"12", "240", "1.75", ""},      {"14", "220", "2", "40"},      {"42", "105", "4.5", "75"},
+        {"42", "110", "4.5", "90"},     {"48", "120", "5", "86"},      {"48", "130", "5", "108"},
+        {"48", "200", "5", "108"},      {"48", "220", "5", "121"},     {"48", "300", "5", "121"},
     };
-    EXPECT_EQ(b("2", "10", "0.4"), "8.2"); // starred: L - 0.5d - 2P
-    EXPECT_EQ(b("2", "12", "0.4"), "10");
-    EXPECT_EQ(b("3", "14", "0.5"), "11.5");
-    EXPECT_EQ(b("3", "16", "0.5"), "12");
-    EXPECT_EQ(b("12", "40", "1.75"), "30");
-    EXPECT_EQ(b("12", "38", "1.75"), "28.5");
-    EXPECT_EQ(b("16", "130", "2"), "44");
-    EXPECT_EQ(b("48", "140", "5"), "106");
-    EXPECT_EQ(b("42", "220", "4.5"), "109");
-    EXPECT_EQ(readLengthList(ris1, "4").value.front(), "14");
-    EXPECT_EQ(readLengthList(ris1, "2").value.back(), "40");
+    const std::string ris1 = lengthTablePath(base, "ris_1");
+    for (const auto& cell : screwIn) {
+        SCOPED_TRACE(std::string("M") + cell.d + "x" + cell.L);
+        const auto b = readThreadLength(ris1, cell.d, cell.L, cell.P, StudFamily::ScrewIn);
+        ASSERT_TRUE(b.ok());
+        EXPECT_EQ(b.value.value_or(""), cell.shown);
+    }
+    const struct {
+        const char* d;
+        const char* L;
+        const char* shown;
+    } plainHole[] = {{"12", "70", "Полная"}, {"12", "80", "30"},      {"12", "130", "36"},
+                     {"36", "220", "Полная"}, {"36", "240", "84"},    {"48", "300", "Полная"}};
+    const std::string ris2 = lengthTablePath(base, "ris_2");
+    for (const auto& cell : plainHole) {
+        SCOPED_TRACE(std::string("M") + cell.d + "x" + cell.L);
+        EXPECT_EQ(readThreadLength(ris2, cell.d, cell.L, "1", StudFamily::PlainHole).value,
+                  cell.shown);
+    }
 }

@@ -157,6 +157,16 @@ TEST(HandOver, RefusesTextsThatAreNoNumberAndZeroValues)
          tableFields("12", "0", "Полная", "", "1.6"), zero},
         {"tiny values are not zero", StudFamily::ScrewIn,
          tableFields("1e-200", "1e-200", "30", "12", "1.6"), passes},
+        {"huge but finite sizes pass", StudFamily::ScrewIn,
+         tableFields("12", "1e307", "1e307", "1e307", "1.6"), passes},
+        {"overall length overflows", StudFamily::ScrewIn,
+         tableFields("12", "1e308", "1e308", "1e308", "1.6"), conversion},
+        {"overall length overflows downwards", StudFamily::ScrewIn,
+         tableFields("12", "-1e308", "30", "-1e308", "1.6"), conversion},
+        {"zoom window beyond the overall length overflows", StudFamily::PlainHole,
+         tableFields("1e308", "1e308", "Полная", "", "1.6"), conversion},
+        {"axis beyond the overall length overflows", StudFamily::PlainHole,
+         tableFields("12", "1e308", "Полная", "", "1e308"), conversion},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);

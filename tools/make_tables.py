@@ -1,17 +1,43 @@
 #!/usr/bin/env python3
-"""Writes the dimension table files of data/ from the working values below.
+"""Writes the dimension table files of data/ from the working tables below.
 
-The values follow the project's stud reference (working data); the ones marked provisional there
-are provisional here too. Correct a value below and run `python3 tools/make_tables.py` to rewrite
-every file, or edit a file in data/ by hand (Windows-1251, CR LF, fixed columns).
+Usage: python3 tools/make_tables.py [folder]   (default: the data/ folder of this checkout)
+
+The tables hold the values as the standards print them, not rules, wherever a printed table is
+known. Every value names its source: a section of the project's stud reference ("ref 9.2") or
+PROVISIONAL, a working assumption that a value read from a full copy of the standard may
+overwrite. A table states the source of all its values once; a value wrapped in prov() or
+Sourced() has the source written beside it instead.
+
+To correct a value, change it here and run the script: it rewrites every file with the same
+layout (Windows-1251, CR LF, fixed columns), which other programs and edited copies rely on.
 """
+import sys
 from fractions import Fraction as F
 from pathlib import Path
+from typing import NamedTuple, Optional
 
-OUT = Path(__file__).resolve().parent.parent / "data"
+DATA = Path(__file__).resolve().parent.parent / "data"
 BASE = "quorvel"
+PROVISIONAL = "provisional"
 
-# d, coarse pitch P, chamfer c
+
+class Sourced(NamedTuple):
+    """A value whose source differs from the one its table states."""
+    value: object
+    source: str
+
+
+def prov(value):
+    return Sourced(value, PROVISIONAL)
+
+
+def plain(cell):
+    return cell.value if isinstance(cell, Sourced) else cell
+
+
+# d, coarse pitch P, end chamfer c. Source: P ref 2 and 9.5; c ref 4 and 9.5 (chamfer by pitch,
+# external thread).
 DIAMETERS = [
     ("2", "0.4", "0.3"), ("2.5", "0.45", "0.3"), ("3", "0.5", "0.5"), ("4", "0.7", "0.5"),
     ("5", "0.8", "1"), ("6", "1", "1"), ("8", "1.25", "1.6"), ("10", "1.5", "1.6"),
@@ -20,21 +46,28 @@ DIAMETERS = [
     ("30", "3.5", "2.5"), ("36", "4", "3"), ("42", "4.5", "3"), ("48", "5", "4"),
 ]
 
-# b1 per screw-in factor, as printed (1.25d and 1.6d are provisional).
+# Screw-in end b1 per factor, one value per d in the order of DIAMETERS, stored as printed (the
+# printed rows are rounded unevenly, so they are not computed from the factor).
 B1 = {
+    # ref 3 and 9.5: b1 = d by the definition of the 1d standards.
     "1": ["2", "2.5", "3", "4", "5", "6", "8", "10", "12", "14", "16", "18", "20", "22", "24",
           "27", "30", "36", "42", "48"],
-    "1.25": ["2.5", "3", "4", "5", "6", "8", "10", "12", "15", "18", "20", "22", "25", "28",
-             "30", "35", "38", "45", "52", "60"],
-    "1.6": ["3.2", "4", "5", "6.5", "8", "10", "14", "16", "20", "22", "25", "28", "32", "35",
-            "38", "42", "48", "56", "68", "76"],
+    # PROVISIONAL (ref 3 and 8.6): handbook values, agree with DIN 939 except 8 against 7.5 at d 6.
+    "1.25": [prov(v) for v in ("2.5", "3", "4", "5", "6", "8", "10", "12", "15", "18", "20", "22",
+                               "25", "28", "30", "35", "38", "45", "52", "60")],
+    # PROVISIONAL (ref 3 and 8.6): handbook values, least certain at d 8 and 27.
+    "1.6": [prov(v) for v in ("3.2", "4", "5", "6.5", "8", "10", "14", "16", "20", "22", "25",
+                              "28", "32", "35", "38", "42", "48", "56", "68", "76")],
+    # ref 3 and 9.5: b1 = 2d by the definition of the 2d standards.
     "2": ["4", "5", "6", "8", "10", "12", "16", "20", "24", "28", "32", "36", "40", "44", "48",
           "54", "60", "72", "84", "96"],
+    # ref 3 and 9.5: printed table of 22041-76 (88 at d 36 as printed, not 90).
     "2.5": ["5", "6", "7.5", "10", "12", "16", "20", "25", "30", "35", "40", "45", "50", "55",
             "60", "68", "75", "88", "105", "120"],
 }
 
-# index, number, first title line, second title line, factor (None: plain-hole)
+# index, number, first title line, second title line, screw-in factor (None: plain holes).
+# Source: ref 1 and 8.2 (titles and classes).
 STANDARDS = [
     (0, "22032-76", "Шпильки с ввинчиваемым концом длиной 1d", "Класс точности В", "1"),
     (1, "22033-76", "Шпильки с ввинчиваемым концом длиной 1d", "Класс точности А", "1"),
@@ -50,18 +83,58 @@ STANDARDS = [
     (11, "22043-76", "Шпильки для деталей с гладкими отверстиями", "Класс точности А", None),
 ]
 
-# Length series (provisional: 18, 22, 28, 32, 38, 42, 48, 95, 105, 115).
+# The length series. Source: ref 9.1 and 9.2 (the lengths of a d are every length of this series
+# within its range, the non-preferred 18, 22, 28, 32, 38, 42, 48, 95, 105 and 115 included).
 SERIES = [10, 12, 14, 16, 18, 20, 22, 25, 28, 30, 32, 35, 38, 40, 42, 45, 48, 50, 55, 60, 65, 70,
           75, 80, 85, 90, 95, 100, 105, 110, 115, 120, 130, 140, 150, 160, 170, 180, 190, 200,
           220, 240, 260, 280, 300]
 
-# Smallest and largest length per d (provisional except the smallest for d <= 4).
-RANGE = {
-    "2": (10, 40), "2.5": (10, 40), "3": (10, 50), "4": (14, 60), "5": (16, 80), "6": (16, 100),
-    "8": (16, 120), "10": (16, 160), "12": (20, 200), "14": (25, 220), "16": (25, 300),
-    "18": (30, 300), "20": (30, 300), "22": (35, 300), "24": (40, 300), "27": (45, 300),
-    "30": (50, 300), "36": (60, 300), "42": (70, 300), "48": (80, 300),
+# The bands of the nut-end thread b: l up to 120, l from 130 to 200, l from 220 (the series has
+# no length between 120 and 130 or between 200 and 220).
+BANDS = ((10, 120), (130, 200), (220, 300))
+
+
+class LengthRow(NamedTuple):
+    shortest: object
+    longest: object
+    last_starred: object  # the longest l whose b is stored as 0 (b = l - 0.5d - 2P)
+    b: tuple  # b per band of BANDS; None where the d has no unstarred length in that band
+
+
+# The length table shared by the ten screw-in standards 22032-76 ... 22041-76 (l is measured
+# without the screw-in end, so the screw-in length does not enter it). Source of every value:
+# ref 9.2, the printed length table of 22032-76 (its starred cells for d 2 and 2.5 from the
+# printed opening rows of 22041-76), unless marked.
+SCREW_IN_LENGTHS = {
+    #      shortest longest   starred  b: to 120  130-200  220-300
+    "2":   LengthRow(10, prov(40), 10, (10, None, None)),
+    "2.5": LengthRow(10, prov(40), 12, (11, None, None)),
+    "3":   LengthRow(10, 160, 14, (12, 18, None)),
+    "4":   LengthRow(14, 160, 16, (14, 20, None)),
+    "5":   LengthRow(16, 160, 18, (16, 22, None)),
+    "6":   LengthRow(16, 160, 22, (18, 24, None)),
+    "8":   LengthRow(16, 200, 25, (22, 28, None)),
+    "10":  LengthRow(16, 200, 32, (26, 32, None)),
+    "12":  LengthRow(25, 220, 35, (30, 36, 36)),
+    "14":  LengthRow(25, 220, 40, (34, 40, 40)),
+    "16":  LengthRow(35, 220, 45, (38, 44, 44)),
+    "18":  LengthRow(35, 220, 50, (42, 48, 48)),
+    "20":  LengthRow(40, 240, 55, (46, 52, 52)),
+    "22":  LengthRow(45, 240, 60, (50, 56, 56)),
+    "24":  LengthRow(45, 240, 65, (54, 60, 60)),
+    "27":  LengthRow(55, 260, 70, (60, 66, 66)),
+    "30":  LengthRow(60, 260, 80, (66, 72, 72)),
+    "36":  LengthRow(70, 300, 90, (78, 84, 84)),
+    "42":  LengthRow(80, 300, 105, (90, 96, 96)),
+    # Every l up to 120 is starred, so the first band is used only by the plain-hole table.
+    "48":  LengthRow(80, 300, 120, (Sourced(102, PROVISIONAL + ", 2d + 6"), 108, 121)),
 }
+
+# The plain-hole standards 22042-76 and 22043-76: PROVISIONAL as a whole (ref 9.3). Same
+# diameters, ranges of l and band values as the screw-in table; the stud is threaded over its
+# whole length (b stored as 0) where the two threads of the band value would leave a plain part
+# shorter than 1.5d.
+PLAIN_HOLE_FULL_THREAD_BELOW = F(3, 2)  # times d, PROVISIONAL (ref 9.3)
 
 
 def text(value):
@@ -71,51 +144,59 @@ def text(value):
     return format(float(value), "g")
 
 
-def band(d, length):
-    if length <= 125:
-        return 2 * d + 6
-    if length <= 200:
-        return 2 * d + 12
-    return 2 * d + 25
+def lengths(d_text):
+    row = SCREW_IN_LENGTHS[d_text]
+    return [l for l in SERIES if plain(row.shortest) <= l <= plain(row.longest)]
 
 
-def screw_in_b(d, pitch, length):
-    # "0": shorter than the band; the program computes L - 0.5d - 2P.
-    return "0" if length - d / 2 - 2 * pitch < band(d, length) else text(band(d, length))
+def band_b(d_text, length):
+    row = SCREW_IN_LENGTHS[d_text]
+    for (first, last), b in zip(BANDS, row.b):
+        if first <= length <= last:
+            return plain(b)
+    raise ValueError(f"M{d_text}x{length} lies in no band")
 
 
-def plain_hole_b(d, length):
-    # "0": threaded over the whole length (provisional threshold).
-    return "0" if length - 2 * band(d, length) < F(3, 2) * d else text(band(d, length))
+def screw_in_b(d_text, length):
+    # "0": starred in the table; the program computes l - 0.5d - 2P.
+    if length <= plain(SCREW_IN_LENGTHS[d_text].last_starred):
+        return "0"
+    b = band_b(d_text, length)
+    if b is None:
+        raise ValueError(f"M{d_text}x{length}: neither starred nor in a band with a b")
+    return text(b)
 
 
-def write(name, lines):
+def plain_hole_b(d_text, length):
+    # "0": threaded over the whole length.
+    d, b = F(d_text), band_b(d_text, length)
+    return "0" if length - 2 * b < PLAIN_HOLE_FULL_THREAD_BELOW * d else text(b)
+
+
+def write(folder, name, lines):
     data = "".join(line + "\r\n" for line in lines).encode("cp1251")
-    (OUT / name).write_bytes(data)
+    (folder / name).write_bytes(data)
 
 
-def main():
-    OUT.mkdir(exist_ok=True)
+def main(folder):
+    folder.mkdir(parents=True, exist_ok=True)
     catalogue = []
     for index, number, title1, title2, factor in STANDARDS:
         catalogue += [title1, title2, number, "ris_1" if factor else "ris_2", ""]
         rows = ["d   b1    P     c"]
         for i, (d, pitch, chamfer) in enumerate(DIAMETERS):
-            b1 = B1[factor][i] if factor else "0"
+            b1 = plain(B1[factor][i]) if factor else "0"
             rows.append(f"{d:<3} {b1:<4}  {pitch:<4}  {chamfer:<3}".rstrip())
-        write(f"{BASE}_{number}.dat", rows)
-    write(f"{BASE}.dat", catalogue)
+        write(folder, f"{BASE}_{number}.dat", rows)
+    write(folder, f"{BASE}.dat", catalogue)
 
-    for key, rule in (("ris_1", "screw-in"), ("ris_2", "plain-hole")):
+    for key, thread_length in (("ris_1", screw_in_b), ("ris_2", plain_hole_b)):
         rows = ["d   L   b"]
-        for d_text, pitch, _ in DIAMETERS:
-            d, p = F(d_text), F(pitch)
-            low, high = RANGE[d_text]
-            for length in (l for l in SERIES if low <= l <= high):
-                b = screw_in_b(d, p, length) if rule == "screw-in" else plain_hole_b(d, length)
-                rows.append(f"{d_text:<3} {length:<3} {b:<3}".rstrip())
-        write(f"{BASE}_{key}.dat", rows)
+        for d_text, _, _ in DIAMETERS:
+            for length in lengths(d_text):
+                rows.append(f"{d_text:<3} {length:<3} {thread_length(d_text, length):<3}".rstrip())
+        write(folder, f"{BASE}_{key}.dat", rows)
 
 
 if __name__ == "__main__":
-    main()
+    main(Path(sys.argv[1]) if len(sys.argv) > 1 else DATA)

@@ -3,10 +3,16 @@
 #include "model/cp1251.h"
 #include "model/utf8_path.h"
 
+#include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -136,6 +142,63 @@ std::optional<KeyLine> keyLine(std::string_view line)
     return KeyLine{line.substr(0, equals), line.substr(equals + 1)};
 }
 
+bool writeAll(int descriptor, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(descriptor, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// Replaces the file's content by the lines (CR LF ends) through a temporary file in the same
+// folder, renamed over the old one only when it has been written whole: a full disk or any other
+// failure leaves the old file as it was. A link stays a link; the file it names is replaced.
+bool replaceFile(const std::string& file, const std::vector<std::string>& lines)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::path target(file);
+    if (fs::is_symlink(target, error)) {
+        target = fs::weakly_canonical(target, error);
+        if (error) {
+            return false;
+        }
+    }
+    struct stat old {};
+    const bool existed = ::stat(target.c_str(), &old) == 0;
+    const fs::path temporary = target.parent_path() / (target.filename().string() + "." +
+                                                       std::to_string(::getpid()) + ".tmp");
+    ::unlink(temporary.c_str());
+    const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                                  existed ? old.st_mode & 07777 : 0666);
+    if (descriptor < 0) {
+        return false;
+    }
+    std::string bytes;
+    for (const std::string& line : lines) {
+        bytes += line;
+        bytes += "\r\n";
+    }
+    bool ok = writeAll(descriptor, bytes);
+    if (ok && existed) {
+        ok = ::fchmod(descriptor, old.st_mode & 07777) == 0 || errno == EPERM;
+    }
+    ok = ok && ::fsync(descriptor) == 0;
+    ok = ::close(descriptor) == 0 && ok;
+    ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temporary.c_str());
+    }
+    return ok;
+}
+
 } // namespace
 
 std::string GetPrivateProfileString(std::string_view section, std::string_view key,
@@ -170,7 +233,12 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
     const std::string wantedSection = utf8ToCp1251(section);
     const std::string wantedKey = utf8ToCp1251(key);
     const std::string newLine = wantedKey + "=" + utf8ToCp1251(value);
-    std::vector<std::string> lines = readLines(file).value_or(std::vector<std::string>{});
+    std::optional<std::vector<std::string>> read = readLines(file);
+    std::error_code error;
+    if (!read && std::filesystem::exists(file, error)) {
+        return false; // a file that cannot be read must not be replaced by its one new key
+    }
+    std::vector<std::string> lines = std::move(read).value_or(std::vector<std::string>{});
 
     std::optional<std::size_t> sectionLine;
     std::optional<std::size_t> keyAt;
@@ -204,14 +272,5 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
         lines.push_back("[" + wantedSection + "]");
         lines.push_back(newLine);
     }
-
-    std::ofstream out(utf8Path(file), std::ios::binary | std::ios::trunc);
-    if (!out) {
-        return false;
-    }
-    for (const std::string& line : lines) {
-        out << line << "\r\n";
-    }
-    out.flush();
-    return static_cast<bool>(out);
+    return replaceFile(file, lines);
 }

@@ -22,6 +22,8 @@ inline constexpr std::size_t profileValueLimit = 2047;
                                        int defaultValue, const std::string& file);
 
 // Sets key in section, adding the section and the key when missing. False when the file cannot
-// be written.
+// be written; the file is then left as it was (the new content goes to a temporary file in the
+// same folder first, renamed over the old one once complete). A file that exists but cannot be
+// read is not written either.
 [[nodiscard]] bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                              std::string_view value, const std::string& file);

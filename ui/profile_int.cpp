@@ -3,6 +3,18 @@
 
 #include <charconv>
 
+namespace {
+
+bool isDigitOfBase(char ch, int base)
+{
+    if (ch >= '0' && ch <= '9') {
+        return true;
+    }
+    return base == 16 && ((ch >= 'a' && ch <= 'f') || (ch >= 'A' && ch <= 'F'));
+}
+
+} // namespace
+
 int GetPrivateProfileInt(std::string_view section, std::string_view key, int defaultValue,
                          const std::string& file)
 {
@@ -18,11 +30,16 @@ int GetPrivateProfileInt(std::string_view section, std::string_view key, int def
         base = 16;
         digits.remove_prefix(2);
     }
-    long long value = 0;
-    const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
-    if (digits.empty() || result.ec != std::errc{} || result.ptr != digits.data() + digits.size() ||
-        value > 0x7FFFFFFFLL + (negative ? 1 : 0)) {
+    // Only digits may follow the one sign and the 0x: from_chars would take a second sign.
+    if (digits.empty() || !isDigitOfBase(digits.front(), base)) {
         return defaultValue;
     }
-    return static_cast<int>(negative ? -value : value);
+    unsigned long long value = 0;
+    const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+    if (result.ec != std::errc{} || result.ptr != digits.data() + digits.size() ||
+        value > 0x7FFFFFFFULL + (negative ? 1 : 0)) {
+        return defaultValue;
+    }
+    const auto magnitude = static_cast<long long>(value); // at most 2^31: negating it is safe
+    return static_cast<int>(negative ? -magnitude : magnitude);
 }

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# The Windows leg: cross-builds the Qt-free core, the COM transport, the COM stand-in host, their
+# tests and the COM benchmark with MinGW-w64, and runs them under Wine, each with a time limit.
+# The Wine prefix and the fetched benchmark source live outside the checkout (QUORVEL_CACHE).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh --windows
+
+cache=${QUORVEL_CACHE:-/var/cache/quorvel}
+if [[ $(id -u) -ne 0 ]]; then
+    cache=${QUORVEL_CACHE:-$HOME/.cache/quorvel}
+fi
+mkdir -p "$cache"
+export WINEPREFIX=${QUORVEL_WINEPREFIX:-$cache/wine}
+export WINEDEBUG=-all
+# The ANSI code page follows LANG: ru_RU.UTF-8 gives Windows-1251, as on a Russian Windows.
+export LANG=ru_RU.UTF-8
+export WINEDLLOVERRIDES="mscoree,mshtml=" # no .NET or browser engine install prompts
+
+# One Windows leg at a time per prefix: a second one would end the first one's Wine processes.
+exec 9>"$WINEPREFIX.lock"
+flock -w 1800 9
+
+# Google Benchmark has no MinGW build in Debian: its Debian source, built inside the cross build.
+benchmark_source=$(ls -d "$cache"/benchmark-src/benchmark-* 2>/dev/null | head -n1 || true)
+if [[ -z "$benchmark_source" ]]; then
+    rm -rf "$cache/benchmark-src"
+    benchmark_source=$(bash scripts/debian-source.sh benchmark "$cache/benchmark-src")
+fi
+
+# Wine processes an earlier run left behind (a host after a crashed test) end here.
+timeout 60 wineserver -k 2>/dev/null || true
+if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
+    echo "Making the Wine prefix $WINEPREFIX"
+    timeout 300 wineboot -i </dev/null >/dev/null 2>&1
+    timeout 120 wineserver -w # wineboot returns before the prefix is written
+fi
+# A persistent server (kept 10 minutes after its last client) with its services started now, so
+# that none of them inherits a test's pipes.
+wineserver -p600 </dev/null >/dev/null 2>&1
+timeout 120 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+
+options=(-DQUORVEL_BENCHMARK_SOURCE="$benchmark_source")
+if [[ "${CI:-}" == "true" ]]; then
+    options+=(-DQUORVEL_WERROR=ON)
+fi
+cmake --preset windows "${options[@]}"
+cmake --build --preset windows
+status=0
+timeout 1800 ctest --preset windows --timeout 300 || status=$?
+
+# The benchmark: a 2D run over COM against the stand-in host and as many bare Invoke calls.
+timeout 600 scripts/wine-run.sh build/windows/bench/com_bench.exe \
+    --benchmark_min_time=2 || status=$?
+
+timeout 60 wineserver -k 2>/dev/null || true
+exit "$status"
