@@ -8,7 +8,7 @@ packages=(cmake ninja-build g++ python3 libgtest-dev libgmock-dev libbenchmark-d
           libdxflib-dev dbus dbus-x11 xvfb xauth imagemagick locales fonts-dejavu-core)
 packages+=(clang libclang-rt-14-dev) # libFuzzer and the sanitizer runtimes of the fuzz leg
 if [[ "${1:-}" == "--windows" ]]; then # the Windows leg: MinGW-w64 cross compilers and Wine
-    packages+=(g++-mingw-w64-x86-64 wine googletest)
+    packages+=(g++-mingw-w64-x86-64 wine googletest openbox) # openbox: the Qt programs' leg
 fi
 missing=()
 for package in "${packages[@]}"; do
