@@ -23,7 +23,7 @@ if [[ "${1:-}" != --on-display ]]; then
     bash scripts/windows-qt-deps.sh
     prepared=$SECONDS
     cmake --preset windows -DQUORVEL_CACHE_DIR="$cache" >/dev/null
-    cmake --build --preset windows
+    cmake --build --preset windows --target quorvel quorvel-cadhost ui_tests program_windows_tests
     cmake --build --preset windows --target windows_package
     built=$SECONDS
     # One Windows leg at a time per prefix: a second one would end the first one's Wine processes.
