@@ -359,7 +359,11 @@ TEST_F(ProgramOnWindows, TheThreeDBoxDrawsTheWorkedExampleAsAPart)
     const HWND window = startProgram(program);
     ASSERT_NE(window, nullptr) << "no main window";
     typeWorkedExample();
-    click(window, 480 + 8, 58 + 8); // the "- 3D" box
+    // The "- 3D" box: designed at (480, 58) for 120 pixels per inch, scaled to the screen's.
+    const HDC screen = GetDC(nullptr);
+    const double scale = GetDeviceCaps(screen, LOGPIXELSY) / 120.0;
+    ReleaseDC(nullptr, screen);
+    click(window, static_cast<int>((480 + 10) * scale), static_cast<int>((58 + 8) * scale));
     press(VK_RETURN);
     ASSERT_TRUE(waitFor([this] { return logEndsWith("_ZOOM\\r_P\\r"); }))
         << "the drawing did not end";
