@@ -68,8 +68,8 @@ void BareInvokeCalls(benchmark::State& state)
         IDispatch* application = nullptr;
         if (FAILED(CLSIDFromProgID(L"AutoCAD.Application", &classId)) ||
             FAILED(GetActiveObject(classId, nullptr, &unknown)) ||
-            FAILED(unknown->QueryInterface(IID_IDispatch,
-                                           reinterpret_cast<void**>(&application)))) {
+            FAILED(
+                unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&application)))) {
             state.SkipWithError("no host");
             break;
         }
@@ -79,8 +79,8 @@ void BareInvokeCalls(benchmark::State& state)
             LPOLESTR names[] = {const_cast<LPOLESTR>(member)};
             DISPID id = 0;
             object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-            return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters,
-                                  &result, nullptr, nullptr);
+            return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters, &result,
+                                  nullptr, nullptr);
         };
         DISPPARAMS none{};
         VARIANT document;

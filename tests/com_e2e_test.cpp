@@ -185,7 +185,8 @@ TEST_F(OverCom, TransportFailuresCarryTheirStatus)
     } rows[] = {
         {"property called as a method", [&] { layers.call("Count", {}); }, DISP_E_MEMBERNOTFOUND},
         {"wrong argument count", [&] { layers.call("Item", {}); }, DISP_E_BADPARAMCOUNT},
-        {"wrong argument type", [&] { layers.call("Add", {std::int32_t{5}}); }, DISP_E_TYPEMISMATCH},
+        {"wrong argument type", [&] { layers.call("Add", {std::int32_t{5}}); },
+         DISP_E_TYPEMISMATCH},
         {"host's exception", [&] { layers.call("Item", {std::int32_t{99}}); }, E_FAIL},
     };
     for (const auto& row : rows) {
@@ -237,6 +238,5 @@ TEST_F(OverCom, ValuesCrossTheProcessBoundaryUnchanged)
     const OleObject utility = document.get("Utility").toObject();
     EXPECT_EQ(utility.call("GetPoint", {Variant(), "Insert point: "}).toPoint(),
               (Point{2.5, -1e-7, 0}));
-    EXPECT_EQ(utility.call("PolarPoint", {Point{1, 2, 3}, 0.0, 4.0}).toPoint(),
-              (Point{5, 2, 3}));
+    EXPECT_EQ(utility.call("PolarPoint", {Point{1, 2, 3}, 0.0, 4.0}).toPoint(), (Point{5, 2, 3}));
 }

@@ -36,10 +36,7 @@ class FakeDispatch : public IDispatch {
         *count = 0;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override
-    {
-        return E_NOTIMPL;
-    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID,
                                             DISPID* ids) override
     {
@@ -96,8 +93,8 @@ class ComTransport : public ::testing::Test {
     ComTransport() : apartment(ComApartment::ofThisThread())
     {
         fake.AddRef();
-        object = OleObject(std::make_shared<ComDispatchObject>(
-            ComPtr<IDispatch>::adopt(&fake), apartment));
+        object = OleObject(
+            std::make_shared<ComDispatchObject>(ComPtr<IDispatch>::adopt(&fake), apartment));
     }
     ~ComTransport() override { VariantClear(&fake.answer); }
 
@@ -192,16 +189,19 @@ TEST_F(ComTransport, ReadsEveryKindOfResult)
     const Variant flag = answer(VT_BOOL, [](VARIANT& v) { v.boolVal = VARIANT_TRUE; });
     ASSERT_TRUE(std::holds_alternative<bool>(flag.value()));
     EXPECT_TRUE(std::get<bool>(flag.value()));
-    EXPECT_EQ(answer(VT_BSTR, [](VARIANT& v) { v.bstrVal = SysAllocString(L"Слой 0"); })
-                  .toString(),
+    EXPECT_EQ(answer(VT_BSTR, [](VARIANT& v) { v.bstrVal = SysAllocString(L"Слой 0"); }).toString(),
               "Слой 0");
     EXPECT_EQ(answer(VT_BSTR, [](VARIANT& v) { v.bstrVal = nullptr; }).toString(), "");
     EXPECT_EQ(answer(VT_ARRAY | VT_R8,
-                     [](VARIANT& v) { v.parray = arrayOf(VT_R8, 0, {0.5, 0.25, -1}); })
+                     [](VARIANT& v) {
+                         v.parray = arrayOf(VT_R8, 0, {0.5, 0.25, -1});
+                     })
                   .toPoint(),
               (Point{0.5, 0.25, -1}));
     EXPECT_EQ(answer(VT_ARRAY | VT_VARIANT,
-                     [](VARIANT& v) { v.parray = arrayOf(VT_VARIANT, 1, {10, 20, 30}); })
+                     [](VARIANT& v) {
+                         v.parray = arrayOf(VT_VARIANT, 1, {10, 20, 30});
+                     })
                   .toPoint(),
               (Point{10, 20, 30}));
 
@@ -212,7 +212,9 @@ TEST_F(ComTransport, ReadsEveryKindOfResult)
     } refused[] = {
         {"a date", VT_DATE, [](VARIANT& v) { v.date = 1.0; }},
         {"two elements", VT_ARRAY | VT_R8,
-         [](VARIANT& v) { v.parray = arrayOf(VT_R8, 0, {1, 2}); }},
+         [](VARIANT& v) {
+             v.parray = arrayOf(VT_R8, 0, {1, 2});
+         }},
         {"an error value", VT_ERROR, [](VARIANT& v) { v.scode = E_FAIL; }},
     };
     for (const auto& row : refused) {

@@ -23,8 +23,8 @@ std::string ansiFileName(std::string_view file)
     const int wideLength = MultiByteToWideChar(CP_UTF8, 0, file.data(), size, nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, file.data(), size, wide.data(), wideLength);
-    const int ansiLength = WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0,
-                                               nullptr, nullptr);
+    const int ansiLength =
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
     std::string ansi(static_cast<std::size_t>(ansiLength), '\0');
     WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, ansi.data(), ansiLength, nullptr,
                         nullptr);

@@ -27,9 +27,12 @@ struct ExceptionInfo {
 WORD invokeFlags(InvokeKind kind)
 {
     switch (kind) {
-    case InvokeKind::Method: return DISPATCH_METHOD;
-    case InvokeKind::PropertyGet: return DISPATCH_METHOD | DISPATCH_PROPERTYGET;
-    case InvokeKind::PropertyPut: return DISPATCH_PROPERTYPUT;
+    case InvokeKind::Method:
+        return DISPATCH_METHOD;
+    case InvokeKind::PropertyGet:
+        return DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+    case InvokeKind::PropertyPut:
+        return DISPATCH_PROPERTYPUT;
     }
     return DISPATCH_METHOD;
 }

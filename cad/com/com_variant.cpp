@@ -37,16 +37,26 @@ VariantValue pointVariant(const Point& point)
 std::optional<long long> integerOf(const VARIANT& value)
 {
     switch (value.vt) {
-    case VT_I1: return value.cVal;
-    case VT_UI1: return value.bVal;
-    case VT_I2: return value.iVal;
-    case VT_UI2: return value.uiVal;
-    case VT_I4: return value.lVal;
-    case VT_UI4: return value.ulVal;
-    case VT_INT: return value.intVal;
-    case VT_UINT: return value.uintVal;
-    case VT_I8: return value.llVal;
-    default: return std::nullopt;
+    case VT_I1:
+        return value.cVal;
+    case VT_UI1:
+        return value.bVal;
+    case VT_I2:
+        return value.iVal;
+    case VT_UI2:
+        return value.uiVal;
+    case VT_I4:
+        return value.lVal;
+    case VT_UI4:
+        return value.ulVal;
+    case VT_INT:
+        return value.intVal;
+    case VT_UINT:
+        return value.uintVal;
+    case VT_I8:
+        return value.llVal;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -57,10 +67,14 @@ std::optional<double> numberOf(const VARIANT& value)
         return static_cast<double>(*whole);
     }
     switch (value.vt) {
-    case VT_R8: return value.dblVal;
-    case VT_R4: return value.fltVal;
-    case VT_UI8: return static_cast<double>(value.ullVal);
-    default: return std::nullopt;
+    case VT_R8:
+        return value.dblVal;
+    case VT_R4:
+        return value.fltVal;
+    case VT_UI8:
+        return static_cast<double>(value.ullVal);
+    default:
+        return std::nullopt;
     }
 }
 

@@ -61,12 +61,18 @@ bool sameNameIgnoringCase(const wchar_t* wide, std::string_view name)
 HRESULT statusOf(ErrorKind kind)
 {
     switch (kind) {
-    case ErrorKind::Exception: return DISP_E_EXCEPTION;
-    case ErrorKind::UnknownName: return DISP_E_UNKNOWNNAME;
-    case ErrorKind::MemberNotFound: return DISP_E_MEMBERNOTFOUND;
-    case ErrorKind::BadParamCount: return DISP_E_BADPARAMCOUNT;
-    case ErrorKind::TypeMismatch: return DISP_E_TYPEMISMATCH;
-    case ErrorKind::Failed: break;
+    case ErrorKind::Exception:
+        return DISP_E_EXCEPTION;
+    case ErrorKind::UnknownName:
+        return DISP_E_UNKNOWNNAME;
+    case ErrorKind::MemberNotFound:
+        return DISP_E_MEMBERNOTFOUND;
+    case ErrorKind::BadParamCount:
+        return DISP_E_BADPARAMCOUNT;
+    case ErrorKind::TypeMismatch:
+        return DISP_E_TYPEMISMATCH;
+    case ErrorKind::Failed:
+        break;
     }
     return E_FAIL;
 }
@@ -144,8 +150,8 @@ HRESULT STDMETHODCALLTYPE HostDispatch::GetTypeInfo(UINT, LCID, ITypeInfo** info
     return DISP_E_BADINDEX;
 }
 
-HRESULT STDMETHODCALLTYPE HostDispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count,
-                                                      LCID, DISPID* ids)
+HRESULT STDMETHODCALLTYPE HostDispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
+                                                      DISPID* ids)
 {
     if (names == nullptr || ids == nullptr || count == 0) {
         return E_INVALIDARG;
@@ -196,9 +202,8 @@ HRESULT STDMETHODCALLTYPE HostDispatch::Invoke(DISPID id, REFIID, LCID, WORD fla
         args.push_back(fromVariant(parameters->rgvarg[i - 1]));
     }
     const std::int32_t kind = put ? DISPATCH_PROPERTYPUT : (flags & 3);
-    InvokeResult outcome =
-        m_host.model().invoke(m_path, std::string(members[static_cast<std::size_t>(id - 1)]),
-                              kind, args);
+    InvokeResult outcome = m_host.model().invoke(
+        m_path, std::string(members[static_cast<std::size_t>(id - 1)]), kind, args);
     if (outcome.status == InvokeResult::Status::AwaitingPick) {
         outcome = m_host.awaitPick(outcome.prompt);
     }

@@ -28,11 +28,11 @@ class HostDispatch : public IDispatch {
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
     // Member names as the object's kind has them, ignoring case as COM names are.
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count,
-                                            LCID locale, DISPID* ids) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
+                                            DISPID* ids) override;
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags,
-                                     DISPPARAMS* parameters, VARIANT* result,
-                                     EXCEPINFO* exception, UINT* argumentError) override;
+                                     DISPPARAMS* parameters, VARIANT* result, EXCEPINFO* exception,
+                                     UINT* argumentError) override;
 
   private:
     ComHost& m_host;

@@ -44,19 +44,32 @@ namespace {
 std::optional<double> numberOf(const VARIANT& value)
 {
     switch (value.vt) {
-    case VT_I1: return value.cVal;
-    case VT_UI1: return value.bVal;
-    case VT_I2: return value.iVal;
-    case VT_UI2: return value.uiVal;
-    case VT_I4: return value.lVal;
-    case VT_UI4: return value.ulVal;
-    case VT_INT: return value.intVal;
-    case VT_UINT: return value.uintVal;
-    case VT_I8: return static_cast<double>(value.llVal);
-    case VT_UI8: return static_cast<double>(value.ullVal);
-    case VT_R4: return value.fltVal;
-    case VT_R8: return value.dblVal;
-    default: return std::nullopt;
+    case VT_I1:
+        return value.cVal;
+    case VT_UI1:
+        return value.bVal;
+    case VT_I2:
+        return value.iVal;
+    case VT_UI2:
+        return value.uiVal;
+    case VT_I4:
+        return value.lVal;
+    case VT_UI4:
+        return value.ulVal;
+    case VT_INT:
+        return value.intVal;
+    case VT_UINT:
+        return value.uintVal;
+    case VT_I8:
+        return static_cast<double>(value.llVal);
+    case VT_UI8:
+        return static_cast<double>(value.ullVal);
+    case VT_R4:
+        return value.fltVal;
+    case VT_R8:
+        return value.dblVal;
+    default:
+        return std::nullopt;
     }
 }
 

@@ -92,9 +92,9 @@ bool registerClassName(const std::string& className)
         return false;
     }
     const auto bytes = static_cast<DWORD>(sizeof(hostClassIdText));
-    const bool done = RegSetValueExW(handle, nullptr, 0, REG_SZ,
-                                     reinterpret_cast<const BYTE*>(hostClassIdText),
-                                     bytes) == ERROR_SUCCESS;
+    const bool done =
+        RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(hostClassIdText),
+                       bytes) == ERROR_SUCCESS;
     RegCloseKey(handle);
     return done;
 }

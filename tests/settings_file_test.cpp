@@ -1,0 +1,83 @@
+// The settings file through whichever profile functions the platform has: our own, or the
+// system's on Windows.
+#include "model/cp1251.h"
+#include "temp_dir.h"
+#include "ui/profile_file.h"
+#include "ui/settings_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+TEST(SettingsFile, UnwritableFileGivesTheMessage)
+{
+    TempDir dir;
+    const std::string file = settingsPath((dir.path() / "quorvel").string());
+    std::filesystem::create_directory(file);
+    EXPECT_EQ(writeSettings(file, Settings{}), "Unable to write to " + file);
+}
+
+TEST(SettingsFile, TenKeysReadBackFromAFolderWithACyrillicName)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir.path() / utf8Path("Папка ГОСТ"));
+    const std::string file = settingsPath(dir.file("Папка ГОСТ/quorvel"));
+    Settings changed;
+    changed.mainHeight = 0;
+    changed.mainWidth = -5;
+    changed.SelectHeight = 301;
+    changed.SelectWidth = 702;
+    changed.is3D = true;
+    changed.layers = {"Контур", "Тонкие линии", ""};
+    ASSERT_EQ(writeSettings(file, changed), std::nullopt);
+    ASSERT_TRUE(std::filesystem::exists(utf8Path(file)));
+
+    const Settings back = readSettings(file);
+    EXPECT_EQ(back.mainHeight, 0);
+    EXPECT_EQ(back.mainWidth, -5);
+    EXPECT_EQ(back.SelectHeight, 301);
+    EXPECT_EQ(back.SelectWidth, 702);
+    EXPECT_TRUE(back.is3D);
+    EXPECT_EQ(back.layers.LayerMain, "Контур");
+    EXPECT_EQ(back.layers.LayerThin, "Тонкие линии");
+    EXPECT_EQ(back.layers.LayerAxis, "");
+
+    const struct {
+        const char* section;
+        const char* key;
+        std::string value;
+    } keys[] = {{"Общая", "Автор  ", std::string(authorText)},
+                {"Общая", "E-Mail ", std::string(authorEmail)},
+                {"Общая", "Высота1", "0"},
+                {"Общая", "Ширина1", "-5"},
+                {"Общая", "Высота2", "301"},
+                {"Общая", "Ширина2", "702"},
+                {"Общая", "Вид_3D", "1"},
+                {"Слои", "Основной", "Контур"},
+                {"Слои", "Тонкий", "Тонкие линии"},
+                {"Слои", "Осевой", ""}};
+    for (const auto& row : keys) {
+        SCOPED_TRACE(row.key);
+        EXPECT_EQ(GetPrivateProfileString(row.section, row.key, "missing", file), row.value);
+    }
+}
+
+TEST(SettingsFile, MissingFileAndMissingKeysGiveTheDefaults)
+{
+    TempDir dir;
+    const Settings none = readSettings(settingsPath(dir.file("Нет/quorvel")));
+    EXPECT_EQ(none.mainHeight, 250);
+    EXPECT_EQ(none.SelectWidth, 645);
+    EXPECT_EQ(none.layers.LayerAxis, "7");
+
+    const std::string file =
+        dir.write("part.ini",
+                  utf8ToCp1251("[Общая]\r\nШирина1=500\r\nВысота2=слово\r\n[Слои]\r\nТонкий=\r\n"));
+    const Settings part = readSettings(file);
+    EXPECT_EQ(part.mainHeight, 250);
+    EXPECT_EQ(part.mainWidth, 500);
+    EXPECT_EQ(part.SelectHeight, 275);
+    EXPECT_FALSE(part.is3D);
+    EXPECT_EQ(part.layers.LayerMain, "2");
+    EXPECT_EQ(part.layers.LayerThin, ""); // present but empty: no default
+}
