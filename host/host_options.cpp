@@ -73,7 +73,7 @@ std::optional<HostOptions> parseHostOptions()
         }
         options.failure = {index, kind == QLatin1String("exception")  ? FailKind::Exception
                                   : kind == QLatin1String("syserror") ? FailKind::SysError
-                                                                       : FailKind::UnknownName};
+                                                                      : FailKind::UnknownName};
     }
     const auto scripted = parsePoints(parser.value(points));
     if (!scripted) {

@@ -38,15 +38,13 @@ std::optional<HostOptions> parseHostOptions();
 
 // Applies the log, failure and point options to the object model's server; false (after saying
 // why on stderr) when the call log cannot be written.
-template <class Server>
-bool applyHostOptions(const HostOptions& options, Server& server);
+template <class Server> bool applyHostOptions(const HostOptions& options, Server& server);
 
 } // namespace cadhost
 
 #include <cstdio>
 
-template <class Server>
-bool cadhost::applyHostOptions(const HostOptions& options, Server& server)
+template <class Server> bool cadhost::applyHostOptions(const HostOptions& options, Server& server)
 {
     if (!options.log.isEmpty() && !server.setCallLog(options.log)) {
         std::fprintf(stderr, "quorvel-cadhost: cannot write the call log %s\n",

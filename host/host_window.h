@@ -41,8 +41,7 @@ class HostWindow : public QMainWindow {
 
 // Keeps a host window up to date with a server's signals changed(), pointRequested(prompt) and
 // pointAnswered().
-template <class Server>
-void followServer(HostWindow& window, Server& server)
+template <class Server> void followServer(HostWindow& window, Server& server)
 {
     QObject::connect(&server, &Server::changed, &window, &HostWindow::refresh);
     QObject::connect(&server, &Server::pointRequested, &window, &HostWindow::showPickPrompt);

@@ -1,9 +1,9 @@
 // The program as a user runs it on Windows, from the unpacked package: quorvel.exe with its window
-// against the stand-in host with its window, over COM. Keys and clicks go to the focused window through the system's input
-// queue; results are read back through the host's call log, the text a message box copies to the
-// clipboard (Ctrl+C), the settings file and the registry.
-#include "ui/settings_file.h"
+// against the stand-in host with its window, over COM. Keys and clicks go to the focused window
+// through the system's input queue; results are read back through the host's call log, the text a
+// message box copies to the clipboard (Ctrl+C), the settings file and the registry.
 #include "temp_dir.h"
+#include "ui/settings_file.h"
 #include "worked_examples.h"
 
 #include <windows.h>
@@ -68,7 +68,8 @@ Lines readLines(const std::string& file)
 
 std::string utf8Of(const std::wstring& text)
 {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
     std::string result(static_cast<std::size_t>(size > 0 ? size - 1 : 0), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, result.data(), size, nullptr, nullptr);
     return result;
@@ -195,8 +196,8 @@ void press(WORD virtualKey)
 
 void pressWith(WORD modifier, WORD virtualKey)
 {
-    sendInputs({key(modifier, false), key(virtualKey, false), key(virtualKey, true),
-                key(modifier, true)});
+    sendInputs(
+        {key(modifier, false), key(virtualKey, false), key(virtualKey, true), key(modifier, true)});
 }
 
 void type(const std::wstring& text)
@@ -318,9 +319,9 @@ class ProgramOnWindows : public ::testing::Test {
 TEST_F(ProgramOnWindows, EnterDrawsTheWorkedExampleIn2DAndClosingWritesTheSettings)
 {
     const bool keyBefore = hostKeyExists();
-    Process host(app.path() / "quorvel-cadhost.exe",
-                 hostArguments(L"--points 0,0 --dxf \"" +
-                               utf8Path(dir.file("out.dxf")).wstring() + L"\""));
+    Process host(
+        app.path() / "quorvel-cadhost.exe",
+        hostArguments(L"--points 0,0 --dxf \"" + utf8Path(dir.file("out.dxf")).wstring() + L"\""));
     ASSERT_TRUE(waitFor(hostRunning)) << "the stand-in host did not start";
 
     std::unique_ptr<Process> program;

@@ -33,8 +33,8 @@ std::optional<std::wstring> readDefault(HKEY root, const std::wstring& key)
 {
     wchar_t value[256] = {};
     DWORD bytes = sizeof(value) - sizeof(wchar_t);
-    if (RegGetValueW(root, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value,
-                     &bytes) != ERROR_SUCCESS) {
+    if (RegGetValueW(root, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &bytes) !=
+        ERROR_SUCCESS) {
         return std::nullopt;
     }
     return std::wstring(value);

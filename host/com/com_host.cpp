@@ -20,8 +20,8 @@ InvokeResult ComHost::awaitPick(const std::string& prompt)
     }
     InvokeResult cancelled;
     cancelled.status = InvokeResult::Status::Failed;
-    cancelled.error = m_model.cancelPick().value_or(
-        HostError{ErrorKind::Exception, "Point selection cancelled"});
+    cancelled.error =
+        m_model.cancelPick().value_or(HostError{ErrorKind::Exception, "Point selection cancelled"});
     return cancelled;
 }
 

@@ -25,8 +25,8 @@ InvokeResult ComPickServer::awaitPick(const std::string& prompt)
     // The loop ended without an answer: the application is quitting.
     InvokeResult cancelled;
     cancelled.status = InvokeResult::Status::Failed;
-    cancelled.error = m_model.cancelPick().value_or(
-        HostError{ErrorKind::Exception, "Point selection cancelled"});
+    cancelled.error =
+        m_model.cancelPick().value_or(HostError{ErrorKind::Exception, "Point selection cancelled"});
     return cancelled;
 }
 
@@ -49,8 +49,8 @@ void ComPickServer::cancelPick()
     }
     InvokeResult result;
     result.status = InvokeResult::Status::Failed;
-    result.error = m_model.cancelPick().value_or(
-        HostError{ErrorKind::Exception, "Point selection cancelled"});
+    result.error =
+        m_model.cancelPick().value_or(HostError{ErrorKind::Exception, "Point selection cancelled"});
     answer(result);
 }
 

@@ -52,7 +52,8 @@ int main(int argc, char* argv[])
     }
     const std::string className = options->className.toStdString();
     if (cadhost::ClassRegistration::running(className)) {
-        std::fprintf(stderr, "quorvel-cadhost: %s is already running; another CAD host is running\n",
+        std::fprintf(stderr,
+                     "quorvel-cadhost: %s is already running; another CAD host is running\n",
                      className.c_str());
         return 1;
     }
