@@ -68,22 +68,31 @@ fi
 
 work="$cache_root/qt6-mingw-build"
 log="$cache_root/qt6-mingw-build.log"
-echo "Building Qt $qt_version for MinGW into $prefix (log: $log); this takes a while"
-rm -rf "$work" "$prefix"
-: > "$log"
-mkdir -p "$prefix" "$work/src"
-fetch="$(dirname "$0")/debian-source.sh"
-# The installed revision, or else whatever revision the archive has now (checked below).
-source_dir=$(bash "$fetch" "qt6-base=$debian_version" "$work/src" 2>>"$log") ||
-    source_dir=$(bash "$fetch" qt6-base "$work/src" 2>>"$log")
-if [[ "$source_dir" != *"-$qt_version" ]]; then
-    echo "Debian's qt6-base source is not Qt $qt_version: $source_dir (see $log)" >&2
-    exit 1
-fi
-
-# Kept in the prefix: Qt's own qt.toolchain.cmake loads it again when a project is configured.
 toolchain="$prefix/mingw-w64-x86_64.cmake"
-cat > "$toolchain" <<'EOF'
+# An interrupted build of the same version and options goes on where it stopped.
+if [[ -f "$work/build/build.ninja" && -f "$work/.quorvel-options" &&
+      "$(cat "$work/.quorvel-options")" == "$stamp_text" && -f "$toolchain" ]]; then
+    echo "Continuing the build of Qt $qt_version for MinGW in $work (log: $log)"
+else
+    echo "Building Qt $qt_version for MinGW into $prefix (log: $log); this takes a while"
+    rm -rf "$work" "$prefix"
+    : > "$log"
+    mkdir -p "$prefix" "$work/src"
+    fetch="$(dirname "$0")/debian-source.sh"
+    # The installed revision, or else whatever revision the archive has now (checked below).
+    source_dir=$(bash "$fetch" "qt6-base=$debian_version" "$work/src" 2>>"$log") ||
+        source_dir=$(bash "$fetch" qt6-base "$work/src" 2>>"$log")
+    if [[ "$source_dir" != *"-$qt_version" ]]; then
+        echo "Debian's qt6-base source is not Qt $qt_version: $source_dir (see $log)" >&2
+        exit 1
+    fi
+    # Qt 6.4's Windows platform plugin asks the dynamic OpenGL loader about software rendering
+    # even when OpenGL is off, which does not compile; without OpenGL the answer is "no".
+    sed -i '/^static inline bool isSoftwareGl()/,/^}/ s/#if QT_CONFIG(dynamicgl)$/#if QT_CONFIG(dynamicgl) \&\& QT_CONFIG(opengl)/' \
+        "$source_dir/src/plugins/platforms/windows/qwindowswindow.cpp"
+
+    # Kept in the prefix: Qt's own qt.toolchain.cmake loads it again when a project is configured.
+    cat > "$toolchain" <<'EOF'
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
@@ -95,12 +104,18 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 EOF
+    if ! cmake -G Ninja -S "$source_dir" -B "$work/build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+             -DCMAKE_INSTALL_PREFIX="$prefix" "${configure_options[@]}" >>"$log" 2>&1; then
+        tail -n 40 "$log" >&2
+        echo "Qt configuration failed (full log: $log)" >&2
+        exit 1
+    fi
+    echo "$stamp_text" > "$work/.quorvel-options"
+fi
 
 jobs=${QUORVEL_QT_JOBS:-$(nproc)}
 started=$SECONDS
-if ! { cmake -G Ninja -S "$source_dir" -B "$work/build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-           -DCMAKE_INSTALL_PREFIX="$prefix" "${configure_options[@]}" &&
-       cmake --build "$work/build" --parallel "$jobs" &&
+if ! { cmake --build "$work/build" --parallel "$jobs" &&
        cmake --install "$work/build"; } >>"$log" 2>&1; then
     tail -n 40 "$log" >&2
     echo "Qt build failed (full log: $log)" >&2
