@@ -1,13 +1,15 @@
 # dxflib for the Windows build of the stand-in host: Debian has it only for Linux, so its source
 # (fetched by scripts/windows-qt-deps.sh) is built here as a static library named like the Linux one.
-file(GLOB found_dxflib ${QUORVEL_CACHE_DIR}/dxflib-*/src/dl_dxf.cpp)
-set(default_dxflib "")
-if(found_dxflib)
-    list(GET found_dxflib 0 default_dxflib)
-    cmake_path(GET default_dxflib PARENT_PATH default_dxflib)
-    cmake_path(GET default_dxflib PARENT_PATH default_dxflib)
+set(QUORVEL_DXFLIB_SOURCE "" CACHE PATH "dxflib's source folder")
+if(NOT QUORVEL_DXFLIB_SOURCE)
+    file(GLOB found_dxflib ${QUORVEL_CACHE_DIR}/dxflib-*/src/dl_dxf.cpp)
+    if(found_dxflib)
+        list(GET found_dxflib 0 found_dxflib)
+        cmake_path(GET found_dxflib PARENT_PATH found_dxflib)
+        cmake_path(GET found_dxflib PARENT_PATH found_dxflib)
+        set(QUORVEL_DXFLIB_SOURCE ${found_dxflib} CACHE PATH "dxflib's source folder" FORCE)
+    endif()
 endif()
-set(QUORVEL_DXFLIB_SOURCE "${default_dxflib}" CACHE PATH "dxflib's source folder")
 
 if(QUORVEL_DXFLIB_SOURCE AND NOT TARGET dxflib)
     # The sources include each other by bare name; users write <dxflib/dl_dxf.h>.

@@ -50,9 +50,10 @@ endif()
 
 # Copies the run-time files beside a built program, so that it runs straight from the build folder
 # (under Wine as well) without a search path.
+# Further Qt libraries the target needs (Qt6::Test) follow the target's name.
 function(quorvel_deploy_qt target)
     set(libraries ${QUORVEL_MINGW_RUNTIME})
-    foreach(library IN LISTS QUORVEL_QT_LIBRARIES)
+    foreach(library IN LISTS QUORVEL_QT_LIBRARIES ARGN)
         list(APPEND libraries $<TARGET_FILE:${library}>)
     endforeach()
     set(platforms)

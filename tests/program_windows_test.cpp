@@ -29,13 +29,19 @@ const wchar_t mainTitle[] = L"Тремикон - Quorvel v.1.1";
 const wchar_t hostTitle[] = L"Quorvel stand-in CAD host";
 const wchar_t hostKey[] = L"Software\\Classes\\AutoCAD.Application";
 
-// The unpacked Windows package (target windows_package) in the build folder; this test is in the
-// build folder's tests/.
+// The unpacked Windows package (target windows_package) in the build folder, where this test is
+// built too (or in its tests/).
 std::filesystem::path packageFolder()
 {
     std::wstring path(MAX_PATH, L'\0');
     path.resize(GetModuleFileNameW(nullptr, path.data(), MAX_PATH));
-    return std::filesystem::path(path).parent_path().parent_path() / "package" / PACKAGE_NAME;
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    for (const auto& build : {folder, folder.parent_path()}) {
+        if (std::filesystem::exists(build / "package" / PACKAGE_NAME)) {
+            return build / "package" / PACKAGE_NAME;
+        }
+    }
+    return folder / "package" / PACKAGE_NAME;
 }
 
 // Waits up to limit for done() to hold, checking every 50 ms.
