@@ -5,6 +5,7 @@
 // comes, the model answers every call, and the drawing stays within its bounds: entity and
 // drawing sizes, coordinates the DXF writer can format, a short history.
 #include "host/object_model.h"
+#include "host/part_solid.h"
 #include "model/number_text.h"
 
 #include <cmath>
@@ -80,7 +81,7 @@ void checkBounds(const cadhost::CadDrawing& drawing)
         check(line.layer < drawing.layers.size() && storable(line.from) && storable(line.to));
     }
     for (const cadhost::Part& part : drawing.parts) {
-        size += part.profile.size() + 1 + part.threads.size();
+        size += part.profile.size() + 1 + (part.solid ? part.solid->threadCount() : 0);
     }
     check(size <= cadhost::maxDrawingSize);
     check(drawing.activeLayer < drawing.layers.size());

@@ -1,5 +1,6 @@
 #include "host/cad_drawing.h"
 
+#include "host/part_solid.h"
 #include "model/number_text.h"
 
 #include <algorithm>
@@ -107,23 +108,26 @@ void CadDrawing::run(const std::string& text)
     const bool named = !inputs.empty() && upper(inputs[0]) == "AMDT_NEW_PART";
     for (std::size_t i = named ? 2 : 1; i < inputs.size(); ++i) {
         if (outOfRange(inputs[i])) {
-            remember(text, false);
+            remember(text, false, "Coordinate out of range");
             throw DrawingError("Coordinate out of range");
         }
     }
     bool known = false;
     try {
         known = !inputs.empty() && runInputs(inputs);
-    } catch (const DrawingError&) {
-        remember(text, false);
+    } catch (const DrawingError& error) {
+        remember(text, false, error.what());
         throw;
+    } catch (const ModelingError& error) {
+        remember(text, false, error.what());
+        throw DrawingError(inputs[0] + ": " + error.what());
     }
     remember(text, known);
 }
 
-void CadDrawing::remember(const std::string& text, bool known)
+void CadDrawing::remember(const std::string& text, bool known, const std::string& refusal)
 {
-    history.push_back({shortened(text, historyTextLimit), text.size(), known});
+    history.push_back({shortened(text, historyTextLimit), text.size(), known, refusal});
     ++commandCount;
     while (history.size() > historyLimit) {
         history.pop_front();
@@ -170,6 +174,7 @@ bool CadDrawing::runInputs(const std::vector<std::string>& inputs)
         // After a new part the first polyline is that part's profile.
         if (Part* part = openPart(); part && part->profile.empty()) {
             part->profile = polyline.vertices;
+            part->profileClosed = polyline.closed;
             return true;
         }
         polylines.push_back(std::move(polyline));
@@ -232,38 +237,89 @@ bool CadDrawing::runInputs(const std::vector<std::string>& inputs)
         cmddia = inputs[1] == "1";
         return true;
     }
-    if (command == "AMDT_NEW_PART" && count >= 2) {
-        grow(1);
-        parts.push_back({inputs[1], activeLayer, {}, false, std::nullopt, {}, std::nullopt});
-        return true;
-    }
-    Part* part = openPart();
-    if (command == "AMDT_1PROFILE") {
-        if (part == nullptr || part->profile.empty()) {
-            return false;
-        }
-        part->profiled = true;
-        return true;
-    }
-    if (command == "AMREVOLVE" && count >= 2 && part != nullptr && part->profiled) {
-        const auto pick = parsePoint(inputs[1]);
-        part->revolveAxisPick = pick;
-        return pick.has_value();
-    }
-    if (command == "_AMTHREAD" && count >= 4 && part != nullptr && upper(inputs[2]) == "E") {
-        const auto pick = parsePoint(inputs[1]);
-        if (!pick) {
-            return false;
+    if (command == "AMDT_NEW_PART") {
+        if (count < 2 || inputs[1].empty()) {
+            throw ModelingError("no part name is given");
         }
         grow(1);
-        part->threads.push_back({*pick, inputs[3]});
+        parts.push_back({inputs[1], activeLayer, {}, false, false, nullptr});
         return true;
     }
-    if (command == "_AMCHAMFER" && count >= 6 && part != nullptr && upper(inputs[1]) == "E") {
-        part->chamfer = inputs[5];
+    if (command == "AMDT_1PROFILE" || command == "AMREVOLVE" || command == "_AMTHREAD" ||
+        command == "_AMCHAMFER") {
+        runPartCommand(command, inputs);
         return true;
     }
     return false;
+}
+
+void CadDrawing::runPartCommand(const std::string& command, const std::vector<std::string>& inputs)
+{
+    Part* part = openPart();
+    if (part == nullptr || part->profile.empty()) {
+        throw ModelingError("there is no profile sketch");
+    }
+    const auto pickAt = [&inputs](std::size_t index) {
+        const std::string text = index < inputs.size() ? inputs[index] : std::string();
+        const auto pick = parsePoint(text);
+        if (!pick) {
+            throw ModelingError("a point is expected, not \"" + text + "\"");
+        }
+        return *pick;
+    };
+    const auto setSolid = [part](PartSolid solid) {
+        part->solid = std::make_shared<const PartSolid>(std::move(solid));
+    };
+    if (command == "AMDT_1PROFILE") {
+        if (!part->profileClosed) {
+            throw ModelingError("the sketch is not closed");
+        }
+        part->profiled = true;
+        return;
+    }
+    if (!part->profiled) {
+        throw ModelingError("the sketch is not made a profile");
+    }
+    if (command == "AMREVOLVE") {
+        if (part->solid) {
+            throw ModelingError("the part is already revolved");
+        }
+        setSolid(PartSolid::revolve(part->profile, pickAt(1)));
+        return;
+    }
+    if (!part->solid) {
+        throw ModelingError("the part has no solid yet");
+    }
+    if (command == "_AMTHREAD") {
+        if (inputs.size() < 4 || upper(inputs[2]) != "E") {
+            throw ModelingError("an end face, the option E and a length are expected");
+        }
+        std::optional<double> length; // none: "F", the whole length
+        if (upper(inputs[3]) != "F") {
+            length = parseNumber(inputs[3]);
+            if (!length) {
+                throw ModelingError("\"" + inputs[3] + "\" is no thread length");
+            }
+        }
+        PartSolid threaded = part->solid->withThread(pickAt(1), length);
+        grow(1);
+        setSolid(std::move(threaded));
+        return;
+    }
+    // _AMCHAMFER: E, the end faces' picks up to an empty answer, then the size.
+    if (inputs.size() < 2 || upper(inputs[1]) != "E") {
+        throw ModelingError("the option E is expected");
+    }
+    std::vector<Vec2> picks;
+    std::size_t next = 2;
+    for (; next < inputs.size() && !inputs[next].empty(); ++next) {
+        picks.push_back(pickAt(next));
+    }
+    const auto size = next + 1 < inputs.size() ? parseNumber(inputs[next + 1]) : std::nullopt;
+    if (!size) {
+        throw ModelingError("a chamfer size is expected");
+    }
+    setSolid(part->solid->withChamfer(picks, *size));
 }
 
 bool CadDrawing::chamferLastPolyline(double first, double second)
@@ -311,6 +367,17 @@ bool CadDrawing::chamferLastPolyline(double first, double second)
     return true;
 }
 
+std::vector<Line> sideView(const Part& part)
+{
+    std::vector<Line> lines;
+    if (part.solid) {
+        for (const auto& [from, to] : part.solid->sideView()) {
+            lines.push_back({part.layer, from, to});
+        }
+    }
+    return lines;
+}
+
 std::optional<Rect> CadDrawing::extents() const
 {
     std::optional<Rect> box;
@@ -331,9 +398,14 @@ std::optional<Rect> CadDrawing::extents() const
         add(line.to);
     }
     for (const Part& part : parts) {
-        for (Vec2 p : part.profile) {
-            add(p);
-            add({p.x, 2 * (part.profile.empty() ? 0 : part.profile.front().y) - p.y});
+        if (!part.solid) {
+            for (Vec2 p : part.profile) {
+                add(p);
+            }
+        }
+        for (const Line& line : sideView(part)) {
+            add(line.from);
+            add(line.to);
         }
     }
     return box;

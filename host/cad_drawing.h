@@ -1,10 +1,11 @@
 #pragma once
-// The stand-in host's drawing: layers, the 2D entities built from command texts, the recorded 3D
-// parts, system variables and the zoom window. The interpreter turns SendCommand texts into it.
+// The stand-in host's drawing: layers, the 2D entities built from command texts, the 3D parts,
+// system variables and the zoom window. The interpreter turns SendCommand texts into it.
 
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -32,6 +33,8 @@ class DrawingError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+class PartSolid;
+
 struct Vec2 {
     double x;
     double y;
@@ -55,20 +58,14 @@ struct Line {
     Vec2 to;
 };
 
-struct Thread {
-    Vec2 pick;
-    std::string length; // "F": over the whole length
-};
-
-// A part built by the part-modelling commands, kept as what was asked for.
+// A part built by the part-modelling commands: its profile sketch, then its solid once revolved.
 struct Part {
     std::string name;
     std::size_t layer;
-    std::vector<Vec2> profile; // the closed half section above the axis
-    bool profiled = false;
-    std::optional<Vec2> revolveAxisPick;
-    std::vector<Thread> threads;
-    std::optional<std::string> chamfer;
+    std::vector<Vec2> profile; // the sketch polyline drawn after the part was started
+    bool profileClosed = false;
+    bool profiled = false;                  // the sketch was made the profile
+    std::shared_ptr<const PartSolid> solid; // none until revolved; replaced whole by each step
 };
 
 struct Rect {
@@ -77,9 +74,10 @@ struct Rect {
 };
 
 struct HistoryEntry {
-    std::string text;        // as received, cut to historyTextLimit bytes
-    std::size_t length;      // the length of the received text in bytes
-    bool known;              // false: not understood or refused, nothing drawn
+    std::string text;    // as received, cut to historyTextLimit bytes
+    std::size_t length;  // the length of the received text in bytes
+    bool known;          // false: not understood or refused, nothing drawn
+    std::string refusal; // why the command was refused; empty otherwise
 };
 
 class CadDrawing {
@@ -93,7 +91,7 @@ class CadDrawing {
     std::vector<Part> parts;
     std::deque<HistoryEntry> history; // the latest historyLimit commands
     std::size_t commandCount = 0;     // every command run so far
-    std::int32_t osmode = 4133; // endpoint, centre, intersection, extension snaps
+    std::int32_t osmode = 4133;       // endpoint, centre, intersection, extension snaps
     std::int32_t cmddia = 1;
     bool sketchView = false;
     std::optional<Rect> zoomWindow; // the current zoom window; none: the drawing's extents
@@ -101,7 +99,8 @@ class CadDrawing {
 
     // Runs one command text (inputs ended by \r). Unknown commands are kept in the history only.
     // Throws DrawingError, with nothing drawn, for a coordinate beyond coordinateLimit or an
-    // entity or drawing beyond its bound.
+    // entity or drawing beyond its bound, and, naming the command, for a part-modelling command
+    // that cannot be carried out; the part then keeps its last good state.
     void run(const std::string& text);
 
     std::size_t addLayer(const std::string& name); // colour 7
@@ -110,13 +109,19 @@ class CadDrawing {
 
   private:
     bool runInputs(const std::vector<std::string>& inputs);
-    void remember(const std::string& text, bool known);
+    // Throws ModelingError when the command cannot be carried out on the open part.
+    void runPartCommand(const std::string& command, const std::vector<std::string>& inputs);
+    void remember(const std::string& text, bool known, const std::string& refusal = {});
     void grow(std::size_t elements); // counts new elements against maxDrawingSize
     bool chamferLastPolyline(double first, double second);
     Part* openPart();
 
     std::size_t m_size = 0; // vertices, lines and part elements drawn by commands
 };
+
+// The part seen along z, as lines on its layer: its solid's side view, or nothing before it has
+// one.
+std::vector<Line> sideView(const Part& part);
 
 // "x,y" or "x,y,z" in the host's command-line form.
 std::optional<Vec2> parsePoint(const std::string& text);

@@ -1,7 +1,5 @@
 #include "host/canvas_widget.h"
 
-#include "host/dxf_export.h"
-
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -98,7 +96,7 @@ void CanvasWidget::paintEvent(QPaintEvent*)
         painter.drawLine(toScreen(line.from), toScreen(line.to));
     }
     for (const Part& part : m_drawing.parts) {
-        for (const Line& line : partSilhouette(part)) {
+        for (const Line& line : sideView(part)) {
             painter.setPen(penFor(line.layer));
             painter.drawLine(toScreen(line.from), toScreen(line.to));
         }

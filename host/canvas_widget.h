@@ -1,6 +1,6 @@
 #pragma once
-// Shows the drawing: entities in their layers' colours, parts as side silhouettes, with pan
-// (drag), zoom (wheel) and the host's zoom window. A click answers a waiting point pick.
+// Shows the drawing: entities in their layers' colours, parts as side views of their solids, with
+// pan (drag), zoom (wheel) and the host's zoom window. A click answers a waiting point pick.
 
 #include "host/cad_drawing.h"
 

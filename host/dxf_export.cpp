@@ -1,6 +1,7 @@
 #include "host/dxf_export.h"
 
 #include "host/atomic_file.h"
+#include "host/dxf_text.h"
 
 #include <dxflib/dl_dxf.h>
 
@@ -11,46 +12,6 @@
 #include <memory>
 
 namespace cadhost {
-
-std::vector<Line> partSilhouette(const Part& part)
-{
-    std::vector<Line> silhouette;
-    if (part.profile.size() < 2) {
-        return silhouette;
-    }
-    // The profile lies above its axis; the axis is its lowest edge.
-    double minX = part.profile.front().x, maxX = minX, axisY = part.profile.front().y;
-    double topY = axisY;
-    for (Vec2 p : part.profile) {
-        minX = std::min(minX, p.x);
-        maxX = std::max(maxX, p.x);
-        axisY = std::min(axisY, p.y);
-        topY = std::max(topY, p.y);
-    }
-    const double radius = topY - axisY;
-    const Vec2 a{minX, axisY + radius}, b{maxX, axisY + radius};
-    const Vec2 c{maxX, axisY - radius}, d{minX, axisY - radius};
-    silhouette.push_back({part.layer, a, b});
-    silhouette.push_back({part.layer, b, c});
-    silhouette.push_back({part.layer, c, d});
-    silhouette.push_back({part.layer, d, a});
-    // Thread marks: at 0.85 of the radius over each thread's length from its end face.
-    for (const Thread& thread : part.threads) {
-        const bool nearEnd = std::abs(thread.pick.x - minX) <= std::abs(thread.pick.x - maxX);
-        double length = maxX - minX;
-        if (thread.length != "F") {
-            length = std::min(length, std::max(0.0, std::atof(thread.length.c_str())));
-        }
-        const double from = nearEnd ? minX : maxX - length;
-        const double to = nearEnd ? minX + length : maxX;
-        for (double y : {axisY + 0.85 * radius, axisY - 0.85 * radius}) {
-            silhouette.push_back({part.layer, {from, y}, {to, y}});
-        }
-        const double boundary = nearEnd ? to : from;
-        silhouette.push_back({part.layer, {boundary, axisY + radius}, {boundary, axisY - radius}});
-    }
-    return silhouette;
-}
 
 namespace {
 
@@ -97,11 +58,13 @@ bool endsWithEof(const std::string& file)
 bool writeDxf(const CadDrawing& drawing, const std::vector<Line>& lines, const std::string& file)
 {
     DL_Dxf dxf;
-    std::unique_ptr<DL_WriterA> dw(dxf.out(file.c_str(), DL_Codes::AC1015));
+    std::unique_ptr<DL_WriterA> dw(dxf.out(file.c_str(), DL_Codes::AC1009));
     if (!dw) {
         return false;
     }
     dxf.writeHeader(*dw);
+    dw->dxfString(9, "$DWGCODEPAGE");
+    dw->dxfString(3, dxfCodePage);
     dw->sectionEnd();
     dw->sectionTables();
     dxf.writeVPort(*dw);
@@ -112,7 +75,7 @@ bool writeDxf(const CadDrawing& drawing, const std::vector<Line>& lines, const s
     dw->tableEnd();
     dw->tableLayers(static_cast<int>(drawing.layers.size()));
     for (const Layer& layer : drawing.layers) {
-        dxf.writeLayer(*dw, DL_LayerData(layer.name, 0),
+        dxf.writeLayer(*dw, DL_LayerData(dxfText(layer.name), 0),
                        DL_Attributes("", layer.color, 100, "CONTINUOUS", 1.0));
     }
     dw->tableEnd();
@@ -124,12 +87,10 @@ bool writeDxf(const CadDrawing& drawing, const std::vector<Line>& lines, const s
     dw->tableAppid(1);
     dxf.writeAppid(*dw, "ACAD");
     dw->tableEnd();
-    dxf.writeDimStyle(*dw, 1, 1, 1, 1, 1);
-    dxf.writeBlockRecord(*dw);
-    dw->tableEnd();
+    dxf.writeDimStyle(*dw, 1, 1, 1, 1, 1); // ends its own table
     dw->sectionEnd();
     dw->sectionBlocks();
-    for (const char* block : {"*Model_Space", "*Paper_Space", "*Paper_Space0"}) {
+    for (const char* block : {"$MODEL_SPACE", "$PAPER_SPACE"}) {
         dxf.writeBlock(*dw, DL_BlockData(block, 0, 0.0, 0.0, 0.0));
         dxf.writeEndBlock(*dw, block);
     }
@@ -137,7 +98,7 @@ bool writeDxf(const CadDrawing& drawing, const std::vector<Line>& lines, const s
 
     dw->sectionEntities();
     const auto byLayer = [&drawing](std::size_t layer) {
-        return DL_Attributes(drawing.layers.at(layer).name, 256, -1, "BYLAYER", 1.0);
+        return DL_Attributes(dxfText(drawing.layers.at(layer).name), 256, -1, "BYLAYER", 1.0);
     };
     for (const Polyline& polyline : drawing.polylines) {
         dxf.writePolyline(*dw,
@@ -154,8 +115,6 @@ bool writeDxf(const CadDrawing& drawing, const std::vector<Line>& lines, const s
                       byLayer(line.layer));
     }
     dw->sectionEnd();
-    dxf.writeObjects(*dw);
-    dxf.writeObjectsEnd(*dw);
     dw->dxfEOF();
     dw->close();
     return true;
@@ -167,15 +126,14 @@ bool saveDxf(const CadDrawing& drawing, const std::string& file)
 {
     std::vector<Line> lines = drawing.lines;
     for (const Part& part : drawing.parts) {
-        const std::vector<Line> silhouette = partSilhouette(part);
-        lines.insert(lines.end(), silhouette.begin(), silhouette.end());
+        const std::vector<Line> view = sideView(part);
+        lines.insert(lines.end(), view.begin(), view.end());
     }
     if (!storable(drawing, lines)) {
         return false;
     }
     return writeFileAtomically(
-        file, [&](const std::string& temp) { return writeDxf(drawing, lines, temp); },
-        endsWithEof);
+        file, [&](const std::string& temp) { return writeDxf(drawing, lines, temp); }, endsWithEof);
 }
 
 } // namespace cadhost

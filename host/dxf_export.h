@@ -1,7 +1,9 @@
 #pragma once
-// Saves the stand-in host's drawing as DXF (release 2000) through dxflib: every layer with its
-// colour, polylines (closed ones flagged closed) and lines on their layers, and each part's side
-// silhouette as lines on the part's layer.
+// Saves the stand-in host's drawing as DXF through dxflib: every layer with its colour, polylines
+// (closed ones flagged closed) and lines on their layers, and each part's side view as lines on the
+// part's layer. Release 12, which every DXF reader takes and which has no OBJECTS section (the
+// dictionaries and layouts dxflib writes for release 2000 lack their owners, so readers must
+// repair them); names in Windows-1251 with the code page declared (host/dxf_text.h).
 
 #include "host/cad_drawing.h"
 
@@ -11,8 +13,5 @@ namespace cadhost {
 
 // False when the file cannot be written.
 [[nodiscard]] bool saveDxf(const CadDrawing& drawing, const std::string& file);
-
-// The side silhouette of a part: outline of the revolved profile and its thread marks.
-std::vector<Line> partSilhouette(const Part& part);
 
 } // namespace cadhost

@@ -1,6 +1,7 @@
 #include "host/host_window.h"
 
 #include "host/dxf_export.h"
+#include "host/step_export.h"
 
 #include <QDockWidget>
 #include <QFileDialog>
@@ -46,6 +47,9 @@ HostWindow::HostWindow(CadDrawing& drawing, PickService& server)
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->addAction(QStringLiteral("Save as &DXF..."), this, &HostWindow::saveAs);
+    if (stepExportAvailable()) {
+        file->addAction(QStringLiteral("Save as &STEP..."), this, &HostWindow::saveAsStep);
+    }
     file->addAction(QStringLiteral("&Quit"), this, &QWidget::close);
     statusBar()->showMessage(QStringLiteral("Ready"));
 
@@ -90,7 +94,12 @@ void HostWindow::refresh()
             text += QStringLiteral("... (%1 bytes)").arg(entry.length);
         }
         auto* item = new QListWidgetItem(text, m_history);
-        if (!entry.known) {
+        if (!entry.refusal.empty()) {
+            item->setText(
+                item->text() +
+                QStringLiteral("   [refused: %1]").arg(QString::fromStdString(entry.refusal)));
+            item->setForeground(Qt::red);
+        } else if (!entry.known) {
             item->setText(item->text() + QStringLiteral("   [unknown: nothing drawn]"));
             item->setForeground(Qt::red);
         }
@@ -129,6 +138,23 @@ void HostWindow::saveAs()
     if (!file.isEmpty() && !saveDxf(m_drawing, file.toStdString())) {
         QMessageBox::warning(this, QStringLiteral("Save as DXF"),
                              QStringLiteral("Cannot write %1").arg(file));
+    }
+}
+
+void HostWindow::saveAsStep()
+{
+    const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Save as STEP"),
+                                                      QStringLiteral("part.step"),
+                                                      QStringLiteral("STEP (*.step *.stp)"));
+    if (file.isEmpty()) {
+        return;
+    }
+    try {
+        saveStep(m_drawing, file.toStdString());
+    } catch (const StepSaveError& error) {
+        QMessageBox::warning(this, QStringLiteral("Save as STEP"),
+                             QStringLiteral("%1 is not written: %2")
+                                 .arg(file, QString::fromStdString(error.what())));
     }
 }
 

@@ -28,6 +28,7 @@ class HostWindow : public QMainWindow {
 
   private:
     void saveAs();
+    void saveAsStep();
 
     CadDrawing& m_drawing;
     PickService& m_server;

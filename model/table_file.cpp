@@ -37,7 +37,9 @@ TableFile::TableFile(const std::filesystem::path& file)
             lf = text.size();
         }
         std::string_view lineText = text.substr(start, lf - start);
-        if (!lastLine && !lineText.empty() && lineText.back() == '\r') {
+        // A CR ends the line also in a last line cut short by the file's end or by Ctrl-Z:
+        // the line then reads as it would with its LF.
+        if (!lineText.empty() && lineText.back() == '\r') {
             lineText.remove_suffix(1);
         }
         m_lines.emplace_back(start, lineText.size());

@@ -57,7 +57,7 @@ TEST(HostInterpreter, LinesLayersZoomAndUnknownTexts)
     EXPECT_EQ(drawing.lines.size(), 1u);
 }
 
-TEST(HostInterpreter, RecordsAPartAndItsSilhouette)
+TEST(HostInterpreter, PartCommandsBuildAPartNotEntities)
 {
     CadDrawing drawing;
     for (const char* text :
@@ -71,18 +71,11 @@ TEST(HostInterpreter, RecordsAPartAndItsSilhouette)
     const cadhost::Part& part = drawing.parts[0];
     EXPECT_EQ(part.name, "P1");
     EXPECT_TRUE(part.profiled);
-    ASSERT_EQ(part.threads.size(), 2u);
-    EXPECT_EQ(part.threads[1].length, "30");
-    EXPECT_EQ(part.chamfer, "1.6");
+    EXPECT_TRUE(part.solid);
+    EXPECT_FALSE(sideView(part).empty());
     EXPECT_TRUE(drawing.polylines.empty()); // the profile belongs to the part
+    EXPECT_TRUE(drawing.lines.empty());
     EXPECT_EQ(drawing.cmddia, 1);
-    // Outline of 4 lines, then per thread two thread lines and its boundary.
-    const auto silhouette = cadhost::partSilhouette(part);
-    ASSERT_EQ(silhouette.size(), 10u);
-    EXPECT_EQ(silhouette[0].from.y, 6);
-    EXPECT_EQ(silhouette[2].to.y, -6);
-    EXPECT_EQ(silhouette[6].from.x, 12); // the first thread's boundary
-    EXPECT_EQ(silhouette[9].from.x, 82); // the second thread starts 30 from the far end
 }
 
 namespace {
@@ -115,14 +108,32 @@ TEST(HostInterpreter, ChamfersOnlyCornersWithRoomForTheCut)
         std::vector<std::pair<double, double>> vertices;
     } rows[] = {
         {"repeated chamfers leave the earlier cuts alone",
-         "_PLINE\r0,-6\r100,-6\r100,6\r0,6\rCL\r", "_CHAMFER\rD\r1.6\r1.6\rP\rLAST\r", 22,
-         {{0, -4.4}, {1.6, -6}, {98.4, -6}, {100, -4.4}, {100, 4.4}, {98.4, 6}, {1.6, 6}, {0, 4.4}}},
-        {"segments shorter than both cuts", "_PLINE\r0,-6\r100,-6\r100,6\r0,6\rCL\r",
-         "_CHAMFER\rD\r7\r7\rP\rLAST\r", 1, {{0, -6}, {100, -6}, {100, 6}, {0, 6}}},
-        {"open ends and straight vertices stay", "_PLINE\r0,0\r5,0\r10,0\r10,10\r",
-         "_CHAMFER\rD\r2\r3\rP\rLAST\r", 1, {{0, 0}, {5, 0}, {8, 0}, {10, 3}, {10, 10}}},
-        {"negative distance is not understood", "_PLINE\r0,0\r10,0\r10,10\r",
-         "_CHAMFER\rD\r-1\r1\rP\rLAST\r", 1, {{0, 0}, {10, 0}, {10, 10}}},
+         "_PLINE\r0,-6\r100,-6\r100,6\r0,6\rCL\r",
+         "_CHAMFER\rD\r1.6\r1.6\rP\rLAST\r",
+         22,
+         {{0, -4.4},
+          {1.6, -6},
+          {98.4, -6},
+          {100, -4.4},
+          {100, 4.4},
+          {98.4, 6},
+          {1.6, 6},
+          {0, 4.4}}},
+        {"segments shorter than both cuts",
+         "_PLINE\r0,-6\r100,-6\r100,6\r0,6\rCL\r",
+         "_CHAMFER\rD\r7\r7\rP\rLAST\r",
+         1,
+         {{0, -6}, {100, -6}, {100, 6}, {0, 6}}},
+        {"open ends and straight vertices stay",
+         "_PLINE\r0,0\r5,0\r10,0\r10,10\r",
+         "_CHAMFER\rD\r2\r3\rP\rLAST\r",
+         1,
+         {{0, 0}, {5, 0}, {8, 0}, {10, 3}, {10, 10}}},
+        {"negative distance is not understood",
+         "_PLINE\r0,0\r10,0\r10,10\r",
+         "_CHAMFER\rD\r-1\r1\rP\rLAST\r",
+         1,
+         {{0, 0}, {10, 0}, {10, 10}}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);

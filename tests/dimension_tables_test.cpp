@@ -24,6 +24,8 @@ TEST(TableFile, LineEndsCtrlZAndFixedColumns)
         {"Ctrl-Z inside a line", "hdr\r\n8 x\x1Ayz\r\n", {"hdr", "8 x"}},
         {"blank line at the end", "hdr\r\n8\r\n\r\n", {"hdr", "8", ""}},
         {"lone CR stays in the line", "a\rb\n", {"a\rb"}},
+        {"CR without LF ends the last line", "hdr\r\n8\r", {"hdr", "8"}},
+        {"CR before Ctrl-Z ends the last line", "hdr\r\n8\r\x1A\n10\r\n", {"hdr", "8"}},
         {"empty file", "", {}},
     };
     for (const auto& row : rows) {
@@ -75,6 +77,10 @@ TEST(CatalogueReader, ReadsTheRecordOfAnIndexWithoutAnEndOfFileTest)
     }
     const std::string cut = dir.write("c.dat", "T1\r\nT2\r\n22032-76\r\n");
     EXPECT_EQ(readCatalogueRecord(cut, 0).failure->file, cut);
+
+    // A catalogue whose last line, the figure key, ends in a CR alone still names "ris_1".
+    const std::string loneCr = dir.write("r.dat", "T1\r\nT2\r\n22032-76\r\nris_1\r");
+    EXPECT_EQ(readCatalogueRecord(loneCr, 0).value.figureKey, "ris_1");
 
     const TableRead<CatalogueRecord> missing = readCatalogueRecord(dir.file("none.dat"), 0);
     ASSERT_FALSE(missing.ok());

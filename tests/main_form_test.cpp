@@ -1,16 +1,10 @@
-#include "recording_reporter.h"
-#include "temp_dir.h"
+#include "main_form_fixture.h"
 #include "ui/about_box.h"
-#include "ui/completing_combo_box.h"
-#include "ui/main_form.h"
 #include "ui/main_report.h"
-#include "ui/select_form.h"
 #include "ui/settings_file.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -20,101 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-
-namespace {
-
-struct DrawCall {
-    bool is3D;
-    std::string PartName;
-    double d, L, b, b1, c;
-};
-
-// Types into a box as a user does after selecting its text.
-void type(CompletingComboBox* box, const char* keys)
-{
-    box->lineEdit()->selectAll();
-    QTest::keyClicks(box->lineEdit(), keys);
-}
-
-std::string text(const QLineEdit* edit)
-{
-    return edit->text().toStdString();
-}
-
-std::string text(const CompletingComboBox* box)
-{
-    return box->boxText().toStdString();
-}
-
-class MainForm : public ::testing::Test {
-  protected:
-    void SetUp() override
-    {
-        const std::filesystem::path shipped = QCoreApplication::applicationDirPath().toStdString();
-        for (const auto& entry : std::filesystem::directory_iterator(shipped)) {
-            const std::string name = entry.path().filename().string();
-            if (name.rfind("quorvel", 0) == 0 && entry.path().extension() == ".dat") {
-                std::filesystem::copy_file(entry.path(), dir.path() / name);
-            }
-        }
-    }
-
-    std::string base() const { return (dir.path() / "quorvel").string(); }
-
-    void writeIni(const std::string& utf8) { dir.write("quorvel.ini", utf8ToCp1251Text(utf8)); }
-    static std::string utf8ToCp1251Text(const std::string& utf8);
-
-    void start()
-    {
-        form = std::make_unique<TForm1>(
-            state, reporter,
-            [this](bool is3D, const std::string& name, double d, double L, double b, double b1,
-                   double c) {
-                visibleWhileDrawing = form->isVisible();
-                draws.push_back({is3D, name, d, L, b, b1, c});
-            },
-            base());
-        select = std::make_unique<TfSelect>(state, form.get());
-        form->setSelectDialog(select.get());
-        form->show();
-    }
-
-    // Shows the standard dialog from the main window, picks a row and closes it with OK or Cancel.
-    void chooseStandard(int row, bool ok)
-    {
-        QTimer::singleShot(0, select.get(), [this, row, ok] {
-            select->lbGost->setCurrentRow(row);
-            (ok ? select->bbOk : select->bbCancel)->click();
-        });
-        form->sbGostClick();
-    }
-
-    std::vector<std::string> messageTexts() const
-    {
-        std::vector<std::string> texts;
-        for (const Message& message : reporter.messages) {
-            texts.push_back(message.text);
-        }
-        return texts;
-    }
-
-    TempDir dir;
-    MainUnitState state;
-    RecordingReporter reporter;
-    std::vector<DrawCall> draws;
-    bool visibleWhileDrawing = true;
-    std::unique_ptr<TForm1> form;
-    std::unique_ptr<TfSelect> select;
-};
-
-} // namespace
-
-#include "model/cp1251.h"
-
-std::string MainForm::utf8ToCp1251Text(const std::string& utf8)
-{
-    return utf8ToCp1251(utf8);
-}
 
 TEST_F(MainForm, StartsWithTheFirstStandardLoaded)
 {

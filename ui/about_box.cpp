@@ -5,7 +5,6 @@
 #include "ui/settings_file.h"
 
 #include <QDesktopServices>
-#include <QFile>
 #include <QFrame>
 #include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
@@ -16,7 +15,14 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -114,15 +120,26 @@ QString AboutDlg::memoryText()
 {
     // Free memory the system could hand to programs now.
     qint64 kilobytes = -1;
-    QFile meminfo(QStringLiteral("/proc/meminfo"));
-    if (meminfo.open(QIODevice::ReadOnly)) {
-        while (!meminfo.atEnd()) {
-            const QByteArray line = meminfo.readLine();
-            if (line.startsWith("MemAvailable:")) {
-                kilobytes = line.mid(13).trimmed().split(' ').value(0).toLongLong();
-            }
+#ifdef _WIN32
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof(status);
+    if (GlobalMemoryStatusEx(&status) != 0) {
+        kilobytes = static_cast<qint64>(status.ullAvailPhys / 1024);
+    }
+#else
+    // Read line by line to the end: files under /proc report a size of 0, so a reader that
+    // trusts the size sees nothing.
+    std::ifstream meminfo("/proc/meminfo");
+    for (std::string line; std::getline(meminfo, line);) {
+        std::istringstream fields(line);
+        std::string name;
+        qint64 value = -1;
+        if (fields >> name >> value && name == "MemAvailable:" && value >= 0) {
+            kilobytes = value;
+            break;
         }
     }
+#endif
     return QStringLiteral("Available Memory: %1 KB")
         .arg(kilobytes >= 0 ? QString::number(kilobytes) : QStringLiteral("?"));
 }

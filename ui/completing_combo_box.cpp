@@ -81,11 +81,21 @@ void CompletingComboBox::userPicked(int index)
     emit changed();
 }
 
+void CompletingComboBox::noteKey(const QKeyEvent* event)
+{
+    m_deleting = event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete;
+}
+
+void CompletingComboBox::keyPressEvent(QKeyEvent* event)
+{
+    noteKey(event);
+    QComboBox::keyPressEvent(event);
+}
+
 bool CompletingComboBox::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == lineEdit() && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        m_deleting = key == Qt::Key_Backspace || key == Qt::Key_Delete;
+        noteKey(static_cast<QKeyEvent*>(event));
     }
     return QComboBox::eventFilter(watched, event);
 }

@@ -21,11 +21,16 @@ class CompletingComboBox : public QComboBox {
     void changed();
 
   protected:
+    // A real keyboard sends keys to the box itself, which hands them on to its line edit
+    // without passing the line edit's event filter; keys sent to the line edit directly pass
+    // the filter. Both note whether the key deletes text.
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void userEdited(const QString& text);
     void userPicked(int index);
+    void noteKey(const QKeyEvent* event);
 
     int m_itemIndex = -1;
     QString m_lastText;

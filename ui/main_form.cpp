@@ -6,10 +6,12 @@
 #include "ui/about_box.h"
 #include "ui/completing_combo_box.h"
 #include "ui/main_report.h"
+#include "ui/outer_size.h"
 #include "ui/pictures.h"
 #include "ui/qt_text.h"
 #include "ui/select_form.h"
 #include "ui/settings_file.h"
+#include "ui/text_fit.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -31,6 +33,8 @@ namespace {
 
 constexpr double designDpi = 120.0;
 const QSize minimumOuterSize(200, 150);
+const QPoint designPosition(158, 156);
+constexpr int titleMargin = 2; // pixels kept free between the title and each side of its panel
 
 } // namespace
 
@@ -74,6 +78,7 @@ void TForm1::buildControls()
     LName = new QLabel(Panel1);
     LName->setAlignment(Qt::AlignCenter);
     LName->setFont(bold);
+    m_titleFont = bold;
     LName->setGeometry(Panel1->contentsRect());
 
     sbGost = new QToolButton(this);
@@ -170,7 +175,9 @@ void TForm1::buildControls()
     connect(bbAbout, &QPushButton::clicked, this, &TForm1::bbAboutClick);
     connect(bbDraw, &QPushButton::clicked, this, &TForm1::bbDrawClick);
     connect(BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
+    widenButtonsToText(this);
     setMinimumSize(minimumOuterSize);
+    m_outerSize = new OuterSize(this);
 }
 
 void TForm1::FormCreate(const std::string& executablePath)
@@ -181,15 +188,14 @@ void TForm1::FormCreate(const std::string& executablePath)
     QLocale::setDefault(QLocale::c());
     m_state.BasePath = basePathFor(executablePath);
     ReadIni();
+    m_outerSize->place(designPosition);
 }
 
 void TForm1::ReadIni()
 {
     const Settings settings = readSettings(settingsPath(m_state.BasePath));
-    // A damaged file must never leave an invisible window: sizes are raised to the minimum.
-    m_startSize = QSize(std::max(settings.mainWidth, minimumOuterSize.width()),
-                        std::max(settings.mainHeight, minimumOuterSize.height()));
-    resize(m_startSize);
+    // A damaged file must never leave an invisible window nor one larger than the screen.
+    m_outerSize->apply(QSize(settings.mainWidth, settings.mainHeight));
     m_state.SelectHeight = settings.SelectHeight;
     m_state.SelectWidth = settings.SelectWidth;
     m_state.layers = settings.layers;
@@ -202,9 +208,6 @@ void TForm1::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (!m_activated) {
         m_activated = true;
-        // The stored size is the outer size, frame included.
-        const QSize frame = frameGeometry().size() - geometry().size();
-        resize(m_startSize - frame);
         FormActivate();
     }
 }
@@ -260,6 +263,10 @@ void TForm1::WorkForm()
     }
     const CatalogueRecord& r = record.value;
     LName->setText(toQt(r.title1 + "\n" + r.title2 + "\nГОСТ " + r.number));
+    // The title lines come from the catalogue file: a line longer than the design allowed for
+    // is shown whole in a smaller font rather than clipped at the panel's edges.
+    LName->setFont(fittedFont(m_titleFont, LName->text(),
+                              LName->contentsRect().size() - QSize(2 * titleMargin, 0)));
     m_state.GostNumber = r.number;
     const bool screwIn = r.figureKey == "ris_1";
     LB1->setVisible(screwIn);
@@ -431,8 +438,9 @@ void TForm1::keyPressEvent(QKeyEvent* event)
 bool TForm1::FormClose()
 {
     Settings settings;
-    settings.mainHeight = frameGeometry().height();
-    settings.mainWidth = frameGeometry().width();
+    const QSize outer = m_outerSize->toStore();
+    settings.mainHeight = outer.height();
+    settings.mainWidth = outer.width();
     settings.SelectHeight = m_state.SelectHeight;
     settings.SelectWidth = m_state.SelectWidth;
     settings.is3D = chb3D->isChecked();

@@ -19,6 +19,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
+class OuterSize;
 class TfSelect;
 
 // Start_ACAD of the drawing unit: Is3D, PartName, d, overall length, b, b1, c.
@@ -95,5 +96,6 @@ class TForm1 : public QWidget {
     bool m_activated = false;
     bool m_drawing = false;
     int m_pictureIndex = -1;
-    QSize m_startSize;
+    QFont m_titleFont;                // the title's design font, before fitting it to the panel
+    OuterSize* m_outerSize = nullptr; // the stored outer size, kept under any window manager
 };

@@ -1,6 +1,8 @@
 #include "ui/select_form.h"
 
+#include "ui/outer_size.h"
 #include "ui/pictures.h"
+#include "ui/text_fit.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -47,7 +49,9 @@ TfSelect::TfSelect(MainUnitState& state, QWidget* parent) : QDialog(parent), m_s
 
     auto* Label1 = new QLabel(QStringLiteral("Шпильки резьбовые:"), this);
     Label1->setFont(bold);
-    Label1->setGeometry(10, 10, 154, 16);
+    // Wider and taller than the design where the platform's bold font needs it: nothing lies to
+    // the right of the label.
+    Label1->setGeometry(QRect(QPoint(10, 10), QSize(154, 16).expandedTo(Label1->sizeHint())));
 
     lbGost = new QListWidget(this);
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -78,15 +82,26 @@ TfSelect::TfSelect(MainUnitState& state, QWidget* parent) : QDialog(parent), m_s
     setTabOrder(lbGost, bbOk);
     setTabOrder(bbOk, bbCancel);
 
+    // Ctrl+click or Ctrl+Space would leave no item selected; the current item is selected
+    // again, so that OK always has a standard to take.
+    connect(lbGost, &QListWidget::itemSelectionChanged, this, [this] {
+        if (lbGost->selectedItems().isEmpty() && lbGost->currentItem() != nullptr) {
+            lbGost->currentItem()->setSelected(true);
+        }
+    });
     connect(bbOk, &QPushButton::clicked, this, &TfSelect::bbOkClick);
     connect(bbCancel, &QPushButton::clicked, this, &QDialog::reject);
+    widenButtonsToText(this);
     resize(645, 275);
+    m_outerSize = new OuterSize(this);
 }
 
-void TfSelect::showEvent(QShowEvent* event)
+void TfSelect::setVisible(bool visible)
 {
-    if (!m_shownBefore) {
-        // Centred on the screen by the size it has now, before the stored size is applied.
+    if (visible && !m_shownBefore) {
+        // Centred on the screen by the size it has now, before the stored size is applied; and
+        // placed before the window exists, so that a window manager places its frame there
+        // and reports the frame by moving the window.
         m_shownBefore = true;
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {
             QRect frame = frameGeometry();
@@ -94,22 +109,28 @@ void TfSelect::showEvent(QShowEvent* event)
             move(frame.topLeft());
         }
     }
+    QDialog::setVisible(visible);
+}
+
+void TfSelect::showEvent(QShowEvent* event)
+{
     QDialog::showEvent(event);
     FormActivate();
 }
 
 void TfSelect::FormActivate()
 {
-    const QSize frame = frameGeometry().size() - geometry().size();
-    // A damaged settings file must not give an invisible dialog.
-    resize(std::max(m_state.SelectWidth, minimumOuterSize.width()) - frame.width(),
-           std::max(m_state.SelectHeight, minimumOuterSize.height()) - frame.height());
+    // A damaged settings file must give neither an invisible dialog nor one larger than the
+    // screen.
+    m_outerSize->apply(QSize(m_state.SelectWidth, m_state.SelectHeight));
     lbGost->setCurrentRow(std::min<int>(m_state.GostIndex, lbGost->count() - 1));
 }
 
 void TfSelect::bbOkClick()
 {
-    const int row = lbGost->currentRow();
+    // The selected item, which the list keeps selected; the current item need not be it.
+    const QList<QListWidgetItem*> selected = lbGost->selectedItems();
+    const int row = selected.isEmpty() ? -1 : lbGost->row(selected.front());
     if (row >= 0) {
         m_state.GostIndex = static_cast<GostIndexValue>(row);
     }
@@ -118,7 +139,8 @@ void TfSelect::bbOkClick()
 
 void TfSelect::done(int result)
 {
-    m_state.SelectHeight = frameGeometry().height();
-    m_state.SelectWidth = frameGeometry().width();
+    const QSize outer = m_outerSize->toStore();
+    m_state.SelectHeight = outer.height();
+    m_state.SelectWidth = outer.width();
     QDialog::done(result);
 }

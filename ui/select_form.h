@@ -6,6 +6,7 @@
 
 #include <QDialog>
 
+class OuterSize;
 class QListWidget;
 class QPushButton;
 
@@ -22,6 +23,7 @@ class TfSelect : public QDialog {
     QPushButton* bbCancel;
 
     void bbOkClick();
+    void setVisible(bool visible) override;
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -32,4 +34,5 @@ class TfSelect : public QDialog {
 
     MainUnitState& m_state;
     bool m_shownBefore = false;
+    OuterSize* m_outerSize = nullptr; // the stored outer size, kept under any window manager
 };

@@ -8,9 +8,21 @@ namespace cadhost {
 
 ComHost::ComHost(ObjectModel& model, ComHostFaults faults) : m_model(model), m_faults(faults) {}
 
+ComHost::~ComHost()
+{
+    for (const auto& entry : m_objects) {
+        entry.second->Release();
+    }
+}
+
 IDispatch* ComHost::object(const std::string& path)
 {
-    return new HostDispatch(*this, path);
+    IDispatch*& object = m_objects[path];
+    if (object == nullptr) {
+        object = new HostDispatch(*this, path);
+    }
+    object->AddRef();
+    return object;
 }
 
 InvokeResult ComHost::awaitPick(const std::string& prompt)

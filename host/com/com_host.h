@@ -7,6 +7,7 @@
 
 #include <oaidl.h>
 
+#include <map>
 #include <optional>
 #include <string>
 
@@ -48,7 +49,12 @@ class ComHost {
     ObjectModel& model() { return m_model; }
     const ComHostFaults& faults() const { return m_faults; }
 
-    // A new reference to the object at path (AddRef'd for the caller).
+    ~ComHost();
+    ComHost(const ComHost&) = delete;
+    ComHost& operator=(const ComHost&) = delete;
+
+    // A reference to the object at path, AddRef'd for the caller. One object per path, as a CAD
+    // program keeps its document and collections: a caller asking again gets the same object.
     IDispatch* object(const std::string& path);
 
     // Counts a call at its name look-up; true when this call's look-up must fail.
@@ -61,6 +67,7 @@ class ComHost {
     ComHostFaults m_faults;
     int m_calls = 0;
     ComHostListener* m_listener = nullptr;
+    std::map<std::string, IDispatch*> m_objects; // one reference each, held until the end
 };
 
 } // namespace cadhost

@@ -191,7 +191,7 @@ int main()
     DWORD cookie = 0;
     const HRESULT status =
         RegisterActiveObject(application, hostClassId, ACTIVEOBJECT_STRONG, &cookie);
-    application->Release(); // the running object table holds its own reference
+    application->Release(); // the host and the running object table hold their own
     if (FAILED(status)) {
         std::fprintf(stderr, "quorvel-cadhost-com: RegisterActiveObject failed (0x%08lX)\n",
                      static_cast<unsigned long>(status));

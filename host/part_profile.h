@@ -1,0 +1,30 @@
+#pragma once
+// The checks on a profile before it is revolved, shared by both part builds, so that both refuse
+// the same profiles with the same words.
+
+#include "host/cad_drawing.h"
+
+#include <string>
+#include <vector>
+
+namespace cadhost {
+
+// A profile fit to revolve: its corners without repeats (not closed by a repeated first point)
+// and the edge it turns about.
+struct RevolveProfile {
+    std::vector<Vec2> points;
+    Vec2 axisFrom;
+    Vec2 axisTo;
+    double tolerance; // for picks on it, from the profile's size
+};
+
+// Throws ModelingError when the profile bounds no area, has more than maxProfileEdges edges,
+// axisPick is on none of its edges, or the profile lies on both sides of that edge's line.
+RevolveProfile revolveProfile(const std::vector<Vec2>& profile, Vec2 axisPick);
+
+// "x,y" for the messages about picks.
+std::string pointText(Vec2 p);
+
+double distanceToSegment(Vec2 p, Vec2 a, Vec2 b);
+
+} // namespace cadhost

@@ -1,0 +1,66 @@
+#pragma once
+// The solid of a part, made by the part-modelling steps the host understands: revolve a closed
+// profile, mark a thread from an end face, chamfer the rims of end faces. Each step makes a new
+// part from the last one and never changes it, so a refused step leaves the part as it was.
+// Coordinates are drawing units (mm); the sketch plane is the drawing's XY plane (z = 0).
+//
+// Two builds share this interface: with a solid modelling kernel the part is a real solid (see
+// host/part_shape.h for what only that build offers); without one the part is kept as its record
+// (the revolved profile with its chamfers, the axis and the threads), which refuses the same steps
+// where that can be decided from the record and shows the same side view.
+
+#include "host/cad_drawing.h"
+
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace cadhost {
+
+// A step that cannot be carried out on the solid; what() gives the reason for the user.
+class ModelingError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// A revolution makes a face per profile edge; beyond this many the host would stall for long.
+inline constexpr std::size_t maxProfileEdges = 1000;
+
+class PartSolid {
+  public:
+    // Revolves the closed polygon profile a full turn about the profile edge that axisPick lies
+    // on. Throws ModelingError when the pick is on no edge, the profile bounds no area, has more
+    // than maxProfileEdges edges, or lies on both sides of that edge's line.
+    [[nodiscard]] static PartSolid revolve(const std::vector<Vec2>& profile, Vec2 axisPick);
+
+    // A thread on the outer cylinder from the end face under endFacePick, length along the axis
+    // (none: the whole length). Throws ModelingError when the pick is on no end face or the
+    // length is not positive or longer than the part.
+    [[nodiscard]] PartSolid withThread(Vec2 endFacePick, std::optional<double> length) const;
+
+    // Chamfers the outer circular edge of each end face picked by size (equal distances).
+    // Throws ModelingError when a pick is on no end face, the size is not positive or not
+    // smaller than the edge's radius, or the chamfers do not fit on the part.
+    [[nodiscard]] PartSolid withChamfer(const std::vector<Vec2>& endFacePicks, double size) const;
+
+    std::size_t threadCount() const;
+
+    // The part seen along -z on the XY plane: its outline with chamfers (its section by the
+    // sketch plane) and its circular edges seen edge-on (end rims, chamfer edges, thread ends).
+    // Worked out on first use and kept.
+    const std::vector<std::pair<Vec2, Vec2>>& sideView() const;
+
+    // What the build keeps of the part; defined by the implementation.
+    struct Body;
+    const Body& body() const { return *m_body; }
+
+  private:
+    explicit PartSolid(std::shared_ptr<const Body> body);
+
+    std::shared_ptr<const Body> m_body;
+};
+
+} // namespace cadhost

@@ -1,0 +1,215 @@
+// The parts of a host without a solid modelling kernel: the record refuses the steps that cannot
+// be carried out and draws the side view the kernel build draws.
+#include "host/cad_drawing.h"
+#include "host/part_solid.h"
+#include "host/step_export.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+using cadhost::CadDrawing;
+using cadhost::Vec2;
+
+namespace {
+
+// The texts the program sends for d 12, L 112, b 30, b1 12, c 1.6 at (0, 0).
+const std::vector<std::string> workedExample = {
+    "AMDT_NEW_PART\rP1\r",
+    "_PLINE\r0,0\r112,0\r112,6\r0,6\rCL\r",
+    "amdt_1profile\r",
+    "amrevolve\r56,0\r\r\r",
+    "_amthread\r1.83697019872103E-16,3\rE\r12\r\r",
+    "_amthread\r112,3\rE\r30\r\r",
+    "_amchamfer\rE\r1.83697019872103E-16,3\r112,3\r\r1.6\r"};
+
+const std::vector<std::string> revolvedStud(workedExample.begin(), workedExample.begin() + 4);
+
+CadDrawing drawn(const std::vector<std::string>& texts)
+{
+    CadDrawing drawing;
+    for (const std::string& text : texts) {
+        drawing.run(text);
+    }
+    return drawing;
+}
+
+bool hasSegment(const std::vector<cadhost::Line>& view, Vec2 a, Vec2 b)
+{
+    const auto near = [](Vec2 p, Vec2 q) {
+        return std::abs(p.x - q.x) < 1e-9 && std::abs(p.y - q.y) < 1e-9;
+    };
+    return std::any_of(view.begin(), view.end(), [&](const cadhost::Line& line) {
+        return (near(line.from, a) && near(line.to, b)) || (near(line.from, b) && near(line.to, a));
+    });
+}
+
+} // namespace
+
+TEST(PartRecord, SideViewsShowOutlineChamfersAndThreadEnds)
+{
+    const struct {
+        const char* label;
+        std::vector<std::string> texts;
+        std::vector<std::pair<Vec2, Vec2>> present;
+        std::vector<std::pair<Vec2, Vec2>> absent;
+        std::size_t lines; // 0: not checked
+    } rows[] = {
+        {"worked example",
+         workedExample,
+         {{{12, -6}, {12, 6}}, // thread ends, seen edge-on
+          {{82, -6}, {82, 6}},
+          {{1.6, -6}, {1.6, 6}}, // chamfer edges
+          {{110.4, -6}, {110.4, 6}},
+          {{0, 4.4}, {1.6, 6}},       // chamfer in the outline
+          {{110.4, -6}, {112, -4.4}}, // and below the axis
+          {{0, -4.4}, {0, 4.4}},      // end face
+          {{12, 6}, {82, 6}}},        // outer cylinder between the threads
+         {{{0, -6}, {0, 6}}},         // the rim is chamfered away
+         0},
+        {"plain revolve: outline, mirror and end faces once each",
+         revolvedStud,
+         {{{0, -6}, {0, 6}}, {{112, -6}, {112, 6}}, {{0, 6}, {112, 6}}, {{0, -6}, {112, -6}}},
+         {{{0, 0}, {112, 0}}}, // the axis is inside the body
+         4},
+        {"thread over the whole length ends nowhere inside",
+         {revolvedStud[0], revolvedStud[1], revolvedStud[2], revolvedStud[3],
+          "_amthread\r0,3\rE\rF\r\r"},
+         {},
+         {},
+         4},
+        {"profile left of a vertical axis, mirrored to the right",
+         {"AMDT_NEW_PART\rP\r", "_PLINE\r0,0\r0,10\r-4,10\r-4,0\rCL\r", "amdt_1profile\r",
+          "amrevolve\r0,5\r\r\r", "_amthread\r2,10\rE\r3\r\r"},
+         {{{-4, 0}, {-4, 7}}, {{4, 7}, {4, 10}}, {{-4, 10}, {4, 10}}, {{-4, 7}, {4, 7}}},
+         {{{0, 0}, {0, 10}}, {{4, 0}, {4, 10}}},
+         0},
+        {"shouldered part: the ring face; a thread off the outer cylinder splits nothing",
+         {"AMDT_NEW_PART\rP\r", "_PLINE\r0,0\r50,0\r50,4\r20,4\r20,8\r0,8\rCL\r", "amdt_1profile\r",
+          "amrevolve\r10,0\r\r\r", "_amthread\r50,2\rE\r10\r\r", "_amthread\r0,2\rE\r10\r\r"},
+         {{{20, 4}, {20, 8}}, {{20, -4}, {20, -8}}, {{10, -8}, {10, 8}}},
+         {{{40, -4}, {40, 4}}, {{40, -8}, {40, 8}}},
+         0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        const CadDrawing drawing = drawn(row.texts);
+        ASSERT_TRUE(drawing.parts.at(0).solid);
+        const std::vector<cadhost::Line> view = sideView(drawing.parts[0]);
+        for (const auto& [a, b] : row.present) {
+            EXPECT_TRUE(hasSegment(view, a, b)) << a.x << "," << a.y << " " << b.x << "," << b.y;
+        }
+        for (const auto& [a, b] : row.absent) {
+            EXPECT_FALSE(hasSegment(view, a, b)) << a.x << "," << a.y << " " << b.x << "," << b.y;
+        }
+        if (row.lines != 0) {
+            EXPECT_EQ(view.size(), row.lines);
+        }
+    }
+    const CadDrawing worked = drawn(workedExample);
+    EXPECT_EQ(worked.parts[0].solid->threadCount(), 2u);
+    const auto extents = worked.extents();
+    ASSERT_TRUE(extents);
+    EXPECT_NEAR(extents->min.y, -6, 1e-9);
+    EXPECT_NEAR(extents->max.x, 112, 1e-9);
+}
+
+TEST(PartRecord, RefusedStepsLeaveThePartAsItWas)
+{
+    const std::vector<std::string> profiled(workedExample.begin(), workedExample.begin() + 3);
+    const auto part = [](const std::string& pline, const std::string& axisPick) {
+        return std::vector<std::string>{"AMDT_NEW_PART\rP\r", pline, "amdt_1profile\r",
+                                        "amrevolve\r" + axisPick + "\r\r\r"};
+    };
+    const struct {
+        const char* label;
+        std::vector<std::string> before;
+        std::string text;
+        std::string message;
+    } rows[] = {
+        {"revolve about no edge", profiled, "amrevolve\r50,50\r\r\r",
+         "amrevolve: the pick 50,50 is on no edge of the profile"},
+        {"revolve across the profile",
+         {"AMDT_NEW_PART\rP\r", "_PLINE\r0,0\r112,0\r112,6\r60,6\r60,3\r40,3\r40,6\r0,6\rCL\r",
+          "amdt_1profile\r"},
+         "amrevolve\r60,4\r\r\r",
+         "amrevolve: the profile lies on both sides of the axis"},
+        {"profile crossing itself",
+         {"AMDT_NEW_PART\rP\r", "_PLINE\r0,0\r10,0\r0,5\r10,5\rCL\r", "amdt_1profile\r"},
+         "amrevolve\r5,0\r\r\r",
+         "amrevolve: the profile bounds no area or crosses itself"},
+        {"profile folded onto its axis",
+         {"AMDT_NEW_PART\rP\r", "_PLINE\r0,0\r10,0\r5,0\rCL\r", "amdt_1profile\r"},
+         "amrevolve\r1,0\r\r\r",
+         "amrevolve: the profile bounds no area or crosses itself"},
+        {"thread pick inside the part", revolvedStud, "_amthread\r50,3\rE\r12\r\r",
+         "_amthread: the pick 50,3 is on no end face"},
+        {"thread pick on the cylinder", revolvedStud, "_amthread\r50,6\rE\r12\r\r",
+         "_amthread: the pick 50,6 is on no end face"},
+        {"thread pick beyond the end face's radius", revolvedStud, "_amthread\r0,7\rE\r12\r\r",
+         "_amthread: the pick 0,7 is on no end face"},
+        {"thread longer than the part", revolvedStud, "_amthread\r0,3\rE\r112.5\r\r",
+         "_amthread: the thread length 112.5 is longer than the part (112)"},
+        {"thread from the shoulder longer than the rest",
+         part("_PLINE\r0,0\r50,0\r50,4\r20,4\r20,8\r0,8\rCL\r", "10,0"),
+         "_amthread\r20,6\rE\r21\r\r",
+         "_amthread: the thread length 21 is longer than the part (20)"},
+        {"thread of no length", revolvedStud, "_amthread\r0,3\rE\r0\r\r",
+         "_amthread: the thread length 0 is not positive"},
+        {"chamfer as large as the radius", revolvedStud, "_amchamfer\rE\r0,3\r112,3\r\r6\r",
+         "_amchamfer: the chamfer 6 is not smaller than the radius 6"},
+        {"chamfer of no size", revolvedStud, "_amchamfer\rE\r0,3\r\r0\r",
+         "_amchamfer: the chamfer size 0 is not positive"},
+        {"chamfer pick on no face", revolvedStud, "_amchamfer\rE\r0,3\r56,9\r\r1\r",
+         "_amchamfer: the pick 56,9 is on no end face"},
+        {"chamfers longer than the part", part("_PLINE\r0,0\r2,0\r2,6\r0,6\rCL\r", "1,0"),
+         "_amchamfer\rE\r0,3\r2,3\r\r1.5\r",
+         "_amchamfer: the chamfer 1.5 does not fit on the part"},
+        {"chamfer wider than the shoulder ring",
+         part("_PLINE\r0,0\r50,0\r50,4\r20,4\r20,8\r0,8\rCL\r", "10,0"),
+         "_amchamfer\rE\r20,6\r\r5\r", "_amchamfer: the chamfer 5 does not fit on the part"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        CadDrawing drawing = drawn(row.before);
+        const auto solid = drawing.parts.back().solid;
+        const auto view = solid ? solid->sideView() : std::vector<std::pair<Vec2, Vec2>>{};
+        try {
+            drawing.run(row.text);
+            ADD_FAILURE() << "not refused";
+        } catch (const cadhost::DrawingError& refused) {
+            EXPECT_EQ(std::string(refused.what()), row.message);
+        }
+        EXPECT_FALSE(drawing.history.back().known);
+        EXPECT_EQ(drawing.parts.back().solid, solid);
+        if (solid) {
+            EXPECT_EQ(solid->sideView().size(), view.size());
+        }
+    }
+}
+
+TEST(PartRecord, ChamferedEndStillTakesAThread)
+{
+    // The end face shrinks to the chamfer's inner edge; a pick inside it still finds the face, a
+    // pick in the cut-away rim does not.
+    std::vector<std::string> texts = revolvedStud;
+    texts.push_back("_amchamfer\rE\r0,3\r\r1\r");
+    CadDrawing drawing = drawn(texts);
+    EXPECT_NO_THROW(drawing.run("_amthread\r0,4.5\rE\r12\r\r"));
+    EXPECT_EQ(drawing.parts[0].solid->threadCount(), 1u);
+    EXPECT_THROW(drawing.run("_amthread\r0,5.5\rE\r12\r\r"), cadhost::DrawingError);
+    EXPECT_TRUE(hasSegment(sideView(drawing.parts[0]), {12, -6}, {12, 6}));
+}
+
+TEST(PartRecord, StepExportIsRefusedInSoManyWords)
+{
+    EXPECT_FALSE(cadhost::stepExportAvailable());
+    try {
+        cadhost::saveStep(drawn(workedExample), "part.step");
+        ADD_FAILURE() << "not refused";
+    } catch (const cadhost::StepSaveError& refused) {
+        EXPECT_STREQ(refused.what(),
+                     "this host is built without Open CASCADE and cannot save STEP");
+    }
+}

@@ -1,0 +1,249 @@
+// The host's part-modelling commands build a real solid: its shape, its thread faces, its side
+// view, and the commands it refuses without touching the part.
+#include "host/cad_drawing.h"
+#include "host/part_shape.h"
+
+#include <BRepBndLib.hxx>
+#include <BRepCheck_Analyzer.hxx>
+#include <BRepGProp.hxx>
+#include <Bnd_Box.hxx>
+#include <GProp_GProps.hxx>
+#include <TopExp_Explorer.hxx>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+using cadhost::CadDrawing;
+using cadhost::Vec2;
+
+namespace {
+
+// The texts the program sends for d 12, L 112, b 30, b1 12, c 1.6 at (0, 0), PolarPoint's
+// rounding residue included.
+const std::vector<std::string> workedExample = {
+    "AMDT_NEW_PART\rP1\r",
+    "_PLINE\r0,0\r112,0\r112,6\r0,6\rCL\r",
+    "amdt_1profile\r",
+    "amrevolve\r56,0\r\r\r",
+    "_amthread\r1.83697019872103E-16,3\rE\r12\r\r",
+    "_amthread\r112,3\rE\r30\r\r",
+    "_amchamfer\rE\r1.83697019872103E-16,3\r112,3\r\r1.6\r"};
+
+const std::vector<std::string> revolvedStud(workedExample.begin(), workedExample.begin() + 4);
+
+CadDrawing drawn(const std::vector<std::string>& texts)
+{
+    CadDrawing drawing;
+    for (const std::string& text : texts) {
+        drawing.run(text);
+    }
+    return drawing;
+}
+
+struct Box {
+    double xmin, ymin, zmin, xmax, ymax, zmax;
+};
+
+Box boxOf(const TopoDS_Shape& shape)
+{
+    Bnd_Box box;
+    BRepBndLib::AddOptimal(shape, box, false, false);
+    Box b{};
+    box.Get(b.xmin, b.ymin, b.zmin, b.xmax, b.ymax, b.zmax);
+    return b;
+}
+
+struct ThreadFace {
+    std::string name;
+    double from;
+    double to;
+    bool operator==(const ThreadFace&) const = default;
+};
+
+void PrintTo(const ThreadFace& face, std::ostream* out)
+{
+    *out << "{" << face.name << " " << face.from << ".." << face.to << "}";
+}
+
+// Thread faces by their place along x, rounded to 1e-9 so that positions compare exactly.
+std::vector<ThreadFace> threadFaces(const cadhost::PartSolid& solid)
+{
+    std::vector<ThreadFace> faces;
+    for (const cadhost::NamedFace& face : cadhost::namedThreadFaces(solid)) {
+        const Box box = boxOf(face.face);
+        faces.push_back(
+            {face.name, std::round(box.xmin * 1e9) / 1e9, std::round(box.xmax * 1e9) / 1e9});
+    }
+    std::sort(faces.begin(), faces.end(),
+              [](const ThreadFace& a, const ThreadFace& b) { return a.from < b.from; });
+    return faces;
+}
+
+bool hasSegment(const std::vector<cadhost::Line>& view, Vec2 a, Vec2 b)
+{
+    const auto near = [](Vec2 p, Vec2 q) {
+        return std::abs(p.x - q.x) < 1e-9 && std::abs(p.y - q.y) < 1e-9;
+    };
+    return std::any_of(view.begin(), view.end(), [&](const cadhost::Line& line) {
+        return (near(line.from, a) && near(line.to, b)) || (near(line.from, b) && near(line.to, a));
+    });
+}
+
+} // namespace
+
+TEST(PartSolid, WorkedExampleIsTheChamferedStudWithTwoThreadFaces)
+{
+    const CadDrawing drawing = drawn(workedExample);
+    for (const auto& entry : drawing.history) {
+        EXPECT_TRUE(entry.known) << entry.text;
+    }
+    ASSERT_EQ(drawing.parts.size(), 1u);
+    ASSERT_TRUE(drawing.parts[0].solid);
+    const cadhost::PartSolid& solid = *drawing.parts[0].solid;
+    EXPECT_TRUE(BRepCheck_Analyzer(cadhost::solidShape(solid)).IsValid());
+
+    GProp_GProps props;
+    BRepGProp::VolumeProperties(cadhost::solidShape(solid), props);
+    const double r = 6, L = 112, c = 1.6, pi = std::numbers::pi;
+    const double analytic = pi * r * r * L - 2 * pi * c * c * (r - c / 3); // two chamfer rings
+    EXPECT_NEAR(props.Mass() / analytic, 1.0, 1e-9);
+
+    const Box box = boxOf(cadhost::solidShape(solid));
+    EXPECT_NEAR(box.xmin, 0, 1e-7);
+    EXPECT_NEAR(box.xmax, 112, 1e-7);
+    EXPECT_NEAR(box.ymin, -6, 1e-7);
+    EXPECT_NEAR(box.zmax, 6, 1e-7);
+
+    // The chamfers trim the thread faces at the ends; the threads still end 12 and 30 from them.
+    EXPECT_EQ(threadFaces(solid), (std::vector<ThreadFace>{{"thread 1: 12 mm", 1.6, 12},
+                                                           {"thread 2: 30 mm", 82, 110.4}}));
+
+    const std::vector<cadhost::Line> view = sideView(drawing.parts[0]);
+    for (double x : {12.0, 82.0, 1.6, 110.4}) { // thread ends and chamfer edges, seen edge-on
+        EXPECT_TRUE(hasSegment(view, {x, -6}, {x, 6})) << x;
+    }
+    EXPECT_TRUE(hasSegment(view, {0, 4.4}, {1.6, 6}));       // chamfer in the outline
+    EXPECT_TRUE(hasSegment(view, {110.4, -6}, {112, -4.4})); // and below the axis
+    EXPECT_TRUE(hasSegment(view, {0, -4.4}, {0, 4.4}));      // end face
+    const auto extents = drawing.extents();
+    ASSERT_TRUE(extents);
+    EXPECT_NEAR(extents->min.y, -6, 1e-9);
+    EXPECT_NEAR(extents->max.x, 112, 1e-9);
+}
+
+TEST(PartSolid, ThreadFacesFollowTheThreads)
+{
+    const struct {
+        const char* label;
+        std::vector<std::string> steps;
+        std::vector<ThreadFace> faces;
+    } rows[] = {
+        {"whole length (F)", {"_amthread\r0,3\rE\rF\r\r"}, {{"thread 1: 112 mm", 0, 112}}},
+        {"the part's length given", {"_amthread\r0,3\rE\r112\r\r"}, {{"thread 1: 112 mm", 0, 112}}},
+        {"from the far end", {"_amthread\r112,3\rE\r30\r\r"}, {{"thread 1: 30 mm", 82, 112}}},
+        {"overlapping threads",
+         {"_amthread\r0,3\rE\r70\r\r", "_amthread\r112,3\rE\r70\r\r"},
+         {{"thread 1: 70 mm", 0, 42},
+          {"thread 1: 70 mm; thread 2: 70 mm", 42, 70},
+          {"thread 2: 70 mm", 70, 112}}},
+        {"threads meeting", // b + b1 = L: both split at the same place
+         {"_amthread\r0,3\rE\r12\r\r", "_amthread\r112,3\rE\r100\r\r"},
+         {{"thread 1: 12 mm", 0, 12}, {"thread 2: 100 mm", 12, 112}}},
+        {"chamfered before threading",
+         {"_amchamfer\rE\r0,3\r\r1\r", "_amthread\r0,3\rE\r12\r\r"},
+         {{"thread 1: 12 mm", 1, 12}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        std::vector<std::string> texts = revolvedStud;
+        texts.insert(texts.end(), row.steps.begin(), row.steps.end());
+        const CadDrawing drawing = drawn(texts);
+        ASSERT_TRUE(drawing.parts.at(0).solid);
+        EXPECT_TRUE(BRepCheck_Analyzer(cadhost::solidShape(*drawing.parts[0].solid)).IsValid());
+        EXPECT_EQ(threadFaces(*drawing.parts[0].solid), row.faces);
+    }
+}
+
+TEST(PartSolid, RefusedCommandsLeaveThePartAsItWas)
+{
+    const std::vector<std::string> sketched(workedExample.begin(), workedExample.begin() + 2);
+    const std::vector<std::string> profiled(workedExample.begin(), workedExample.begin() + 3);
+    std::string teeth = "_PLINE\r";
+    for (int i = 0; i <= 500; ++i) {
+        teeth += std::to_string(i) + ",0\r" + std::to_string(i) + "," + (i % 2 ? "1" : "2") + "\r";
+    }
+    const std::vector<std::string> manyEdges = {"AMDT_NEW_PART\rP\r", teeth + "CL\r",
+                                                "amdt_1profile\r"};
+    const struct {
+        const char* label;
+        std::vector<std::string> before;
+        std::string text;
+        std::string message;
+    } rows[] = {
+        {"profile without a part",
+         {},
+         "amdt_1profile\r",
+         "amdt_1profile: there is no profile sketch"},
+        {"open sketch",
+         {"AMDT_NEW_PART\rP\r", "_PLINE\r0,0\r112,0\r112,6\r0,6\r\r"},
+         "amdt_1profile\r",
+         "amdt_1profile: the sketch is not closed"},
+        {"revolve before the profile", sketched, "amrevolve\r56,0\r\r\r",
+         "amrevolve: the sketch is not made a profile"},
+        {"revolve about no edge", profiled, "amrevolve\r50,50\r\r\r",
+         "amrevolve: the pick 50,50 is on no edge of the profile"},
+        {"revolve across the profile",
+         {"AMDT_NEW_PART\rP\r", "_PLINE\r0,0\r112,0\r112,6\r60,6\r60,3\r40,3\r40,6\r0,6\rCL\r",
+          "amdt_1profile\r"},
+         "amrevolve\r60,4\r\r\r",
+         "amrevolve: the profile lies on both sides of the axis"},
+        {"profile of too many edges", manyEdges, "amrevolve\r0.5,0\r\r\r",
+         "amrevolve: the profile has more than 1000 edges"},
+        {"revolve twice", revolvedStud, "amrevolve\r56,0\r\r\r",
+         "amrevolve: the part is already revolved"},
+        {"thread before the revolve", profiled, "_amthread\r0,3\rE\r12\r\r",
+         "_amthread: the part has no solid yet"},
+        {"thread pick inside the part", revolvedStud, "_amthread\r50,3\rE\r12\r\r",
+         "_amthread: the pick 50,3 is on no end face"},
+        {"thread pick on the cylinder", revolvedStud, "_amthread\r50,6\rE\r12\r\r",
+         "_amthread: the pick 50,6 is on no end face"},
+        {"thread longer than the part", revolvedStud, "_amthread\r0,3\rE\r112.5\r\r",
+         "_amthread: the thread length 112.5 is longer than the part (112)"},
+        {"thread of no length", revolvedStud, "_amthread\r0,3\rE\r0\r\r",
+         "_amthread: the thread length 0 is not positive"},
+        {"thread length no number", revolvedStud, "_amthread\r0,3\rE\rx\r\r",
+         "_amthread: \"x\" is no thread length"},
+        {"chamfer as large as the radius", revolvedStud, "_amchamfer\rE\r0,3\r112,3\r\r6\r",
+         "_amchamfer: the chamfer 6 is not smaller than the radius 6"},
+        {"chamfer of no size", revolvedStud, "_amchamfer\rE\r0,3\r\r0\r",
+         "_amchamfer: the chamfer size 0 is not positive"},
+        {"chamfer pick on no face", revolvedStud, "_amchamfer\rE\r0,3\r56,9\r\r1\r",
+         "_amchamfer: the pick 56,9 is on no end face"},
+        {"chamfers longer than the part",
+         {"AMDT_NEW_PART\rP\r", "_PLINE\r0,0\r2,0\r2,6\r0,6\rCL\r", "amdt_1profile\r",
+          "amrevolve\r1,0\r\r\r"},
+         "_amchamfer\rE\r0,3\r2,3\r\r1.5\r",
+         "_amchamfer: the chamfer 1.5 does not fit on the part"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        CadDrawing drawing = drawn(row.before);
+        const auto solid = drawing.parts.empty() ? nullptr : drawing.parts.back().solid;
+        const bool profiled = !drawing.parts.empty() && drawing.parts.back().profiled;
+        try {
+            drawing.run(row.text);
+            ADD_FAILURE() << "not refused";
+        } catch (const cadhost::DrawingError& refused) {
+            EXPECT_EQ(std::string(refused.what()), row.message);
+        }
+        EXPECT_FALSE(drawing.history.back().known);
+        EXPECT_FALSE(drawing.history.back().refusal.empty());
+        if (!drawing.parts.empty()) {
+            EXPECT_EQ(drawing.parts.back().solid, solid);
+            EXPECT_EQ(drawing.parts.back().profiled, profiled);
+        }
+    }
+}
