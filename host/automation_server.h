@@ -5,6 +5,7 @@
 // picked, the pick is cancelled or its caller leaves the bus.
 
 #include "host/object_model.h"
+#include "host/pick_service.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -17,7 +18,7 @@ class QDBusServiceWatcher;
 
 namespace cadhost {
 
-class AutomationServer : public QDBusVirtualObject {
+class AutomationServer : public QDBusVirtualObject, public PickService {
     Q_OBJECT
   public:
     AutomationServer(CadDrawing& drawing, QDBusConnection connection, QObject* parent = nullptr);
@@ -32,9 +33,9 @@ class AutomationServer : public QDBusVirtualObject {
     void setScriptedPoints(std::deque<Vec2> points, bool headless, bool repeat = false);
 
     // Answers a waiting GetPoint; cancel() answers it with the host's exception.
-    void pick(Vec2 point);
-    void cancelPick();
-    bool waitingForPoint() const { return m_pendingPick.has_value(); }
+    void pick(Vec2 point) override;
+    void cancelPick() override;
+    bool waitingForPoint() const override { return m_pendingPick.has_value(); }
 
     QString introspect(const QString& path) const override;
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;

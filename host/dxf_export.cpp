@@ -43,16 +43,18 @@ bool storable(const CadDrawing& drawing, const std::vector<Line>& lines)
 // dxflib does not report failed writes; a file that ends with its EOF record was written whole.
 bool endsWithEof(const std::string& file)
 {
+    // The library writes through a text-mode stream: lines end in CR LF on Windows, LF elsewhere.
     std::ifstream in(file, std::ios::binary | std::ios::ate);
-    const std::string end = "\nEOF\n";
     const auto size = static_cast<std::streamoff>(in.tellg());
-    if (!in || size < static_cast<std::streamoff>(end.size())) {
+    constexpr std::streamoff tailSize = 6; // "\nEOF\r\n"
+    if (!in || size < tailSize - 1) {
         return false;
     }
-    std::string tail(end.size(), '\0');
-    in.seekg(size - static_cast<std::streamoff>(end.size()));
+    const std::streamoff read = std::min(size, tailSize);
+    std::string tail(static_cast<std::size_t>(read), '\0');
+    in.seekg(size - read);
     in.read(tail.data(), static_cast<std::streamsize>(tail.size()));
-    return in && tail == end;
+    return in && (tail.ends_with("\nEOF\n") || tail.ends_with("\nEOF\r\n"));
 }
 
 bool writeDxf(const CadDrawing& drawing, const std::vector<Line>& lines, const std::string& file)

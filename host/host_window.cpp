@@ -22,7 +22,7 @@ QString visibleText(const std::string& text)
     return shown;
 }
 
-HostWindow::HostWindow(CadDrawing& drawing, AutomationServer& server)
+HostWindow::HostWindow(CadDrawing& drawing, PickService& server)
     : m_drawing(drawing), m_server(server)
 {
     setWindowTitle(QStringLiteral("Quorvel stand-in CAD host"));
@@ -53,20 +53,23 @@ HostWindow::HostWindow(CadDrawing& drawing, AutomationServer& server)
     file->addAction(QStringLiteral("&Quit"), this, &QWidget::close);
     statusBar()->showMessage(QStringLiteral("Ready"));
 
-    connect(&server, &AutomationServer::changed, this, &HostWindow::refresh);
-    connect(&server, &AutomationServer::pointRequested, this, [this](const QString& prompt) {
-        statusBar()->showMessage(prompt + QStringLiteral(" (click on the drawing; Esc cancels)"));
-        m_canvas->setPicking(true);
-        raise();
-        activateWindow();
-    });
-    connect(&server, &AutomationServer::pointAnswered, this, [this] {
-        statusBar()->showMessage(QStringLiteral("Ready"));
-        m_canvas->setPicking(false);
-    });
-    connect(m_canvas, &CanvasWidget::picked, &server, &AutomationServer::pick);
+    connect(m_canvas, &CanvasWidget::picked, this, [this](Vec2 point) { m_server.pick(point); });
     resize(1100, 650);
     refresh();
+}
+
+void HostWindow::showPickPrompt(const QString& prompt)
+{
+    statusBar()->showMessage(prompt + QStringLiteral(" (click on the drawing; Esc cancels)"));
+    m_canvas->setPicking(true);
+    raise();
+    activateWindow();
+}
+
+void HostWindow::endPickPrompt()
+{
+    statusBar()->showMessage(QStringLiteral("Ready"));
+    m_canvas->setPicking(false);
 }
 
 void HostWindow::keyPressEvent(QKeyEvent* event)

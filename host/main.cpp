@@ -139,6 +139,7 @@ int main(int argc, char* argv[])
     std::unique_ptr<cadhost::HostWindow> window;
     if (!parser.isSet(headless)) {
         window = std::make_unique<cadhost::HostWindow>(drawing, server);
+        cadhost::followServer(*window, server);
         window->show();
     }
     std::printf("quorvel-cadhost: serving %s\n", qPrintable(className));

@@ -1,6 +1,7 @@
 #include "host/object_model.h"
 
 #include "cad/dbus/automation_protocol.h"
+#include "model/utf8_path.h"
 
 #include <cmath>
 #include <limits>
@@ -224,7 +225,7 @@ ObjectModel::ObjectModel(CadDrawing& drawing) : m_drawing(drawing) {}
 
 bool ObjectModel::setCallLog(const std::string& file)
 {
-    m_log.open(file, std::ios::out | std::ios::trunc | std::ios::binary);
+    m_log.open(utf8Path(file), std::ios::out | std::ios::trunc | std::ios::binary);
     return m_log.is_open();
 }
 

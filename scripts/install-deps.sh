@@ -11,7 +11,7 @@ packages=(cmake ninja-build g++ python3 libgtest-dev libgmock-dev libbenchmark-d
 packages+=(clang libclang-rt-14-dev) # libFuzzer and the sanitizer runtimes of the fuzz leg
 packages+=(openbox xdotool x11-utils) # the window-manager test: a real window manager, real keys
 if [[ "${1:-}" == "--windows" ]]; then # the Windows leg: MinGW-w64 cross compilers and Wine
-    packages+=(g++-mingw-w64-x86-64 wine googletest)
+    packages+=(g++-mingw-w64-x86-64 wine googletest openbox) # openbox: the Qt programs' leg
 fi
 missing=()
 for package in "${packages[@]}"; do

@@ -15,3 +15,4 @@ dbus-run-session -- ctest --preset "$preset" --timeout 300
 bash scripts/test-asan.sh
 bash scripts/test-fuzz.sh
 bash scripts/test-windows.sh # the Windows leg: cross build, tests under Wine
+bash scripts/test-windows-qt.sh # the Windows leg of the window program and the host, under Wine

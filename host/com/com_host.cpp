@@ -25,6 +25,25 @@ IDispatch* ComHost::object(const std::string& path)
     return object;
 }
 
+InvokeResult ComHost::awaitPick(const std::string& prompt)
+{
+    if (m_listener != nullptr) {
+        return m_listener->awaitPick(prompt);
+    }
+    InvokeResult cancelled;
+    cancelled.status = InvokeResult::Status::Failed;
+    cancelled.error =
+        m_model.cancelPick().value_or(HostError{ErrorKind::Exception, "Point selection cancelled"});
+    return cancelled;
+}
+
+void ComHost::called() const
+{
+    if (m_listener != nullptr) {
+        m_listener->called();
+    }
+}
+
 bool ComHost::beginCall()
 {
     ++m_calls;

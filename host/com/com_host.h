@@ -21,9 +21,30 @@ struct ComHostFaults {
     bool variantPoints = false;       // points go out as arrays of VARIANT
 };
 
+// What a host with a window adds to the calls it serves: a user who answers GetPoint, and a view
+// that follows each call.
+class ComHostListener {
+  public:
+    virtual ~ComHostListener() = default;
+    // Waits (serving the window meanwhile) until the user picks a point or cancels, and gives
+    // the model's reply to the waiting GetPoint.
+    virtual InvokeResult awaitPick(const std::string& prompt) = 0;
+    virtual void called() = 0;
+
+  protected:
+    ComHostListener() = default;
+    ComHostListener(const ComHostListener&) = default;
+    ComHostListener& operator=(const ComHostListener&) = default;
+};
+
 class ComHost {
   public:
     ComHost(ObjectModel& model, ComHostFaults faults);
+
+    // Without a listener a GetPoint that would wait is cancelled at once, as by a user.
+    void setListener(ComHostListener* listener) { m_listener = listener; }
+    InvokeResult awaitPick(const std::string& prompt);
+    void called() const;
 
     ObjectModel& model() { return m_model; }
     const ComHostFaults& faults() const { return m_faults; }
@@ -45,6 +66,7 @@ class ComHost {
     ObjectModel& m_model;
     ComHostFaults m_faults;
     int m_calls = 0;
+    ComHostListener* m_listener = nullptr;
     std::map<std::string, IDispatch*> m_objects; // one reference each, held until the end
 };
 

@@ -202,15 +202,12 @@ HRESULT STDMETHODCALLTYPE HostDispatch::Invoke(DISPID id, REFIID, LCID, WORD fla
         args.push_back(fromVariant(parameters->rgvarg[i - 1]));
     }
     const std::int32_t kind = put ? DISPATCH_PROPERTYPUT : (flags & 3);
-    const InvokeResult outcome = m_host.model().invoke(
+    InvokeResult outcome = m_host.model().invoke(
         m_path, std::string(members[static_cast<std::size_t>(id - 1)]), kind, args);
     if (outcome.status == InvokeResult::Status::AwaitingPick) {
-        // A console host has nobody to pick: the pick is cancelled as the user would.
-        const auto cancelled = m_host.model().cancelPick();
-        fillException(exception, cancelled ? cancelled->text : "Point selection cancelled",
-                      m_host.faults().deferredFillIn);
-        return DISP_E_EXCEPTION;
+        outcome = m_host.awaitPick(outcome.prompt);
     }
+    m_host.called();
     if (outcome.status == InvokeResult::Status::Failed) {
         const HRESULT status = statusOf(outcome.error.kind);
         if (status == DISP_E_EXCEPTION) {

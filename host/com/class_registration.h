@@ -1,0 +1,44 @@
+#pragma once
+// Makes the stand-in host reachable by class name while it runs: the class name registered for
+// the host's class id (machine-wide where allowed, else for the user), and the Application object
+// in the running object table. Both are
+// undone when the registration ends, and a class name that was registered before (the real CAD
+// program installed on the same machine) gets its own class id back.
+
+#include <windows.h>
+
+#include <oaidl.h>
+
+#include <optional>
+#include <string>
+
+namespace cadhost {
+
+class ClassRegistration {
+  public:
+    // Registers and publishes application (the table takes its own reference). On failure says
+    // why in error() and leaves nothing registered.
+    ClassRegistration(const std::string& className, IDispatch* application);
+    ~ClassRegistration();
+    ClassRegistration(const ClassRegistration&) = delete;
+    ClassRegistration& operator=(const ClassRegistration&) = delete;
+
+    bool registered() const { return m_error.empty(); }
+    const std::string& error() const { return m_error; }
+
+    // True when an object of that class name is in the running object table now.
+    static bool running(const std::string& className);
+
+  private:
+    bool registerIn(HKEY root);
+    void undoClassName();
+
+    std::wstring m_className;
+    HKEY m_root = nullptr;
+    std::optional<std::wstring> m_previousClassId; // the value replaced, if any
+    bool m_createdKey = false;
+    unsigned long m_cookie = 0;
+    std::string m_error;
+};
+
+} // namespace cadhost

@@ -1,0 +1,43 @@
+#pragma once
+// The window's side of the COM host: GetPoint waits for the user's pick on the canvas (the
+// window keeps working meanwhile, in a nested event loop of the one apartment thread), and the
+// window follows every call.
+
+#include "host/com/com_host.h"
+#include "host/pick_service.h"
+
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+class QEventLoop;
+
+namespace cadhost {
+
+class ComPickServer : public QObject, public PickService, public ComHostListener {
+    Q_OBJECT
+  public:
+    explicit ComPickServer(ObjectModel& model, QObject* parent = nullptr);
+
+    void pick(Vec2 point) override;
+    void cancelPick() override;
+    bool waitingForPoint() const override { return m_waiting != nullptr; }
+
+    InvokeResult awaitPick(const std::string& prompt) override;
+    void called() override { emit changed(); }
+
+  signals:
+    void changed();
+    void pointRequested(const QString& prompt);
+    void pointAnswered();
+
+  private:
+    void answer(InvokeResult result);
+
+    ObjectModel& m_model;
+    QEventLoop* m_waiting = nullptr;
+    std::optional<InvokeResult> m_answer;
+};
+
+} // namespace cadhost

@@ -1,0 +1,105 @@
+// quorvel-cadhost on Windows: the stand-in CAD host with its window, serving the object model
+// over COM. While it runs its class name is registered and its Application is in the running
+// object table; both are undone when it ends (window closed, Ctrl-C or Ctrl-Break), and the DXF
+// of --dxf is written then. Options in host/host_options.h; --headless answers GetPoint from the
+// scripted points only.
+#include "host/com/class_registration.h"
+#include "host/com/com_host.h"
+#include "host/com/com_pick_server.h"
+#include "host/dxf_export.h"
+#include "host/host_options.h"
+#include "host/host_window.h"
+
+#include <QApplication>
+#include <QMetaObject>
+
+#include <windows.h>
+
+#include <objbase.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// Runs on a thread of its own: asks the application's thread to end normally.
+BOOL WINAPI onConsoleControl(DWORD event)
+{
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT) {
+        QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
+                                  Qt::QueuedConnection);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    cadhost::chooseHeadlessPlatform(argc, argv);
+    QApplication app(argc, argv); // initialises COM for this thread, apartment threaded
+    app.setApplicationName(QStringLiteral("quorvel-cadhost"));
+    const auto options = cadhost::parseHostOptions();
+    if (!options) {
+        return 2;
+    }
+    // Qt has usually initialised the apartment already; this only makes sure of it.
+    const HRESULT apartment = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (FAILED(apartment) && apartment != RPC_E_CHANGED_MODE) {
+        std::fprintf(stderr, "quorvel-cadhost: COM cannot be initialised\n");
+        return 1;
+    }
+    const std::string className = options->className.toStdString();
+    if (cadhost::ClassRegistration::running(className)) {
+        std::fprintf(stderr,
+                     "quorvel-cadhost: %s is already running; another CAD host is running\n",
+                     className.c_str());
+        return 1;
+    }
+
+    cadhost::CadDrawing drawing;
+    cadhost::ObjectModel model(drawing);
+    if (!options->log.isEmpty() && !model.setCallLog(options->log.toStdString())) {
+        std::fprintf(stderr, "quorvel-cadhost: cannot write the call log %s\n",
+                     qPrintable(options->log));
+        return 2;
+    }
+    if (options->failure) {
+        model.failCall(options->failure->first, options->failure->second);
+    }
+    model.setScriptedPoints(options->points, options->headless, options->repeatPoints);
+    cadhost::ComHost host(model, {});
+    cadhost::ComPickServer picks(model);
+    host.setListener(&picks);
+
+    IDispatch* application = host.object("/Application");
+    auto registration = std::make_unique<cadhost::ClassRegistration>(className, application);
+    application->Release(); // the running object table holds its own reference
+    if (!registration->registered()) {
+        std::fprintf(stderr, "quorvel-cadhost: %s\n", registration->error().c_str());
+        return 1;
+    }
+    SetConsoleCtrlHandler(onConsoleControl, TRUE);
+
+    std::unique_ptr<cadhost::HostWindow> window;
+    if (!options->headless) {
+        window = std::make_unique<cadhost::HostWindow>(drawing, picks);
+        cadhost::followServer(*window, picks);
+        window->show();
+        app.setQuitOnLastWindowClosed(true);
+    }
+    std::printf("quorvel-cadhost: serving %s\n", className.c_str());
+    std::fflush(stdout);
+    const int status = app.exec();
+    registration.reset(); // no caller reaches the host from here on
+    window.reset();
+    if (!options->dxf.isEmpty() && !cadhost::saveDxf(drawing, options->dxf.toStdString())) {
+        std::fprintf(stderr, "quorvel-cadhost: cannot write %s\n", qPrintable(options->dxf));
+        return 1;
+    }
+    if (SUCCEEDED(apartment)) {
+        CoUninitialize();
+    }
+    return status;
+}

@@ -1,0 +1,59 @@
+#pragma once
+// The stand-in host's command line, the same on every platform:
+//   --headless           no window; GetPoint takes the scripted points, then refuses
+//   --points "x,y;x,y"   scripted answers to GetPoint
+//   --repeat-points      take the scripted points in a cycle (benchmarks)
+//   --log FILE           one line per call: object, member, kind, arguments, result or error
+//   --fail N:KIND        fail the N-th call (from 1); KIND exception, syserror or unknown
+//   --dxf FILE           save the drawing as DXF when the host exits
+//   --name CLASS         the class name to serve (default AutoCAD.Application)
+
+#include "host/object_model.h"
+
+#include <QString>
+
+#include <deque>
+#include <optional>
+#include <utility>
+
+namespace cadhost {
+
+struct HostOptions {
+    bool headless = false;
+    std::deque<Vec2> points;
+    bool repeatPoints = false;
+    QString log;
+    std::optional<std::pair<int, FailKind>> failure;
+    QString dxf;
+    QString className;
+};
+
+// Call before the application object exists: headless means no display at all, so the offscreen
+// platform is chosen before Qt starts.
+void chooseHeadlessPlatform(int argc, char* argv[]);
+
+// Parses the running application's arguments. On a bad value prints why to stderr and gives
+// nothing; --help and --version print and exit as usual.
+std::optional<HostOptions> parseHostOptions();
+
+// Applies the log, failure and point options to the object model's server; false (after saying
+// why on stderr) when the call log cannot be written.
+template <class Server> bool applyHostOptions(const HostOptions& options, Server& server);
+
+} // namespace cadhost
+
+#include <cstdio>
+
+template <class Server> bool cadhost::applyHostOptions(const HostOptions& options, Server& server)
+{
+    if (!options.log.isEmpty() && !server.setCallLog(options.log)) {
+        std::fprintf(stderr, "quorvel-cadhost: cannot write the call log %s\n",
+                     qPrintable(options.log));
+        return false;
+    }
+    if (options.failure) {
+        server.failCall(options.failure->first, options.failure->second);
+    }
+    server.setScriptedPoints(options.points, options.headless, options.repeatPoints);
+    return true;
+}
