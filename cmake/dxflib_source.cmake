@@ -18,6 +18,7 @@ if(QUORVEL_DXFLIB_SOURCE AND NOT TARGET dxflib)
          FILES_MATCHING PATTERN "*.h")
     add_library(dxflib STATIC ${QUORVEL_DXFLIB_SOURCE}/src/dl_dxf.cpp
                               ${QUORVEL_DXFLIB_SOURCE}/src/dl_writer_ascii.cpp)
-    target_include_directories(dxflib PUBLIC ${headers})
+    # A system directory: its headers are the library's, not held to our warnings-as-errors.
+    target_include_directories(dxflib SYSTEM PUBLIC ${headers})
     target_include_directories(dxflib PRIVATE ${headers}/dxflib)
 endif()
