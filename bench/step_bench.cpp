@@ -1,8 +1,8 @@
 // The host's cost of one stud in STEP: building the solid from the part-modelling texts (revolve,
 // two threads, chamfers) and saving it, against Open CASCADE writing a plain cylinder of the same
 // size through the same document writer, the library's own floor for such a file.
-#include "host/cad_drawing.h"
-#include "host/step_export.h"
+#include "drawing/cad_drawing.h"
+#include "drawing/files/step_export.h"
 #include "tests/worked_stud.h"
 
 #include <BRepPrimAPI_MakeCylinder.hxx>

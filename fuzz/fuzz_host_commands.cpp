@@ -5,7 +5,7 @@
 // comes, the model answers every call, and the drawing stays within its bounds: entity and
 // drawing sizes, coordinates the DXF writer can format, a short history.
 #include "host/object_model.h"
-#include "host/part_solid.h"
+#include "drawing/part/part_solid.h"
 #include "model/number_text.h"
 
 #include <cmath>

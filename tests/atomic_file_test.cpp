@@ -1,5 +1,5 @@
 // A file replaced whole or not at all, whatever the writer does.
-#include "host/atomic_file.h"
+#include "drawing/files/atomic_file.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>

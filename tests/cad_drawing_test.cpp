@@ -1,5 +1,5 @@
-#include "host/cad_drawing.h"
-#include "host/dxf_export.h"
+#include "drawing/cad_drawing.h"
+#include "drawing/files/dxf_export.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>

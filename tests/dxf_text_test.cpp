@@ -1,4 +1,4 @@
-#include "host/dxf_text.h"
+#include "drawing/files/dxf_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The parts of a host without a solid modelling kernel: the record refuses the steps that cannot
 // be carried out and draws the side view the kernel build draws.
-#include "host/cad_drawing.h"
-#include "host/part_solid.h"
-#include "host/step_export.h"
+#include "drawing/cad_drawing.h"
+#include "drawing/part/part_solid.h"
+#include "drawing/files/step_export.h"
 #include "worked_stud.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The host's part-modelling commands build a real solid: its shape, its thread faces, its side
 // view, and the commands it refuses without touching the part.
-#include "host/cad_drawing.h"
-#include "host/part_shape.h"
+#include "drawing/cad_drawing.h"
+#include "drawing/part/part_shape.h"
 #include "shape_box.h"
 #include "worked_stud.h"
 

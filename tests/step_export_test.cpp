@@ -1,6 +1,6 @@
 // Saving the host's parts as STEP: what is refused, and that a failed save leaves what was there.
-#include "host/cad_drawing.h"
-#include "host/step_export.h"
+#include "drawing/cad_drawing.h"
+#include "drawing/files/step_export.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // c 1.6 at (0, 0), PolarPoint's rounding residue included), and the small helpers the part tests
 // and the STEP benchmark run them with.
 
-#include "host/cad_drawing.h"
+#include "drawing/cad_drawing.h"
 
 #include <algorithm>
 #include <cmath>

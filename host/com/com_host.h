@@ -2,7 +2,7 @@
 // The COM stand-in CAD host for tests: the shared object model served over IDispatch, one COM
 // object per model path, in a single-threaded apartment.
 
-#include "host/cad_drawing.h"
+#include "drawing/cad_drawing.h"
 #include "host/object_model.h"
 
 #include <oaidl.h>

@@ -4,7 +4,7 @@
 // window follows every call.
 
 #include "host/com/com_host.h"
-#include "host/pick_service.h"
+#include "host/window/pick_service.h"
 
 #include <QObject>
 #include <QString>

@@ -10,7 +10,7 @@
 //   --deferred-fill-in   exceptions carry a deferred fill-in that points into this process
 //   --variant-points     points go out as arrays of VARIANT instead of arrays of double
 //   --name CLASS         the class name to serve (default AutoCAD.Application)
-#include "host/cad_drawing.h"
+#include "drawing/cad_drawing.h"
 #include "host/com/com_host.h"
 #include "host/object_model.h"
 

@@ -1,14 +1,13 @@
 // quorvel-cadhost on Windows: the stand-in CAD host with its window, serving the object model
 // over COM. While it runs its class name is registered and its Application is in the running
 // object table; both are undone when it ends (window closed, Ctrl-C or Ctrl-Break), and the DXF
-// of --dxf is written then. Options in host/host_options.h; --headless answers GetPoint from the
+// of --dxf is written then. Options in host/window/host_options.h; --headless answers GetPoint from the
 // scripted points only.
 #include "host/com/class_registration.h"
 #include "host/com/com_host.h"
 #include "host/com/com_pick_server.h"
-#include "host/dxf_export.h"
-#include "host/host_options.h"
-#include "host/host_window.h"
+#include "host/window/host_options.h"
+#include "host/window/host_window.h"
 
 #include <QApplication>
 #include <QMetaObject>
@@ -60,15 +59,9 @@ int main(int argc, char* argv[])
 
     cadhost::CadDrawing drawing;
     cadhost::ObjectModel model(drawing);
-    if (!options->log.isEmpty() && !model.setCallLog(options->log.toStdString())) {
-        std::fprintf(stderr, "quorvel-cadhost: cannot write the call log %s\n",
-                     qPrintable(options->log));
+    if (!cadhost::applyHostOptions(*options, model)) {
         return 2;
     }
-    if (options->failure) {
-        model.failCall(options->failure->first, options->failure->second);
-    }
-    model.setScriptedPoints(options->points, options->headless, options->repeatPoints);
     cadhost::ComHost host(model, {});
     cadhost::ComPickServer picks(model);
     host.setListener(&picks);
@@ -94,12 +87,9 @@ int main(int argc, char* argv[])
     const int status = app.exec();
     registration.reset(); // no caller reaches the host from here on
     window.reset();
-    if (!options->dxf.isEmpty() && !cadhost::saveDxf(drawing, options->dxf.toStdString())) {
-        std::fprintf(stderr, "quorvel-cadhost: cannot write %s\n", qPrintable(options->dxf));
-        return 1;
-    }
+    const int saved = cadhost::saveOnExit(drawing, *options);
     if (SUCCEEDED(apartment)) {
         CoUninitialize();
     }
-    return status;
+    return saved != 0 ? saved : status;
 }

@@ -1,4 +1,4 @@
-#include "host/canvas_widget.h"
+#include "host/window/canvas_widget.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,7 +1,7 @@
-#include "host/step_export.h"
+#include "drawing/files/step_export.h"
 
-#include "host/atomic_file.h"
-#include "host/part_shape.h"
+#include "drawing/files/atomic_file.h"
+#include "drawing/part/part_shape.h"
 
 #include <IFSelect_ReturnStatus.hxx>
 #include <Interface_Static.hxx>

@@ -2,7 +2,7 @@
 // The checks on a profile before it is revolved, shared by both part builds, so that both refuse
 // the same profiles with the same words.
 
-#include "host/cad_drawing.h"
+#include "drawing/cad_drawing.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "host/cad_drawing.h"
+#include "drawing/cad_drawing.h"
 
-#include "host/part_solid.h"
+#include "drawing/part/part_solid.h"
 #include "model/number_text.h"
 
 #include <algorithm>

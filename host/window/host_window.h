@@ -2,8 +2,8 @@
 // The stand-in CAD host's window: canvas, command history, layers, system variables, and the
 // point-pick prompt in the status line.
 
-#include "host/canvas_widget.h"
-#include "host/pick_service.h"
+#include "host/window/canvas_widget.h"
+#include "host/window/pick_service.h"
 
 #include <QMainWindow>
 

@@ -1,4 +1,4 @@
-#include "host/automation_server.h"
+#include "host/dbus/automation_server.h"
 
 #include "cad/dbus/automation_protocol.h"
 
@@ -122,9 +122,9 @@ bool AutomationServer::start(const QString& className)
     return m_connection.registerVirtualObject(QStringLiteral("/"), this, QDBusConnection::SubPath);
 }
 
-bool AutomationServer::setCallLog(const QString& file)
+bool AutomationServer::setCallLog(const std::string& file)
 {
-    return m_model.setCallLog(file.toStdString());
+    return m_model.setCallLog(file);
 }
 
 void AutomationServer::failCall(int oneBasedIndex, FailKind kind)

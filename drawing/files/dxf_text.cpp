@@ -1,4 +1,4 @@
-#include "host/dxf_text.h"
+#include "drawing/files/dxf_text.h"
 
 #include "model/cp1251.h"
 

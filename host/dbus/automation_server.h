@@ -5,7 +5,7 @@
 // picked, the pick is cancelled or its caller leaves the bus.
 
 #include "host/object_model.h"
-#include "host/pick_service.h"
+#include "host/window/pick_service.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -27,7 +27,7 @@ class AutomationServer : public QDBusVirtualObject, public PickService {
     bool start(const QString& className);
 
     // Options for tests and scripts.
-    bool setCallLog(const QString& file);
+    bool setCallLog(const std::string& file);
     void failCall(int oneBasedIndex, FailKind kind);
     // repeat: the points are taken in a cycle instead of once (benchmarks).
     void setScriptedPoints(std::deque<Vec2> points, bool headless, bool repeat = false);

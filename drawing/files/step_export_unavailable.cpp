@@ -1,6 +1,6 @@
 // STEP export for builds without Open CASCADE (the Windows hosts): there is nothing to write the
 // solids with, so the host offers no STEP export and refuses a request for one in so many words.
-#include "host/step_export.h"
+#include "drawing/files/step_export.h"
 
 namespace cadhost {
 

@@ -5,7 +5,9 @@
 //   --repeat-points      take the scripted points in a cycle (benchmarks)
 //   --log FILE           one line per call: object, member, kind, arguments, result or error
 //   --fail N:KIND        fail the N-th call (from 1); KIND exception, syserror or unknown
-//   --dxf FILE           save the drawing as DXF when the host exits
+//   --dxf FILE           save the drawing as DXF when the host exits (SIGTERM/SIGINT included)
+//   --step FILE          save the parts as STEP when the host exits, like --dxf (builds with
+//                        Open CASCADE only; others refuse it at start)
 //   --name CLASS         the class name to serve (default AutoCAD.Application)
 
 #include "host/object_model.h"
@@ -14,6 +16,7 @@
 
 #include <deque>
 #include <optional>
+#include <string>
 #include <utility>
 
 namespace cadhost {
@@ -22,9 +25,10 @@ struct HostOptions {
     bool headless = false;
     std::deque<Vec2> points;
     bool repeatPoints = false;
-    QString log;
+    std::string log;
     std::optional<std::pair<int, FailKind>> failure;
     QString dxf;
+    QString step;
     QString className;
 };
 
@@ -40,15 +44,19 @@ std::optional<HostOptions> parseHostOptions();
 // why on stderr) when the call log cannot be written.
 template <class Server> bool applyHostOptions(const HostOptions& options, Server& server);
 
+// Writes the files of --dxf and --step as the host ends; the exit status: 1 when one of them
+// could not be written (said on stderr, the old file left as it was), else 0.
+int saveOnExit(const CadDrawing& drawing, const HostOptions& options);
+
 } // namespace cadhost
 
 #include <cstdio>
 
 template <class Server> bool cadhost::applyHostOptions(const HostOptions& options, Server& server)
 {
-    if (!options.log.isEmpty() && !server.setCallLog(options.log)) {
+    if (!options.log.empty() && !server.setCallLog(options.log)) {
         std::fprintf(stderr, "quorvel-cadhost: cannot write the call log %s\n",
-                     qPrintable(options.log));
+                     options.log.c_str());
         return false;
     }
     if (options.failure) {

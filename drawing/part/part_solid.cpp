@@ -1,6 +1,6 @@
-#include "host/part_shape.h"
+#include "drawing/part/part_shape.h"
 
-#include "host/part_profile.h"
+#include "drawing/part/part_profile.h"
 #include "model/number_text.h"
 
 #include <BRepAdaptor_Curve.hxx>

@@ -1,7 +1,7 @@
-#include "host/dxf_export.h"
+#include "drawing/files/dxf_export.h"
 
-#include "host/atomic_file.h"
-#include "host/dxf_text.h"
+#include "drawing/files/atomic_file.h"
+#include "drawing/files/dxf_text.h"
 
 #include <dxflib/dl_dxf.h>
 

@@ -1,7 +1,7 @@
-#include "host/host_window.h"
+#include "host/window/host_window.h"
 
-#include "host/dxf_export.h"
-#include "host/step_export.h"
+#include "drawing/files/dxf_export.h"
+#include "drawing/files/step_export.h"
 
 #include <QDockWidget>
 #include <QFileDialog>

@@ -1,4 +1,4 @@
-#include "host/atomic_file.h"
+#include "drawing/files/atomic_file.h"
 
 #include <cstdio>
 #include <string>

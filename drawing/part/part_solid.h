@@ -9,7 +9,7 @@
 // (the revolved profile with its chamfers, the axis and the threads), which refuses the same steps
 // where that can be decided from the record and shows the same side view.
 
-#include "host/cad_drawing.h"
+#include "drawing/cad_drawing.h"
 
 #include <memory>
 #include <optional>

@@ -5,7 +5,7 @@
 // dictionaries and layouts dxflib writes for release 2000 lack their owners, so readers must
 // repair them); names in Windows-1251 with the code page declared (host/dxf_text.h).
 
-#include "host/cad_drawing.h"
+#include "drawing/cad_drawing.h"
 
 #include <string>
 

@@ -4,8 +4,8 @@
 // side view is drawn from it: the outline mirrored about the axis, and each circular edge (a
 // profile corner off the axis, a thread end) seen edge-on.
 
-#include "host/part_profile.h"
-#include "host/part_solid.h"
+#include "drawing/part/part_profile.h"
+#include "drawing/part/part_solid.h"
 #include "model/number_text.h"
 
 #include <algorithm>

@@ -1,4 +1,6 @@
-#include "host/host_options.h"
+#include "host/window/host_options.h"
+#include "drawing/files/dxf_export.h"
+#include "drawing/files/step_export.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -51,14 +53,17 @@ std::optional<HostOptions> parseHostOptions()
                                  QStringLiteral("file"));
     const QCommandLineOption name(QStringLiteral("name"), QStringLiteral("Class name served."),
                                   QStringLiteral("class"), QStringLiteral("AutoCAD.Application"));
-    parser.addOptions({headless, points, repeat, log, fail, dxf, name});
+    const QCommandLineOption step(QStringLiteral("step"), QStringLiteral("STEP written at exit."),
+                                  QStringLiteral("file"));
+    parser.addOptions({headless, points, repeat, log, fail, dxf, step, name});
     parser.process(*QCoreApplication::instance());
 
     HostOptions options;
     options.headless = parser.isSet(headless);
     options.repeatPoints = parser.isSet(repeat);
-    options.log = parser.value(log);
+    options.log = parser.value(log).toStdString();
     options.dxf = parser.value(dxf);
+    options.step = parser.value(step);
     options.className = parser.value(name);
     if (parser.isSet(fail)) {
         const QStringList parts = parser.value(fail).split(QLatin1Char(':'));
@@ -75,6 +80,11 @@ std::optional<HostOptions> parseHostOptions()
                                   : kind == QLatin1String("syserror") ? FailKind::SysError
                                                                       : FailKind::UnknownName};
     }
+    if (!options.step.isEmpty() && !stepExportAvailable()) {
+        std::fprintf(stderr, "quorvel-cadhost: --step is not available: this host is built "
+                             "without Open CASCADE and cannot save STEP\n");
+        return std::nullopt;
+    }
     const auto scripted = parsePoints(parser.value(points));
     if (!scripted) {
         std::fprintf(stderr, "quorvel-cadhost: --points takes x,y;x,y\n");
@@ -82,6 +92,25 @@ std::optional<HostOptions> parseHostOptions()
     }
     options.points = *scripted;
     return options;
+}
+
+int saveOnExit(const CadDrawing& drawing, const HostOptions& options)
+{
+    int status = 0;
+    if (!options.dxf.isEmpty() && !saveDxf(drawing, options.dxf.toStdString())) {
+        std::fprintf(stderr, "quorvel-cadhost: cannot write %s\n", qPrintable(options.dxf));
+        status = 1;
+    }
+    if (!options.step.isEmpty()) {
+        try {
+            saveStep(drawing, options.step.toStdString());
+        } catch (const StepSaveError& error) {
+            std::fprintf(stderr, "quorvel-cadhost: STEP %s not written: %s\n",
+                         qPrintable(options.step), error.what());
+            status = 1;
+        }
+    }
+    return status;
 }
 
 } // namespace cadhost

@@ -4,7 +4,7 @@
 // part name, its thread faces carry their threads' names, lengths are in millimetres. The file is
 // replaced whole or not at all.
 
-#include "host/cad_drawing.h"
+#include "drawing/cad_drawing.h"
 
 #include <stdexcept>
 #include <string>

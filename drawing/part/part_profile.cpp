@@ -1,6 +1,6 @@
-#include "host/part_profile.h"
+#include "drawing/part/part_profile.h"
 
-#include "host/part_solid.h"
+#include "drawing/part/part_solid.h"
 #include "model/number_text.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 // cylinder is split where the thread ends, so each threaded stretch is a face of its own, named
 // after it.
 
-#include "host/part_solid.h"
+#include "drawing/part/part_solid.h"
 
 #include <TopoDS_Face.hxx>
 #include <TopoDS_Shape.hxx>
