@@ -91,8 +91,8 @@ SERIES = [10, 12, 14, 16, 18, 20, 22, 25, 28, 30, 32, 35, 38, 40, 42, 45, 48, 50
 # The series past 300, reached only by the plain-hole studs. Source: ref 10.2.
 SERIES_PAST_300 = [320, 340, 360, 380, 400, 420, 450, 480, 500]
 
-# The bands of the nut-end thread b of the screw-in studs: l up to 120, l from 130 to 200, l from 220 (the series has
-# no length between 120 and 130 or between 200 and 220).
+# The bands of the nut-end thread b of the screw-in studs: l up to 120, l from 130 to 200, l from
+# 220 (the series has no length between 120 and 130 or between 200 and 220).
 BANDS = ((10, 120), (130, 200), (220, 300))
 
 
