@@ -378,3 +378,26 @@ TEST_F(MainForm, M12StartsAtAStarredTwentyFive)
     EXPECT_EQ(text(form->eB), "30");
     EXPECT_TRUE(reporter.messages.empty());
 }
+
+// The plain-hole list of M16 runs past 300 to 500; the window lists and hands over a
+// three-digit length like any other, with the second band on each end.
+TEST_F(MainForm, PlainHoleM16ListRunsToFiveHundred)
+{
+    start();
+    chooseStandard(11, true);
+    type(form->cbDiam, "16");
+    ASSERT_EQ(text(form->cbDiam), "16");
+    ASSERT_EQ(form->cbLenght->count(), 36);
+    EXPECT_EQ(form->cbLenght->itemText(35).toStdString(), "500");
+    EXPECT_EQ(text(form->eB), "Полная"); // 55, threaded over the whole length
+
+    type(form->cbLenght, "500");
+    EXPECT_EQ(form->cbLenght->itemIndex(), 35);
+    EXPECT_EQ(text(form->eB), "44");
+    form->bbDrawClick();
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(draws[0].L, 500);
+    EXPECT_EQ(draws[0].b, 44);
+    EXPECT_EQ(draws[0].b1, 44);
+    EXPECT_TRUE(reporter.messages.empty());
+}

@@ -88,9 +88,11 @@ STANDARDS = [
 SERIES = [10, 12, 14, 16, 18, 20, 22, 25, 28, 30, 32, 35, 38, 40, 42, 45, 48, 50, 55, 60, 65, 70,
           75, 80, 85, 90, 95, 100, 105, 110, 115, 120, 130, 140, 150, 160, 170, 180, 190, 200,
           220, 240, 260, 280, 300]
+# The series past 300, reached only by the plain-hole studs. Source: ref 10.2.
+SERIES_PAST_300 = [320, 340, 360, 380, 400, 420, 450, 480, 500]
 
-# The bands of the nut-end thread b: l up to 120, l from 130 to 200, l from 220 (the series has
-# no length between 120 and 130 or between 200 and 220).
+# The bands of the nut-end thread b of the screw-in studs: l up to 120, l from 130 to 200, l from
+# 220 (the series has no length between 120 and 130 or between 200 and 220).
 BANDS = ((10, 120), (130, 200), (220, 300))
 
 
@@ -108,7 +110,8 @@ class LengthRow(NamedTuple):
 SCREW_IN_LENGTHS = {
     #      shortest longest   starred  b: to 120  130-200  220-300
     "2":   LengthRow(10, prov(40), 10, (10, None, None)),
-    "2.5": LengthRow(10, prov(40), 12, (11, None, None)),
+    # Largest l and the band from 130: ref 10.3 (a catalogue lists d 2.5 up to 160, as d 3).
+    "2.5": LengthRow(10, Sourced(160, "ref 10.3"), 12, (11, Sourced(17, "ref 10.3"), None)),
     "3":   LengthRow(10, 160, 14, (12, 18, None)),
     "4":   LengthRow(14, 160, 16, (14, 20, None)),
     "5":   LengthRow(16, 160, 18, (16, 22, None)),
@@ -126,15 +129,54 @@ SCREW_IN_LENGTHS = {
     "30":  LengthRow(60, 260, 80, (66, 72, 72)),
     "36":  LengthRow(70, 300, 90, (78, 84, 84)),
     "42":  LengthRow(80, 300, 105, (90, 96, 96)),
-    # Every l up to 120 is starred, so the first band is used only by the plain-hole table.
-    "48":  LengthRow(80, 300, 120, (Sourced(102, PROVISIONAL + ", 2d + 6"), 108, 121)),
+    # Every l up to 120 is starred: the first band has no length.
+    "48":  LengthRow(80, 300, 120, (None, 108, 121)),
 }
 
-# The plain-hole standards 22042-76 and 22043-76: PROVISIONAL as a whole (ref 9.3). Same
-# diameters, ranges of l and band values as the screw-in table; the stud is threaded over its
-# whole length (b stored as 0) where the two threads of the band value would leave a plain part
-# shorter than 1.5d.
-PLAIN_HOLE_FULL_THREAD_BELOW = F(3, 2)  # times d, PROVISIONAL (ref 9.3)
+
+class PlainHoleRow(NamedTuple):
+    shortest: object
+    longest: object
+    last_whole: object  # the longest l threaded over its whole length (b stored as 0)
+
+
+# The length table shared by the plain-hole standards 22042-76 and 22043-76 (l is the overall
+# length). Source of every value: ref 10.2, the sizes and, through their masses, the thread
+# lengths of a catalogue transcribing the mass appendix of 22043-76 (22042-76 shares the table as
+# the screw-in pairs share theirs), unless marked. A d offers every length of SERIES and
+# SERIES_PAST_300 in its range.
+PLAIN_HOLE_LENGTHS = {
+    #      shortest      longest       threaded whole up to
+    # d 2 is in no catalogue: it keeps its earlier rows (the screw-in range of l, threaded whole
+    # where the two threads of 2d + 6 would leave less than 1.5d plain).
+    "2":   PlainHoleRow(prov(10), prov(40), prov(22)),
+    "2.5": PlainHoleRow(10, 50, 25),
+    "3":   PlainHoleRow(10, 300, 28),
+    "4":   PlainHoleRow(12, 300, 32),
+    "5":   PlainHoleRow(14, 300, 38),
+    "6":   PlainHoleRow(14, 300, 42),
+    "8":   PlainHoleRow(20, 300, 50),
+    "10":  PlainHoleRow(30, 300, 60),
+    "12":  PlainHoleRow(40, 360, 70),
+    "14":  PlainHoleRow(55, 360, 85),
+    "16":  PlainHoleRow(55, 500, 90),
+    "18":  PlainHoleRow(70, 500, 95),
+    "20":  PlainHoleRow(80, 500, 105),
+    # d 22 and up: the catalogue's shorter sizes are lost, so the smallest l stays the screw-in
+    # table's and every length below the catalogue's first is threaded whole (ref 10.2).
+    "22":  PlainHoleRow(prov(45), 500, prov(115)),
+    "24":  PlainHoleRow(prov(45), 500, prov(120)),
+    "27":  PlainHoleRow(prov(55), 500, prov(140)),
+    "30":  PlainHoleRow(prov(60), 500, prov(160)),
+    "36":  PlainHoleRow(prov(70), 500, prov(180)),
+    "42":  PlainHoleRow(prov(80), 500, prov(220)),
+    "48":  PlainHoleRow(prov(80), 500, prov(240)),
+}
+
+# The thread length b on each end of a plain-hole stud not threaded whole: 2d + 6 up to l 150,
+# 2d + 12 from l 160, d 48 included (the series has no length between 150 and 160).
+# Source: ref 10.2 (PROVISIONAL for d 2, which no source lists).
+PLAIN_HOLE_BANDS = ((150, 6), (500, 12))  # (up to l, b - 2d)
 
 
 def text(value):
@@ -144,9 +186,16 @@ def text(value):
     return format(float(value), "g")
 
 
-def lengths(d_text):
-    row = SCREW_IN_LENGTHS[d_text]
-    return [l for l in SERIES if plain(row.shortest) <= l <= plain(row.longest)]
+def lengths(row, series):
+    return [l for l in series if plain(row.shortest) <= l <= plain(row.longest)]
+
+
+def screw_in_lengths(d_text):
+    return lengths(SCREW_IN_LENGTHS[d_text], SERIES)
+
+
+def plain_hole_lengths(d_text):
+    return lengths(PLAIN_HOLE_LENGTHS[d_text], SERIES + SERIES_PAST_300)
 
 
 def band_b(d_text, length):
@@ -169,8 +218,21 @@ def screw_in_b(d_text, length):
 
 def plain_hole_b(d_text, length):
     # "0": threaded over the whole length.
-    d, b = F(d_text), band_b(d_text, length)
-    return "0" if length - 2 * b < PLAIN_HOLE_FULL_THREAD_BELOW * d else text(b)
+    if length <= plain(PLAIN_HOLE_LENGTHS[d_text].last_whole):
+        return "0"
+    for last, extra in PLAIN_HOLE_BANDS:
+        if length <= last:
+            return text(2 * F(d_text) + extra)
+    raise ValueError(f"M{d_text}x{length} lies in no band")
+
+
+def fit(value, width):
+    """The text of value left-aligned in a column of width characters; never wider, as the readers
+    cut the fields out of fixed columns."""
+    value = str(value)
+    if len(value) > width:
+        raise ValueError(f"{value!r} is wider than its column of {width}")
+    return f"{value:<{width}}"
 
 
 def write(folder, name, lines):
@@ -186,15 +248,17 @@ def main(folder):
         rows = ["d   b1    P     c"]
         for i, (d, pitch, chamfer) in enumerate(DIAMETERS):
             b1 = plain(B1[factor][i]) if factor else "0"
-            rows.append(f"{d:<3} {b1:<4}  {pitch:<4}  {chamfer:<3}".rstrip())
+            rows.append(f"{fit(d, 3)} {fit(b1, 4)}  {fit(pitch, 4)}  {fit(chamfer, 3)}".rstrip())
         write(folder, f"{BASE}_{number}.dat", rows)
     write(folder, f"{BASE}.dat", catalogue)
 
-    for key, thread_length in (("ris_1", screw_in_b), ("ris_2", plain_hole_b)):
+    for key, lengths_of, thread_length in (("ris_1", screw_in_lengths, screw_in_b),
+                                           ("ris_2", plain_hole_lengths, plain_hole_b)):
         rows = ["d   L   b"]
         for d_text, _, _ in DIAMETERS:
-            for length in lengths(d_text):
-                rows.append(f"{d_text:<3} {length:<3} {thread_length(d_text, length):<3}".rstrip())
+            for length in lengths_of(d_text):
+                b = thread_length(d_text, length)
+                rows.append(f"{fit(d_text, 3)} {fit(length, 3)} {fit(b, 3)}".rstrip())
         write(folder, f"{BASE}_{key}.dat", rows)
 
 
