@@ -9,25 +9,8 @@ set -euo pipefail
 
 cache_root=${QUORVEL_CACHE:-/var/cache/quorvel}
 
-need_packages() {
-    local missing=() package
-    for package in "$@"; do
-        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-            missing+=("$package")
-        fi
-    done
-    ((${#missing[@]})) || return 0
-    if [[ $(id -u) -ne 0 ]]; then
-        echo "missing packages: ${missing[*]} (run as root to install them)" >&2
-        exit 1
-    fi
-    apt-get -o DPkg::Lock::Timeout=600 update
-    DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y \
-        --no-install-recommends "${missing[@]}"
-}
-
-need_packages cmake ninja-build perl xz-utils qt6-base-dev g++-mingw-w64-x86-64-posix \
-              gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+bash "$(dirname "$0")/install-deps.sh" --only cmake ninja-build perl xz-utils qt6-base-dev \
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
 
 # The cross build must be the very version of the host tools it runs (moc, rcc, uic).
 debian_version=$(dpkg-query -W -f='${Version}' qt6-base-dev)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the program need, only when one is missing,
 # and makes a decimal-comma locale (ru_RU.UTF-8) for the locale tests. With --windows, also what
-# the Windows leg (scripts/test-windows.sh) needs.
+# the Windows leg (scripts/test-windows.sh) needs; with --only P..., just the packages named.
 set -euo pipefail
 
 # libtbb-dev: Debian's Open CASCADE CMake files link libtbb.so without the package depending on it.
@@ -12,6 +12,9 @@ packages+=(clang libclang-rt-14-dev) # libFuzzer and the sanitizer runtimes of t
 packages+=(openbox xdotool x11-utils) # the window-manager test: a real window manager, real keys
 if [[ "${1:-}" == "--windows" ]]; then # the Windows leg: MinGW-w64 cross compilers and Wine
     packages+=(g++-mingw-w64-x86-64 wine googletest openbox) # openbox: the Qt programs' leg
+elif [[ "${1:-}" == "--only" ]]; then
+    shift
+    packages=("$@")
 fi
 missing=()
 for package in "${packages[@]}"; do

@@ -2,40 +2,19 @@
 // host's call log; and the COM transport's values and failures against the same host.
 #include "cad/com/com_apartment.h"
 #include "cad/com/com_running_objects.h"
-#include "cad/quorvel_draw.h"
+#include "cad/com/wide_text.h"
 #include "com_host_process.h"
-#include "recording_reporter.h"
-#include "temp_dir.h"
+#include "call_log.h"
 #include "worked_examples.h"
+#include "worked_run.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
-Lines readLines(const std::string& file)
-{
-    Lines lines;
-    std::ifstream in(utf8Path(file));
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-std::wstring wide(const std::string& text)
-{
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    std::wstring result(static_cast<std::size_t>(size - 1), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, result.data(), size);
-    return result;
-}
-
-class OverCom : public ::testing::Test {
+class OverCom : public ::testing::Test, protected WorkedRun {
   protected:
     void SetUp() override
     {
@@ -44,41 +23,17 @@ class OverCom : public ::testing::Test {
 
     std::vector<std::wstring> hostArguments(std::vector<std::wstring> extra) const
     {
-        std::vector<std::wstring> arguments{L"--log", wide(dir.file("calls.log"))};
+        std::vector<std::wstring> arguments{L"--log", toWide(dir.file("calls.log"))};
         arguments.insert(arguments.end(), extra.begin(), extra.end());
         return arguments;
     }
 
-    void draw(bool is3D, double L)
-    {
-        QuorvelDraw unit(objects, reporter, layers);
-        unit.Start_ACAD(is3D, "Шпилька_M12x100_ГОСТ_22032-76", 12, L, 30, 12, 1.6);
-    }
+    void draw(bool is3D, double L) { WorkedRun::draw(objects, is3D, L); }
 
-    std::string messageText() const
-    {
-        return reporter.messages.size() == 1 ? reporter.messages[0].text : "<not one message>";
-    }
-
-    Lines commands() const
-    {
-        const std::string prefix = "Document\tSendCommand\t1\t";
-        Lines texts;
-        for (const std::string& line : readLines(dir.file("calls.log"))) {
-            if (line.rfind(prefix, 0) == 0) {
-                texts.push_back(line.substr(prefix.size(), line.find("\t->") - prefix.size()));
-            }
-        }
-        return texts;
-    }
+    Lines commands() const { return sentCommands(readLines(dir.file("calls.log"))); }
 
     ComRunningObjects objects; // COM on this thread for the test's own checks, too
-    TempDir dir;
-    RecordingReporter reporter;
-    LayerNames layers;
 };
-
-const std::string startText = "Модуль   : Quorvel_Draw\r\nПроцедура: Start_ACAD\r\nОшибка   : ";
 
 } // namespace
 

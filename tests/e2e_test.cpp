@@ -1,12 +1,10 @@
 // Start_ACAD over the session bus against the stand-in host, read back through its call log and
 // its DXF file.
 #include "cad/dbus/dbus_running_objects.h"
-#include "cad/quorvel_draw.h"
 #include "call_log.h"
 #include "host_process.h"
-#include "recording_reporter.h"
-#include "temp_dir.h"
 #include "worked_examples.h"
+#include "worked_run.h"
 
 #include <QCoreApplication>
 
@@ -46,7 +44,7 @@ struct DxfContents : DL_CreationAdapter {
     void addLine(const DL_LineData&) override { ++linesPerLayer[getAttributes().getLayer()]; }
 };
 
-class OverDBus : public ::testing::Test {
+class OverDBus : public ::testing::Test, protected WorkedRun {
   protected:
     void SetUp() override
     {
@@ -63,21 +61,9 @@ class OverDBus : public ::testing::Test {
     void draw(bool is3D, double L)
     {
         DBusRunningObjects objects;
-        QuorvelDraw unit(objects, reporter, layers);
-        unit.Start_ACAD(is3D, "Шпилька_M12x100_ГОСТ_22032-76", 12, L, 30, 12, 1.6);
+        WorkedRun::draw(objects, is3D, L);
     }
-
-    std::string messageText() const
-    {
-        return reporter.messages.size() == 1 ? reporter.messages[0].text : "<not one message>";
-    }
-
-    TempDir dir;
-    RecordingReporter reporter;
-    LayerNames layers;
 };
-
-const std::string startText = "Модуль   : Quorvel_Draw\r\nПроцедура: Start_ACAD\r\nОшибка   : ";
 
 } // namespace
 
@@ -113,14 +99,7 @@ TEST_F(OverDBus, Builds3DPartWithTheExactTexts)
     draw(true, 112);
     EXPECT_TRUE(reporter.messages.empty());
     host.stop();
-    const std::string prefix = "Document\tSendCommand\t1\t";
-    Lines commands;
-    for (const std::string& line : readLines(dir.file("calls.log"))) {
-        if (line.rfind(prefix, 0) == 0) {
-            commands.push_back(line.substr(prefix.size(), line.find("\t->") - prefix.size()));
-        }
-    }
-    EXPECT_EQ(commands, workedExample3DCommands);
+    EXPECT_EQ(sentCommands(readLines(dir.file("calls.log"))), workedExample3DCommands);
 }
 
 TEST_F(OverDBus, FailuresGiveTheirMessages)

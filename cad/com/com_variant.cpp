@@ -2,10 +2,12 @@
 
 #include "cad/com/com_dispatch_object.h"
 #include "cad/com/com_error.h"
+#include "cad/com/com_value.h"
 #include "cad/com/wide_text.h"
 
+#include <algorithm>
 #include <limits>
-#include <optional>
+#include <vector>
 
 namespace {
 
@@ -16,101 +18,23 @@ namespace {
 
 VariantValue pointVariant(const Point& point)
 {
-    SafeArray array(SafeArrayCreateVector(VT_R8, 0, static_cast<ULONG>(point.size())));
-    if (array.get() == nullptr) {
-        throwSysError("SafeArrayCreateVector", E_OUTOFMEMORY);
-    }
-    for (LONG index = 0; index < static_cast<LONG>(point.size()); ++index) {
-        double element = point[static_cast<std::size_t>(index)];
-        const HRESULT status = SafeArrayPutElement(array.get(), &index, &element);
-        if (FAILED(status)) {
-            throwSysError("SafeArrayPutElement", status);
-        }
-    }
     VariantValue result;
-    result.get().vt = VT_ARRAY | VT_R8;
-    result.get().parray = array.detach();
+    const HRESULT status =
+        setNumberArray(std::vector<double>(point.begin(), point.end()), false, result.get());
+    if (FAILED(status)) {
+        throwSysError("SafeArrayCreateVector", status);
+    }
     return result;
-}
-
-// A whole number of any COM integer type; nothing for other types.
-std::optional<long long> integerOf(const VARIANT& value)
-{
-    switch (value.vt) {
-    case VT_I1:
-        return value.cVal;
-    case VT_UI1:
-        return value.bVal;
-    case VT_I2:
-        return value.iVal;
-    case VT_UI2:
-        return value.uiVal;
-    case VT_I4:
-        return value.lVal;
-    case VT_UI4:
-        return value.ulVal;
-    case VT_INT:
-        return value.intVal;
-    case VT_UINT:
-        return value.uintVal;
-    case VT_I8:
-        return value.llVal;
-    default:
-        return std::nullopt;
-    }
-}
-
-// A number of any numeric type as a double (for the elements of a point).
-std::optional<double> numberOf(const VARIANT& value)
-{
-    if (const auto whole = integerOf(value)) {
-        return static_cast<double>(*whole);
-    }
-    switch (value.vt) {
-    case VT_R8:
-        return value.dblVal;
-    case VT_R4:
-        return value.fltVal;
-    case VT_UI8:
-        return static_cast<double>(value.ullVal);
-    default:
-        return std::nullopt;
-    }
 }
 
 Point pointOf(const VARIANT& value)
 {
-    SAFEARRAY* array = value.parray;
-    const VARTYPE elementType = value.vt & VT_TYPEMASK;
-    LONG lower = 0;
-    LONG upper = -1;
-    if (array == nullptr || SafeArrayGetDim(array) != 1 ||
-        FAILED(SafeArrayGetLBound(array, 1, &lower)) ||
-        FAILED(SafeArrayGetUBound(array, 1, &upper)) || upper - lower + 1 != 3 ||
-        (elementType != VT_R8 && elementType != VT_VARIANT)) {
+    const auto numbers = numbersOf(value);
+    if (!numbers || numbers->size() != Point().size()) {
         throwTypeMismatch(value.vt);
     }
     Point point{};
-    for (LONG index = lower; index <= upper; ++index) {
-        double& element = point[static_cast<std::size_t>(index - lower)];
-        if (elementType == VT_R8) {
-            const HRESULT status = SafeArrayGetElement(array, &index, &element);
-            if (FAILED(status)) {
-                throwSysError("SafeArrayGetElement", status);
-            }
-            continue;
-        }
-        VariantValue item;
-        const HRESULT status = SafeArrayGetElement(array, &index, item.put());
-        if (FAILED(status)) {
-            throwSysError("SafeArrayGetElement", status);
-        }
-        const auto number = numberOf(item.get());
-        if (!number) {
-            throwTypeMismatch(item.get().vt);
-        }
-        element = *number;
-    }
+    std::copy(numbers->begin(), numbers->end(), point.begin());
     return point;
 }
 
@@ -158,8 +82,7 @@ VariantValue toComVariant(const Variant& value)
         }
         VariantValue operator()(const std::string& text) const
         {
-            const std::wstring wide = toWide(text);
-            Bstr bstr(SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size())));
+            Bstr bstr(bstrOf(text));
             if (bstr.get() == nullptr) {
                 throwSysError("SysAllocStringLen", E_OUTOFMEMORY);
             }

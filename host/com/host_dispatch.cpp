@@ -2,6 +2,7 @@
 
 #include "host/com/com_host.h"
 #include "host/com/host_variant.h"
+#include "cad/com/com_value.h"
 
 #include <windows.h>
 

@@ -2,6 +2,8 @@
 
 #include "host/com/com_host.h"
 #include "host/com/host_dispatch.h"
+#include "cad/com/com_value.h"
+#include "cad/com/wide_text.h"
 
 #include <windows.h>
 
@@ -14,100 +16,6 @@ namespace cadhost {
 
 namespace {
 
-std::string utf8Of(BSTR text)
-{
-    const int length = static_cast<int>(SysStringLen(text));
-    if (length == 0) {
-        return {};
-    }
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, length, result.data(), size, nullptr, nullptr);
-    return result;
-}
-
-} // namespace
-
-BSTR bstrOf(const std::string& text)
-{
-    const int length = static_cast<int>(text.size());
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
-    BSTR result = SysAllocStringLen(nullptr, static_cast<UINT>(size));
-    if (result != nullptr && size > 0) {
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), length, result, size);
-    }
-    return result;
-}
-
-namespace {
-
-std::optional<double> numberOf(const VARIANT& value)
-{
-    switch (value.vt) {
-    case VT_I1:
-        return value.cVal;
-    case VT_UI1:
-        return value.bVal;
-    case VT_I2:
-        return value.iVal;
-    case VT_UI2:
-        return value.uiVal;
-    case VT_I4:
-        return value.lVal;
-    case VT_UI4:
-        return value.ulVal;
-    case VT_INT:
-        return value.intVal;
-    case VT_UINT:
-        return value.uintVal;
-    case VT_I8:
-        return static_cast<double>(value.llVal);
-    case VT_UI8:
-        return static_cast<double>(value.ullVal);
-    case VT_R4:
-        return value.fltVal;
-    case VT_R8:
-        return value.dblVal;
-    default:
-        return std::nullopt;
-    }
-}
-
-HostValue arrayOf(const VARIANT& value)
-{
-    const Unsupported unsupported{"<array " + std::to_string(value.vt) + ">"};
-    SAFEARRAY* array = value.parray;
-    const VARTYPE element = value.vt & VT_TYPEMASK;
-    LONG lower = 0;
-    LONG upper = -1;
-    if (array == nullptr || SafeArrayGetDim(array) != 1 ||
-        FAILED(SafeArrayGetLBound(array, 1, &lower)) ||
-        FAILED(SafeArrayGetUBound(array, 1, &upper))) {
-        return unsupported;
-    }
-    std::vector<double> numbers;
-    for (LONG index = lower; index <= upper; ++index) {
-        VARIANT item;
-        VariantInit(&item);
-        HRESULT status = S_OK;
-        if (element == VT_VARIANT) {
-            status = SafeArrayGetElement(array, &index, &item);
-        } else if (element == VT_R8) {
-            item.vt = VT_R8;
-            status = SafeArrayGetElement(array, &index, &item.dblVal);
-        } else {
-            return unsupported;
-        }
-        const std::optional<double> number = numberOf(item);
-        VariantClear(&item);
-        if (FAILED(status) || !number.has_value()) {
-            return unsupported;
-        }
-        numbers.push_back(number.value_or(0.0));
-    }
-    return numbers;
-}
-
 HostValue objectOf(IUnknown* unknown)
 {
     HostDispatch* object = nullptr;
@@ -118,35 +26,6 @@ HostValue objectOf(IUnknown* unknown)
     ObjectRef reference{object->path()};
     object->Release();
     return reference;
-}
-
-HRESULT pointVariant(const std::vector<double>& numbers, bool asVariants, VARIANT& result)
-{
-    SAFEARRAY* array = SafeArrayCreateVector(asVariants ? VT_VARIANT : VT_R8, 0,
-                                             static_cast<ULONG>(numbers.size()));
-    if (array == nullptr) {
-        return E_OUTOFMEMORY;
-    }
-    for (LONG index = 0; index < static_cast<LONG>(numbers.size()); ++index) {
-        double number = numbers[static_cast<std::size_t>(index)];
-        HRESULT status = S_OK;
-        if (asVariants) {
-            VARIANT item;
-            VariantInit(&item);
-            item.vt = VT_R8;
-            item.dblVal = number;
-            status = SafeArrayPutElement(array, &index, &item);
-        } else {
-            status = SafeArrayPutElement(array, &index, &number);
-        }
-        if (FAILED(status)) {
-            SafeArrayDestroy(array);
-            return status;
-        }
-    }
-    result.vt = VT_ARRAY | (asVariants ? VT_VARIANT : VT_R8);
-    result.parray = array;
-    return S_OK;
 }
 
 } // namespace
@@ -164,7 +43,10 @@ HostValue fromVariant(const VARIANT& value)
         return result;
     }
     if ((value.vt & VT_ARRAY) != 0) {
-        return arrayOf(value);
+        if (auto numbers = numbersOf(value)) {
+            return std::move(*numbers);
+        }
+        return Unsupported{"<array " + std::to_string(value.vt) + ">"};
     }
     switch (value.vt) {
     case VT_EMPTY:
@@ -181,7 +63,7 @@ HostValue fromVariant(const VARIANT& value)
     case VT_R8:
         return value.dblVal;
     case VT_BSTR:
-        return utf8Of(value.bstrVal);
+        return fromBstr(value.bstrVal);
     case VT_DISPATCH:
         return objectOf(value.pdispVal);
     case VT_UNKNOWN:
@@ -189,12 +71,18 @@ HostValue fromVariant(const VARIANT& value)
     default:
         break;
     }
-    if (const auto number = numberOf(value)) {
-        if (*number >= std::numeric_limits<std::int32_t>::min() &&
-            *number <= std::numeric_limits<std::int32_t>::max()) {
-            return static_cast<std::int32_t>(*number);
+    if (const auto whole = integerOf(value)) {
+        if (*whole >= std::numeric_limits<std::int32_t>::min() &&
+            *whole <= std::numeric_limits<std::int32_t>::max()) {
+            return static_cast<std::int32_t>(*whole);
         }
-        return *number;
+        return static_cast<double>(*whole);
+    }
+    if (value.vt == VT_UI8) {
+        if (value.ullVal <= static_cast<ULONGLONG>(std::numeric_limits<std::int32_t>::max())) {
+            return static_cast<std::int32_t>(value.ullVal);
+        }
+        return static_cast<double>(value.ullVal);
     }
     return Unsupported{"<VARIANT type " + std::to_string(value.vt) + ">"};
 }
@@ -218,7 +106,7 @@ HRESULT toVariant(const HostValue& value, ComHost& host, VARIANT& result)
         }
         result.vt = VT_BSTR;
     } else if (const auto* numbers = std::get_if<std::vector<double>>(&value)) {
-        return pointVariant(*numbers, host.faults().variantPoints, result);
+        return setNumberArray(*numbers, host.faults().variantPoints, result);
     } else if (const auto* object = std::get_if<ObjectRef>(&value)) {
         result.vt = VT_DISPATCH;
         result.pdispVal = host.object(object->path);

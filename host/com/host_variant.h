@@ -22,7 +22,4 @@ HostValue fromVariant(const VARIANT& value);
 // Returns a failure status when memory runs out.
 HRESULT toVariant(const HostValue& value, ComHost& host, VARIANT& result);
 
-// A new BSTR of the UTF-8 text, owned by the caller; null when memory runs out.
-BSTR bstrOf(const std::string& text);
-
 } // namespace cadhost
