@@ -1,0 +1,38 @@
+#pragma once
+// Runs numbered jobs on worker processes (POSIX) or in this process, and hands each outcome to
+// the caller in this process as it arrives.
+//
+// Processes, not threads: Open CASCADE's modelling algorithms may run in parallel on separate
+// shapes, but its STEP writer keeps its settings in process-wide statics (Interface_Static, set
+// up by STEPControl_Controller::Init), the XCAF application is a process-wide singleton and the
+// default messenger is shared; in 7.6 the STEP translation is not documented as safe to run from
+// two threads at once. Each worker is a fork of this process taken before any of that is touched,
+// so no two translations ever share them.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+namespace exporter {
+
+struct JobOutcome {
+    bool ok = false;
+    std::string text; // the job's result, or why it failed; one line
+};
+
+enum class PoolEnd {
+    Completed, // every job ran
+    Stopped,   // stopRequested or a false from onOutcome ended it early
+};
+
+// work(i) for every i below count on up to `workers` processes (1: in this process). onOutcome
+// runs in this process, in the order the jobs end; returning false stops the run. stopRequested
+// is asked between jobs and while waiting. A stopped run takes no new job but lets the running
+// ones end and reports their outcomes. A worker that dies reports a failed outcome for its job.
+PoolEnd runJobs(std::size_t count, unsigned workers,
+                const std::function<JobOutcome(std::size_t)>& work,
+                const std::function<bool(std::size_t, const JobOutcome&)>& onOutcome,
+                const std::function<bool()>& stopRequested,
+                const std::function<void()>& onTick = {});
+
+} // namespace exporter
