@@ -35,8 +35,8 @@ void SingleStudStep(benchmark::State& state)
     std::size_t next = 0;
     for (auto _ : state) {
         const exporter::Stud& stud = studs[next++ % studs.size()];
-        const std::string name = exporter::designation(stud.numbers.d, stud.numbers.L,
-                                                       stud.standard, std::nullopt);
+        const std::string name =
+            exporter::designation(stud.numbers.d, stud.numbers.L, stud.standard, std::nullopt);
         benchmark::DoNotOptimize(
             exporter::exportSolid(stud, name, (folder / "stud.step").string()));
     }
@@ -73,7 +73,12 @@ void LibraryRun(benchmark::State& state)
         static_cast<double>(studs),
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(LibraryRun)->ArgName("jobs")->Arg(1)->Arg(2)->Iterations(2)->Unit(benchmark::kSecond)
+BENCHMARK(LibraryRun)
+    ->ArgName("jobs")
+    ->Arg(1)
+    ->Arg(2)
+    ->Iterations(2)
+    ->Unit(benchmark::kSecond)
     ->UseRealTime();
 
 } // namespace

@@ -35,8 +35,7 @@ unsigned jobCount(const std::string& text)
 {
     unsigned value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < 1 ||
-        value > maxJobs) {
+    if (error != std::errc() || end != text.data() + text.size() || value < 1 || value > maxJobs) {
         badRequest("--jobs takes a whole number from 1 to " + std::to_string(maxJobs) + ", not \"" +
                    text + "\"");
     }
@@ -73,8 +72,8 @@ ExportOptions parseOptions(const std::vector<std::string>& args)
 {
     ExportOptions options;
     std::map<std::string, std::optional<std::string>*> valued = {
-        {"--d", &options.stud.d},   {"--l", &options.stud.L},   {"--b", &options.stud.b},
-        {"--b1", &options.stud.b1}, {"--c", &options.stud.c},   {"--class", &options.propertyClass},
+        {"--d", &options.stud.d},   {"--l", &options.stud.L}, {"--b", &options.stud.b},
+        {"--b1", &options.stud.b1}, {"--c", &options.stud.c}, {"--class", &options.propertyClass},
         {"--data", &options.data}};
     std::optional<std::string> standard, out, format, jobs, layers;
     valued["--standard"] = &standard;
@@ -128,9 +127,9 @@ ExportOptions parseOptions(const std::vector<std::string>& args)
         badRequest("--free cannot go with --all");
     }
     if (!options.stud.free) {
-        for (const auto& [name, value] : {std::pair{"--b", &options.stud.b},
-                                          std::pair{"--b1", &options.stud.b1},
-                                          std::pair{"--c", &options.stud.c}}) {
+        for (const auto& [name, value] :
+             {std::pair{"--b", &options.stud.b}, std::pair{"--b1", &options.stud.b1},
+              std::pair{"--c", &options.stud.c}}) {
             if (*value) {
                 badRequest(std::string(name) + " needs --free");
             }

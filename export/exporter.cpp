@@ -149,12 +149,11 @@ int interrupted(const RunPlaces& places, std::size_t written)
 int runExport(const ExportOptions& options, const RunPlaces& places)
 {
     const auto start = std::chrono::steady_clock::now();
-    const std::string basePath = options.data ? joined(*options.data, "quorvel")
-                                              : joined(places.programFolder, "quorvel");
+    const std::string basePath =
+        options.data ? joined(*options.data, "quorvel") : joined(places.programFolder, "quorvel");
     const LayerNames layers =
-        options.layers
-            ? *options.layers
-            : readSettings(settingsPath(joined(places.programFolder, "quorvel"))).layers;
+        options.layers ? *options.layers
+                       : readSettings(settingsPath(joined(places.programFolder, "quorvel"))).layers;
     bool step = options.step;
     const bool kernel = cadhost::stepExportAvailable();
     if (step && !kernel) {
@@ -181,8 +180,8 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
     std::vector<std::string> designations;
     std::vector<std::string> stepFiles; // relative
     for (const Stud& stud : studs) {
-        designations.push_back(designation(stud.numbers.d, stud.numbers.L, stud.standard,
-                                           options.propertyClass));
+        designations.push_back(
+            designation(stud.numbers.d, stud.numbers.L, stud.standard, options.propertyClass));
         stepFiles.push_back(step ? stud.standard + "/" + stud.PartName + ".step" : "");
     }
     std::vector<StandardFiles> standards;
@@ -212,8 +211,8 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
             for (std::size_t i = 0; i < standards[s].studs.size(); ++i) {
                 const Stud& stud = *standards[s].studs[i];
                 StudView view = drawer.draw(stud);
-                blocks[s].push_back({stud.PartName, std::move(view.polylines),
-                                     std::move(view.lines), grid[i]});
+                blocks[s].push_back(
+                    {stud.PartName, std::move(view.polylines), std::move(view.lines), grid[i]});
             }
             blockLayers[s] = drawer.layers();
             if (interruptSignal() != 0) {
@@ -279,8 +278,8 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
         const HandOver& n = stud.numbers;
         rows.push_back({designations[i], stud.PartName, stud.standard, numberText(n.d),
                         numberText(n.L), numberText(n.b), numberText(n.b1), numberText(n.c),
-                        numberOrEmpty(stud.PText), masses[i], stepFiles[i],
-                        dxfOf[stud.standard], options.dxf ? stud.PartName : ""});
+                        numberOrEmpty(stud.PText), masses[i], stepFiles[i], dxfOf[stud.standard],
+                        options.dxf ? stud.PartName : ""});
     }
     writeText(joined(options.out, "index.csv"), indexCsv(rows));
     ++files;

@@ -31,8 +31,7 @@ class ModelObject : public AutomationObject {
   public:
     ModelObject(std::shared_ptr<cadhost::ObjectModel> model,
                 std::shared_ptr<std::string> lastRefusal, std::string path)
-        : m_model(std::move(model)), m_lastRefusal(std::move(lastRefusal)),
-          m_path(std::move(path))
+        : m_model(std::move(model)), m_lastRefusal(std::move(lastRefusal)), m_path(std::move(path))
     {
     }
 
@@ -46,8 +45,8 @@ class ModelObject : public AutomationObject {
         for (const Variant& arg : args) {
             hostArgs.push_back(toHost(arg));
         }
-        const cadhost::InvokeResult result = m_model->invoke(
-            m_path, std::string(member), static_cast<std::int32_t>(kind), hostArgs);
+        const cadhost::InvokeResult result =
+            m_model->invoke(m_path, std::string(member), static_cast<std::int32_t>(kind), hostArgs);
         if (result.status == cadhost::InvokeResult::Status::Done) {
             return fromHost(result.value);
         }

@@ -175,8 +175,7 @@ PoolEnd runForked(std::size_t count, unsigned workerCount,
         }
     };
     const auto feed = [&](Worker& worker) {
-        if (!stopping && next < count &&
-            writeAll(worker.jobFd, std::to_string(next) + '\n')) {
+        if (!stopping && next < count && writeAll(worker.jobFd, std::to_string(next) + '\n')) {
             worker.current = next++;
         } else {
             closeFd(worker.jobFd);
@@ -264,8 +263,8 @@ PoolEnd runJobs(std::size_t count, unsigned workers,
 {
 #ifndef _WIN32
     if (workers > 1 && count > 1) {
-        return runForked(count, static_cast<unsigned>(std::min<std::size_t>(workers, count)),
-                         work, onOutcome, stopRequested, onTick);
+        return runForked(count, static_cast<unsigned>(std::min<std::size_t>(workers, count)), work,
+                         onOutcome, stopRequested, onTick);
     }
 #else
     (void)workers;

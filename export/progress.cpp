@@ -34,8 +34,8 @@ bool stderrIsTerminal()
 }
 
 Progress::Progress(std::size_t total, bool terminal, std::FILE* out)
-    : m_total(total), m_terminal(terminal), m_out(out),
-      m_start(std::chrono::steady_clock::now()), m_lastDrawn(m_start)
+    : m_total(total), m_terminal(terminal), m_out(out), m_start(std::chrono::steady_clock::now()),
+      m_lastDrawn(m_start)
 {
 }
 

@@ -15,9 +15,9 @@ void draw(QuorvelDraw& unit, const CollectingReporter& reporter, const InProcess
     const HandOver& n = stud.numbers;
     unit.Start_ACAD(is3D, stud.PartName, n.d, n.overallLength, n.b, n.b1, n.c);
     if (!reporter.messages.empty()) {
-        throw ExportError(ExportFailure::Failed,
-                          "the stand-in host refused " + stud.PartName + (is3D ? " (3D)" : " (2D)") +
-                              ": " + host.lastRefusal());
+        throw ExportError(ExportFailure::Failed, "the stand-in host refused " + stud.PartName +
+                                                     (is3D ? " (3D)" : " (2D)") + ": " +
+                                                     host.lastRefusal());
     }
 }
 

@@ -82,8 +82,8 @@ Stud freeStud(const StudRequest& request, GostIndexValue index, const std::strin
               const std::string& PText)
 {
     const StudFamily family = familyOf(index);
-    for (const auto& [name, value] :
-         {std::pair{"--b", request.b}, std::pair{"--b1", request.b1}, std::pair{"--c", request.c}}) {
+    for (const auto& [name, value] : {std::pair{"--b", request.b}, std::pair{"--b1", request.b1},
+                                      std::pair{"--c", request.c}}) {
         if (!value && !(family == StudFamily::PlainHole && std::string(name) == "--b1")) {
             badRequest(std::string("--free needs ") + name);
         }
@@ -122,8 +122,7 @@ std::optional<GostIndexValue> standardIndexOf(const std::string& number)
 std::vector<Stud> readStuds(const std::string& basePath, GostIndexValue index,
                             const StudRequest& request)
 {
-    const CatalogueRecord record =
-        readOrFail(readCatalogueRecord(cataloguePath(basePath), index));
+    const CatalogueRecord record = readOrFail(readCatalogueRecord(cataloguePath(basePath), index));
     const StudFamily family = familyOf(index);
     const std::string title = "ГОСТ " + record.number;
     const std::string diameterFile = diameterTablePath(basePath, record.number);
@@ -139,8 +138,8 @@ std::vector<Stud> readStuds(const std::string& basePath, GostIndexValue index,
             const std::string PText =
                 position ? readOrFail(readDiameterRow(diameterFile, position)).P : "";
             std::vector<Stud> studs{freeStud(request, index, record.number, PText)};
-            studs.front().PartName = "Шпилька_M" + studs.front().dText + "x" +
-                                     studs.front().LText + "_ГОСТ_" + record.number;
+            studs.front().PartName = "Шпилька_M" + studs.front().dText + "x" + studs.front().LText +
+                                     "_ГОСТ_" + record.number;
             return studs;
         }
         if (!position) {
@@ -164,14 +163,13 @@ std::vector<Stud> readStuds(const std::string& basePath, GostIndexValue index,
         if (request.L) {
             const auto L = positionOf(lengths, *request.L);
             if (!L) {
-                badRequest("L " + *request.L + " is not among the lengths of d " + dText +
-                           " in " + title + " (" + listed(lengths) + ")");
+                badRequest("L " + *request.L + " is not among the lengths of d " + dText + " in " +
+                           title + " (" + listed(lengths) + ")");
             }
             wanted = {lengths[*L]};
         }
         for (const std::string& LText : wanted) {
-            const auto b = readOrFail(
-                readThreadLength(lengthFile, dText, LText, row.P, family));
+            const auto b = readOrFail(readThreadLength(lengthFile, dText, LText, row.P, family));
             if (!b) {
                 badRequest("no thread length for d " + dText + ", L " + LText + " in " +
                            lengthFile);

@@ -73,7 +73,8 @@ ProgramRun finish(pid_t pid, const std::string& errFile)
 }
 
 // The exporter, or with a shell prefix (e.g. a file size limit) in front of it.
-ProgramRun runExporter(const TempDir& dir, std::vector<std::string> args, const std::string& shell = "")
+ProgramRun runExporter(const TempDir& dir, std::vector<std::string> args,
+                       const std::string& shell = "")
 {
     const std::string errFile = dir.file("stderr.txt");
     if (shell.empty()) {
@@ -164,11 +165,11 @@ TEST(ExportDesignation, FormsFromTheTables)
         ASSERT_EQ(studs.size(), 1u);
         const exporter::Stud& stud = studs.front();
         EXPECT_EQ(stud.numbers.overallLength, row.overallLength);
-        EXPECT_EQ(stud.PartName, std::string("Шпилька_M") + row.d + "x" + row.L + "_ГОСТ_" +
-                                     row.standard);
-        EXPECT_EQ(exporter::designation(stud.numbers.d, stud.numbers.L, stud.standard,
-                                        row.propertyClass),
-                  row.designation);
+        EXPECT_EQ(stud.PartName,
+                  std::string("Шпилька_M") + row.d + "x" + row.L + "_ГОСТ_" + row.standard);
+        EXPECT_EQ(
+            exporter::designation(stud.numbers.d, stud.numbers.L, stud.standard, row.propertyClass),
+            row.designation);
     }
 }
 
@@ -177,20 +178,27 @@ TEST(QuorvelExport, OneStudReadsBackAsOneValidNamedSolidWithItsMass)
     TempDir dir;
     const std::string out = dir.file("lib");
     const ProgramRun run = runExporter(dir, {"--standard", "22032-76", "--d", "16", "--l", "120",
-                                      "--class", "10.9", "--out", out, "--jobs", "1"});
+                                             "--class", "10.9", "--out", out, "--jobs", "1"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(run.err.starts_with("1 studs, 3 files, ") && run.err.ends_with(" s\n")) << run.err;
-    EXPECT_EQ(filesUnder(out), (std::set<std::string>{"22032-76.dxf", "index.csv",
-                                                      "22032-76/Шпилька_M16x120_ГОСТ_22032-76.step"}));
+    EXPECT_EQ(filesUnder(out),
+              (std::set<std::string>{"22032-76.dxf", "index.csv",
+                                     "22032-76/Шпилька_M16x120_ГОСТ_22032-76.step"}));
 
     const auto index = linesOf(readAll(out + "/index.csv"));
     ASSERT_EQ(index.size(), 2u);
     EXPECT_EQ(index[0], "designation,part_name,standard,d,L,b,b1,c,P,mass_kg_1000,step,dxf,block");
     const auto fields = csvFields(index[1]);
     ASSERT_EQ(fields.size(), 13u);
-    const std::vector<std::string> expected = {
-        "Шпилька М16-6g×120.109 ГОСТ 22032-76", "Шпилька_M16x120_ГОСТ_22032-76", "22032-76",
-        "16", "120", "38", "16", "2", "2"};
+    const std::vector<std::string> expected = {"Шпилька М16-6g×120.109 ГОСТ 22032-76",
+                                               "Шпилька_M16x120_ГОСТ_22032-76",
+                                               "22032-76",
+                                               "16",
+                                               "120",
+                                               "38",
+                                               "16",
+                                               "2",
+                                               "2"};
     EXPECT_EQ(std::vector<std::string>(fields.begin(), fields.begin() + 9), expected);
     EXPECT_EQ(fields[10], "22032-76/Шпилька_M16x120_ГОСТ_22032-76.step");
     EXPECT_EQ(fields[11], "22032-76.dxf");
@@ -304,26 +312,42 @@ TEST(QuorvelExport, BadInputsAreNamedAndLeaveNoFiles)
         int status;
         std::string message;
     } rows[] = {
-        {{"--standard", "22099-76", "--all", "--out", out}, "", 2,
+        {{"--standard", "22099-76", "--all", "--out", out},
+         "",
+         2,
          "unknown standard \"22099-76\" (22032-76 to 22043-76, or all)"},
-        {{"--standard", "22032-76", "--d", "13", "--l", "100", "--out", out}, "", 2,
+        {{"--standard", "22032-76", "--d", "13", "--l", "100", "--out", out},
+         "",
+         2,
          "d 13 is not in the table of ГОСТ 22032-76 (2, 2.5, 3, 4, 5, 6, 8, 10, 12, 14, 16, 18, "
          "20, 22, 24, 27, 30, 36, 42, 48)"},
-        {{"--standard", "22032-76", "--d", "12", "--l", "101", "--out", out}, "", 2,
+        {{"--standard", "22032-76", "--d", "12", "--l", "101", "--out", out},
+         "",
+         2,
          "L 101 is not among the lengths of d 12 in ГОСТ 22032-76 (25, 28, 30, 32, 35, 38, 40, "
          "42, 45, 48, 50, 55, 60, 65, 70, 75, 80, 85, 90, 95, 100, 105, 110, 115, 120, 130, 140, "
          "150, 160, 170, 180, 190, 200, 220)"},
         {{"--standard", "22032-76", "--free", "--d", "12", "--l", "100", "--b", "0", "--b1", "12",
           "--c", "1", "--out", out},
-         "", 2, "--b is zero; a stud needs every dimension"},
-        {{"--standard", "22032-76", "--d", "12", "--l", "100", "--out", file}, "", 2,
+         "",
+         2,
+         "--b is zero; a stud needs every dimension"},
+        {{"--standard", "22032-76", "--d", "12", "--l", "100", "--out", file},
+         "",
+         2,
          "the output path is not a folder: " + file},
-        {{"--standard", "22032-76", "--d", "12", "--l", "100", "--out", file + "/sub"}, "", 2,
+        {{"--standard", "22032-76", "--d", "12", "--l", "100", "--out", file + "/sub"},
+         "",
+         2,
          "cannot make the output folder " + file + "/sub: Not a directory"},
-        {{"--standard", "22032-76", "--all", "--jobs", "0", "--out", out}, "", 2,
+        {{"--standard", "22032-76", "--all", "--jobs", "0", "--out", out},
+         "",
+         2,
          "--jobs takes a whole number from 1 to 256, not \"0\""},
         // A full disk, as a file size limit of 8 KiB shows it: the STEP file cannot be written.
-        {{"--standard", "22032-76", "--d", "12", "--l", "100", "--out", out}, "ulimit -f 8", 1,
+        {{"--standard", "22032-76", "--d", "12", "--l", "100", "--out", out},
+         "ulimit -f 8",
+         1,
          "cannot write " + fullStep},
     };
     for (const auto& row : rows) {
@@ -341,9 +365,8 @@ TEST(QuorvelExport, InterruptLeavesOnlyWholeFiles)
     TempDir dir;
     const std::string out = dir.file("lib");
     const std::string errFile = dir.file("stderr.txt");
-    const pid_t pid = start(EXPORTER_PATH,
-                            {"--standard", "22032-76", "--all", "--out", out, "--jobs", "2"},
-                            errFile);
+    const pid_t pid = start(
+        EXPORTER_PATH, {"--standard", "22032-76", "--all", "--out", out, "--jobs", "2"}, errFile);
     // Interrupted while the STEP files are being written.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (filesUnder(out).size() < 5 && std::chrono::steady_clock::now() < deadline) {

@@ -190,7 +190,6 @@ bool saveDxf(const CadDrawing& drawing, const std::string& file)
         file, [&](const std::string& temp) { return writeDxf(drawing, lines, temp); }, endsWithEof);
 }
 
-
 bool saveDxfLibrary(const std::vector<Layer>& layers, const std::vector<DxfBlock>& blocks,
                     const std::string& file)
 {
