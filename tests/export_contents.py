@@ -1,13 +1,17 @@
 """Reads what quorvel-export wrote with readers independent of it and prints what a test checks.
 
-dxf FILE: the ezdxf audit's errors and fixes, each block with its entities' kinds and layers, and
-each insert of model space, one item a line. step FILE: the solids gmsh reads from it (Open
+dxf FILE: the ezdxf audit's errors and fixes, each block followed by its entities (kind, layer,
+coordinates rounded to 1e-9, indented), and each insert of model space, one item a line. step FILE: the solids gmsh reads from it (Open
 CASCADE's reader behind gmsh's own import), with their names and volumes."""
 import sys
 
 # ezdxf 0.18 loses the owner of a POLYLINE's SEQEND in a block definition of an R12 file and
 # "fixes" it on audit; its own R12 files with a polyline in a block get the same fix.
 READER_DEFECT = "entity with invalid owner handle #None."
+
+
+def point(vertex):
+    return "%s,%s" % (round(vertex[0], 9), round(vertex[1], 9))
 
 
 def dxf(path):
@@ -21,13 +25,22 @@ def dxf(path):
     for problem in auditor.errors + fixes:
         print("  problem", problem.message)
     for block in doc.blocks:
-        if not block.name.startswith("*"):
-            print("block %s %s" % (block.name, " ".join(
-                "%s:%s" % (e.dxftype(), e.dxf.layer) for e in block)))
+        if block.name.startswith("*"):
+            continue
+        print("block %s" % block.name)
+        for entity in block:
+            if entity.dxftype() == "POLYLINE":
+                print("  polyline %s %s %s" % (
+                    entity.dxf.layer, "closed" if entity.is_closed else "open",
+                    " ".join(point(v.dxf.location) for v in entity.vertices)))
+            elif entity.dxftype() == "LINE":
+                print("  line %s %s %s" % (entity.dxf.layer, point(entity.dxf.start),
+                                           point(entity.dxf.end)))
+            else:
+                print("  other", entity.dxftype())
     for entity in doc.modelspace():
         if entity.dxftype() == "INSERT":
-            print("insert %s %s,%s" % (entity.dxf.name, round(entity.dxf.insert[0], 9),
-                                       round(entity.dxf.insert[1], 9)))
+            print("insert %s %s" % (entity.dxf.name, point(entity.dxf.insert)))
         else:
             print("other", entity.dxftype())
 
