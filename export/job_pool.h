@@ -3,11 +3,11 @@
 // the caller in this process as it arrives.
 //
 // Processes, not threads: Open CASCADE's modelling algorithms may run in parallel on separate
-// shapes, but its STEP writer keeps its settings in process-wide statics (Interface_Static, set
-// up by STEPControl_Controller::Init), the XCAF application is a process-wide singleton and the
-// default messenger is shared; in 7.6 the STEP translation is not documented as safe to run from
-// two threads at once. Each worker is a fork of this process taken before any of that is touched,
-// so no two translations ever share them.
+// shapes (reference counts are atomic), but its STEP writer in 7.6 is not safe to run from two
+// threads at once: its settings are process-wide statics (Interface_Static, set up by
+// STEPControl_Controller::Init), the XCAF application is a process-wide singleton and the default
+// messenger is shared. Threads would have to take turns for the STEP translation and writing,
+// about a third of a stud's time; each worker process has all of these to itself instead.
 
 #include <cstddef>
 #include <functional>
