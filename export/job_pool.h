@@ -2,12 +2,13 @@
 // Runs numbered jobs on worker processes (POSIX) or in this process, and hands each outcome to
 // the caller in this process as it arrives.
 //
-// Processes, not threads: Open CASCADE's modelling algorithms may run in parallel on separate
-// shapes (reference counts are atomic), but its STEP writer in 7.6 is not safe to run from two
-// threads at once: its settings are process-wide statics (Interface_Static, set up by
-// STEPControl_Controller::Init), the XCAF application is a process-wide singleton and the default
-// messenger is shared. Threads would have to take turns for the STEP translation and writing,
-// about a third of a stud's time; each worker process has all of these to itself instead.
+// Processes, not threads: Open CASCADE 7.6 (Debian 12) is not safe for this from threads. Its STEP
+// writer keeps its settings in process-wide statics (Interface_Static, set up by
+// STEPControl_Controller::Init, with no lock), the XCAF application is a process-wide singleton
+// and the default messenger is shared; concurrent STEP transfers are a known crash upstream, and
+// even some shape-building and checking classes had data races there, fixed only in much later
+// releases. Threads would have to take turns at least for the STEP translation and writing, about
+// a third of a stud's time; each worker process has the library to itself instead.
 
 #include <cstddef>
 #include <functional>
