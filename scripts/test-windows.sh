@@ -35,6 +35,9 @@ if [[ -z "$benchmark_source" ]]; then
     benchmark_source=$(bash scripts/debian-source.sh benchmark "$cache/benchmark-src")
 fi
 
+# dxflib's source, so that the stand-in host and the exporter write DXF in the Windows build.
+QUORVEL_CACHE="$cache" bash scripts/dxflib-source.sh
+
 # Wine processes an earlier run left behind (a host after a crashed test) end here.
 timeout 60 wineserver -k 2>/dev/null || true
 if [[ ! -f "$WINEPREFIX/system.reg" ]]; then

@@ -5,12 +5,5 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-cache=${QUORVEL_CACHE:-/var/cache/quorvel}
 bash scripts/build-qt-mingw.sh
-if ! compgen -G "$cache/dxflib-*/src/dl_dxf.cpp" >/dev/null; then
-    # Unpacked aside first, so that an interrupted run leaves no half folder that looks complete.
-    staging=$(mktemp -d "$cache/dxflib-fetch.XXXXXX")
-    trap 'rm -rf "$staging"' EXIT
-    source_dir=$(bash scripts/debian-source.sh dxflib "$staging")
-    mv "$source_dir" "$cache/"
-fi
+bash scripts/dxflib-source.sh

@@ -8,10 +8,26 @@
 #include "drawing/cad_drawing.h"
 
 #include <string>
+#include <vector>
 
 namespace cadhost {
 
 // False when the file cannot be written.
 [[nodiscard]] bool saveDxf(const CadDrawing& drawing, const std::string& file);
+
+// A named drawing for a parts library: its entities (layers as indices into the file's layers)
+// and where model space places it.
+struct DxfBlock {
+    std::string name; // UTF-8
+    std::vector<Polyline> polylines;
+    std::vector<Line> lines;
+    Vec2 insertion;
+};
+
+// A library file: the layers, one block per entry and model space inserting each block at its
+// place, in the same release and code page as saveDxf. False when the file cannot be written or
+// a coordinate is beyond coordinateLimit.
+[[nodiscard]] bool saveDxfLibrary(const std::vector<Layer>& layers,
+                                  const std::vector<DxfBlock>& blocks, const std::string& file);
 
 } // namespace cadhost

@@ -1,0 +1,24 @@
+#pragma once
+// The library's index: UTF-8 CSV, a header line and one row per stud. Numbers are written with a
+// decimal point; a field with a comma or a quote (designations such as "М2,5×16") is quoted.
+
+#include <string>
+#include <vector>
+
+namespace exporter {
+
+struct IndexRow {
+    std::string designation;
+    std::string PartName;
+    std::string standard;
+    std::string d, L, b, b1, c, P; // number texts; P empty when unknown
+    std::string massKg1000;        // mass of 1000 studs in kg; empty without a kernel
+    std::string step;              // relative to the output folder; empty when not written
+    std::string dxf;
+    std::string block;
+};
+
+// The whole file's text.
+[[nodiscard]] std::string indexCsv(const std::vector<IndexRow>& rows);
+
+} // namespace exporter

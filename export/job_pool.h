@@ -1,0 +1,39 @@
+#pragma once
+// Runs numbered jobs on worker processes (POSIX) or in this process, and hands each outcome to
+// the caller in this process as it arrives.
+//
+// Processes, not threads: Open CASCADE 7.6 (Debian 12) is not safe for this from threads. Its STEP
+// writer keeps its settings in process-wide statics (Interface_Static, set up by
+// STEPControl_Controller::Init, with no lock), the XCAF application is a process-wide singleton
+// and the default messenger is shared; concurrent STEP transfers are a known crash upstream, and
+// even some shape-building and checking classes had data races there, fixed only in much later
+// releases. Threads would have to take turns at least for the STEP translation and writing, about
+// a third of a stud's time; each worker process has the library to itself instead.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+namespace exporter {
+
+struct JobOutcome {
+    bool ok = false;
+    std::string text; // the job's result, or why it failed; one line
+};
+
+enum class PoolEnd {
+    Completed, // every job ran
+    Stopped,   // stopRequested or a false from onOutcome ended it early
+};
+
+// work(i) for every i below count on up to `workers` processes (1: in this process). onOutcome
+// runs in this process, in the order the jobs end; returning false stops the run. stopRequested
+// is asked between jobs and while waiting. A stopped run takes no new job but lets the running
+// ones end and reports their outcomes. A worker that dies reports a failed outcome for its job.
+PoolEnd runJobs(std::size_t count, unsigned workers,
+                const std::function<JobOutcome(std::size_t)>& work,
+                const std::function<bool(std::size_t, const JobOutcome&)>& onOutcome,
+                const std::function<bool()>& stopRequested,
+                const std::function<void()>& onTick = {});
+
+} // namespace exporter

@@ -1,0 +1,413 @@
+// quorvel-export: the designations it builds from the tables, and the program itself run as a
+// user runs it, its files read back by readers it does not share code with (gmsh for STEP,
+// ezdxf for DXF, Open CASCADE's own STEP reader for the solid's validity).
+#include "export/designation.h"
+#include "export/stud_list.h"
+#include "step_contents.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ProgramRun {
+    int status = -1; // exit status, or 128 + signal
+    std::string err;
+};
+
+std::string readAll(const std::string& file)
+{
+    std::ifstream in(utf8Path(file), std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> linesOf(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+pid_t start(const std::string& program, const std::vector<std::string>& args,
+            const std::string& errFile)
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(err, 2);
+        const int none = ::open("/dev/null", O_WRONLY);
+        ::dup2(none, 1);
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const std::string& arg : args) {
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+ProgramRun finish(pid_t pid, const std::string& errFile)
+{
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), readAll(errFile)};
+}
+
+// The exporter, or with a shell prefix (e.g. a file size limit) in front of it.
+ProgramRun runExporter(const TempDir& dir, std::vector<std::string> args,
+                       const std::string& shell = "")
+{
+    const std::string errFile = dir.file("stderr.txt");
+    if (shell.empty()) {
+        return finish(start(EXPORTER_PATH, args, errFile), errFile);
+    }
+    std::string command = shell + "; exec \"$0\" \"$@\"";
+    args.insert(args.begin(), {"-c", command, EXPORTER_PATH});
+    return finish(start("/bin/sh", args, errFile), errFile);
+}
+
+std::vector<std::string> readBack(const std::string& kind, const std::string& file)
+{
+    const std::string command = std::string("PYTHONIOENCODING=utf-8 ") + EZDXF_PYTHON + " " +
+                                EXPORT_CONTENTS_SCRIPT + " " + kind + " '" + file + "'";
+    std::string output;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        std::size_t got = 0;
+        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+            output.append(buffer, got);
+        }
+        EXPECT_EQ(::pclose(pipe), 0) << command;
+    }
+    return linesOf(output);
+}
+
+// Every file under the folder, relative to it.
+std::set<std::string> filesUnder(const fs::path& folder)
+{
+    std::set<std::string> files;
+    if (fs::exists(folder)) {
+        for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+            if (entry.is_regular_file()) {
+                files.insert(utf8Text(fs::relative(entry.path(), folder)));
+            }
+        }
+    }
+    return files;
+}
+
+// CSV fields of one line; quoted fields may hold commas.
+std::vector<std::string> csvFields(const std::string& line)
+{
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char ch = line[i];
+        if (quoted && ch == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+            fields.back() += '"';
+            ++i;
+        } else if (ch == '"') {
+            quoted = !quoted;
+        } else if (ch == ',' && !quoted) {
+            fields.emplace_back();
+        } else {
+            fields.back() += ch;
+        }
+    }
+    return fields;
+}
+
+} // namespace
+
+TEST(ExportDesignation, FormsFromTheTables)
+{
+    const struct {
+        const char* standard;
+        const char* d;
+        const char* L;
+        std::optional<std::string> propertyClass;
+        double overallLength; // what the drawing gets; the designation keeps the listed L
+        const char* designation;
+    } rows[] = {
+        {"22032-76", "12", "100", std::nullopt, 112, "Шпилька М12×100 ГОСТ 22032-76"},
+        {"22032-76", "2.5", "16", std::nullopt, 18.5, "Шпилька М2,5×16 ГОСТ 22032-76"},
+        {"22032-76", "16", "120", "10.9", 136, "Шпилька М16-6g×120.109 ГОСТ 22032-76"},
+        {"22036-76", "16", "120", "5.8", 145, "Шпилька М16-6g×120.58 ГОСТ 22036-76"},
+        {"22042-76", "12", "100", std::nullopt, 100, "Шпилька М12×100 ГОСТ 22042-76"},
+        {"22043-76", "2.5", "16", "8.8", 16, "Шпилька М2,5-6g×16.88 ГОСТ 22043-76"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.designation);
+        exporter::StudRequest request;
+        request.d = row.d;
+        request.L = row.L;
+        const auto studs =
+            exporter::readStuds(DATA_BASE, *exporter::standardIndexOf(row.standard), request);
+        ASSERT_EQ(studs.size(), 1u);
+        const exporter::Stud& stud = studs.front();
+        EXPECT_EQ(stud.numbers.overallLength, row.overallLength);
+        EXPECT_EQ(stud.PartName,
+                  std::string("Шпилька_M") + row.d + "x" + row.L + "_ГОСТ_" + row.standard);
+        EXPECT_EQ(
+            exporter::designation(stud.numbers.d, stud.numbers.L, stud.standard, row.propertyClass),
+            row.designation);
+    }
+}
+
+TEST(QuorvelExport, OneStudReadsBackAsOneValidNamedSolidWithItsMass)
+{
+    TempDir dir;
+    const std::string out = dir.file("lib");
+    const ProgramRun run = runExporter(dir, {"--standard", "22032-76", "--d", "16", "--l", "120",
+                                             "--class", "10.9", "--out", out, "--jobs", "1"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(run.err.starts_with("1 studs, 3 files, ") && run.err.ends_with(" s\n")) << run.err;
+    EXPECT_EQ(filesUnder(out),
+              (std::set<std::string>{"22032-76.dxf", "index.csv",
+                                     "22032-76/Шпилька_M16x120_ГОСТ_22032-76.step"}));
+
+    const auto index = linesOf(readAll(out + "/index.csv"));
+    ASSERT_EQ(index.size(), 2u);
+    EXPECT_EQ(index[0], "designation,part_name,standard,d,L,b,b1,c,P,mass_kg_1000,step,dxf,block");
+    const auto fields = csvFields(index[1]);
+    ASSERT_EQ(fields.size(), 13u);
+    const std::vector<std::string> expected = {"Шпилька М16-6g×120.109 ГОСТ 22032-76",
+                                               "Шпилька_M16x120_ГОСТ_22032-76",
+                                               "22032-76",
+                                               "16",
+                                               "120",
+                                               "38",
+                                               "16",
+                                               "2",
+                                               "2"};
+    EXPECT_EQ(std::vector<std::string>(fields.begin(), fields.begin() + 9), expected);
+    EXPECT_EQ(fields[10], "22032-76/Шпилька_M16x120_ГОСТ_22032-76.step");
+    EXPECT_EQ(fields[11], "22032-76.dxf");
+    EXPECT_EQ(fields[12], "Шпилька_M16x120_ГОСТ_22032-76");
+
+    // The block is the 2D view the drawing unit draws, at the origin: d 16, overall length 136,
+    // b 38, b1 16, c 2; model space places it with its left chamfer edge at x 0.
+    EXPECT_EQ(readBack("dxf", out + "/22032-76.dxf"),
+              (std::vector<std::string>{
+                  "audit errors 0 fixes 0",
+                  "block Шпилька_M16x120_ГОСТ_22032-76",
+                  "  polyline 2 closed 0.0,-6.0 2.0,-8.0 134.0,-8.0 136.0,-6.0 136.0,6.0 "
+                  "134.0,8.0 2.0,8.0 0.0,6.0",
+                  "  line 2 2.0,-8.0 2.0,8.0",
+                  "  line 2 134.0,8.0 134.0,-8.0",
+                  "  line 1 0.0,6.0 16.0,6.0",
+                  "  line 1 98.0,6.0 136.0,6.0",
+                  "  line 1 0.0,-6.0 16.0,-6.0",
+                  "  line 1 98.0,-6.0 136.0,-6.0",
+                  "  line 2 16.0,8.0 16.0,-8.0",
+                  "  line 2 98.0,8.0 98.0,-8.0",
+                  "  line 7 -2.0,0.0 138.0,0.0",
+                  "insert Шпилька_M16x120_ГОСТ_22032-76 2.0,-8.0",
+              }));
+
+    const std::string step = out + "/" + fields[10];
+    const auto read = readBack("step", step);
+    ASSERT_EQ(read.size(), 3u);
+    EXPECT_EQ(read[0], "solids 1");
+    EXPECT_EQ(read[1], "name Шпилька М16-6g×120.109 ГОСТ 22032-76");
+    const double volume = std::stod(read[2].substr(7));
+    // A cylinder of d 16 over the overall length 136, less the two end chamfers of 2 mm.
+    const double cylinder = 3.14159265358979 * 8 * 8 * 136;
+    EXPECT_LT(volume, cylinder);
+    EXPECT_GT(volume, cylinder * 0.98);
+    // 7.85 g/cm³, 1000 studs in kg, written to the gram.
+    EXPECT_NEAR(std::stod(fields[9]), volume * 7.85e-3, 0.0005 + 1e-9);
+
+    const auto contents = readStep(step);
+    ASSERT_TRUE(contents);
+    ASSERT_EQ(contents->products.size(), 1u);
+    EXPECT_TRUE(contents->products[0].valid);
+    EXPECT_EQ(contents->products[0].solids, 1);
+    EXPECT_NEAR(contents->lengthUnitInMetres, 0.001, 1e-12);
+}
+
+TEST(QuorvelExport, StandardHasAnIndexRowAndADxfBlockPerTableRow)
+{
+    // The lengths of every d of the standard's diameter table, counted from the files as they
+    // stand, without the program's readers.
+    const auto diameterLines = linesOf(readAll(std::string(DATA_BASE) + "_22043-76.dat"));
+    std::set<std::string> ds;
+    for (std::size_t i = 1; i < diameterLines.size(); ++i) {
+        std::string d;
+        std::istringstream(diameterLines[i]) >> d;
+        ds.insert(d);
+    }
+    std::set<std::string> expectedBlocks;
+    const auto lengthLines = linesOf(readAll(std::string(DATA_BASE) + "_ris_2.dat"));
+    for (std::size_t i = 1; i < lengthLines.size(); ++i) {
+        std::string d, L;
+        std::istringstream(lengthLines[i]) >> d >> L;
+        if (ds.count(d) != 0) {
+            expectedBlocks.insert("Шпилька_M" + d + "x" + L + "_ГОСТ_22043-76");
+        }
+    }
+    ASSERT_GT(expectedBlocks.size(), 600u);
+
+    TempDir dir;
+    const std::string out = dir.file("lib");
+    const ProgramRun run =
+        runExporter(dir, {"--standard", "22043-76", "--all", "--out", out, "--jobs", "2"});
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    const auto index = linesOf(readAll(out + "/index.csv"));
+    ASSERT_EQ(index.size(), expectedBlocks.size() + 1);
+    std::set<std::string> indexed;
+    for (std::size_t i = 1; i < index.size(); ++i) {
+        const auto fields = csvFields(index[i]);
+        ASSERT_EQ(fields.size(), 13u) << index[i];
+        EXPECT_EQ(fields[12], fields[1]);
+        EXPECT_FALSE(fields[9].empty());
+        EXPECT_TRUE(fs::exists(utf8Path(out + "/" + fields[10]))) << fields[10];
+        indexed.insert(fields[1]);
+    }
+    EXPECT_EQ(indexed, expectedBlocks);
+    EXPECT_EQ(filesUnder(out).size(), expectedBlocks.size() + 2); // no temporary file left
+
+    const auto read = readBack("dxf", out + "/22043-76.dxf");
+    ASSERT_FALSE(read.empty());
+    EXPECT_EQ(read[0], "audit errors 0 fixes 0");
+    std::set<std::string> blocks;
+    std::set<std::string> inserted;
+    std::set<std::pair<std::string, std::string>> places;
+    std::map<std::string, std::set<std::string>> layersOf; // block -> entity kinds and layers
+    std::string block;
+    for (const std::string& line : read) {
+        std::istringstream words(line);
+        std::string kind, name, rest;
+        words >> kind >> name;
+        std::getline(words, rest);
+        if (kind == "block") {
+            blocks.insert(block = name);
+        } else if (line.starts_with("  ")) {
+            layersOf[block].insert(kind + " " + name);
+        } else if (kind == "insert") {
+            inserted.insert(name);
+            places.insert({name, rest});
+        } else if (kind != "audit") {
+            ADD_FAILURE() << line;
+        }
+    }
+    for (const auto& [name, layers] : layersOf) {
+        // The 2D view on the three layers: main (outline), thin (threads), axis.
+        EXPECT_EQ(layers, (std::set<std::string>{"polyline 2", "line 2", "line 1", "line 7"}))
+            << name;
+    }
+    EXPECT_EQ(blocks, expectedBlocks);
+    EXPECT_EQ(inserted, expectedBlocks);
+    std::set<std::string> distinctPlaces;
+    for (const auto& place : places) {
+        distinctPlaces.insert(place.second);
+    }
+    EXPECT_EQ(distinctPlaces.size(), expectedBlocks.size()); // no two blocks on one another
+}
+
+TEST(QuorvelExport, BadInputsAreNamedAndLeaveNoFiles)
+{
+    TempDir dir;
+    const std::string out = dir.file("lib");
+    const std::string file = dir.write("a-file", "x");
+    const std::string fullStep = out + "/22032-76/Шпилька_M12x100_ГОСТ_22032-76.step";
+    const struct {
+        std::vector<std::string> args;
+        std::string shell;
+        int status;
+        std::string message;
+    } rows[] = {
+        {{"--standard", "22099-76", "--all", "--out", out},
+         "",
+         2,
+         "unknown standard \"22099-76\" (22032-76 to 22043-76, or all)"},
+        {{"--standard", "22032-76", "--d", "13", "--l", "100", "--out", out},
+         "",
+         2,
+         "d 13 is not in the table of ГОСТ 22032-76 (2, 2.5, 3, 4, 5, 6, 8, 10, 12, 14, 16, 18, "
+         "20, 22, 24, 27, 30, 36, 42, 48)"},
+        {{"--standard", "22032-76", "--d", "12", "--l", "101", "--out", out},
+         "",
+         2,
+         "L 101 is not among the lengths of d 12 in ГОСТ 22032-76 (25, 28, 30, 32, 35, 38, 40, "
+         "42, 45, 48, 50, 55, 60, 65, 70, 75, 80, 85, 90, 95, 100, 105, 110, 115, 120, 130, 140, "
+         "150, 160, 170, 180, 190, 200, 220)"},
+        {{"--standard", "22032-76", "--free", "--d", "12", "--l", "100", "--b", "0", "--b1", "12",
+          "--c", "1", "--out", out},
+         "",
+         2,
+         "--b is zero; a stud needs every dimension"},
+        {{"--standard", "22032-76", "--d", "12", "--l", "100", "--out", file},
+         "",
+         2,
+         "the output path is not a folder: " + file},
+        {{"--standard", "22032-76", "--d", "12", "--l", "100", "--out", file + "/sub"},
+         "",
+         2,
+         "cannot make the output folder " + file + "/sub: Not a directory"},
+        {{"--standard", "22032-76", "--all", "--jobs", "0", "--out", out},
+         "",
+         2,
+         "--jobs takes a whole number from 1 to 256, not \"0\""},
+        // A full disk, as a file size limit of 8 KiB shows it: the STEP file cannot be written.
+        {{"--standard", "22032-76", "--d", "12", "--l", "100", "--out", out},
+         "ulimit -f 8",
+         1,
+         "cannot write " + fullStep},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.message);
+        const ProgramRun run = runExporter(dir, row.args, row.shell);
+        EXPECT_EQ(run.status, row.status);
+        EXPECT_EQ(run.err, "quorvel-export: " + row.message + "\n");
+        EXPECT_EQ(filesUnder(out), std::set<std::string>{});
+        fs::remove_all(utf8Path(out));
+    }
+}
+
+TEST(QuorvelExport, InterruptLeavesOnlyWholeFiles)
+{
+    TempDir dir;
+    const std::string out = dir.file("lib");
+    const std::string errFile = dir.file("stderr.txt");
+    const pid_t pid = start(
+        EXPORTER_PATH, {"--standard", "22032-76", "--all", "--out", out, "--jobs", "2"}, errFile);
+    // Interrupted while the STEP files are being written.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (filesUnder(out).size() < 5 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ::kill(pid, SIGINT);
+    const ProgramRun run = finish(pid, errFile);
+    EXPECT_EQ(run.status, 130);
+    const std::set<std::string> files = filesUnder(out);
+    ASSERT_FALSE(files.empty());
+    for (const std::string& name : files) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(name.ends_with(".step")); // no temporary file, no DXF or index
+        EXPECT_TRUE(readAll(out + "/" + name).ends_with("END-ISO-10303-21;\n"));
+    }
+    EXPECT_EQ(run.err, "quorvel-export: interrupted; " + std::to_string(files.size()) +
+                           " whole STEP files written, no DXF or index\n");
+}
