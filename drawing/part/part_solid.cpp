@@ -121,8 +121,6 @@ TopoDS_Face endFaceAt(const PartSolid::Body& body, Vec2 pick)
 
 } // namespace
 
-PartSolid::PartSolid(std::shared_ptr<const Body> body) : m_body(std::move(body)) {}
-
 std::size_t PartSolid::threadCount() const
 {
     return m_body->threads.size();

@@ -59,7 +59,7 @@ class PartSolid {
     const Body& body() const { return *m_body; }
 
   private:
-    explicit PartSolid(std::shared_ptr<const Body> body);
+    explicit PartSolid(std::shared_ptr<const Body> body) : m_body(std::move(body)) {}
 
     std::shared_ptr<const Body> m_body;
 };

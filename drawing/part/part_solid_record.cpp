@@ -113,8 +113,6 @@ bool onOuterCylinder(const Body& body, double u)
 
 } // namespace
 
-PartSolid::PartSolid(std::shared_ptr<const Body> body) : m_body(std::move(body)) {}
-
 std::size_t PartSolid::threadCount() const
 {
     return m_body->threads.size();
