@@ -7,13 +7,13 @@
 #include "recording_reporter.h"
 #include "step_contents.h"
 #include "temp_dir.h"
+#include "worked_stud.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <numbers>
 
 namespace {
 
@@ -22,13 +22,6 @@ struct ExpectedFace {
     double from; // along x
     double to;
 };
-
-// A stud of radius r and length L with a 45° chamfer c at both ends.
-double studVolume(double r, double L, double c)
-{
-    const double pi = std::numbers::pi;
-    return pi * r * r * L - 2 * pi * c * c * (r - c / 3);
-}
 
 void expectStud(const StepProduct& product, const std::string& name, double y, double L, double c,
                 std::vector<ExpectedFace> faces)
@@ -58,10 +51,7 @@ void expectStud(const StepProduct& product, const std::string& name, double y, d
 
 class HostExport : public ::testing::Test {
   protected:
-    void SetUp() override
-    {
-        ASSERT_NO_FATAL_FAILURE(assertBusFreeForHost());
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(assertBusFreeForHost()); }
 
     QStringList hostArguments(const QString& points) const
     {

@@ -47,8 +47,15 @@ bool edgesMeet(const std::vector<Vec2>& p, std::size_t i, std::size_t j, double 
 }
 
 // A profile that folds back or crosses itself revolves into a body with sheets or zero volume.
-void checkSimplePolygon(const std::vector<Vec2>& points, double tolerance)
+// What counts as touching follows the profile's own size, wherever it lies.
+void checkSimplePolygon(const std::vector<Vec2>& points)
 {
+    Vec2 min = points[0], max = points[0];
+    for (Vec2 p : points) {
+        min = {std::min(min.x, p.x), std::min(min.y, p.y)};
+        max = {std::max(max.x, p.x), std::max(max.y, p.y)};
+    }
+    const double tolerance = 1e-6 * std::max({1.0, max.x - min.x, max.y - min.y});
     bool simple = std::abs(signedArea(points)) > tolerance * tolerance;
     for (std::size_t i = 0; simple && i < points.size(); ++i) {
         for (std::size_t j = i + 1; simple && j < points.size(); ++j) {
@@ -99,10 +106,10 @@ double distanceToSegment(Vec2 p, Vec2 a, Vec2 b)
 
 double signedArea(const std::vector<Vec2>& points)
 {
+    // About the first corner, so that a profile far from the origin keeps its digits.
     double twice = 0;
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        const Vec2 a = points[i], b = points[(i + 1) % points.size()];
-        twice += a.x * b.y - b.x * a.y;
+    for (std::size_t i = 1; i + 1 < points.size(); ++i) {
+        twice += cross(points[0], points[i], points[i + 1]);
     }
     return twice / 2;
 }
@@ -155,7 +162,7 @@ RevolveProfile revolveProfile(const std::vector<Vec2>& profile, Vec2 axisPick)
         }
         side = offset;
     }
-    checkSimplePolygon(points, tolerance);
+    checkSimplePolygon(points);
     checkWithinLimit(points, a, b);
     return {std::move(points), a, b, tolerance};
 }
