@@ -13,7 +13,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -146,6 +151,29 @@ TEST_F(HostExport, AStepThatCannotBeWrittenEndsTheHostWithAFailure)
     draw(true, workedName, 112, 30, 12, 1.6);
     EXPECT_EQ(host.stop(), 1);
     EXPECT_FALSE(std::filesystem::exists(dir.file("missing")));
+}
+
+TEST_F(HostExport, AFileSizeLimitFailsTheSaveNotTheHost)
+{
+    const std::string old = "the old file\n";
+    std::ofstream(step, std::ios::binary) << old;
+    HostProcess host({QStringLiteral("--headless"), QStringLiteral("--points"),
+                      QStringLiteral("0,0"), QStringLiteral("--step"),
+                      QString::fromStdString(step)},
+                     [] {
+                         // ulimit -f 8 with the signal's default action, as a shell gives it.
+                         const rlimit limit{8192, 8192};
+                         ::setrlimit(RLIMIT_FSIZE, &limit);
+                         std::signal(SIGXFSZ, SIG_DFL);
+                     });
+    draw(true, workedName, 112, 30, 12, 1.6);
+    EXPECT_EQ(host.stop(), 1);
+    EXPECT_EQ(host.process().exitStatus(), QProcess::NormalExit);
+    std::ifstream in(step, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), old);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              1); // no temporary file beside it
 }
 
 TEST_F(HostExport, DxfOfA2DRunReadsBackInAnIndependentReader)
