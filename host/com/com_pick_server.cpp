@@ -23,6 +23,7 @@ class ProcessEnd {
   public:
     explicit ProcessEnd(DWORD process)
         : m_handle(OpenProcess(SYNCHRONIZE, FALSE, process)),
+          m_gone(m_handle == nullptr && GetLastError() == ERROR_INVALID_PARAMETER),
           m_notifier(m_handle != nullptr ? std::make_unique<QWinEventNotifier>(m_handle) : nullptr)
     {
     }
@@ -37,9 +38,12 @@ class ProcessEnd {
     ProcessEnd& operator=(const ProcessEnd&) = delete;
 
     QWinEventNotifier* notifier() const { return m_notifier.get(); }
+    // The process ended before it could be watched.
+    bool gone() const { return m_gone; }
 
   private:
     HANDLE m_handle;
+    bool m_gone;
     std::unique_ptr<QWinEventNotifier> m_notifier;
 };
 
@@ -60,9 +64,11 @@ InvokeResult ComPickServer::awaitPick(const std::string& prompt)
     if (const auto process =
             m_clients != nullptr ? m_clients->clientOfCurrentCall() : std::nullopt) {
         client = std::make_unique<ProcessEnd>(*process);
+        const auto callerLeft = [this] { endPick("Point selection cancelled: the caller left"); };
         if (client->notifier() != nullptr) {
-            connect(client->notifier(), &QWinEventNotifier::activated, this,
-                    [this] { endPick("Point selection cancelled: the caller left"); });
+            connect(client->notifier(), &QWinEventNotifier::activated, this, callerLeft);
+        } else if (client->gone()) {
+            QMetaObject::invokeMethod(this, callerLeft, Qt::QueuedConnection);
         }
     }
     emit pointRequested(QString::fromStdString(prompt));
