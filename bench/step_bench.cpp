@@ -29,7 +29,8 @@ std::string benchFile(const char* name)
 }
 
 // The worked stud under the name the program gives it.
-const std::vector<std::string> studTexts = workedStudTexts("Шпилька_M12x100_ГОСТ_22032-76");
+const std::string studName = "Шпилька_M12x100_ГОСТ_22032-76";
+const std::vector<std::string> studTexts = workedStudTexts(studName);
 
 cadhost::CadDrawing builtStud()
 {
@@ -53,6 +54,20 @@ void StudStepBuildAndSave(benchmark::State& state)
     std::filesystem::remove(file);
 }
 BENCHMARK(StudStepBuildAndSave)->Unit(benchmark::kMillisecond);
+
+// Saving alone, for a stud under the program's name and under a name as long as the host takes.
+void StudStepSave(benchmark::State& state, const std::string& name)
+{
+    const std::string file = benchFile("quorvel-bench-named.step");
+    const cadhost::CadDrawing drawing = drawn(workedStudTexts(name));
+    for (auto _ : state) {
+        cadhost::saveStep(drawing, file);
+    }
+    std::filesystem::remove(file);
+}
+BENCHMARK_CAPTURE(StudStepSave, programName, studName)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(StudStepSave, longestName, std::string(cadhost::maxPartNameBytes, 'x'))
+    ->Unit(benchmark::kMillisecond);
 
 void CylinderStepFloor(benchmark::State& state)
 {

@@ -241,6 +241,10 @@ bool CadDrawing::runInputs(const std::vector<std::string>& inputs)
         if (count < 2 || inputs[1].empty()) {
             throw ModelingError("no part name is given");
         }
+        if (inputs[1].size() > maxPartNameBytes) {
+            throw ModelingError("the part name is longer than " + std::to_string(maxPartNameBytes) +
+                                " bytes");
+        }
         grow(1);
         parts.push_back({inputs[1], activeLayer, {}, false, false, nullptr});
         return true;

@@ -17,6 +17,9 @@ namespace cadhost {
 inline constexpr double coordinateLimit = 1e15;
 // The longest layer name, in bytes.
 inline constexpr std::size_t maxLayerNameBytes = 255;
+// The longest part name, in bytes: as for layers. A part's name names its product in STEP files,
+// and some readers cannot read a text of many thousand characters.
+inline constexpr std::size_t maxPartNameBytes = maxLayerNameBytes;
 
 // The most vertices one polyline may have, and the most vertices, lines and part elements the
 // whole drawing may hold; commands beyond them are refused.

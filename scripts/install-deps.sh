@@ -5,9 +5,11 @@
 set -euo pipefail
 
 # libtbb-dev: Debian's Open CASCADE CMake files link libtbb.so without the package depending on it.
+# python3-ezdxf, python3-gmsh: the readers the tests check DXF and STEP files with.
 packages=(cmake ninja-build g++ python3 libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
           libdxflib-dev libocct-modeling-algorithms-dev libocct-data-exchange-dev libocct-ocaf-dev
-          libtbb-dev python3-ezdxf python3-gmsh dbus dbus-x11 xvfb xauth imagemagick locales fonts-dejavu-core)
+          libtbb-dev python3-ezdxf python3-gmsh dbus dbus-x11 xvfb xauth imagemagick locales
+          fonts-dejavu-core)
 packages+=(clang libclang-rt-14-dev) # libFuzzer and the sanitizer runtimes of the fuzz leg
 packages+=(openbox xdotool x11-utils) # the window-manager test: a real window manager, real keys
 if [[ "${1:-}" == "--windows" ]]; then # the Windows leg: MinGW-w64 cross compilers and Wine

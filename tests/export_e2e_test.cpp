@@ -7,13 +7,18 @@
 #include "recording_reporter.h"
 #include "step_contents.h"
 #include "temp_dir.h"
+#include "worked_stud.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <filesystem>
-#include <numbers>
+#include <fstream>
+#include <iterator>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -22,13 +27,6 @@ struct ExpectedFace {
     double from; // along x
     double to;
 };
-
-// A stud of radius r and length L with a 45° chamfer c at both ends.
-double studVolume(double r, double L, double c)
-{
-    const double pi = std::numbers::pi;
-    return pi * r * r * L - 2 * pi * c * c * (r - c / 3);
-}
 
 void expectStud(const StepProduct& product, const std::string& name, double y, double L, double c,
                 std::vector<ExpectedFace> faces)
@@ -58,10 +56,7 @@ void expectStud(const StepProduct& product, const std::string& name, double y, d
 
 class HostExport : public ::testing::Test {
   protected:
-    void SetUp() override
-    {
-        ASSERT_NO_FATAL_FAILURE(assertBusFreeForHost());
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(assertBusFreeForHost()); }
 
     QStringList hostArguments(const QString& points) const
     {
@@ -156,6 +151,29 @@ TEST_F(HostExport, AStepThatCannotBeWrittenEndsTheHostWithAFailure)
     draw(true, workedName, 112, 30, 12, 1.6);
     EXPECT_EQ(host.stop(), 1);
     EXPECT_FALSE(std::filesystem::exists(dir.file("missing")));
+}
+
+TEST_F(HostExport, AFileSizeLimitFailsTheSaveNotTheHost)
+{
+    const std::string old = "the old file\n";
+    std::ofstream(step, std::ios::binary) << old;
+    HostProcess host({QStringLiteral("--headless"), QStringLiteral("--points"),
+                      QStringLiteral("0,0"), QStringLiteral("--step"),
+                      QString::fromStdString(step)},
+                     [] {
+                         // ulimit -f 8 with the signal's default action, as a shell gives it.
+                         const rlimit limit{8192, 8192};
+                         ::setrlimit(RLIMIT_FSIZE, &limit);
+                         std::signal(SIGXFSZ, SIG_DFL);
+                     });
+    draw(true, workedName, 112, 30, 12, 1.6);
+    EXPECT_EQ(host.stop(), 1);
+    EXPECT_EQ(host.process().exitStatus(), QProcess::NormalExit);
+    std::ifstream in(step, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), old);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              1); // no temporary file beside it
 }
 
 TEST_F(HostExport, DxfOfA2DRunReadsBackInAnIndependentReader)

@@ -15,14 +15,20 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 class HostProcess {
   public:
-    explicit HostProcess(QStringList arguments)
+    // inChild runs in the child before the host starts (to set its limits).
+    explicit HostProcess(QStringList arguments, const std::function<void()>& inChild = {})
     {
         // QUORVEL_CADHOST runs the tests against another build of the host.
         m_process.setProgram(qEnvironmentVariable("QUORVEL_CADHOST", QStringLiteral(CADHOST_PATH)));
         m_process.setArguments(arguments);
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        if (inChild) {
+            m_process.setChildProcessModifier(inChild);
+        }
         m_process.start();
         m_process.waitForStarted(5000);
         // Ready once it owns the name (bounded wait).

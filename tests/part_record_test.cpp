@@ -1,8 +1,9 @@
 // The parts of a host without a solid modelling kernel: the record refuses the steps that cannot
 // be carried out and draws the side view the kernel build draws.
 #include "drawing/cad_drawing.h"
-#include "drawing/part/part_solid.h"
 #include "drawing/files/step_export.h"
+#include "drawing/part/part_solid.h"
+#include "refused_part_steps.h"
 #include "worked_stud.h"
 
 #include <gtest/gtest.h>
@@ -80,75 +81,8 @@ TEST(PartRecord, SideViewsShowOutlineChamfersAndThreadEnds)
 
 TEST(PartRecord, RefusedStepsLeaveThePartAsItWas)
 {
-    const std::vector<std::string> profiled(workedExample.begin(), workedExample.begin() + 3);
-    const auto part = [](const std::string& pline, const std::string& axisPick) {
-        return std::vector<std::string>{"AMDT_NEW_PART\rP\r", pline, "amdt_1profile\r",
-                                        "amrevolve\r" + axisPick + "\r\r\r"};
-    };
-    const struct {
-        const char* label;
-        std::vector<std::string> before;
-        std::string text;
-        std::string message;
-    } rows[] = {
-        {"revolve about no edge", profiled, "amrevolve\r50,50\r\r\r",
-         "amrevolve: the pick 50,50 is on no edge of the profile"},
-        {"revolve across the profile",
-         {"AMDT_NEW_PART\rP\r", "_PLINE\r0,0\r112,0\r112,6\r60,6\r60,3\r40,3\r40,6\r0,6\rCL\r",
-          "amdt_1profile\r"},
-         "amrevolve\r60,4\r\r\r",
-         "amrevolve: the profile lies on both sides of the axis"},
-        {"profile crossing itself",
-         {"AMDT_NEW_PART\rP\r", "_PLINE\r0,0\r10,0\r0,5\r10,5\rCL\r", "amdt_1profile\r"},
-         "amrevolve\r5,0\r\r\r",
-         "amrevolve: the profile bounds no area or crosses itself"},
-        {"profile folded onto its axis",
-         {"AMDT_NEW_PART\rP\r", "_PLINE\r0,0\r10,0\r5,0\rCL\r", "amdt_1profile\r"},
-         "amrevolve\r1,0\r\r\r",
-         "amrevolve: the profile bounds no area or crosses itself"},
-        {"thread pick inside the part", revolvedStud, "_amthread\r50,3\rE\r12\r\r",
-         "_amthread: the pick 50,3 is on no end face"},
-        {"thread pick on the cylinder", revolvedStud, "_amthread\r50,6\rE\r12\r\r",
-         "_amthread: the pick 50,6 is on no end face"},
-        {"thread pick beyond the end face's radius", revolvedStud, "_amthread\r0,7\rE\r12\r\r",
-         "_amthread: the pick 0,7 is on no end face"},
-        {"thread longer than the part", revolvedStud, "_amthread\r0,3\rE\r112.5\r\r",
-         "_amthread: the thread length 112.5 is longer than the part (112)"},
-        {"thread from the shoulder longer than the rest",
-         part("_PLINE\r0,0\r50,0\r50,4\r20,4\r20,8\r0,8\rCL\r", "10,0"),
-         "_amthread\r20,6\rE\r21\r\r",
-         "_amthread: the thread length 21 is longer than the part (20)"},
-        {"thread of no length", revolvedStud, "_amthread\r0,3\rE\r0\r\r",
-         "_amthread: the thread length 0 is not positive"},
-        {"chamfer as large as the radius", revolvedStud, "_amchamfer\rE\r0,3\r112,3\r\r6\r",
-         "_amchamfer: the chamfer 6 is not smaller than the radius 6"},
-        {"chamfer of no size", revolvedStud, "_amchamfer\rE\r0,3\r\r0\r",
-         "_amchamfer: the chamfer size 0 is not positive"},
-        {"chamfer pick on no face", revolvedStud, "_amchamfer\rE\r0,3\r56,9\r\r1\r",
-         "_amchamfer: the pick 56,9 is on no end face"},
-        {"chamfers longer than the part", part("_PLINE\r0,0\r2,0\r2,6\r0,6\rCL\r", "1,0"),
-         "_amchamfer\rE\r0,3\r2,3\r\r1.5\r",
-         "_amchamfer: the chamfer 1.5 does not fit on the part"},
-        {"chamfer wider than the shoulder ring",
-         part("_PLINE\r0,0\r50,0\r50,4\r20,4\r20,8\r0,8\rCL\r", "10,0"),
-         "_amchamfer\rE\r20,6\r\r5\r", "_amchamfer: the chamfer 5 does not fit on the part"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.label);
-        CadDrawing drawing = drawn(row.before);
-        const auto solid = drawing.parts.back().solid;
-        const auto view = solid ? solid->sideView() : std::vector<std::pair<Vec2, Vec2>>{};
-        try {
-            drawing.run(row.text);
-            ADD_FAILURE() << "not refused";
-        } catch (const cadhost::DrawingError& refused) {
-            EXPECT_EQ(std::string(refused.what()), row.message);
-        }
-        EXPECT_FALSE(drawing.history.back().known);
-        EXPECT_EQ(drawing.parts.back().solid, solid);
-        if (solid) {
-            EXPECT_EQ(solid->sideView().size(), view.size());
-        }
+    for (const RefusedPartStep& step : refusedPartSteps()) {
+        expectRefusedWithThePartAsItWas(step);
     }
 }
 

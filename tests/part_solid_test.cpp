@@ -2,6 +2,7 @@
 // view, and the commands it refuses without touching the part.
 #include "drawing/cad_drawing.h"
 #include "drawing/part/part_shape.h"
+#include "refused_part_steps.h"
 #include "shape_box.h"
 #include "worked_stud.h"
 
@@ -14,7 +15,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 using cadhost::CadDrawing;
 using cadhost::Vec2;
@@ -62,9 +62,7 @@ TEST(PartSolid, WorkedExampleIsTheChamferedStudWithTwoThreadFaces)
 
     GProp_GProps props;
     BRepGProp::VolumeProperties(cadhost::solidShape(solid), props);
-    const double r = 6, L = 112, c = 1.6, pi = std::numbers::pi;
-    const double analytic = pi * r * r * L - 2 * pi * c * c * (r - c / 3); // two chamfer rings
-    EXPECT_NEAR(props.Mass() / analytic, 1.0, 1e-9);
+    EXPECT_NEAR(props.Mass() / studVolume(6, 112, 1.6), 1.0, 1e-9);
 
     const StepBox box = boxOf(cadhost::solidShape(solid));
     EXPECT_NEAR(box.xmin, 0, 1e-7);
@@ -124,81 +122,7 @@ TEST(PartSolid, ThreadFacesFollowTheThreads)
 
 TEST(PartSolid, RefusedCommandsLeaveThePartAsItWas)
 {
-    const std::vector<std::string> sketched(workedExample.begin(), workedExample.begin() + 2);
-    const std::vector<std::string> profiled(workedExample.begin(), workedExample.begin() + 3);
-    std::string teeth = "_PLINE\r";
-    for (int i = 0; i <= 500; ++i) {
-        teeth += std::to_string(i) + ",0\r" + std::to_string(i) + "," + (i % 2 ? "1" : "2") + "\r";
-    }
-    const std::vector<std::string> manyEdges = {"AMDT_NEW_PART\rP\r", teeth + "CL\r",
-                                                "amdt_1profile\r"};
-    const struct {
-        const char* label;
-        std::vector<std::string> before;
-        std::string text;
-        std::string message;
-    } rows[] = {
-        {"profile without a part",
-         {},
-         "amdt_1profile\r",
-         "amdt_1profile: there is no profile sketch"},
-        {"open sketch",
-         {"AMDT_NEW_PART\rP\r", "_PLINE\r0,0\r112,0\r112,6\r0,6\r\r"},
-         "amdt_1profile\r",
-         "amdt_1profile: the sketch is not closed"},
-        {"revolve before the profile", sketched, "amrevolve\r56,0\r\r\r",
-         "amrevolve: the sketch is not made a profile"},
-        {"revolve about no edge", profiled, "amrevolve\r50,50\r\r\r",
-         "amrevolve: the pick 50,50 is on no edge of the profile"},
-        {"revolve across the profile",
-         {"AMDT_NEW_PART\rP\r", "_PLINE\r0,0\r112,0\r112,6\r60,6\r60,3\r40,3\r40,6\r0,6\rCL\r",
-          "amdt_1profile\r"},
-         "amrevolve\r60,4\r\r\r",
-         "amrevolve: the profile lies on both sides of the axis"},
-        {"profile of too many edges", manyEdges, "amrevolve\r0.5,0\r\r\r",
-         "amrevolve: the profile has more than 1000 edges"},
-        {"revolve twice", revolvedStud, "amrevolve\r56,0\r\r\r",
-         "amrevolve: the part is already revolved"},
-        {"thread before the revolve", profiled, "_amthread\r0,3\rE\r12\r\r",
-         "_amthread: the part has no solid yet"},
-        {"thread pick inside the part", revolvedStud, "_amthread\r50,3\rE\r12\r\r",
-         "_amthread: the pick 50,3 is on no end face"},
-        {"thread pick on the cylinder", revolvedStud, "_amthread\r50,6\rE\r12\r\r",
-         "_amthread: the pick 50,6 is on no end face"},
-        {"thread longer than the part", revolvedStud, "_amthread\r0,3\rE\r112.5\r\r",
-         "_amthread: the thread length 112.5 is longer than the part (112)"},
-        {"thread of no length", revolvedStud, "_amthread\r0,3\rE\r0\r\r",
-         "_amthread: the thread length 0 is not positive"},
-        {"thread length no number", revolvedStud, "_amthread\r0,3\rE\rx\r\r",
-         "_amthread: \"x\" is no thread length"},
-        {"chamfer as large as the radius", revolvedStud, "_amchamfer\rE\r0,3\r112,3\r\r6\r",
-         "_amchamfer: the chamfer 6 is not smaller than the radius 6"},
-        {"chamfer of no size", revolvedStud, "_amchamfer\rE\r0,3\r\r0\r",
-         "_amchamfer: the chamfer size 0 is not positive"},
-        {"chamfer pick on no face", revolvedStud, "_amchamfer\rE\r0,3\r56,9\r\r1\r",
-         "_amchamfer: the pick 56,9 is on no end face"},
-        {"chamfers longer than the part",
-         {"AMDT_NEW_PART\rP\r", "_PLINE\r0,0\r2,0\r2,6\r0,6\rCL\r", "amdt_1profile\r",
-          "amrevolve\r1,0\r\r\r"},
-         "_amchamfer\rE\r0,3\r2,3\r\r1.5\r",
-         "_amchamfer: the chamfer 1.5 does not fit on the part"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.label);
-        CadDrawing drawing = drawn(row.before);
-        const auto solid = drawing.parts.empty() ? nullptr : drawing.parts.back().solid;
-        const bool profiled = !drawing.parts.empty() && drawing.parts.back().profiled;
-        try {
-            drawing.run(row.text);
-            ADD_FAILURE() << "not refused";
-        } catch (const cadhost::DrawingError& refused) {
-            EXPECT_EQ(std::string(refused.what()), row.message);
-        }
-        EXPECT_FALSE(drawing.history.back().known);
-        EXPECT_FALSE(drawing.history.back().refusal.empty());
-        if (!drawing.parts.empty()) {
-            EXPECT_EQ(drawing.parts.back().solid, solid);
-            EXPECT_EQ(drawing.parts.back().profiled, profiled);
-        }
+    for (const RefusedPartStep& step : refusedPartSteps()) {
+        expectRefusedWithThePartAsItWas(step);
     }
 }

@@ -438,4 +438,33 @@ TEST_F(ProgramOnWindows, TheInsertionPointIsPickedOnTheHostsCanvas)
               1);
 }
 
+TEST_F(ProgramOnWindows, AProgramThatEndsDuringThePickLeavesNoPickBehind)
+{
+    Process host(app.path() / "quorvel-cadhost.exe", hostArguments(L""));
+    ASSERT_TRUE(waitFor(hostRunning)) << "the stand-in host did not start";
+    HWND hostWindow = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (hostWindow = host.window(hostTitle)) != nullptr; }));
+    const auto askedForThePoint = [this] { return logEndsWith("Utility\t3\t\t-> /Utility"); };
+    {
+        std::unique_ptr<Process> program;
+        ASSERT_NE(startProgram(program), nullptr) << "no main window";
+        press(VK_RETURN);
+        ASSERT_TRUE(waitFor(askedForThePoint));
+        std::this_thread::sleep_for(500ms); // its GetPoint waits for the user now
+    }                                       // the program is ended
+    ASSERT_TRUE(waitFor([this] {
+        return logEndsWith("Point selection cancelled: the caller left");
+    })) << "the pick of the ended program was kept";
+    // The next program's pick waits for the user, as the first one's did.
+    std::unique_ptr<Process> program;
+    ASSERT_NE(startProgram(program), nullptr) << "no main window";
+    press(VK_RETURN);
+    ASSERT_TRUE(waitFor(askedForThePoint));
+    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(bringToFront(hostWindow));
+    click(hostWindow, 300, 300);
+    EXPECT_TRUE(waitFor([this] { return logEndsWith("_ZOOM\\r_P\\r"); }))
+        << "the drawing did not end";
+}
+
 } // namespace

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,13 @@ inline cadhost::CadDrawing drawn(const std::vector<std::string>& texts)
         drawing.run(text);
     }
     return drawing;
+}
+
+// The volume of a stud of radius r and length L with a 45° chamfer c at both ends.
+inline double studVolume(double r, double L, double c)
+{
+    const double pi = std::numbers::pi;
+    return pi * r * r * L - 2 * pi * c * c * (r - c / 3);
 }
 
 // Whether a side view has the segment from a to b, either way round.

@@ -1,5 +1,6 @@
 #include "drawing/files/atomic_file.h"
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -112,6 +113,13 @@ bool writeFileAtomically(const std::string& target,
         std::remove(temp.c_str());
     }
     return ok;
+}
+
+void ignoreFileSizeSignal()
+{
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
 }
 
 } // namespace cadhost

@@ -15,4 +15,9 @@ namespace cadhost {
     const std::string& target, const std::function<bool(const std::string& tempFile)>& write,
     const std::function<bool(const std::string& tempFile)>& complete = {});
 
+// For a program that saves files, called once at its start: a write beyond the file-size limit
+// (ulimit -f) then fails with EFBIG and is reported like any failed write, instead of the signal
+// SIGXFSZ ending the program with a temporary file left behind. Nothing where no such signal is.
+void ignoreFileSizeSignal();
+
 } // namespace cadhost

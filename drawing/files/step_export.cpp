@@ -1,9 +1,11 @@
 #include "drawing/files/step_export.h"
 
 #include "drawing/files/atomic_file.h"
+#include "drawing/files/step_text.h"
 #include "drawing/part/part_shape.h"
 
-#include <IFSelect_ReturnStatus.hxx>
+#include <APIHeaderSection_MakeHeader.hxx>
+#include <Interface_HArray1OfHAsciiString.hxx>
 #include <Interface_Static.hxx>
 #include <Message.hxx>
 #include <Message_Messenger.hxx>
@@ -11,11 +13,18 @@
 #include <STEPCAFControl_Controller.hxx>
 #include <STEPCAFControl_Writer.hxx>
 #include <Standard_Failure.hxx>
+#include <StepData_Protocol.hxx>
+#include <StepData_StepModel.hxx>
+#include <StepData_StepWriter.hxx>
 #include <TDataStd_Name.hxx>
 #include <TDocStd_Document.hxx>
 #include <XCAFApp_Application.hxx>
 #include <XCAFDoc_DocumentTool.hxx>
 #include <XCAFDoc_ShapeTool.hxx>
+#include <XSControl_WorkSession.hxx>
+
+#include <cstdio>
+#include <sstream>
 
 namespace cadhost {
 
@@ -47,6 +56,55 @@ class XcafDocument {
     Handle(XCAFApp_Application) m_application;
     Handle(TDocStd_Document) m_document;
 };
+
+// The header names the file and this program, which made it, not the library's placeholders.
+void nameInHeader(const Handle(StepData_StepModel) & model, const std::string& file)
+{
+    const auto text = [](const std::string& value) {
+        return new TCollection_HAsciiString(value.c_str());
+    };
+    APIHeaderSection_MakeHeader header(model);
+    header.SetName(text(file.substr(file.find_last_of('/') + 1)));
+    const Handle(Interface_HArray1OfHAsciiString) nobody =
+        new Interface_HArray1OfHAsciiString(1, 1);
+    nobody->SetValue(1, text(""));
+    header.SetAuthor(nobody);
+    header.SetOrganization(nobody);
+    header.SetOriginatingSystem(text("Quorvel"));
+    header.SetAuthorisation(text(""));
+    const Handle(Interface_HArray1OfHAsciiString) description =
+        new Interface_HArray1OfHAsciiString(1, 1);
+    description->SetValue(1, text("Quorvel parts"));
+    header.SetDescription(description);
+    header.Apply(model);
+}
+
+// The model as the library's writer prints it, with every real in 17 significant digits, enough
+// to give back the very same double: its default of 13 moves a part far from the origin. The
+// writer formats a real into 24 bytes, so an exponent of three digits gets one digit less.
+std::string printedModel(const Handle(StepData_StepModel) & model,
+                         const Handle(StepData_Protocol) & protocol)
+{
+    StepData_StepWriter writer(model);
+    writer.FloatWriter().SetFormat("%.15E");
+    writer.FloatWriter().SetFormatForRange("%.16E", 1e-99, 1e99);
+    writer.SendModel(protocol);
+    std::ostringstream printed;
+    if (!writer.Print(printed)) {
+        throw StepSaveError("the parts cannot be translated to STEP");
+    }
+    return printed.str();
+}
+
+bool writeWhole(const std::string& file, const std::string& content)
+{
+    std::FILE* stream = std::fopen(file.c_str(), "wb");
+    if (stream == nullptr) {
+        return false;
+    }
+    const bool written = std::fwrite(content.data(), 1, content.size(), stream) == content.size();
+    return std::fclose(stream) == 0 && written;
+}
 
 } // namespace
 
@@ -94,8 +152,13 @@ void saveStep(const CadDrawing& drawing, const std::string& file)
         if (!writer.Transfer(document.get(), STEPControl_AsIs)) {
             throw StepSaveError("the parts cannot be translated to STEP");
         }
-        const bool written = writeFileAtomically(file, [&writer](const std::string& tempFile) {
-            return writer.Write(tempFile.c_str()) == IFSelect_RetDone;
+        const Handle(StepData_StepModel) model = writer.ChangeWriter().Model();
+        const Handle(StepData_Protocol) protocol =
+            Handle(StepData_Protocol)::DownCast(writer.ChangeWriter().WS()->Protocol());
+        nameInHeader(model, file);
+        const std::string content = withStepStrings(printedModel(model, protocol));
+        const bool written = writeFileAtomically(file, [&content](const std::string& tempFile) {
+            return writeWhole(tempFile, content);
         });
         if (!written) {
             throw StepSaveError("cannot write " + file);

@@ -19,8 +19,12 @@ struct RevolveProfile {
 };
 
 // Throws ModelingError when the profile bounds no area, has more than maxProfileEdges edges,
-// axisPick is on none of its edges, or the profile lies on both sides of that edge's line.
+// axisPick is on none of its edges, the profile lies on both sides of that edge's line, folds
+// back on itself or crosses itself, or the solid would reach beyond coordinateLimit.
 RevolveProfile revolveProfile(const std::vector<Vec2>& profile, Vec2 axisPick);
+
+// The area the closed polygon bounds: positive when it runs anticlockwise.
+double signedArea(const std::vector<Vec2>& points);
 
 // "x,y" for the messages about picks.
 std::string pointText(Vec2 p);

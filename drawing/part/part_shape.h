@@ -5,6 +5,7 @@
 // after it.
 
 #include "drawing/part/part_solid.h"
+#include "drawing/part/part_steps.h"
 
 #include <TopoDS_Face.hxx>
 #include <TopoDS_Shape.hxx>
@@ -18,12 +19,6 @@ struct NamedFace {
 };
 
 struct PartSolid::Body {
-    struct ThreadStretch {
-        std::string name;
-        double from; // along the axis, from <= to
-        double to;
-    };
-
     TopoDS_Shape shape; // one valid solid
     gp_Ax1 axis;
     std::vector<ThreadStretch> threads;

@@ -1,7 +1,7 @@
 #include "drawing/part/part_shape.h"
 
 #include "drawing/part/part_profile.h"
-#include "model/number_text.h"
+#include "drawing/part/part_steps.h"
 
 #include <BRepAdaptor_Curve.hxx>
 #include <BRepAdaptor_Surface.hxx>
@@ -121,8 +121,6 @@ TopoDS_Face endFaceAt(const PartSolid::Body& body, Vec2 pick)
 
 } // namespace
 
-PartSolid::PartSolid(std::shared_ptr<const Body> body) : m_body(std::move(body)) {}
-
 std::size_t PartSolid::threadCount() const
 {
     return m_body->threads.size();
@@ -174,23 +172,11 @@ PartSolid PartSolid::withThread(Vec2 endFacePick, std::optional<double> length) 
         const auto [first, last] = axialExtent(*m_body);
         const double whole = inward > 0 ? last - at : at - first;
         const double limit = tolerance(*m_body);
-        double threadLength = whole;
-        if (length) {
-            if (!(*length > 0)) {
-                throw ModelingError("the thread length " + numberText(*length) +
-                                    " is not positive");
-            }
-            if (*length > whole + limit) {
-                throw ModelingError("the thread length " + numberText(*length) +
-                                    " is longer than the part (" + numberText(whole) + ")");
-            }
-            threadLength = std::min(*length, whole);
-        }
-        const double end = at + inward * threadLength;
+        const NewThread thread = newThread(m_body->threads, at, inward, whole, length, limit);
         TopoDS_Shape shape = m_body->shape;
-        if (threadLength < whole - limit) {
+        if (thread.length < whole - limit) {
             const gp_Pnt centre = m_body->axis.Location().Translated(
-                gp_Vec(m_body->axis.Direction()).Multiplied(end));
+                gp_Vec(m_body->axis.Direction()).Multiplied(thread.end));
             const TopoDS_Edge threadEnd = BRepBuilderAPI_MakeEdge(
                 gp_Circ(gp_Ax2(centre, m_body->axis.Direction()), outerRadius(*m_body)));
             TopTools_ListOfShape objects, tools;
@@ -205,10 +191,8 @@ PartSolid PartSolid::withThread(Vec2 endFacePick, std::optional<double> length) 
             }
             shape = singleValidSolid(splitter.Shape(), failure);
         }
-        std::vector<Body::ThreadStretch> threads = m_body->threads;
-        threads.push_back({"thread " + std::to_string(threads.size() + 1) + ": " +
-                               numberText(threadLength) + " mm",
-                           std::min(at, end), std::max(at, end)});
+        std::vector<ThreadStretch> threads = m_body->threads;
+        threads.push_back(thread.stretch);
         return PartSolid(
             std::make_shared<const Body>(Body{shape, m_body->axis, std::move(threads), {}}));
     });
@@ -216,13 +200,8 @@ PartSolid PartSolid::withThread(Vec2 endFacePick, std::optional<double> length) 
 
 PartSolid PartSolid::withChamfer(const std::vector<Vec2>& endFacePicks, double size) const
 {
-    if (!(size > 0)) {
-        throw ModelingError("the chamfer size " + numberText(size) + " is not positive");
-    }
-    if (endFacePicks.empty()) {
-        throw ModelingError("no end face is picked");
-    }
-    const std::string failure = "the chamfer " + numberText(size) + " does not fit on the part";
+    checkChamfer(endFacePicks, size);
+    const std::string failure = chamferDoesNotFit(size);
     return guarded(failure, [&] {
         BRepFilletAPI_MakeChamfer chamfer(m_body->shape);
         TopTools_IndexedMapOfShape rims;
@@ -239,10 +218,7 @@ PartSolid PartSolid::withChamfer(const std::vector<Vec2>& endFacePicks, double s
             if (rim.IsNull()) {
                 throw ModelingError("the end face at " + pointText(pick) + " has no circular edge");
             }
-            if (size >= rimRadius) {
-                throw ModelingError("the chamfer " + numberText(size) +
-                                    " is not smaller than the radius " + numberText(rimRadius));
-            }
+            checkChamferOnRim(size, rimRadius);
             const int known = rims.Extent();
             if (rims.Add(rim) > known) { // both picks on one face chamfer its rim once
                 chamfer.Add(size, rim);
@@ -281,7 +257,7 @@ std::vector<NamedFace> namedThreadFaces(const PartSolid& solid)
             to = std::max(to, position);
         }
         std::string name;
-        for (const PartSolid::Body::ThreadStretch& thread : body.threads) {
+        for (const ThreadStretch& thread : body.threads) {
             if (from >= thread.from - limit && to <= thread.to + limit) {
                 name += (name.empty() ? "" : "; ") + thread.name;
             }

@@ -5,9 +5,9 @@
 // Coordinates are drawing units (mm); the sketch plane is the drawing's XY plane (z = 0).
 //
 // Two builds share this interface: with a solid modelling kernel the part is a real solid (see
-// host/part_shape.h for what only that build offers); without one the part is kept as its record
-// (the revolved profile with its chamfers, the axis and the threads), which refuses the same steps
-// where that can be decided from the record and shows the same side view.
+// drawing/part/part_shape.h for what only that build offers); without one the part is kept as its
+// record (the revolved profile with its chamfers, the axis and the threads), which refuses the same
+// steps where that can be decided from the record and shows the same side view.
 
 #include "drawing/cad_drawing.h"
 
@@ -32,8 +32,9 @@ inline constexpr std::size_t maxProfileEdges = 1000;
 class PartSolid {
   public:
     // Revolves the closed polygon profile a full turn about the profile edge that axisPick lies
-    // on. Throws ModelingError when the pick is on no edge, the profile bounds no area, has more
-    // than maxProfileEdges edges, or lies on both sides of that edge's line.
+    // on. Throws ModelingError when the pick is on no edge, the profile bounds no area, folds back
+    // or crosses itself, has more than maxProfileEdges edges, lies on both sides of that edge's
+    // line, or the solid would reach beyond coordinateLimit.
     [[nodiscard]] static PartSolid revolve(const std::vector<Vec2>& profile, Vec2 axisPick);
 
     // A thread on the outer cylinder from the end face under endFacePick, length along the axis
@@ -58,7 +59,7 @@ class PartSolid {
     const Body& body() const { return *m_body; }
 
   private:
-    explicit PartSolid(std::shared_ptr<const Body> body);
+    explicit PartSolid(std::shared_ptr<const Body> body) : m_body(std::move(body)) {}
 
     std::shared_ptr<const Body> m_body;
 };

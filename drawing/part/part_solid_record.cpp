@@ -6,7 +6,7 @@
 
 #include "drawing/part/part_profile.h"
 #include "drawing/part/part_solid.h"
-#include "model/number_text.h"
+#include "drawing/part/part_steps.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,12 +14,6 @@
 namespace cadhost {
 
 struct PartSolid::Body {
-    struct ThreadStretch {
-        std::string name;
-        double from; // along the axis, from <= to
-        double to;
-    };
-
     Vec2 origin;               // the axis: origin + u * along, off it by v * across
     Vec2 along;                // unit
     Vec2 across;               // unit, towards the profile's side
@@ -84,42 +78,6 @@ double tolerance(const Body& body)
     return 1e-6 * std::max({1.0, last - first, outerRadius(body)});
 }
 
-double signedArea(const std::vector<Vec2>& points)
-{
-    double twice = 0;
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        const Vec2 a = points[i], b = points[(i + 1) % points.size()];
-        twice += a.x * b.y - b.x * a.y;
-    }
-    return twice / 2;
-}
-
-// Whether two edges of the profile meet: non-neighbours anywhere, neighbours by folding back.
-bool edgesMeet(const std::vector<Vec2>& p, std::size_t i, std::size_t j, double tolerance)
-{
-    const std::size_t n = p.size();
-    const Vec2 a = p[i], b = p[(i + 1) % n], c = p[j], d = p[(j + 1) % n];
-    if ((i + 1) % n == j || (j + 1) % n == i) {
-        const Vec2 corner = (i + 1) % n == j ? b : a;
-        const Vec2 before = corner.x == b.x && corner.y == b.y ? a : b;
-        const Vec2 after = corner.x == c.x && corner.y == c.y ? d : c;
-        const double turn = cross(corner, before, after);
-        const double dot = (before.x - corner.x) * (after.x - corner.x) +
-                           (before.y - corner.y) * (after.y - corner.y);
-        return std::abs(turn) <=
-                   tolerance * std::max(length(corner, before), length(corner, after)) &&
-               dot > 0;
-    }
-    const double abc = cross(a, b, c), abd = cross(a, b, d), cda = cross(c, d, a),
-                 cdb = cross(c, d, b);
-    if (((abc > 0 && abd < 0) || (abc < 0 && abd > 0)) &&
-        ((cda > 0 && cdb < 0) || (cda < 0 && cdb > 0))) {
-        return true;
-    }
-    return std::min({distanceToSegment(a, c, d), distanceToSegment(b, c, d),
-                     distanceToSegment(c, a, b), distanceToSegment(d, a, b)}) <= tolerance;
-}
-
 // The outline edge (from index) of the end face under the pick: an edge across the axis.
 std::size_t endFaceAt(const Body& body, Vec2 pick)
 {
@@ -155,8 +113,6 @@ bool onOuterCylinder(const Body& body, double u)
 
 } // namespace
 
-PartSolid::PartSolid(std::shared_ptr<const Body> body) : m_body(std::move(body)) {}
-
 std::size_t PartSolid::threadCount() const
 {
     return m_body->threads.size();
@@ -177,16 +133,6 @@ PartSolid PartSolid::revolve(const std::vector<Vec2>& profile, Vec2 axisPick)
             body.across = {body.along.y, -body.along.x};
         }
     }
-    if (std::abs(signedArea(points)) <= checked.tolerance * checked.tolerance) {
-        throw ModelingError("the profile bounds no area or crosses itself");
-    }
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        for (std::size_t j = i + 1; j < points.size(); ++j) {
-            if (edgesMeet(points, i, j, checked.tolerance)) {
-                throw ModelingError("the profile bounds no area or crosses itself");
-            }
-        }
-    }
     for (Vec2 p : points) {
         body.outline.push_back(inFrame(body, p));
     }
@@ -204,47 +150,26 @@ PartSolid PartSolid::withThread(Vec2 endFacePick, std::optional<double> length) 
     const auto [first, last] = axialExtent(*m_body);
     const double whole = inward > 0 ? last - at : at - first;
     const double limit = tolerance(*m_body);
-    double threadLength = whole;
-    if (length) {
-        if (!(*length > 0)) {
-            throw ModelingError("the thread length " + numberText(*length) + " is not positive");
-        }
-        if (*length > whole + limit) {
-            throw ModelingError("the thread length " + numberText(*length) +
-                                " is longer than the part (" + numberText(whole) + ")");
-        }
-        threadLength = std::min(*length, whole);
-    }
-    const double end = at + inward * threadLength;
+    const NewThread thread = newThread(m_body->threads, at, inward, whole, length, limit);
     Body body{
         m_body->origin, m_body->along, m_body->across, o, m_body->threads, m_body->threadEnds, {}};
-    if (threadLength < whole - limit && onOuterCylinder(*m_body, end)) {
-        body.threadEnds.push_back(end);
+    if (thread.length < whole - limit && onOuterCylinder(*m_body, thread.end)) {
+        body.threadEnds.push_back(thread.end);
     }
-    body.threads.push_back({"thread " + std::to_string(body.threads.size() + 1) + ": " +
-                                numberText(threadLength) + " mm",
-                            std::min(at, end), std::max(at, end)});
+    body.threads.push_back(thread.stretch);
     return PartSolid(std::make_shared<const Body>(std::move(body)));
 }
 
 PartSolid PartSolid::withChamfer(const std::vector<Vec2>& endFacePicks, double size) const
 {
-    if (!(size > 0)) {
-        throw ModelingError("the chamfer size " + numberText(size) + " is not positive");
-    }
-    if (endFacePicks.empty()) {
-        throw ModelingError("no end face is picked");
-    }
+    checkChamfer(endFacePicks, size);
     const std::vector<Vec2>& o = m_body->outline;
     const std::size_t n = o.size();
     std::vector<bool> rim(n, false); // the corners to cut: each picked face's outer corner
     for (Vec2 pick : endFacePicks) {
         const std::size_t face = endFaceAt(*m_body, pick);
         const std::size_t outer = o[face].y >= o[(face + 1) % n].y ? face : (face + 1) % n;
-        if (size >= o[outer].y) {
-            throw ModelingError("the chamfer " + numberText(size) +
-                                " is not smaller than the radius " + numberText(o[outer].y));
-        }
+        checkChamferOnRim(size, o[outer].y);
         rim[outer] = true; // both picks on one face chamfer its rim once
     }
     // Each edge next to a cut corner must keep some length after the cuts at both its ends.
@@ -253,7 +178,7 @@ PartSolid PartSolid::withChamfer(const std::vector<Vec2>& endFacePicks, double s
         const std::size_t next = (i + 1) % n;
         const double cuts = size * ((rim[i] ? 1 : 0) + (rim[next] ? 1 : 0));
         if (cuts > 0 && length(o[i], o[next]) <= cuts + limit) {
-            throw ModelingError("the chamfer " + numberText(size) + " does not fit on the part");
+            throw ModelingError(chamferDoesNotFit(size));
         }
     }
     std::vector<Vec2> cut;

@@ -25,6 +25,16 @@ IDispatch* ComHost::object(const std::string& path)
     return object;
 }
 
+void ComHost::serveThrough(const std::string& path, IDispatch* front)
+{
+    IDispatch*& object = m_objects[path];
+    front->AddRef();
+    if (object != nullptr) {
+        object->Release();
+    }
+    object = front;
+}
+
 InvokeResult ComHost::awaitPick(const std::string& prompt)
 {
     if (m_listener != nullptr) {

@@ -56,6 +56,8 @@ class ComHost {
     // A reference to the object at path, AddRef'd for the caller. One object per path, as a CAD
     // program keeps its document and collections: a caller asking again gets the same object.
     IDispatch* object(const std::string& path);
+    // From now on callers get front (which forwards to the object) for the object at path.
+    void serveThrough(const std::string& path, IDispatch* front);
 
     // Counts a call at its name look-up; true when this call's look-up must fail.
     bool beginCall();

@@ -1,9 +1,10 @@
 // quorvel-cadhost on Windows: the stand-in CAD host with its window, serving the object model
 // over COM. While it runs its class name is registered and its Application is in the running
 // object table; both are undone when it ends (window closed, Ctrl-C or Ctrl-Break), and the DXF
-// of --dxf is written then. Options in host/window/host_options.h; --headless answers GetPoint from the
-// scripted points only.
+// of --dxf is written then. Options in host/window/host_options.h; --headless answers GetPoint from
+// the scripted points only.
 #include "host/com/class_registration.h"
+#include "host/com/client_fronts.h"
 #include "host/com/com_host.h"
 #include "host/com/com_pick_server.h"
 #include "host/window/host_options.h"
@@ -62,8 +63,18 @@ int main(int argc, char* argv[])
     if (!cadhost::applyHostOptions(*options, model)) {
         return 2;
     }
+    cadhost::ClientFronts fronts; // outlives the host, which holds a front
     cadhost::ComHost host(model, {});
-    cadhost::ComPickServer picks(model);
+    // GetPoint waits for the user: its object is reached through a front that tells who calls.
+    IDispatch* utility = host.object("/Utility");
+    if (IDispatch* front = fronts.frontFor(utility)) {
+        host.serveThrough("/Utility", front);
+        front->Release();
+    } else {
+        std::fprintf(stderr, "quorvel-cadhost: picks of clients that end are not cancelled\n");
+    }
+    utility->Release();
+    cadhost::ComPickServer picks(model, &fronts);
     host.setListener(&picks);
 
     IDispatch* application = host.object("/Application");

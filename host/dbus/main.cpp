@@ -1,6 +1,7 @@
 // quorvel-cadhost: a stand-in CAD host serving the automation object model on the session bus.
 // Options in host/window/host_options.h; SIGTERM and SIGINT end it normally, so that the files of
-// --dxf and --step are still written.
+// --dxf and --step are still written, and a file-size limit fails a save instead of the host.
+#include "drawing/files/atomic_file.h"
 #include "host/dbus/automation_server.h"
 #include "host/window/host_options.h"
 #include "host/window/host_window.h"
@@ -28,6 +29,7 @@ void onSignal(int)
 
 int main(int argc, char* argv[])
 {
+    cadhost::ignoreFileSizeSignal();
     cadhost::chooseHeadlessPlatform(argc, argv);
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("quorvel-cadhost"));
