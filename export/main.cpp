@@ -1,10 +1,10 @@
 // quorvel-export: studs as files (STEP, DXF blocks, an index) without a CAD program.
+#include "drawing/files/atomic_file.h"
 #include "export/export_error.h"
 #include "export/exporter.h"
 #include "export/progress.h"
 #include "model/utf8_path.h"
 
-#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -56,11 +56,7 @@ std::string programFolder(const char* argv0)
 
 int main(int argc, char** argv)
 {
-#ifndef _WIN32
-    // Beyond a file size limit a write then fails and is reported, instead of ending the program
-    // with a half-written temporary file.
-    std::signal(SIGXFSZ, SIG_IGN);
-#endif
+    cadhost::ignoreFileSizeSignal();
     try {
         const exporter::ExportOptions options = exporter::parseOptions(arguments(argc, argv));
         if (options.help) {

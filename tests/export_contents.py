@@ -1,8 +1,7 @@
 """Reads what quorvel-export wrote with readers independent of it and prints what a test checks.
 
 dxf FILE: the ezdxf audit's errors and fixes, each block followed by its entities (kind, layer,
-coordinates rounded to 1e-9, indented), and each insert of model space, one item a line. step FILE: the solids gmsh reads from it (Open
-CASCADE's reader behind gmsh's own import), with their names and volumes."""
+coordinates rounded to 1e-9, indented), and each insert of model space, one item a line."""
 import sys
 
 # ezdxf 0.18 loses the owner of a POLYLINE's SEQEND in a block definition of an R12 file and
@@ -45,22 +44,5 @@ def dxf(path):
             print("other", entity.dxftype())
 
 
-def step(path):
-    import gmsh
-
-    gmsh.initialize()
-    gmsh.option.setNumber("General.Terminal", 0)
-    gmsh.option.setNumber("Geometry.OCCImportLabels", 1)
-    gmsh.model.occ.importShapes(path)
-    gmsh.model.occ.synchronize()
-    solids = gmsh.model.getEntities(3)
-    print("solids %d" % len(solids))
-    for dim, tag in solids:
-        name = gmsh.model.getEntityName(dim, tag)
-        print("name %s" % name.split("/", 1)[-1])
-        print("volume %.6f" % gmsh.model.occ.getMass(dim, tag))
-    gmsh.finalize()
-
-
 if __name__ == "__main__":
-    {"dxf": dxf, "step": step}[sys.argv[1]](sys.argv[2])
+    {"dxf": dxf}[sys.argv[1]](sys.argv[2])
