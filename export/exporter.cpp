@@ -285,7 +285,9 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
     ++files;
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::fprintf(places.err, "%zu studs, %zu files, %.1f s\n", studs.size(), files, seconds);
+    std::fprintf(places.err, "%zu %s, %zu %s, %.1f s\n", studs.size(),
+                 studs.size() == 1 ? "stud" : "studs", files, files == 1 ? "file" : "files",
+                 seconds);
     return 0;
 }
 

@@ -182,7 +182,7 @@ TEST(QuorvelExport, OneStudReadsBackAsOneValidNamedSolidWithItsMass)
     const ProgramRun run = runExporter(dir, {"--standard", "22032-76", "--d", "16", "--l", "120",
                                              "--class", "10.9", "--out", out, "--jobs", "1"});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_TRUE(run.err.starts_with("1 studs, 3 files, ") && run.err.ends_with(" s\n")) << run.err;
+    EXPECT_TRUE(run.err.starts_with("1 stud, 3 files, ") && run.err.ends_with(" s\n")) << run.err;
     EXPECT_EQ(filesUnder(out),
               (std::set<std::string>{"22032-76.dxf", "index.csv",
                                      "22032-76/Шпилька_M16x120_ГОСТ_22032-76.step"}));
