@@ -10,7 +10,9 @@
 ; (the package folder), UNINSTALL_LIST (the uninstaller's Delete and RMDir lines for the package's
 ; files, packaging/windows/uninstall_list.cmake), ICON and OUTFILE.
 
-Unicode true
+; A 64-bit installer for the 64-bit programs: it registers them where 64-bit Windows looks, and
+; runs where they run.
+Target amd64-unicode
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
 
@@ -25,7 +27,6 @@ InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
 
 !include "MUI2.nsh"
 !include "FileFunc.nsh"
-!include "x64.nsh"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -46,18 +47,11 @@ VIAddVersionKey /LANG=${LANG_RUSSIAN} "FileDescription" "Quorvel ${VERSION} setu
 VIAddVersionKey /LANG=${LANG_RUSSIAN} "LegalCopyright" "Quorvel developers"
 
 Function .onInit
-    ; The programs are 64-bit.
-    ${IfNot} ${RunningX64}
-        MessageBox MB_OK|MB_ICONSTOP "Quorvel needs 64-bit Windows." /SD IDOK
-        Abort
-    ${EndIf}
     SetShellVarContext current
-    SetRegView 64
 FunctionEnd
 
 Function un.onInit
     SetShellVarContext current
-    SetRegView 64
 FunctionEnd
 
 Section "Quorvel"
