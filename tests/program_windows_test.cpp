@@ -142,8 +142,8 @@ std::filesystem::path startMenuShortcut()
 
 std::wstring wide(std::string_view text)
 {
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0);
+    const int size =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring result(static_cast<std::size_t>(size), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
                         size);
@@ -417,12 +417,11 @@ class ProgramOnWindows : public ::testing::Test {
         // The window hands over the overall length L + b1 = 112; the rest is the worked example's.
         Lines expected = workedExample2DCalls;
         for (std::string& line : expected) {
-            for (const auto& [from, to] :
-                 {std::pair<std::string, std::string>{"112,12", "124,12"},
-                  {"100", "112"},
-                  {"101.6", "113.6"},
-                  {"98.4", "110.4"},
-                  {"70,", "82,"}}) {
+            for (const auto& [from, to] : {std::pair<std::string, std::string>{"112,12", "124,12"},
+                                           {"100", "112"},
+                                           {"101.6", "113.6"},
+                                           {"98.4", "110.4"},
+                                           {"70,", "82,"}}) {
                 for (auto at = line.find(from); at != std::string::npos; at = line.find(from, at)) {
                     line.replace(at, from.size(), to);
                     at += to.size();
@@ -585,8 +584,8 @@ TEST_F(InstalledProgram, SilentSetupInstallsAProgramThatDrawsAndSilentUninstallK
     EXPECT_EQ(uninstallValue(L"DisplayName"), L"Quorvel");
     EXPECT_EQ(uninstallValue(L"DisplayVersion"), wide(quorvelVersion));
     EXPECT_EQ(uninstallValue(L"InstallLocation"), folder.wstring());
-    EXPECT_EQ(uninstallValue(L"UninstallString"), L"\"" + (folder / "uninstall.exe").wstring() +
-                                                      L"\"");
+    EXPECT_EQ(uninstallValue(L"UninstallString"),
+              L"\"" + (folder / "uninstall.exe").wstring() + L"\"");
 
     enterDrawsTheWorkedExampleIn2DAndClosingWritesTheSettings(defaultClass);
 

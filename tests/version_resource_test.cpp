@@ -76,8 +76,8 @@ std::optional<VersionResource> readVersionResource(const std::wstring& file)
 
 std::wstring wide(std::string_view text)
 {
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0);
+    const int size =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring result(static_cast<std::size_t>(size), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
                         size);
@@ -130,8 +130,7 @@ TEST(VersionResource, EachProgramCarriesTheProjectsVersionItsDescriptionAndTheIc
         EXPECT_EQ(resource->texts[L"FileDescription"], descriptions.at(program));
         EXPECT_EQ(resource->texts[L"OriginalFilename"], file);
         EXPECT_EQ(numbers(resource->fileVersionMS, resource->fileVersionLS), fourNumbers);
-        EXPECT_EQ(numbers(resource->productVersionMS, resource->productVersionLS),
-                  fourNumbers);
+        EXPECT_EQ(numbers(resource->productVersionMS, resource->productVersionLS), fourNumbers);
         // The icon Explorer shows, in its large and its small size.
         EXPECT_EQ(ExtractIconExW(file.c_str(), -1, nullptr, nullptr, 0), 1u) << "no icon";
         HICON large = nullptr;

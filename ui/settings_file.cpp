@@ -58,9 +58,9 @@ std::optional<std::string> writeSettings(const std::string& file, const Settings
     const std::vector<std::pair<std::string_view, std::string>> cad = {
         {"Application", settings.cadApplication},
     };
-    for (const auto& [section, values] : {std::pair{generalSection, &general},
-                                          std::pair{layerSection, &layers},
-                                          std::pair{cadSection, &cad}}) {
+    for (const auto& [section, values] :
+         {std::pair{generalSection, &general}, std::pair{layerSection, &layers},
+          std::pair{cadSection, &cad}}) {
         for (const auto& [key, value] : *values) {
             if (!WritePrivateProfileString(section, key, value, file)) {
                 return "Unable to write to " + file;

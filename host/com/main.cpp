@@ -186,9 +186,8 @@ int main()
     cadhost::ComHost host(model, faults);
     IDispatch* application = host.object("/Application");
     DWORD cookie = 0;
-    const HRESULT status =
-        RegisterActiveObject(application, cadhost::hostClassIdFor(className),
-                             ACTIVEOBJECT_STRONG, &cookie);
+    const HRESULT status = RegisterActiveObject(application, cadhost::hostClassIdFor(className),
+                                                ACTIVEOBJECT_STRONG, &cookie);
     application->Release(); // the host and the running object table hold their own
     if (FAILED(status)) {
         std::fprintf(stderr, "quorvel-cadhost-com: RegisterActiveObject failed (0x%08lX)\n",
