@@ -50,7 +50,7 @@ void QuorvelDraw::Start_ACAD(bool Is3D, const std::string& PartName, double d, d
     };
     try {
         const bool completed = runReported("Start_ACAD", HostName::AutoCAD, [&] {
-            s.AcadApp = m_runningObjects.getActiveObject(hostClassName);
+            s.AcadApp = m_runningObjects.getActiveObject(m_hostClass);
             s.AcadDoc = s.AcadApp.get("ActiveDocument").toObject();
             s.AcadApp.put("Visible", true);
             savedOsmode = s.AcadDoc.call("GetVariable", {"OSMODE"}).toInt32();

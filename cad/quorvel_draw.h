@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 // The three layer names of the 2D drawing (settings file, section "Слои").
 struct LayerNames {
@@ -32,6 +33,10 @@ class QuorvelDraw {
     void Start_ACAD(bool Is3D, const std::string& PartName, double d, double L, double b, double b1,
                     double c);
 
+    // The class name Start_ACAD looks up (on Linux the bus name): hostClassName until set.
+    // Only the look-up changes; the messages keep naming the CAD program as they do.
+    void setHostClass(std::string className) { m_hostClass = std::move(className); }
+
     DrawSession& session() { return m_session; }
 
   private:
@@ -47,5 +52,6 @@ class QuorvelDraw {
     RunningObjects& m_runningObjects;
     Reporter& m_reporter;
     const LayerNames& m_layers;
+    std::string m_hostClass{hostClassName};
     DrawSession m_session;
 };

@@ -14,6 +14,7 @@ packages+=(clang libclang-rt-14-dev) # libFuzzer and the sanitizer runtimes of t
 packages+=(openbox xdotool x11-utils) # the window-manager test: a real window manager, real keys
 if [[ "${1:-}" == "--windows" ]]; then # the Windows leg: MinGW-w64 cross compilers and Wine
     packages+=(g++-mingw-w64-x86-64 wine googletest openbox) # openbox: the Qt programs' leg
+    packages+=(nsis) # makensis: the Windows installer
 elif [[ "${1:-}" == "--only" ]]; then
     shift
     packages=("$@")

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Windows leg of the window program and the stand-in host: builds Qt for MinGW once per machine
 # (into the cache outside the checkout), cross-builds the programs and their tests, makes the
-# Windows package, and runs the widget tests and the program end to end under Wine, on Xvfb with
-# a window manager. Uses the Wine prefix of scripts/test-windows.sh; every Wine run has a time
+# Windows package and its installer, and runs under Wine, on Xvfb with a window manager, the widget
+# tests, the check of the programs' version resources, and the program end to end, unpacked and
+# as the installer installs it (and its uninstaller removes it). Uses the Wine prefix of scripts/test-windows.sh; every Wine run has a time
 # limit, so a hung Wine program fails the leg instead of stalling it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,7 +16,9 @@ export QUORVEL_CACHE=$cache
 export WINEPREFIX=${QUORVEL_WINEPREFIX:-$cache/wine}
 export WINEDEBUG=-all
 export LANG=ru_RU.UTF-8 # Windows-1251 as the ANSI code page, as on a Russian Windows
-export WINEDLLOVERRIDES="mscoree,mshtml=" # no .NET or browser engine install prompts
+# No .NET or browser engine install prompts; no desktop menu entries on this machine for the
+# Start-menu shortcut the installer makes.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 if [[ "${1:-}" != --on-display ]]; then
     started=$SECONDS
@@ -23,8 +26,10 @@ if [[ "${1:-}" != --on-display ]]; then
     bash scripts/windows-qt-deps.sh
     prepared=$SECONDS
     cmake --preset windows -DQUORVEL_CACHE_DIR="$cache" >/dev/null
-    cmake --build --preset windows --target quorvel quorvel-cadhost ui_tests program_windows_tests
-    cmake --build --preset windows --target windows_package
+    cmake --build --preset windows --target quorvel quorvel-cadhost ui_tests program_windows_tests \
+        version_resource_tests
+    # The installer is made from the package folder: this makes both, the zip too.
+    cmake --build --preset windows --target windows_installer
     built=$SECONDS
     # One Windows leg at a time per prefix: a second one would end the first one's Wine processes.
     exec 9>"$WINEPREFIX.lock"

@@ -5,6 +5,8 @@
 #include "cad/com/wide_text.h"
 #include "com_host_process.h"
 #include "call_log.h"
+#include "model/cp1251.h"
+#include "ui/settings_file.h"
 #include "worked_examples.h"
 #include "worked_run.h"
 
@@ -96,6 +98,42 @@ TEST_F(OverCom, NoHostRunning)
 {
     draw(false, 100);
     EXPECT_EQ(messageText(), startText + "Операция недоступна! (EOleSysError)");
+}
+
+// A CAD program that offers the same interface under a class name of its own: the settings file's
+// key makes the program draw there; without it the program looks for AutoCAD.Application and
+// finds nothing, the other host getting not one call.
+TEST_F(OverCom, TheSettingsFileNamesTheHostToDrawIn)
+{
+    const std::wstring otherName = L"OtherCad.Application";
+    const struct {
+        const char* label;
+        const char* ini;
+        bool draws;
+    } rows[] = {
+        {"key names the host", "[CAD]\r\nApplication=OtherCad.Application\r\n", true},
+        {"no key", "[Слои]\r\nОсновной=2\r\n", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        TempDir run;
+        const std::string ini = run.write("quorvel.ini", utf8ToCp1251(row.ini));
+        reporter.messages.clear();
+        ComHostProcess host({L"--points", L"0,0", L"--log", toWide(run.file("calls.log"))},
+                            otherName);
+        ASSERT_TRUE(ComHostProcess::running(otherName));
+        QuorvelDraw unit(objects, reporter, layers);
+        unit.setHostClass(readSettings(ini).cadApplication);
+        unit.Start_ACAD(false, "Шпилька_M12x100_ГОСТ_22032-76", 12, 100, 30, 12, 1.6);
+        host.stop();
+        if (row.draws) {
+            EXPECT_TRUE(reporter.messages.empty()) << messageText();
+            EXPECT_EQ(readLines(run.file("calls.log")), workedExample2DCalls);
+        } else {
+            EXPECT_EQ(messageText(), startText + "Операция недоступна! (EOleSysError)");
+            EXPECT_EQ(readLines(run.file("calls.log")), Lines{});
+        }
+    }
 }
 
 TEST_F(OverCom, CancelledPickRestoresOsmode)

@@ -8,15 +8,23 @@
 #include <oleauto.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 class ComHostProcess {
   public:
-    explicit ComHostProcess(const std::vector<std::wstring>& arguments)
+    // className: the class name the host is to serve, given to it with --name unless it is the
+    // default.
+    explicit ComHostProcess(const std::vector<std::wstring>& arguments,
+                            std::wstring className = defaultClassName)
+        : m_className(std::move(className))
     {
         std::wstring commandLine = L"\"" + hostProgram() + L"\"";
         for (const std::wstring& argument : arguments) {
             commandLine += L" \"" + argument + L"\"";
+        }
+        if (m_className != defaultClassName) {
+            commandLine += L" --name \"" + m_className + L"\"";
         }
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
@@ -26,7 +34,7 @@ class ComHostProcess {
         }
         CloseHandle(m_process.hThread);
         // Bounded wait: the host may also end at once (bad arguments, a second host).
-        for (int attempt = 0; attempt < 200 && !running() && alive(); ++attempt) {
+        for (int attempt = 0; attempt < 200 && !running(m_className) && alive(); ++attempt) {
             Sleep(25);
         }
     }
@@ -40,12 +48,15 @@ class ComHostProcess {
     ComHostProcess(const ComHostProcess&) = delete;
     ComHostProcess& operator=(const ComHostProcess&) = delete;
 
-    // Whether an AutoCAD.Application is in the running object table (the calling thread has COM).
-    static bool running()
+    static constexpr const wchar_t* defaultClassName = L"AutoCAD.Application";
+
+    // Whether an object of the class name is in the running object table (the calling thread has
+    // COM).
+    static bool running(const std::wstring& className = defaultClassName)
     {
         CLSID classId{};
         IUnknown* object = nullptr;
-        if (FAILED(CLSIDFromProgID(L"AutoCAD.Application", &classId)) ||
+        if (FAILED(CLSIDFromProgID(className.c_str(), &classId)) ||
             FAILED(GetActiveObject(classId, nullptr, &object))) {
             return false;
         }
@@ -78,7 +89,7 @@ class ComHostProcess {
             TerminateProcess(m_process.hProcess, 0);
             WaitForSingleObject(m_process.hProcess, 10000);
         }
-        for (int attempt = 0; attempt < 200 && running(); ++attempt) {
+        for (int attempt = 0; attempt < 200 && running(m_className); ++attempt) {
             Sleep(25);
         }
     }
@@ -92,5 +103,6 @@ class ComHostProcess {
         return path.substr(0, path.find_last_of(L"\\/") + 1) + L"quorvel-cadhost-com.exe";
     }
 
+    std::wstring m_className;
     PROCESS_INFORMATION m_process{};
 };

@@ -3,6 +3,8 @@
 #include "cad/dbus/dbus_running_objects.h"
 #include "call_log.h"
 #include "host_process.h"
+#include "model/cp1251.h"
+#include "ui/settings_file.h"
 #include "worked_examples.h"
 #include "worked_run.h"
 
@@ -157,6 +159,44 @@ TEST_F(OverDBus, HostKilledDuringThePickEndsWithoutHanging)
     draw(false, 100);
     killer.join();
     EXPECT_EQ(messageText(), startText + "Операция недоступна! (EOleSysError)");
+}
+
+// A CAD program that offers the same interface under a bus name of its own: the settings file's
+// key makes the program draw there; without it the program looks for AutoCAD.Application and
+// finds nothing, the other host getting not one call.
+TEST_F(OverDBus, TheSettingsFileNamesTheHostToDrawIn)
+{
+    const QString otherName = QStringLiteral("OtherCad.Application");
+    const struct {
+        const char* label;
+        const char* ini;
+        bool draws;
+    } rows[] = {
+        {"key names the host", "[CAD]\r\nApplication=OtherCad.Application\r\n", true},
+        {"no key", "[Слои]\r\nОсновной=2\r\n", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        TempDir run;
+        const std::string ini = run.write("quorvel.ini", utf8ToCp1251(row.ini));
+        reporter.messages.clear();
+        HostProcess host({"--headless", "--points", "0,0", "--log",
+                          QString::fromStdString(run.file("calls.log"))},
+                         otherName);
+        ASSERT_TRUE(HostProcess::owned(otherName));
+        DBusRunningObjects objects;
+        QuorvelDraw unit(objects, reporter, layers);
+        unit.setHostClass(readSettings(ini).cadApplication);
+        unit.Start_ACAD(false, "Шпилька_M12x100_ГОСТ_22032-76", 12, 100, 30, 12, 1.6);
+        host.stop();
+        if (row.draws) {
+            EXPECT_TRUE(reporter.messages.empty()) << messageText();
+            EXPECT_EQ(readLines(run.file("calls.log")), workedExample2DCalls);
+        } else {
+            EXPECT_EQ(messageText(), startText + "Операция недоступна! (EOleSysError)");
+            EXPECT_EQ(readLines(run.file("calls.log")), Lines{});
+        }
+    }
 }
 
 TEST_F(OverDBus, SecondHostRefusesTheOwnedName)

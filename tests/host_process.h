@@ -16,12 +16,19 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <utility>
 
 class HostProcess {
   public:
+    // name: the bus name the host is to own, given to it with --name unless it is the default;
     // inChild runs in the child before the host starts (to set its limits).
-    explicit HostProcess(QStringList arguments, const std::function<void()>& inChild = {})
+    explicit HostProcess(QStringList arguments, QString name = QLatin1String(defaultName),
+                         const std::function<void()>& inChild = {})
+        : m_name(std::move(name))
     {
+        if (m_name != QLatin1String(defaultName)) {
+            arguments << QStringLiteral("--name") << m_name;
+        }
         // QUORVEL_CADHOST runs the tests against another build of the host.
         m_process.setProgram(qEnvironmentVariable("QUORVEL_CADHOST", QStringLiteral(CADHOST_PATH)));
         m_process.setArguments(arguments);
@@ -32,7 +39,7 @@ class HostProcess {
         m_process.start();
         m_process.waitForStarted(5000);
         // Ready once it owns the name (bounded wait).
-        for (int attempt = 0; attempt < 100 && !owned(); ++attempt) {
+        for (int attempt = 0; attempt < 100 && !owned(m_name); ++attempt) {
             QThread::msleep(50);
         }
     }
@@ -40,10 +47,11 @@ class HostProcess {
     HostProcess(const HostProcess&) = delete;
     HostProcess& operator=(const HostProcess&) = delete;
 
-    static bool owned()
+    static constexpr const char* defaultName = "AutoCAD.Application";
+
+    static bool owned(const QString& name = QLatin1String(defaultName))
     {
-        const auto reply = QDBusConnection::sessionBus().interface()->isServiceRegistered(
-            QStringLiteral("AutoCAD.Application"));
+        const auto reply = QDBusConnection::sessionBus().interface()->isServiceRegistered(name);
         return reply.isValid() && reply.value();
     }
 
@@ -57,7 +65,7 @@ class HostProcess {
                 m_process.waitForFinished(5000);
             }
         }
-        for (int attempt = 0; attempt < 100 && owned(); ++attempt) {
+        for (int attempt = 0; attempt < 100 && owned(m_name); ++attempt) {
             QThread::msleep(20);
         }
         return m_process.exitCode();
@@ -81,6 +89,7 @@ class HostProcess {
     QProcess& process() { return m_process; }
 
   private:
+    QString m_name;
     QProcess m_process;
 };
 

@@ -1,6 +1,8 @@
 #include "main_form_fixture.h"
 #include "ui/about_box.h"
 #include "ui/main_report.h"
+#include "ui/qt_text.h"
+#include "ui/quorvel_version.h"
 #include "ui/settings_file.h"
 
 #include <QCheckBox>
@@ -13,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 TEST_F(MainForm, StartsWithTheFirstStandardLoaded)
@@ -295,7 +298,7 @@ TEST_F(MainForm, TableFailuresNameTheFile)
     EXPECT_EQ(form->LName->text(), title);
 }
 
-TEST_F(MainForm, FirstRunWritesTheTenKeys)
+TEST_F(MainForm, FirstRunWritesEveryKey)
 {
     start();
     EXPECT_EQ(form->frameGeometry().width(), 455);
@@ -307,18 +310,20 @@ TEST_F(MainForm, FirstRunWritesTheTenKeys)
     const Settings saved = readSettings(ini);
     EXPECT_EQ(saved.mainWidth, 455);
     EXPECT_EQ(saved.mainHeight, 250);
+    EXPECT_EQ(saved.cadApplication, "AutoCAD.Application");
     std::ifstream in(ini, std::ios::binary);
     int lines = 0;
     for (std::string line; std::getline(in, line);) {
         lines += line.find('=') != std::string::npos;
     }
-    EXPECT_EQ(lines, 10);
+    EXPECT_EQ(lines, 11);
 }
 
 TEST_F(MainForm, SettingsAreReadAndWrittenBack)
 {
     writeIni("[Общая]\r\nВысота1=слово\r\nШирина1=500\r\nВид_3D=1\r\nВысота2=-5\r\n"
-             "[Слои]\r\nОсновной=Контур\r\nТонкий=Тонкие\r\nОсевой=Оси\r\n");
+             "[Слои]\r\nОсновной=Контур\r\nТонкий=Тонкие\r\nОсевой=Оси\r\n"
+             "[CAD]\r\nApplication=OtherCad.Application\r\n");
     start();
     EXPECT_TRUE(form->chb3D->isChecked());
     EXPECT_EQ(form->chb3D->toolTip().toStdString(), "Трехмерная деталь (только для MDT6)");
@@ -326,6 +331,7 @@ TEST_F(MainForm, SettingsAreReadAndWrittenBack)
     EXPECT_EQ(form->frameGeometry().width(), 500);
     EXPECT_EQ(state.layers.LayerMain, "Контур");
     EXPECT_EQ(state.layers.LayerAxis, "Оси");
+    EXPECT_EQ(state.cadApplication, "OtherCad.Application");
     form->resize(520, 300);
     const int heightAtClose = form->frameGeometry().height();
     form->close();
@@ -334,6 +340,7 @@ TEST_F(MainForm, SettingsAreReadAndWrittenBack)
     EXPECT_GE(saved.mainHeight, 300);
     EXPECT_EQ(saved.SelectHeight, -5); // kept as read while the dialog was never opened
     EXPECT_EQ(saved.layers.LayerThin, "Тонкие");
+    EXPECT_EQ(saved.cadApplication, "OtherCad.Application");
 }
 
 TEST_F(MainForm, UnwritableSettingsStillLetTheWindowClose)
@@ -356,6 +363,13 @@ TEST(AboutBox, ShowsNameVersionAndSystemLines)
     EXPECT_TRUE(about.memoryLine->text().endsWith(" KB"));
     EXPECT_TRUE(about.platformLine->text().startsWith("Platform, CPU: "));
     EXPECT_TRUE(about.emailLink->text().contains("mailto:quorvel@example.org"));
+    // The project's version, as the Windows version resource carries it.
+    const QString version = QStringLiteral("Версия ") + toQt(quorvelVersion);
+    const auto labels = about.findChildren<QLabel*>();
+    EXPECT_EQ(std::count_if(labels.begin(), labels.end(),
+                            [&](const QLabel* label) { return label->text() == version; }),
+              1)
+        << version.toStdString();
 }
 
 // M12 in 22032-76 starts at 25, a starred length whose b the window computes as L - 0.5d - 2P;

@@ -153,7 +153,7 @@ TEST(ProfileFile, ReplacedFileKeepsItsModeAndLink)
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
-TEST(SettingsFile, DefaultsThenTenKeysWrittenInOrder)
+TEST(SettingsFile, DefaultsThenEveryKeyWrittenInOrder)
 {
     TempDir dir;
     const std::string file = settingsPath((dir.path() / "quorvel").string());
@@ -165,6 +165,7 @@ TEST(SettingsFile, DefaultsThenTenKeysWrittenInOrder)
     EXPECT_FALSE(defaults.is3D);
     EXPECT_EQ(defaults.layers.LayerMain + defaults.layers.LayerThin + defaults.layers.LayerAxis,
               "217");
+    EXPECT_EQ(defaults.cadApplication, "AutoCAD.Application");
 
     Settings changed = defaults;
     changed.mainHeight = 300;
@@ -175,7 +176,8 @@ TEST(SettingsFile, DefaultsThenTenKeysWrittenInOrder)
         bytesOf(file),
         utf8ToCp1251("[Общая]\r\nАвтор  =Разработчики Quorvel\r\nE-Mail =quorvel@example.org\r\n"
                      "Высота1=300\r\nШирина1=455\r\nВысота2=275\r\nШирина2=645\r\nВид_3D=1\r\n"
-                     "[Слои]\r\nОсновной=2\r\nТонкий=1\r\nОсевой=Осевые линии\r\n"));
+                     "[Слои]\r\nОсновной=2\r\nТонкий=1\r\nОсевой=Осевые линии\r\n"
+                     "[CAD]\r\nApplication=AutoCAD.Application\r\n"));
     const Settings back = readSettings(file);
     EXPECT_EQ(back.mainHeight, 300);
     EXPECT_TRUE(back.is3D);

@@ -1,8 +1,10 @@
-// The program as a user runs it on Windows, from the unpacked package: quorvel.exe with its window
-// against the stand-in host with its window, over COM. Keys and clicks go to the focused window
-// through the system's input queue; results are read back through the host's call log, the text a
-// message box copies to the clipboard (Ctrl+C), the settings file and the registry.
+// The program as a user runs it on Windows, from the unpacked package and as the installer puts
+// it on the machine: quorvel.exe with its window against the stand-in host with its window, over
+// COM. Keys and clicks go to the focused window through the system's input queue; results are read
+// back through the host's call log, the text a message box copies to the clipboard (Ctrl+C), the
+// settings file, the program's folder and the registry.
 #include "temp_dir.h"
+#include "ui/quorvel_version.h"
 #include "ui/settings_file.h"
 #include "worked_examples.h"
 
@@ -10,6 +12,7 @@
 
 #include <objbase.h>
 #include <oleauto.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -17,6 +20,7 @@
 #include <chrono>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <thread>
 
 namespace {
@@ -27,7 +31,10 @@ using Lines = std::vector<std::string>;
 const std::string startText = "Модуль   : Quorvel_Draw\r\nПроцедура: Start_ACAD\r\nОшибка   : ";
 const wchar_t mainTitle[] = L"Тремикон - Quorvel v.1.1";
 const wchar_t hostTitle[] = L"Quorvel stand-in CAD host";
-const wchar_t hostKey[] = L"Software\\Classes\\AutoCAD.Application";
+const std::wstring defaultClass = L"AutoCAD.Application";
+// A CAD program offering the same interface under a class name of its own.
+const std::wstring otherClass = L"OtherCad.Application";
+const wchar_t uninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvel";
 
 // The unpacked Windows package (target windows_package) in the build folder, where this test is
 // built too (or in its tests/).
@@ -87,11 +94,11 @@ std::string withoutCarriageReturns(std::string text)
     return text;
 }
 
-bool hostRunning()
+bool hostRunning(const std::wstring& className = defaultClass)
 {
     CLSID classId{};
     IUnknown* object = nullptr;
-    if (FAILED(CLSIDFromProgID(L"AutoCAD.Application", &classId)) ||
+    if (FAILED(CLSIDFromProgID(className.c_str(), &classId)) ||
         FAILED(GetActiveObject(classId, nullptr, &object))) {
         return false;
     }
@@ -99,14 +106,66 @@ bool hostRunning()
     return true;
 }
 
-bool hostKeyExists()
+bool keyExists(HKEY root, const std::wstring& name)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, hostKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(root, name.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
         return false;
     }
     RegCloseKey(key);
     return true;
+}
+
+bool hostKeyExists(const std::wstring& className)
+{
+    return keyExists(HKEY_LOCAL_MACHINE, L"Software\\Classes\\" + className);
+}
+
+// A text of the installer's entry in the user's list of installed programs, empty when missing.
+std::wstring uninstallValue(const wchar_t* name)
+{
+    wchar_t value[1024] = {};
+    DWORD bytes = sizeof(value) - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_CURRENT_USER, uninstallKey, name, RRF_RT_REG_SZ, nullptr, value,
+                     &bytes) != ERROR_SUCCESS) {
+        return {};
+    }
+    return value;
+}
+
+std::filesystem::path startMenuShortcut()
+{
+    wchar_t programs[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, programs);
+    return std::filesystem::path(programs) / L"Quorvel.lnk";
+}
+
+std::wstring wide(std::string_view text)
+{
+    const int size =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring result(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
+                        size);
+    return result;
+}
+
+std::string bytesOf(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The files of the unpacked package, relative to its folder.
+std::vector<std::filesystem::path> packageFiles()
+{
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(packageFolder())) {
+        if (entry.is_regular_file()) {
+            files.push_back(std::filesystem::relative(entry.path(), packageFolder()));
+        }
+    }
+    return files;
 }
 
 // A started program and its top-level windows.
@@ -144,6 +203,12 @@ class Process {
     bool waitForExit(DWORD milliseconds) const
     {
         return started() && WaitForSingleObject(m_process.hProcess, milliseconds) == WAIT_OBJECT_0;
+    }
+    DWORD exitCode() const
+    {
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(m_process.hProcess, &code);
+        return code;
     }
 
     // A visible top-level window of this process whose title is title (any title when empty),
@@ -265,23 +330,34 @@ class ProgramOnWindows : public ::testing::Test {
     {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         ASSERT_FALSE(hostRunning()) << "another CAD host is running";
-        // The package as a user unpacks it; the program writes its settings file there.
         ASSERT_TRUE(std::filesystem::exists(packageFolder() / "quorvel.exe"))
             << "build the target windows_package first";
-        std::filesystem::copy(packageFolder(), app.path(),
-                              std::filesystem::copy_options::recursive);
+        placeProgram();
     }
     void TearDown() override { CoUninitialize(); }
 
-    std::wstring hostArguments(const std::wstring& extra) const
+    // The package as a user unpacks it; the program writes its settings file there.
+    virtual void placeProgram()
     {
-        return L"--log \"" + utf8Path(dir.file("calls.log")).wstring() + L"\" " + extra;
+        std::filesystem::copy(packageFolder(), folder, std::filesystem::copy_options::recursive);
+    }
+
+    // The stand-in host's arguments: its call log, the class name it serves unless the default,
+    // then extra.
+    std::wstring hostArguments(const std::wstring& extra,
+                               const std::wstring& className = defaultClass) const
+    {
+        std::wstring arguments = L"--log \"" + utf8Path(dir.file("calls.log")).wstring() + L"\" ";
+        if (className != defaultClass) {
+            arguments += L"--name " + className + L" ";
+        }
+        return arguments + extra;
     }
 
     // Starts the program and waits for its main window in front.
     HWND startProgram(std::unique_ptr<Process>& program) const
     {
-        program = std::make_unique<Process>(app.path() / "quorvel.exe", L"");
+        program = std::make_unique<Process>(folder / "quorvel.exe", L"");
         HWND window = nullptr;
         waitFor([&] { return (window = program->window(mainTitle)) != nullptr; });
         if (window != nullptr) {
@@ -318,64 +394,84 @@ class ProgramOnWindows : public ::testing::Test {
         return !lines.empty() && lines.back().find(last) != std::string::npos;
     }
 
+    // The program of folder, against the stand-in host serving className: Enter draws the worked
+    // example in 2D there, Escape closes the program, which writes its settings file, naming that
+    // class, beside itself; closing the host writes its DXF and undoes its registration.
+    void enterDrawsTheWorkedExampleIn2DAndClosingWritesTheSettings(const std::wstring& className)
+    {
+        const bool keyBefore = hostKeyExists(className);
+        Process host(folder / "quorvel-cadhost.exe",
+                     hostArguments(L"--points 0,0 --dxf \"" +
+                                       utf8Path(dir.file("out.dxf")).wstring() + L"\"",
+                                   className));
+        ASSERT_TRUE(waitFor([&] { return hostRunning(className); }))
+            << "the stand-in host did not start";
+
+        std::unique_ptr<Process> program;
+        const HWND window = startProgram(program);
+        ASSERT_NE(window, nullptr) << "no main window";
+        typeWorkedExample();
+        press(VK_RETURN);
+        ASSERT_TRUE(waitFor([this] { return logEndsWith("_ZOOM\\r_P\\r"); }))
+            << "the drawing did not end";
+        // The window hands over the overall length L + b1 = 112; the rest is the worked example's.
+        Lines expected = workedExample2DCalls;
+        for (std::string& line : expected) {
+            for (const auto& [from, to] : {std::pair<std::string, std::string>{"112,12", "124,12"},
+                                           {"100", "112"},
+                                           {"101.6", "113.6"},
+                                           {"98.4", "110.4"},
+                                           {"70,", "82,"}}) {
+                for (auto at = line.find(from); at != std::string::npos; at = line.find(from, at)) {
+                    line.replace(at, from.size(), to);
+                    at += to.size();
+                }
+            }
+        }
+        EXPECT_EQ(readLines(dir.file("calls.log")), expected);
+
+        // Escape closes the main window, which writes the settings file beside the program.
+        ASSERT_TRUE(waitFor([&] { return IsWindowVisible(window) != FALSE; }));
+        bringToFront(window);
+        press(VK_ESCAPE);
+        ASSERT_TRUE(program->waitForExit(20000)) << "the program did not end";
+        const std::string ini = utf8Text(folder / "quorvel.ini");
+        ASSERT_TRUE(std::filesystem::exists(utf8Path(ini)));
+        EXPECT_FALSE(readSettings(ini).is3D);
+        EXPECT_EQ(wide(readSettings(ini).cadApplication), className);
+
+        // Closing the host's window ends it: the DXF is written, its registration undone.
+        const HWND hostWindow = host.window(hostTitle);
+        ASSERT_NE(hostWindow, nullptr);
+        PostMessageW(hostWindow, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(host.waitForExit(20000)) << "the host did not end";
+        EXPECT_FALSE(hostRunning(className));
+        EXPECT_EQ(hostKeyExists(className), keyBefore);
+        EXPECT_TRUE(std::filesystem::exists(utf8Path(dir.file("out.dxf"))));
+    }
+
     TempDir dir; // the host's files
-    TempDir app; // the program's folder
+    TempDir app; // holds the program's folder
+    std::filesystem::path folder = app.path();
 };
 
 TEST_F(ProgramOnWindows, EnterDrawsTheWorkedExampleIn2DAndClosingWritesTheSettings)
 {
-    const bool keyBefore = hostKeyExists();
-    Process host(
-        app.path() / "quorvel-cadhost.exe",
-        hostArguments(L"--points 0,0 --dxf \"" + utf8Path(dir.file("out.dxf")).wstring() + L"\""));
-    ASSERT_TRUE(waitFor(hostRunning)) << "the stand-in host did not start";
+    enterDrawsTheWorkedExampleIn2DAndClosingWritesTheSettings(defaultClass);
+}
 
-    std::unique_ptr<Process> program;
-    const HWND window = startProgram(program);
-    ASSERT_NE(window, nullptr) << "no main window";
-    typeWorkedExample();
-    press(VK_RETURN);
-    ASSERT_TRUE(waitFor([this] { return logEndsWith("_ZOOM\\r_P\\r"); }))
-        << "the drawing did not end";
-    // The window hands over the overall length L + b1 = 112; the rest is the worked example's.
-    Lines expected = workedExample2DCalls;
-    for (std::string& line : expected) {
-        for (const auto& [from, to] : {std::pair<std::string, std::string>{"112,12", "124,12"},
-                                       {"100", "112"},
-                                       {"101.6", "113.6"},
-                                       {"98.4", "110.4"},
-                                       {"70,", "82,"}}) {
-            for (auto at = line.find(from); at != std::string::npos; at = line.find(from, at)) {
-                line.replace(at, from.size(), to);
-                at += to.size();
-            }
-        }
-    }
-    EXPECT_EQ(readLines(dir.file("calls.log")), expected);
-
-    // Escape closes the main window, which writes the settings file beside the program.
-    ASSERT_TRUE(waitFor([&] { return IsWindowVisible(window) != FALSE; }));
-    bringToFront(window);
-    press(VK_ESCAPE);
-    ASSERT_TRUE(program->waitForExit(20000)) << "the program did not end";
-    const std::string ini = utf8Text(app.path() / "quorvel.ini");
-    ASSERT_TRUE(std::filesystem::exists(utf8Path(ini)));
-    EXPECT_FALSE(readSettings(ini).is3D);
-
-    // Closing the host's window ends it: the DXF is written, its registration undone.
-    const HWND hostWindow = host.window(hostTitle);
-    ASSERT_NE(hostWindow, nullptr);
-    PostMessageW(hostWindow, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(host.waitForExit(20000)) << "the host did not end";
-    EXPECT_FALSE(hostRunning());
-    EXPECT_EQ(hostKeyExists(), keyBefore);
-    EXPECT_TRUE(std::filesystem::exists(utf8Path(dir.file("out.dxf"))));
+// A CAD program offering the same interface under its own class name, named by the settings file.
+TEST_F(ProgramOnWindows, TheSettingsFileNamesTheCadProgramToDrawIn)
+{
+    std::ofstream(folder / "quorvel.ini", std::ios::binary)
+        << "[CAD]\r\nApplication=" << utf8Of(otherClass) << "\r\n";
+    enterDrawsTheWorkedExampleIn2DAndClosingWritesTheSettings(otherClass);
 }
 
 TEST_F(ProgramOnWindows, TheThreeDBoxDrawsTheWorkedExampleAsAPart)
 {
-    Process host(app.path() / "quorvel-cadhost.exe", hostArguments(L"--points 0,0"));
-    ASSERT_TRUE(waitFor(hostRunning)) << "the stand-in host did not start";
+    Process host(folder / "quorvel-cadhost.exe", hostArguments(L"--points 0,0"));
+    ASSERT_TRUE(waitFor([] { return hostRunning(); })) << "the stand-in host did not start";
     std::unique_ptr<Process> program;
     const HWND window = startProgram(program);
     ASSERT_NE(window, nullptr) << "no main window";
@@ -391,34 +487,49 @@ TEST_F(ProgramOnWindows, TheThreeDBoxDrawsTheWorkedExampleAsAPart)
     EXPECT_EQ(sentCommands(), workedExample3DCommands);
 }
 
+// No CAD program under the class name looked up: none at all, or only one under another class
+// name that the settings file does not name, which gets not one call.
 TEST_F(ProgramOnWindows, WithoutAHostTheMessageNamesStartAcad)
 {
-    std::unique_ptr<Process> program;
-    const HWND window = startProgram(program);
-    ASSERT_NE(window, nullptr) << "no main window";
-    press(VK_RETURN);
-    HWND box = nullptr;
-    ASSERT_TRUE(waitFor([&] { return (box = program->window(L"", window)) != nullptr; }))
-        << "no message box";
-    bringToFront(box);
-    OpenClipboard(nullptr);
-    EmptyClipboard();
-    CloseClipboard();
-    pressWith(VK_CONTROL, 'C'); // a message box copies its caption and text
-    std::string copied;
-    waitFor([&] { return !(copied = clipboardText()).empty(); }, 10s);
-    EXPECT_NE(withoutCarriageReturns(copied).find(
-                  withoutCarriageReturns(startText + "Операция недоступна! (EOleSysError)")),
-              std::string::npos)
-        << copied;
-    press(VK_RETURN); // OK: the main window is back
-    EXPECT_TRUE(waitFor([&] { return IsWindowVisible(window) != FALSE; }));
+    for (const bool otherHost : {false, true}) {
+        SCOPED_TRACE(otherHost ? "a host under another class name" : "no host");
+        std::unique_ptr<Process> host;
+        if (otherHost) {
+            host = std::make_unique<Process>(folder / "quorvel-cadhost.exe",
+                                             hostArguments(L"--points 0,0", otherClass));
+            ASSERT_TRUE(waitFor([] { return hostRunning(otherClass); }))
+                << "the stand-in host did not start";
+        }
+        std::unique_ptr<Process> program;
+        const HWND window = startProgram(program);
+        ASSERT_NE(window, nullptr) << "no main window";
+        press(VK_RETURN);
+        HWND box = nullptr;
+        ASSERT_TRUE(waitFor([&] { return (box = program->window(L"", window)) != nullptr; }))
+            << "no message box";
+        bringToFront(box);
+        OpenClipboard(nullptr);
+        EmptyClipboard();
+        CloseClipboard();
+        pressWith(VK_CONTROL, 'C'); // a message box copies its caption and text
+        std::string copied;
+        waitFor([&] { return !(copied = clipboardText()).empty(); }, 10s);
+        EXPECT_NE(withoutCarriageReturns(copied).find(
+                      withoutCarriageReturns(startText + "Операция недоступна! (EOleSysError)")),
+                  std::string::npos)
+            << copied;
+        press(VK_RETURN); // OK: the main window is back
+        EXPECT_TRUE(waitFor([&] { return IsWindowVisible(window) != FALSE; }));
+        if (otherHost) {
+            EXPECT_EQ(readLines(dir.file("calls.log")), Lines{});
+        }
+    }
 }
 
 TEST_F(ProgramOnWindows, TheInsertionPointIsPickedOnTheHostsCanvas)
 {
-    Process host(app.path() / "quorvel-cadhost.exe", hostArguments(L""));
-    ASSERT_TRUE(waitFor(hostRunning)) << "the stand-in host did not start";
+    Process host(folder / "quorvel-cadhost.exe", hostArguments(L""));
+    ASSERT_TRUE(waitFor([] { return hostRunning(); })) << "the stand-in host did not start";
     HWND hostWindow = nullptr;
     ASSERT_TRUE(waitFor([&] { return (hostWindow = host.window(hostTitle)) != nullptr; }));
     std::unique_ptr<Process> program;
@@ -440,7 +551,7 @@ TEST_F(ProgramOnWindows, TheInsertionPointIsPickedOnTheHostsCanvas)
 
 TEST_F(ProgramOnWindows, AProgramThatEndsDuringThePickLeavesNoPickBehind)
 {
-    Process host(app.path() / "quorvel-cadhost.exe", hostArguments(L""));
+    Process host(folder / "quorvel-cadhost.exe", hostArguments(L""));
     ASSERT_TRUE(waitFor(hostRunning)) << "the stand-in host did not start";
     HWND hostWindow = nullptr;
     ASSERT_TRUE(waitFor([&] { return (hostWindow = host.window(hostTitle)) != nullptr; }));
@@ -466,5 +577,69 @@ TEST_F(ProgramOnWindows, AProgramThatEndsDuringThePickLeavesNoPickBehind)
     EXPECT_TRUE(waitFor([this] { return logEndsWith("_ZOOM\\r_P\\r"); }))
         << "the drawing did not end";
 }
+
+#ifdef INSTALLER_NAME
+// The program as the installer puts it on the machine: the setup (built from the package's files)
+// run silently into a fresh folder of the user's, and its uninstaller run silently afterwards.
+class InstalledProgram : public ProgramOnWindows {
+  protected:
+    // The setup makes the folder: a fresh one, with a Cyrillic name as in a user's own folders.
+    void placeProgram() override { folder = app.path() / utf8Path("Программы") / "Quorvel"; }
+
+    static bool uninstallEntryExists() { return keyExists(HKEY_CURRENT_USER, uninstallKey); }
+};
+
+TEST_F(InstalledProgram, SilentSetupInstallsAProgramThatDrawsAndSilentUninstallKeepsTheSettings)
+{
+    const std::filesystem::path setup = packageFolder().parent_path() / INSTALLER_NAME;
+    ASSERT_TRUE(std::filesystem::exists(setup)) << "build the target windows_installer first";
+    {
+        Process install(setup, L"/S /D=" + folder.wstring());
+        ASSERT_TRUE(install.waitForExit(120000)) << "the setup did not end";
+        EXPECT_EQ(install.exitCode(), 0u);
+    }
+
+    // The package's files unchanged, the uninstaller, the Start-menu entry and the user's
+    // uninstall entry.
+    const std::vector<std::filesystem::path> files = packageFiles();
+    ASSERT_FALSE(files.empty());
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.string());
+        ASSERT_TRUE(std::filesystem::exists(folder / file));
+        EXPECT_TRUE(bytesOf(folder / file) == bytesOf(packageFolder() / file));
+    }
+    EXPECT_TRUE(std::filesystem::exists(folder / "uninstall.exe"));
+    EXPECT_TRUE(std::filesystem::exists(startMenuShortcut())) << startMenuShortcut().string();
+    EXPECT_EQ(uninstallValue(L"DisplayName"), L"Quorvel");
+    EXPECT_EQ(uninstallValue(L"DisplayVersion"), wide(quorvelVersion));
+    EXPECT_EQ(uninstallValue(L"InstallLocation"), folder.wstring());
+    EXPECT_EQ(uninstallValue(L"UninstallString"),
+              L"\"" + (folder / "uninstall.exe").wstring() + L"\"");
+
+    enterDrawsTheWorkedExampleIn2DAndClosingWritesTheSettings(defaultClass);
+
+    // The uninstaller runs a copy of itself elsewhere and ends at once; the copy removes the
+    // files, the uninstaller itself and, last, the entry.
+    {
+        Process uninstall(folder / "uninstall.exe", L"/S");
+        ASSERT_TRUE(uninstall.waitForExit(60000)) << "the uninstaller did not end";
+    }
+    ASSERT_TRUE(waitFor(
+        [&] {
+            return !uninstallEntryExists() && !std::filesystem::exists(folder / "uninstall.exe");
+        },
+        60s))
+        << "the uninstall did not end";
+    for (const auto& file : files) {
+        EXPECT_FALSE(std::filesystem::exists(folder / file)) << file.string();
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder / "platforms"));
+    EXPECT_FALSE(std::filesystem::exists(startMenuShortcut()));
+    EXPECT_TRUE(std::filesystem::exists(folder / "quorvel.ini"));
+    EXPECT_EQ(std::vector<std::filesystem::path>(std::filesystem::directory_iterator(folder),
+                                                 std::filesystem::directory_iterator()),
+              std::vector<std::filesystem::path>{folder / "quorvel.ini"});
+}
+#endif
 
 } // namespace

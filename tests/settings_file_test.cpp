@@ -17,7 +17,7 @@ TEST(SettingsFile, UnwritableFileGivesTheMessage)
     EXPECT_EQ(writeSettings(file, Settings{}), "Unable to write to " + file);
 }
 
-TEST(SettingsFile, TenKeysReadBackFromAFolderWithACyrillicName)
+TEST(SettingsFile, EveryKeyReadsBackFromAFolderWithACyrillicName)
 {
     TempDir dir;
     std::filesystem::create_directories(dir.path() / utf8Path("Папка ГОСТ"));
@@ -29,6 +29,7 @@ TEST(SettingsFile, TenKeysReadBackFromAFolderWithACyrillicName)
     changed.SelectWidth = 702;
     changed.is3D = true;
     changed.layers = {"Контур", "Тонкие линии", ""};
+    changed.cadApplication = "OtherCad.Application";
     ASSERT_EQ(writeSettings(file, changed), std::nullopt);
     ASSERT_TRUE(std::filesystem::exists(utf8Path(file)));
 
@@ -41,6 +42,7 @@ TEST(SettingsFile, TenKeysReadBackFromAFolderWithACyrillicName)
     EXPECT_EQ(back.layers.LayerMain, "Контур");
     EXPECT_EQ(back.layers.LayerThin, "Тонкие линии");
     EXPECT_EQ(back.layers.LayerAxis, "");
+    EXPECT_EQ(back.cadApplication, "OtherCad.Application");
 
     const struct {
         const char* section;
@@ -55,7 +57,8 @@ TEST(SettingsFile, TenKeysReadBackFromAFolderWithACyrillicName)
                 {"Общая", "Вид_3D", "1"},
                 {"Слои", "Основной", "Контур"},
                 {"Слои", "Тонкий", "Тонкие линии"},
-                {"Слои", "Осевой", ""}};
+                {"Слои", "Осевой", ""},
+                {"CAD", "Application", "OtherCad.Application"}};
     for (const auto& row : keys) {
         SCOPED_TRACE(row.key);
         EXPECT_EQ(GetPrivateProfileString(row.section, row.key, "missing", file), row.value);
@@ -69,6 +72,7 @@ TEST(SettingsFile, MissingFileAndMissingKeysGiveTheDefaults)
     EXPECT_EQ(none.mainHeight, 250);
     EXPECT_EQ(none.SelectWidth, 645);
     EXPECT_EQ(none.layers.LayerAxis, "7");
+    EXPECT_EQ(none.cadApplication, "AutoCAD.Application");
 
     const std::string file =
         dir.write("part.ini",
@@ -80,4 +84,11 @@ TEST(SettingsFile, MissingFileAndMissingKeysGiveTheDefaults)
     EXPECT_FALSE(part.is3D);
     EXPECT_EQ(part.layers.LayerMain, "2");
     EXPECT_EQ(part.layers.LayerThin, ""); // present but empty: no default
+    EXPECT_EQ(part.cadApplication, "AutoCAD.Application");
+
+    // An empty class name could name no program: the default, unlike an empty layer name.
+    const std::string empty =
+        dir.write("empty.ini", utf8ToCp1251("[CAD]\r\nApplication=\r\n[Слои]\r\nТонкий=\r\n"));
+    EXPECT_EQ(readSettings(empty).cadApplication, "AutoCAD.Application");
+    EXPECT_EQ(readSettings(empty).layers.LayerThin, "");
 }

@@ -2,6 +2,7 @@
 
 #include "ui/pictures.h"
 #include "ui/qt_text.h"
+#include "ui/quorvel_version.h"
 #include "ui/settings_file.h"
 
 #include <QDesktopServices>
@@ -68,7 +69,7 @@ AboutDlg::AboutDlg(QWidget* parent) : QDialog(parent)
 
     auto* name = new QLabel(this);
     name->setPixmap(sunkenTitle(QStringLiteral("Quorvel"), palette()));
-    auto* version = new QLabel(QStringLiteral("Версия 1.1.1"), this);
+    auto* version = new QLabel(QStringLiteral("Версия ") + toQt(quorvelVersion), this);
     auto* description = new QLabel(QStringLiteral("Шпильки резьбовые"), this);
     auto* author = new QLabel(toQt(authorText), this);
     emailLink = new QLabel(

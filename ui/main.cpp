@@ -27,6 +27,8 @@ int main(int argc, char* argv[])
         [&draw](bool Is3D, const std::string& PartName, double d, double L, double b, double b1,
                 double c) { draw.Start_ACAD(Is3D, PartName, d, L, b, b1, c); },
         QCoreApplication::applicationFilePath().toStdString());
+    // Form1 has read the settings file, which names the CAD program to look up.
+    draw.setHostClass(state.cadApplication);
     TfSelect fSelect(state, &Form1);
     Form1.setSelectDialog(&fSelect);
     QObject::connect(&Form1, &TForm1::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);

@@ -199,6 +199,7 @@ void TForm1::ReadIni()
     m_state.SelectHeight = settings.SelectHeight;
     m_state.SelectWidth = settings.SelectWidth;
     m_state.layers = settings.layers;
+    m_state.cadApplication = settings.cadApplication;
     chb3D->setChecked(settings.is3D);
     chb3DClick();
 }
@@ -445,6 +446,7 @@ bool TForm1::FormClose()
     settings.SelectWidth = m_state.SelectWidth;
     settings.is3D = chb3D->isChecked();
     settings.layers = m_state.layers;
+    settings.cadApplication = m_state.cadApplication;
     if (const auto failure = writeSettings(settingsPath(m_state.BasePath), settings)) {
         m_reporter.show({"Quorvel", *failure, MessageKind::Error});
     }

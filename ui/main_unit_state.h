@@ -14,7 +14,8 @@ struct MainUnitState {
     std::string PartName;
     int SelectHeight = 275;
     int SelectWidth = 645;
-    LayerNames layers; // LayerMain, LayerThin, LayerAxis
+    LayerNames layers;                         // LayerMain, LayerThin, LayerAxis
+    std::string cadApplication{hostClassName}; // the class name Start_ACAD looks up
     std::string DiamTablePath;
     std::string LengthTablePath;
 };

@@ -9,6 +9,7 @@ namespace {
 
 constexpr std::string_view generalSection = "Общая";
 constexpr std::string_view layerSection = "Слои";
+constexpr std::string_view cadSection = "CAD";
 
 } // namespace
 
@@ -28,6 +29,12 @@ Settings readSettings(const std::string& file)
     settings.layers.LayerMain = GetPrivateProfileString(layerSection, "Основной", "2", file);
     settings.layers.LayerThin = GetPrivateProfileString(layerSection, "Тонкий", "1", file);
     settings.layers.LayerAxis = GetPrivateProfileString(layerSection, "Осевой", "7", file);
+    // An empty class name can name no program: it counts as missing.
+    settings.cadApplication =
+        GetPrivateProfileString(cadSection, "Application", hostClassName, file);
+    if (settings.cadApplication.empty()) {
+        settings.cadApplication = hostClassName;
+    }
     return settings;
 }
 
@@ -48,8 +55,12 @@ std::optional<std::string> writeSettings(const std::string& file, const Settings
         {"Тонкий", settings.layers.LayerThin},
         {"Осевой", settings.layers.LayerAxis},
     };
+    const std::vector<std::pair<std::string_view, std::string>> cad = {
+        {"Application", settings.cadApplication},
+    };
     for (const auto& [section, values] :
-         {std::pair{generalSection, &general}, std::pair{layerSection, &layers}}) {
+         {std::pair{generalSection, &general}, std::pair{layerSection, &layers},
+          std::pair{cadSection, &cad}}) {
         for (const auto& [key, value] : *values) {
             if (!WritePrivateProfileString(section, key, value, file)) {
                 return "Unable to write to " + file;

@@ -1,6 +1,7 @@
 #pragma once
-// The settings file BasePath + ".ini": window sizes, the 2D/3D choice and the layer names of the
-// 2D drawing, read once at start and written once at close.
+// The settings file BasePath + ".ini": window sizes, the 2D/3D choice, the layer names of the
+// 2D drawing and the class name of the CAD program to draw in, read once at start and written once
+// at close.
 
 #include "cad/quorvel_draw.h"
 
@@ -15,6 +16,10 @@ struct Settings {
     int SelectWidth = 645;
     bool is3D = false;
     LayerNames layers;
+    // Section "CAD", key "Application": the class name (on Linux the bus name) under which the
+    // running CAD program is looked up. Other CAD programs offer the same automation interface
+    // under a class name of their own.
+    std::string cadApplication = std::string(hostClassName);
 };
 
 // Fixed texts written under "Автор  " and "E-Mail " (never read back).
@@ -23,7 +28,7 @@ inline constexpr std::string_view authorEmail = "quorvel@example.org";
 
 [[nodiscard]] std::string settingsPath(std::string_view basePath);
 
-// Missing file, section or key: the defaults. Values are not validated.
+// Missing file, section or key: the defaults (an empty class name too). Values are not validated.
 [[nodiscard]] Settings readSettings(const std::string& file);
 
 // Writes every key in the fixed order, one call per value. Stops at the first key that cannot be

@@ -5,6 +5,8 @@
 #include <objbase.h>
 #include <oleauto.h>
 
+#include <cctype>
+#include <cstdint>
 #include <cstdio>
 
 namespace cadhost {
@@ -14,7 +16,6 @@ namespace {
 // {AFF955DE-09D0-4C46-8E05-88F75FBF41E8}: the stand-in host's class.
 const CLSID hostClassId = {
     0xaff955de, 0x09d0, 0x4c46, {0x8e, 0x05, 0x88, 0xf7, 0x5f, 0xbf, 0x41, 0xe8}};
-constexpr wchar_t hostClassIdText[] = L"{AFF955DE-09D0-4C46-8E05-88F75FBF41E8}";
 
 std::wstring wideOf(const std::string& text)
 {
@@ -23,6 +24,39 @@ std::wstring wideOf(const std::string& text)
     MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, result.data(), size);
     return result;
 }
+
+} // namespace
+
+CLSID hostClassIdFor(const std::string& className)
+{
+    std::string name = className;
+    for (char& character : name) {
+        character = static_cast<char>(std::tolower(static_cast<unsigned char>(character)));
+    }
+    CLSID classId = hostClassId;
+    if (name == "autocad.application") {
+        return classId;
+    }
+    // FNV-1a of the name, spread over the last eight bytes.
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char character : name) {
+        hash = (hash ^ static_cast<unsigned char>(character)) * 1099511628211ull;
+    }
+    for (unsigned char& byte : classId.Data4) {
+        byte = static_cast<unsigned char>(byte ^ (hash & 0xff));
+        hash >>= 8;
+    }
+    return classId;
+}
+
+std::wstring classIdText(const CLSID& classId)
+{
+    wchar_t text[40] = {};
+    StringFromGUID2(classId, text, 40);
+    return text;
+}
+
+namespace {
 
 std::wstring keyOf(const std::wstring& className)
 {
@@ -50,7 +84,7 @@ bool writeDefault(HKEY root, const std::wstring& key, const std::wstring& value)
 } // namespace
 
 ClassRegistration::ClassRegistration(const std::string& className, IDispatch* application)
-    : m_className(wideOf(className))
+    : m_className(wideOf(className)), m_classId(hostClassIdFor(className))
 {
     // Machine-wide where the user may (other processes under some COM implementations see only
     // that), else for the user alone, as Windows lets any user do.
@@ -65,7 +99,7 @@ ClassRegistration::ClassRegistration(const std::string& className, IDispatch* ap
     }
     DWORD cookie = 0;
     const HRESULT status =
-        RegisterActiveObject(application, hostClassId, ACTIVEOBJECT_STRONG, &cookie);
+        RegisterActiveObject(application, m_classId, ACTIVEOBJECT_STRONG, &cookie);
     if (FAILED(status)) {
         char text[64];
         std::snprintf(text, sizeof(text), "RegisterActiveObject failed (0x%08lX)",
@@ -96,7 +130,7 @@ bool ClassRegistration::registerIn(HKEY root)
         RegCloseKey(existing);
     }
     const auto previous = readDefault(root, classKey + L"\\CLSID");
-    if (!writeDefault(root, classKey + L"\\CLSID", hostClassIdText)) {
+    if (!writeDefault(root, classKey + L"\\CLSID", classIdText(m_classId))) {
         return false;
     }
     m_root = root;

@@ -14,6 +14,13 @@
 
 namespace cadhost {
 
+// The class id the stand-in host serves under className: its own fixed one for
+// AutoCAD.Application, and one made from the name (ignoring case, as class names are looked up)
+// for any other, so that hosts under two class names are two classes, as two CAD programs are,
+// and a look-up by one name never finds the other.
+CLSID hostClassIdFor(const std::string& className);
+std::wstring classIdText(const CLSID& classId);
+
 class ClassRegistration {
   public:
     // Registers and publishes application (the table takes its own reference). On failure says
@@ -34,6 +41,7 @@ class ClassRegistration {
     void undoClassName();
 
     std::wstring m_className;
+    CLSID m_classId;
     HKEY m_root = nullptr;
     std::optional<std::wstring> m_previousClassId; // the value replaced, if any
     bool m_createdKey = false;

@@ -11,6 +11,7 @@
 //   --variant-points     points go out as arrays of VARIANT instead of arrays of double
 //   --name CLASS         the class name to serve (default AutoCAD.Application)
 #include "drawing/cad_drawing.h"
+#include "host/com/class_registration.h"
 #include "host/com/com_host.h"
 #include "host/object_model.h"
 
@@ -26,11 +27,6 @@
 #include <vector>
 
 namespace {
-
-// {AFF955DE-09D0-4C46-8E05-88F75FBF41E8}: the stand-in host's class.
-const CLSID hostClassId = {
-    0xaff955de, 0x09d0, 0x4c46, {0x8e, 0x05, 0x88, 0xf7, 0x5f, 0xbf, 0x41, 0xe8}};
-constexpr wchar_t hostClassIdText[] = L"{AFF955DE-09D0-4C46-8E05-88F75FBF41E8}";
 
 std::string utf8Of(const wchar_t* text)
 {
@@ -91,9 +87,10 @@ bool registerClassName(const std::string& className)
                         &handle, nullptr) != ERROR_SUCCESS) {
         return false;
     }
-    const auto bytes = static_cast<DWORD>(sizeof(hostClassIdText));
+    const std::wstring classId = cadhost::classIdText(cadhost::hostClassIdFor(className));
+    const auto bytes = static_cast<DWORD>((classId.size() + 1) * sizeof(wchar_t));
     const bool done =
-        RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(hostClassIdText),
+        RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(classId.c_str()),
                        bytes) == ERROR_SUCCESS;
     RegCloseKey(handle);
     return done;
@@ -189,8 +186,8 @@ int main()
     cadhost::ComHost host(model, faults);
     IDispatch* application = host.object("/Application");
     DWORD cookie = 0;
-    const HRESULT status =
-        RegisterActiveObject(application, hostClassId, ACTIVEOBJECT_STRONG, &cookie);
+    const HRESULT status = RegisterActiveObject(application, cadhost::hostClassIdFor(className),
+                                                ACTIVEOBJECT_STRONG, &cookie);
     application->Release(); // the host and the running object table hold their own
     if (FAILED(status)) {
         std::fprintf(stderr, "quorvel-cadhost-com: RegisterActiveObject failed (0x%08lX)\n",

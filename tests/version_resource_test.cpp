@@ -1,0 +1,147 @@
+// The version resource and the icon of each Windows program of the build, read back the way a
+// file's properties and Explorer read them. The programs lie in the working folder; their names
+// come from the build (RESOURCE_PROGRAMS, separated by commas).
+#include "ui/quorvel_version.h"
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct VersionResource {
+    std::map<std::wstring, std::wstring> texts; // StringFileInfo of the first translation
+    DWORD fileVersionMS = 0;
+    DWORD fileVersionLS = 0;
+    DWORD productVersionMS = 0;
+    DWORD productVersionLS = 0;
+};
+
+std::optional<VersionResource> readVersionResource(const std::wstring& file)
+{
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(file.c_str(), &ignored);
+    if (size == 0) {
+        return std::nullopt;
+    }
+    std::vector<BYTE> data(size);
+    if (!GetFileVersionInfoW(file.c_str(), 0, size, data.data())) {
+        return std::nullopt;
+    }
+    VersionResource resource;
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) ||
+        length < sizeof(VS_FIXEDFILEINFO)) {
+        return std::nullopt;
+    }
+    resource.fileVersionMS = fixed->dwFileVersionMS;
+    resource.fileVersionLS = fixed->dwFileVersionLS;
+    resource.productVersionMS = fixed->dwProductVersionMS;
+    resource.productVersionLS = fixed->dwProductVersionLS;
+
+    struct Translation {
+        WORD language;
+        WORD codePage;
+    }* translation = nullptr;
+    if (!VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation",
+                        reinterpret_cast<void**>(&translation), &length) ||
+        length < sizeof(Translation)) {
+        return resource;
+    }
+    wchar_t block[64];
+    std::swprintf(block, 64, L"\\StringFileInfo\\%04x%04x\\", translation->language,
+                  translation->codePage);
+    for (const wchar_t* name : {L"ProductName", L"ProductVersion", L"FileVersion",
+                                L"FileDescription", L"OriginalFilename"}) {
+        wchar_t* value = nullptr;
+        if (VerQueryValueW(data.data(), (block + std::wstring(name)).c_str(),
+                           reinterpret_cast<void**>(&value), &length) &&
+            value != nullptr) {
+            resource.texts[name] = value;
+        }
+    }
+    return resource;
+}
+
+std::wstring wide(std::string_view text)
+{
+    const int size =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring result(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
+                        size);
+    return result;
+}
+
+std::vector<std::string> resourcePrograms()
+{
+    std::vector<std::string> names;
+    std::istringstream list(RESOURCE_PROGRAMS);
+    for (std::string name; std::getline(list, name, ',');) {
+        names.push_back(name);
+    }
+    return names;
+}
+
+// The four numbers of the fixed part as text.
+std::wstring numbers(DWORD high, DWORD low)
+{
+    wchar_t text[64];
+    std::swprintf(text, 64, L"%u.%u.%u.%u", HIWORD(high), LOWORD(high), HIWORD(low), LOWORD(low));
+    return text;
+}
+
+} // namespace
+
+TEST(VersionResource, EachProgramCarriesTheProjectsVersionItsDescriptionAndTheIcon)
+{
+    const std::map<std::string, std::wstring> descriptions = {
+        {"quorvel", L"Шпильки резьбовые"},
+        {"quorvel-cadhost", L"Quorvel stand-in CAD host"},
+        {"quorvel-cadhost-com", L"Quorvel stand-in CAD host for tests (console)"},
+    };
+    const std::wstring version = wide(quorvelVersion);
+    std::wstring fourNumbers = version; // the fixed part's numbers: the missing ones are 0
+    while (std::count(fourNumbers.begin(), fourNumbers.end(), L'.') < 3) {
+        fourNumbers += L".0";
+    }
+    const std::vector<std::string> programs = resourcePrograms();
+    ASSERT_FALSE(programs.empty());
+    for (const std::string& program : programs) {
+        SCOPED_TRACE(program);
+        const std::wstring file = wide(program) + L".exe";
+        auto resource = readVersionResource(file);
+        ASSERT_TRUE(resource) << "no version resource";
+        EXPECT_EQ(resource->texts[L"ProductName"], L"Quorvel");
+        EXPECT_EQ(resource->texts[L"ProductVersion"], version);
+        EXPECT_EQ(resource->texts[L"FileVersion"], version);
+        ASSERT_EQ(descriptions.count(program), 1u) << "no description expected";
+        EXPECT_EQ(resource->texts[L"FileDescription"], descriptions.at(program));
+        EXPECT_EQ(resource->texts[L"OriginalFilename"], file);
+        EXPECT_EQ(numbers(resource->fileVersionMS, resource->fileVersionLS), fourNumbers);
+        EXPECT_EQ(numbers(resource->productVersionMS, resource->productVersionLS), fourNumbers);
+        // The icon Explorer shows, in its large and its small size.
+        EXPECT_EQ(ExtractIconExW(file.c_str(), -1, nullptr, nullptr, 0), 1u) << "no icon";
+        HICON large = nullptr;
+        HICON small = nullptr;
+        ExtractIconExW(file.c_str(), 0, &large, &small, 1);
+        EXPECT_NE(large, nullptr);
+        EXPECT_NE(small, nullptr);
+        for (HICON icon : {large, small}) {
+            if (icon != nullptr) {
+                DestroyIcon(icon);
+            }
+        }
+    }
+}
