@@ -160,7 +160,7 @@ TEST_F(HostExport, AFileSizeLimitFailsTheSaveNotTheHost)
     HostProcess host({QStringLiteral("--headless"), QStringLiteral("--points"),
                       QStringLiteral("0,0"), QStringLiteral("--step"),
                       QString::fromStdString(step)},
-                     [] {
+                     QLatin1String(HostProcess::defaultName), [] {
                          // ulimit -f 8 with the signal's default action, as a shell gives it.
                          const rlimit limit{8192, 8192};
                          ::setrlimit(RLIMIT_FSIZE, &limit);
