@@ -110,6 +110,7 @@ TEST(VersionResource, EachProgramCarriesTheProjectsVersionItsDescriptionAndTheIc
         {"quorvel", L"Шпильки резьбовые"},
         {"quorvel-cadhost", L"Quorvel stand-in CAD host"},
         {"quorvel-cadhost-com", L"Quorvel stand-in CAD host for tests (console)"},
+        {"quorvel-export", L"Quorvel stud library exporter"},
     };
     const std::wstring version = wide(quorvelVersion);
     std::wstring fourNumbers = version; // the fixed part's numbers: the missing ones are 0
