@@ -2,6 +2,8 @@
 // Starts quorvel-cadhost-com (beside the test program) for a test and ends it; ready once its
 // Application is in the running object table.
 
+#include "com_running.h"
+
 #include <windows.h>
 
 #include <objbase.h>
@@ -54,14 +56,7 @@ class ComHostProcess {
     // COM).
     static bool running(const std::wstring& className = defaultClassName)
     {
-        CLSID classId{};
-        IUnknown* object = nullptr;
-        if (FAILED(CLSIDFromProgID(className.c_str(), &classId)) ||
-            FAILED(GetActiveObject(classId, nullptr, &object))) {
-            return false;
-        }
-        object->Release();
-        return true;
+        return comObjectRunning(className);
     }
 
     bool alive() const

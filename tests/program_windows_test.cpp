@@ -3,6 +3,9 @@
 // COM. Keys and clicks go to the focused window through the system's input queue; results are read
 // back through the host's call log, the text a message box copies to the clipboard (Ctrl+C), the
 // settings file, the program's folder and the registry.
+#include "cad/com/wide_text.h"
+#include "call_log.h"
+#include "com_running.h"
 #include "temp_dir.h"
 #include "ui/quorvel_version.h"
 #include "ui/settings_file.h"
@@ -26,9 +29,7 @@
 namespace {
 
 using namespace std::chrono_literals;
-using Lines = std::vector<std::string>;
 
-const std::string startText = "Модуль   : Quorvel_Draw\r\nПроцедура: Start_ACAD\r\nОшибка   : ";
 const wchar_t mainTitle[] = L"Тремикон - Quorvel v.1.1";
 const wchar_t hostTitle[] = L"Quorvel stand-in CAD host";
 const std::wstring defaultClass = L"AutoCAD.Application";
@@ -69,25 +70,6 @@ bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit 
     return true;
 }
 
-Lines readLines(const std::string& file)
-{
-    Lines lines;
-    std::ifstream in(utf8Path(file));
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-std::string utf8Of(const std::wstring& text)
-{
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<std::size_t>(size > 0 ? size - 1 : 0), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, result.data(), size, nullptr, nullptr);
-    return result;
-}
-
 std::string withoutCarriageReturns(std::string text)
 {
     text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
@@ -96,14 +78,7 @@ std::string withoutCarriageReturns(std::string text)
 
 bool hostRunning(const std::wstring& className = defaultClass)
 {
-    CLSID classId{};
-    IUnknown* object = nullptr;
-    if (FAILED(CLSIDFromProgID(className.c_str(), &classId)) ||
-        FAILED(GetActiveObject(classId, nullptr, &object))) {
-        return false;
-    }
-    object->Release();
-    return true;
+    return comObjectRunning(className);
 }
 
 bool keyExists(HKEY root, const std::wstring& name)
@@ -138,16 +113,6 @@ std::filesystem::path startMenuShortcut()
     wchar_t programs[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, CSIDL_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, programs);
     return std::filesystem::path(programs) / L"Quorvel.lnk";
-}
-
-std::wstring wide(std::string_view text)
-{
-    const int size =
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring result(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
-                        size);
-    return result;
 }
 
 std::string bytesOf(const std::filesystem::path& file)
@@ -316,7 +281,7 @@ std::string clipboardText()
     }
     if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
         if (const auto* wide = static_cast<const wchar_t*>(GlobalLock(data))) {
-            text = utf8Of(wide);
+            text = fromWide(wide);
             GlobalUnlock(data);
         }
     }
@@ -438,7 +403,7 @@ class ProgramOnWindows : public ::testing::Test {
         const std::string ini = utf8Text(folder / "quorvel.ini");
         ASSERT_TRUE(std::filesystem::exists(utf8Path(ini)));
         EXPECT_FALSE(readSettings(ini).is3D);
-        EXPECT_EQ(wide(readSettings(ini).cadApplication), className);
+        EXPECT_EQ(toWide(readSettings(ini).cadApplication), className);
 
         // Closing the host's window ends it: the DXF is written, its registration undone.
         const HWND hostWindow = host.window(hostTitle);
@@ -464,7 +429,7 @@ TEST_F(ProgramOnWindows, EnterDrawsTheWorkedExampleIn2DAndClosingWritesTheSettin
 TEST_F(ProgramOnWindows, TheSettingsFileNamesTheCadProgramToDrawIn)
 {
     std::ofstream(folder / "quorvel.ini", std::ios::binary)
-        << "[CAD]\r\nApplication=" << utf8Of(otherClass) << "\r\n";
+        << "[CAD]\r\nApplication=" << fromWide(otherClass) << "\r\n";
     enterDrawsTheWorkedExampleIn2DAndClosingWritesTheSettings(otherClass);
 }
 
@@ -611,7 +576,7 @@ TEST_F(InstalledProgram, SilentSetupInstallsAProgramThatDrawsAndSilentUninstallK
     EXPECT_TRUE(std::filesystem::exists(folder / "uninstall.exe"));
     EXPECT_TRUE(std::filesystem::exists(startMenuShortcut())) << startMenuShortcut().string();
     EXPECT_EQ(uninstallValue(L"DisplayName"), L"Quorvel");
-    EXPECT_EQ(uninstallValue(L"DisplayVersion"), wide(quorvelVersion));
+    EXPECT_EQ(uninstallValue(L"DisplayVersion"), toWide(quorvelVersion));
     EXPECT_EQ(uninstallValue(L"InstallLocation"), folder.wstring());
     EXPECT_EQ(uninstallValue(L"UninstallString"),
               L"\"" + (folder / "uninstall.exe").wstring() + L"\"");

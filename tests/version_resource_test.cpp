@@ -1,6 +1,7 @@
 // The version resource and the icon of each Windows program of the build, read back the way a
 // file's properties and Explorer read them. The programs lie in the working folder; their names
 // come from the build (RESOURCE_PROGRAMS, separated by commas).
+#include "cad/com/wide_text.h"
 #include "ui/quorvel_version.h"
 
 #include <windows.h>
@@ -74,16 +75,6 @@ std::optional<VersionResource> readVersionResource(const std::wstring& file)
     return resource;
 }
 
-std::wstring wide(std::string_view text)
-{
-    const int size =
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring result(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
-                        size);
-    return result;
-}
-
 std::vector<std::string> resourcePrograms()
 {
     std::vector<std::string> names;
@@ -112,7 +103,7 @@ TEST(VersionResource, EachProgramCarriesTheProjectsVersionItsDescriptionAndTheIc
         {"quorvel-cadhost-com", L"Quorvel stand-in CAD host for tests (console)"},
         {"quorvel-export", L"Quorvel stud library exporter"},
     };
-    const std::wstring version = wide(quorvelVersion);
+    const std::wstring version = toWide(quorvelVersion);
     std::wstring fourNumbers = version; // the fixed part's numbers: the missing ones are 0
     while (std::count(fourNumbers.begin(), fourNumbers.end(), L'.') < 3) {
         fourNumbers += L".0";
@@ -121,7 +112,7 @@ TEST(VersionResource, EachProgramCarriesTheProjectsVersionItsDescriptionAndTheIc
     ASSERT_FALSE(programs.empty());
     for (const std::string& program : programs) {
         SCOPED_TRACE(program);
-        const std::wstring file = wide(program) + L".exe";
+        const std::wstring file = toWide(program) + L".exe";
         auto resource = readVersionResource(file);
         ASSERT_TRUE(resource) << "no version resource";
         EXPECT_EQ(resource->texts[L"ProductName"], L"Quorvel");

@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+// The start of every message of Start_ACAD; the error's own words follow.
+inline const std::string startText =
+    "Модуль   : Quorvel_Draw\r\nПроцедура: Start_ACAD\r\nОшибка   : ";
+
 // Every call of the 2D run as the host logs it: object, member, kind, arguments, result.
 inline const std::vector<std::string> workedExample2DCalls = {
     "Application\tActiveDocument\t3\t\t-> /Document",

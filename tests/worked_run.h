@@ -5,11 +5,9 @@
 #include "cad/quorvel_draw.h"
 #include "recording_reporter.h"
 #include "temp_dir.h"
+#include "worked_examples.h"
 
 #include <string>
-
-inline const std::string startText =
-    "Модуль   : Quorvel_Draw\r\nПроцедура: Start_ACAD\r\nОшибка   : ";
 
 struct WorkedRun {
     void draw(RunningObjects& objects, bool is3D, double L)
