@@ -517,7 +517,7 @@ TEST_F(ProgramOnWindows, TheInsertionPointIsPickedOnTheHostsCanvas)
 TEST_F(ProgramOnWindows, AProgramThatEndsDuringThePickLeavesNoPickBehind)
 {
     Process host(folder / "quorvel-cadhost.exe", hostArguments(L""));
-    ASSERT_TRUE(waitFor(hostRunning)) << "the stand-in host did not start";
+    ASSERT_TRUE(waitFor([] { return hostRunning(); })) << "the stand-in host did not start";
     HWND hostWindow = nullptr;
     ASSERT_TRUE(waitFor([&] { return (hostWindow = host.window(hostTitle)) != nullptr; }));
     const auto askedForThePoint = [this] { return logEndsWith("Utility\t3\t\t-> /Utility"); };
