@@ -27,6 +27,8 @@ export WINEDLLOVERRIDES="mscoree,mshtml=" # no .NET or browser engine install pr
 # One Windows leg at a time per prefix: a second one would end the first one's Wine processes.
 exec 9>"$WINEPREFIX.lock"
 flock -w 1800 9
+# The persistent server holds the lock while it lives: it ends with this leg, however it ends.
+trap 'timeout 60 wineserver -k 2>/dev/null || true' EXIT
 
 # Google Benchmark has no MinGW build in Debian: its Debian source, built inside the cross build.
 benchmark_source=$(ls -d "$cache"/benchmark-src/benchmark-* 2>/dev/null | head -n1 || true)

@@ -5,18 +5,18 @@
 #include "cad/com/wide_text.h"
 #include "com_host_process.h"
 #include "call_log.h"
-#include "model/cp1251.h"
-#include "ui/settings_file.h"
 #include "worked_examples.h"
 #include "worked_run.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 
 namespace {
 
-class OverCom : public ::testing::Test, protected WorkedRun {
+// The running objects of the base hold COM on this thread for the test's own checks, too.
+class OverCom : public ::testing::Test, protected WorkedRun<ComRunningObjects> {
   protected:
     void SetUp() override
     {
@@ -30,11 +30,21 @@ class OverCom : public ::testing::Test, protected WorkedRun {
         return arguments;
     }
 
-    void draw(bool is3D, double L) { WorkedRun::draw(objects, is3D, L); }
-
     Lines commands() const { return sentCommands(readLines(dir.file("calls.log"))); }
 
-    ComRunningObjects objects; // COM on this thread for the test's own checks, too
+    // The host of the shared cases, with its call log where they ask, serving.
+    static std::unique_ptr<ComHostProcess> startHost(const Lines& arguments,
+                                                     const std::string& className,
+                                                     const std::string& logFile)
+    {
+        std::vector<std::wstring> list{L"--log", toWide(logFile)};
+        for (const std::string& argument : arguments) {
+            list.push_back(toWide(argument));
+        }
+        auto host = std::make_unique<ComHostProcess>(list, toWide(className));
+        EXPECT_TRUE(ComHostProcess::running(toWide(className))) << "no host started";
+        return host;
+    }
 };
 
 } // namespace
@@ -67,31 +77,11 @@ TEST_F(OverCom, Builds3DPartWithTheExactTextsWhicheverArraysPointsComeIn)
 
 TEST_F(OverCom, EachFailureKindGivesItsMessage)
 {
-    const struct {
-        const char* label;
-        std::vector<std::wstring> arguments;
-        std::string text;
-    } rows[] = {
-        {"member the host lacks",
-         {L"--points", L"0,0", L"--fail", L"1:unknown"},
-         startText + "Незагружен AutoCAD! (EOleError)"},
-        {"host's own exception",
-         {L"--points", L"0,0", L"--fail", L"2:exception"},
-         startText + "Нет связи с AutoCAD! (EOleException)"},
-        {"host's exception with a deferred fill-in of its own process",
-         {L"--points", L"0,0", L"--fail", L"3:exception", L"--deferred-fill-in"},
-         startText + "Нет связи с AutoCAD! (EOleException)"},
-        {"other failure",
-         {L"--points", L"0,0", L"--fail", L"3:sys"},
-         startText + "Операция недоступна! (EOleSysError)"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.label);
-        reporter.messages.clear();
-        ComHostProcess host(hostArguments(row.arguments));
-        draw(false, 100);
-        EXPECT_EQ(messageText(), row.text);
-    }
+    std::vector<FailureRow> rows = failureRows;
+    rows.push_back({"host's exception with a deferred fill-in of its own process",
+                    {"--fail", "3:exception", "--deferred-fill-in"},
+                    startText + "Нет связи с AutoCAD! (EOleException)"});
+    expectEachFailureGivesItsMessage(rows, startHost);
 }
 
 TEST_F(OverCom, NoHostRunning)
@@ -100,51 +90,14 @@ TEST_F(OverCom, NoHostRunning)
     EXPECT_EQ(messageText(), startText + "Операция недоступна! (EOleSysError)");
 }
 
-// A CAD program that offers the same interface under a class name of its own: the settings file's
-// key makes the program draw there; without it the program looks for AutoCAD.Application and
-// finds nothing, the other host getting not one call.
 TEST_F(OverCom, TheSettingsFileNamesTheHostToDrawIn)
 {
-    const std::wstring otherName = L"OtherCad.Application";
-    const struct {
-        const char* label;
-        const char* ini;
-        bool draws;
-    } rows[] = {
-        {"key names the host", "[CAD]\r\nApplication=OtherCad.Application\r\n", true},
-        {"no key", "[Слои]\r\nОсновной=2\r\n", false},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.label);
-        TempDir run;
-        const std::string ini = run.write("quorvel.ini", utf8ToCp1251(row.ini));
-        reporter.messages.clear();
-        ComHostProcess host({L"--points", L"0,0", L"--log", toWide(run.file("calls.log"))},
-                            otherName);
-        ASSERT_TRUE(ComHostProcess::running(otherName));
-        QuorvelDraw unit(objects, reporter, layers);
-        unit.setHostClass(readSettings(ini).cadApplication);
-        unit.Start_ACAD(false, "Шпилька_M12x100_ГОСТ_22032-76", 12, 100, 30, 12, 1.6);
-        host.stop();
-        if (row.draws) {
-            EXPECT_TRUE(reporter.messages.empty()) << messageText();
-            EXPECT_EQ(readLines(run.file("calls.log")), workedExample2DCalls);
-        } else {
-            EXPECT_EQ(messageText(), startText + "Операция недоступна! (EOleSysError)");
-            EXPECT_EQ(readLines(run.file("calls.log")), Lines{});
-        }
-    }
+    expectTheSettingsFileNamesTheHostToDrawIn(startHost);
 }
 
 TEST_F(OverCom, CancelledPickRestoresOsmode)
 {
-    ComHostProcess host(hostArguments({})); // no scripted point: the pick is refused
-    draw(false, 100);
-    EXPECT_EQ(messageText(), startText + "Нет связи с AutoCAD! (EOleException)");
-    host.stop();
-    const Lines log = readLines(dir.file("calls.log"));
-    ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log.back(), "Document\tSetVariable\t1\tOSMODE|4133\t-> <empty>");
+    expectCancelledPickRestoresOsmode(startHost);
 }
 
 TEST_F(OverCom, HostDyingDuringThePickGivesOneMessageAndNoHang)

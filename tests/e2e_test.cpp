@@ -3,8 +3,6 @@
 #include "cad/dbus/dbus_running_objects.h"
 #include "call_log.h"
 #include "host_process.h"
-#include "model/cp1251.h"
-#include "ui/settings_file.h"
 #include "worked_examples.h"
 #include "worked_run.h"
 
@@ -17,6 +15,7 @@
 #include <csignal>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -46,7 +45,7 @@ struct DxfContents : DL_CreationAdapter {
     void addLine(const DL_LineData&) override { ++linesPerLayer[getAttributes().getLayer()]; }
 };
 
-class OverDBus : public ::testing::Test, protected WorkedRun {
+class OverDBus : public ::testing::Test, protected WorkedRun<DBusRunningObjects> {
   protected:
     void SetUp() override
     {
@@ -60,10 +59,19 @@ class OverDBus : public ::testing::Test, protected WorkedRun {
                extra;
     }
 
-    void draw(bool is3D, double L)
+    // The host of the shared cases: headless, with its call log where they ask, serving.
+    static std::unique_ptr<HostProcess> startHost(const Lines& arguments,
+                                                  const std::string& className,
+                                                  const std::string& logFile)
     {
-        DBusRunningObjects objects;
-        WorkedRun::draw(objects, is3D, L);
+        QStringList list{QStringLiteral("--headless"), QStringLiteral("--log"),
+                         QString::fromStdString(logFile)};
+        for (const std::string& argument : arguments) {
+            list << QString::fromStdString(argument);
+        }
+        auto host = std::make_unique<HostProcess>(list, QString::fromStdString(className));
+        EXPECT_TRUE(HostProcess::owned(QString::fromStdString(className))) << "no host started";
+        return host;
     }
 };
 
@@ -106,28 +114,7 @@ TEST_F(OverDBus, Builds3DPartWithTheExactTexts)
 
 TEST_F(OverDBus, FailuresGiveTheirMessages)
 {
-    const struct {
-        const char* label;
-        QStringList arguments;
-        std::string text;
-    } rows[] = {
-        {"member the host lacks",
-         {"--headless", "--points", "0,0", "--fail", "1:unknown"},
-         startText + "Незагружен AutoCAD! (EOleError)"},
-        {"host's own exception",
-         {"--headless", "--points", "0,0", "--fail", "2:exception"},
-         startText + "Нет связи с AutoCAD! (EOleException)"},
-        {"other failure",
-         {"--headless", "--points", "0,0", "--fail", "3:syserror"},
-         startText + "Операция недоступна! (EOleSysError)"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.label);
-        reporter.messages.clear();
-        HostProcess host(hostArguments(row.arguments));
-        draw(false, 100);
-        EXPECT_EQ(messageText(), row.text);
-    }
+    expectEachFailureGivesItsMessage(failureRows, startHost);
 }
 
 TEST_F(OverDBus, NoHostRunning)
@@ -138,13 +125,7 @@ TEST_F(OverDBus, NoHostRunning)
 
 TEST_F(OverDBus, CancelledPickRestoresOsmode)
 {
-    HostProcess host(hostArguments({"--headless"})); // no scripted point: the pick is refused
-    draw(false, 100);
-    EXPECT_EQ(messageText(), startText + "Нет связи с AutoCAD! (EOleException)");
-    host.stop();
-    const Lines log = readLines(dir.file("calls.log"));
-    ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log.back(), "Document\tSetVariable\t1\tOSMODE|4133\t-> <empty>");
+    expectCancelledPickRestoresOsmode(startHost);
 }
 
 TEST_F(OverDBus, HostKilledDuringThePickEndsWithoutHanging)
@@ -161,42 +142,9 @@ TEST_F(OverDBus, HostKilledDuringThePickEndsWithoutHanging)
     EXPECT_EQ(messageText(), startText + "Операция недоступна! (EOleSysError)");
 }
 
-// A CAD program that offers the same interface under a bus name of its own: the settings file's
-// key makes the program draw there; without it the program looks for AutoCAD.Application and
-// finds nothing, the other host getting not one call.
 TEST_F(OverDBus, TheSettingsFileNamesTheHostToDrawIn)
 {
-    const QString otherName = QStringLiteral("OtherCad.Application");
-    const struct {
-        const char* label;
-        const char* ini;
-        bool draws;
-    } rows[] = {
-        {"key names the host", "[CAD]\r\nApplication=OtherCad.Application\r\n", true},
-        {"no key", "[Слои]\r\nОсновной=2\r\n", false},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.label);
-        TempDir run;
-        const std::string ini = run.write("quorvel.ini", utf8ToCp1251(row.ini));
-        reporter.messages.clear();
-        HostProcess host({"--headless", "--points", "0,0", "--log",
-                          QString::fromStdString(run.file("calls.log"))},
-                         otherName);
-        ASSERT_TRUE(HostProcess::owned(otherName));
-        DBusRunningObjects objects;
-        QuorvelDraw unit(objects, reporter, layers);
-        unit.setHostClass(readSettings(ini).cadApplication);
-        unit.Start_ACAD(false, "Шпилька_M12x100_ГОСТ_22032-76", 12, 100, 30, 12, 1.6);
-        host.stop();
-        if (row.draws) {
-            EXPECT_TRUE(reporter.messages.empty()) << messageText();
-            EXPECT_EQ(readLines(run.file("calls.log")), workedExample2DCalls);
-        } else {
-            EXPECT_EQ(messageText(), startText + "Операция недоступна! (EOleSysError)");
-            EXPECT_EQ(readLines(run.file("calls.log")), Lines{});
-        }
-    }
+    expectTheSettingsFileNamesTheHostToDrawIn(startHost);
 }
 
 TEST_F(OverDBus, SecondHostRefusesTheOwnedName)
