@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <map>
+#include <pty.h>
 #include <set>
 #include <sstream>
 #include <sys/wait.h>
@@ -85,6 +86,33 @@ ProgramRun runExporter(const TempDir& dir, std::vector<std::string> args,
     std::string command = shell + "; exec \"$0\" \"$@\"";
     args.insert(args.begin(), {"-c", command, EXPORTER_PATH});
     return finish(start("/bin/sh", args, errFile), errFile);
+}
+
+// The exporter with its standard error on a terminal of its own, as a person runs it from a
+// shell: all it wrote there, "\n" arriving as "\r\n".
+ProgramRun runOnTerminal(const std::vector<std::string>& args)
+{
+    int terminal = -1;
+    const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (pid == 0) {
+        ::dup2(::open("/dev/null", O_WRONLY), 1);
+        std::vector<char*> argv{const_cast<char*>(EXPORTER_PATH)};
+        for (const std::string& arg : args) {
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execv(EXPORTER_PATH, argv.data());
+        ::_exit(127);
+    }
+    std::string output;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(terminal, buffer, sizeof buffer)) > 0;) {
+        output.append(buffer, static_cast<std::size_t>(got));
+    } // read fails (EIO) once the program has ended and its terminal is gone
+    ::close(terminal);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), output};
 }
 
 std::vector<std::string> readBack(const std::string& kind, const std::string& file)
@@ -273,8 +301,14 @@ TEST(QuorvelExport, StandardHasAnIndexRowAndADxfBlockPerTableRow)
     TempDir dir;
     const std::string out = dir.file("lib");
     const ProgramRun run =
-        runExporter(dir, {"--standard", "22043-76", "--all", "--out", out, "--jobs", "2"});
+        runOnTerminal({"--standard", "22043-76", "--all", "--out", out, "--jobs", "2"});
     ASSERT_EQ(run.status, 0) << run.err;
+    // On a terminal: a progress line redrawn in place, cleared before the summing-up.
+    EXPECT_TRUE(run.err.starts_with("\r")) << run.err;
+    EXPECT_NE(run.err.find("/692 studs, "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(" studs/s, 0:"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(" left\x1b[K"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("\r\x1b[K692 studs, 694 files, "), std::string::npos) << run.err;
 
     const auto index = linesOf(readAll(out + "/index.csv"));
     ASSERT_EQ(index.size(), expectedBlocks.size() + 1);
