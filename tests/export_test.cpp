@@ -3,6 +3,7 @@
 // ezdxf for DXF, Open CASCADE's own STEP reader for the solid's validity).
 #include "export/designation.h"
 #include "export/stud_list.h"
+#include "model/cp1251.h"
 #include "step_contents.h"
 #include "step_gmsh.h"
 #include "temp_dir.h"
@@ -446,4 +447,44 @@ TEST(QuorvelExport, InterruptLeavesOnlyWholeFiles)
     }
     EXPECT_EQ(run.err, "quorvel-export: interrupted; " + std::to_string(files.size()) +
                            " whole STEP files written, no DXF or index\n");
+}
+
+// The layer names: those of the settings file beside the program (a user's own, in Cyrillic),
+// unless --layers names others.
+TEST(QuorvelExport, LayersComeFromTheSettingsFileBesideTheProgramOrTheOption)
+{
+    TempDir dir;
+    fs::create_directory(utf8Path(dir.file("program")));
+    const std::string program = dir.file("program/quorvel-export");
+    fs::copy_file(EXPORTER_PATH, utf8Path(program));
+    dir.write("program/quorvel.ini",
+              utf8ToCp1251("[Слои]\r\nОсновной=Контур\r\nТонкий=Тонкие\r\nОсевой=Ось\r\n"));
+    const std::string data = fs::path(DATA_BASE).parent_path().string();
+    const struct {
+        std::vector<std::string> layers;
+        std::set<std::string> expected;
+    } rows[] = {
+        {{}, {"polyline Контур", "line Контур", "line Тонкие", "line Ось"}},
+        {{"--layers", "A,B,C"}, {"polyline A", "line A", "line B", "line C"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.layers.empty() ? "settings file" : "option");
+        const std::string out = dir.file("lib" + std::to_string(row.layers.size()));
+        std::vector<std::string> args{"--standard", "22032-76", "--d",    "12", "--l",   "100",
+                                      "--format",   "dxf",      "--data", data, "--out", out};
+        args.insert(args.end(), row.layers.begin(), row.layers.end());
+        const ProgramRun run =
+            finish(start(program, args, dir.file("err.txt")), dir.file("err.txt"));
+        ASSERT_EQ(run.status, 0) << run.err;
+        std::set<std::string> layers;
+        for (const std::string& line : readBack("dxf", out + "/22032-76.dxf")) {
+            if (line.starts_with("  ")) {
+                std::istringstream words(line);
+                std::string kind, layer;
+                words >> kind >> layer;
+                layers.insert(kind + " " + layer);
+            }
+        }
+        EXPECT_EQ(layers, row.expected);
+    }
 }
