@@ -138,8 +138,8 @@ std::vector<Stud> readStuds(const std::string& basePath, GostIndexValue index,
             const std::string PText =
                 position ? readOrFail(readDiameterRow(diameterFile, position)).P : "";
             std::vector<Stud> studs{freeStud(request, index, record.number, PText)};
-            studs.front().PartName = "Шпилька_M" + studs.front().dText + "x" + studs.front().LText +
-                                     "_ГОСТ_" + record.number;
+            studs.front().PartName =
+                partName(studs.front().dText, studs.front().LText, record.number);
             return studs;
         }
         if (!position) {
@@ -190,7 +190,7 @@ std::vector<Stud> readStuds(const std::string& basePath, GostIndexValue index,
                            " a dimension that is no number or zero (" + diameterFile + ")");
             }
             stud.numbers = std::get<HandOver>(result);
-            stud.PartName = "Шпилька_M" + dText + "x" + LText + "_ГОСТ_" + record.number;
+            stud.PartName = partName(dText, LText, record.number);
             stud.row = position;
             studs.push_back(std::move(stud));
         }

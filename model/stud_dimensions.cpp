@@ -58,3 +58,9 @@ HandOverResult handOver(StudFamily family, bool freeDimensions, const FieldTexts
     }
     return HandOver{*d, *L, overall, b, b1, *c};
 }
+
+std::string partName(std::string_view d, std::string_view L, std::string_view standardNumber)
+{
+    return "Шпилька_M" + std::string(d) + "x" + std::string(L) + "_ГОСТ_" +
+           std::string(standardNumber);
+}

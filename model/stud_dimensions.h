@@ -58,3 +58,8 @@ using HandOverResult = std::variant<HandOver, ConversionFailed, ZeroValue>;
 // overflow (the overall length, or that length plus d or c) fail like a text that does not convert.
 [[nodiscard]] HandOverResult handOver(StudFamily family, bool freeDimensions,
                                       const FieldTexts& fields);
+
+// The name a stud's part is drawn under, with d and L as the user chose or typed them:
+// "Шпилька_M12x100_ГОСТ_22032-76".
+[[nodiscard]] std::string partName(std::string_view d, std::string_view L,
+                                   std::string_view standardNumber);

@@ -390,8 +390,8 @@ void TForm1::bbDrawClick()
     const HandOver& numbers = std::get<HandOver>(result);
     hide();
     // In free-dimension mode the name carries the typed d and L, not the hidden table choice.
-    m_state.PartName = "Шпилька_M" + (free ? fields.eDiam : fields.cbDiam) + "x" +
-                       (free ? fields.eLenght : fields.cbLenght) + "_ГОСТ_" + m_state.GostNumber;
+    m_state.PartName = partName(free ? fields.eDiam : fields.cbDiam,
+                                free ? fields.eLenght : fields.cbLenght, m_state.GostNumber);
     m_drawing = true;
     try {
         m_startAcad(chb3D->isChecked(), m_state.PartName, numbers.d, numbers.overallLength,
