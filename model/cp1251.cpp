@@ -1,5 +1,7 @@
 #include "model/cp1251.h"
 
+#include "model/utf8_sequence.h"
+
 #include <array>
 #include <cstdint>
 
@@ -76,38 +78,9 @@ std::string utf8ToCp1251(std::string_view text)
     out.reserve(text.size());
     std::size_t i = 0;
     while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        if (lead < 0x80) {
-            out += static_cast<char>(lead);
-            ++i;
-            continue;
-        }
-        // Length and smallest code point of each form: a longer form than needed (overlong) is
-        // as invalid as a broken one, so no character can pass in disguise.
-        std::size_t length = 0;
         char32_t cp = 0;
-        char32_t smallest = 0;
-        if (lead >= 0xC0 && lead < 0xE0) {
-            length = 2;
-            cp = lead & 0x1F;
-            smallest = 0x80;
-        } else if (lead >= 0xE0 && lead < 0xF0) {
-            length = 3;
-            cp = lead & 0x0F;
-            smallest = 0x800;
-        } else if (lead >= 0xF0 && lead < 0xF8) {
-            length = 4;
-            cp = lead & 0x07;
-            smallest = 0x10000;
-        }
-        bool valid = length != 0 && i + length <= text.size();
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            valid = (next & 0xC0) == 0x80;
-            cp = (cp << 6) | (next & 0x3F);
-        }
-        valid = valid && cp >= smallest && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
-        if (!valid) {
+        const std::size_t length = decodeUtf8(text, i, cp);
+        if (length == 0) {
             out += '?';
             ++i;
             continue;

@@ -1,6 +1,6 @@
 #include "drawing/files/dxf_text.h"
 
-#include "drawing/files/utf8_sequence.h"
+#include "model/utf8_sequence.h"
 #include "model/cp1251.h"
 
 #include <cctype>

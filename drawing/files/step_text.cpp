@@ -1,6 +1,6 @@
 #include "drawing/files/step_text.h"
 
-#include "drawing/files/utf8_sequence.h"
+#include "model/utf8_sequence.h"
 
 #include <vector>
 

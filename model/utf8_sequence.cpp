@@ -1,6 +1,4 @@
-#include "drawing/files/utf8_sequence.h"
-
-namespace cadhost {
+#include "model/utf8_sequence.h"
 
 std::size_t decodeUtf8(std::string_view text, std::size_t at, char32_t& codePoint)
 {
@@ -34,5 +32,3 @@ std::size_t decodeUtf8(std::string_view text, std::size_t at, char32_t& codePoin
         codePoint >= minimum && codePoint <= 0x10FFFF && (codePoint < 0xD800 || codePoint > 0xDFFF);
     return valid ? length : 0;
 }
-
-} // namespace cadhost
