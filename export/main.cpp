@@ -57,7 +57,7 @@ std::string programFolder(const char* argv0)
 
 int main(int argc, char** argv)
 {
-    cadhost::ignoreFileSizeSignal();
+    drawing::ignoreFileSizeSignal();
     try {
         const exporter::ExportOptions options = exporter::parseOptions(arguments(argc, argv));
         if (options.help) {

@@ -7,10 +7,10 @@
 
 namespace exporter {
 
-std::optional<double> solidVolume(const cadhost::PartSolid& solid)
+std::optional<double> solidVolume(const drawing::PartSolid& solid)
 {
     GProp_GProps properties;
-    BRepGProp::VolumeProperties(cadhost::solidShape(solid), properties);
+    BRepGProp::VolumeProperties(drawing::solidShape(solid), properties);
     return properties.Mass();
 }
 

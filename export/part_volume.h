@@ -8,6 +8,6 @@
 namespace exporter {
 
 // In mm³; none in a build that keeps parts as records (no kernel).
-[[nodiscard]] std::optional<double> solidVolume(const cadhost::PartSolid& solid);
+[[nodiscard]] std::optional<double> solidVolume(const drawing::PartSolid& solid);
 
 } // namespace exporter

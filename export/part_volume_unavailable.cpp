@@ -3,7 +3,7 @@
 
 namespace exporter {
 
-std::optional<double> solidVolume(const cadhost::PartSolid&)
+std::optional<double> solidVolume(const drawing::PartSolid&)
 {
     return std::nullopt;
 }

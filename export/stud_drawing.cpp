@@ -30,7 +30,7 @@ ViewDrawer::ViewDrawer(const LayerNames& layers)
 
 StudView ViewDrawer::draw(const Stud& stud)
 {
-    cadhost::CadDrawing& drawing = m_host.drawing();
+    drawing::CadDrawing& drawing = m_host.drawing();
     drawing.polylines.clear();
     drawing.lines.clear();
     exporter::draw(m_draw, m_reporter, m_host, false, stud);
@@ -45,7 +45,7 @@ std::optional<double> exportSolid(const Stud& stud, const std::string& productNa
     const LayerNames layers;
     QuorvelDraw unit(host, reporter, layers);
     draw(unit, reporter, host, true, stud);
-    cadhost::CadDrawing& drawing = host.drawing();
+    drawing::CadDrawing& drawing = host.drawing();
     if (drawing.parts.size() != 1 || !drawing.parts.front().solid) {
         throw ExportError(ExportFailure::Failed,
                           "the stand-in host built no solid for " + stud.PartName);
@@ -54,8 +54,8 @@ std::optional<double> exportSolid(const Stud& stud, const std::string& productNa
     drawing.parts.front().name = productName;
     if (!stepFile.empty()) {
         try {
-            cadhost::saveStep(drawing, stepFile);
-        } catch (const cadhost::StepSaveError& error) {
+            drawing::saveStep(drawing, stepFile);
+        } catch (const drawing::StepSaveError& error) {
             throw ExportError(ExportFailure::Failed, error.what());
         }
     }
