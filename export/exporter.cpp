@@ -71,7 +71,7 @@ void prepareFolder(const std::string& folder)
         fail(ExportFailure::BadRequest,
              "cannot make the output folder " + folder + ": " + error.message());
     }
-    const bool writable = cadhost::writeFileAtomically(
+    const bool writable = drawing::writeFileAtomically(
         joined(folder, ".quorvel-export-probe"),
         [](const std::string& temp) { return std::ofstream(utf8Path(temp)).good(); });
     fs::remove(utf8Path(joined(folder, ".quorvel-export-probe")), error);
@@ -99,7 +99,7 @@ std::string massText(const Stud& stud, Material material)
 
 // The studs of one standard laid out for its DXF: each block is drawn at the origin along +x;
 // columns as wide as their longest stud (axis overhang included), rows as high as their d.
-std::vector<cadhost::Vec2> gridPlaces(const std::vector<const Stud*>& studs)
+std::vector<drawing::Vec2> gridPlaces(const std::vector<const Stud*>& studs)
 {
     constexpr double gap = 10;
     std::map<std::size_t, double> widths;
@@ -121,7 +121,7 @@ std::vector<cadhost::Vec2> gridPlaces(const std::vector<const Stud*>& studs)
         middle[row] = y - height / 2;
         y -= height + gap;
     }
-    std::vector<cadhost::Vec2> places;
+    std::vector<drawing::Vec2> places;
     for (const Stud* stud : studs) {
         places.push_back({left[stud->column] + stud->numbers.c, middle[stud->row]});
     }
@@ -136,7 +136,7 @@ struct StandardFiles {
 
 void writeText(const std::string& file, const std::string& text)
 {
-    const bool written = cadhost::writeFileAtomically(file, [&](const std::string& temp) {
+    const bool written = drawing::writeFileAtomically(file, [&](const std::string& temp) {
         std::ofstream out(utf8Path(temp), std::ios::binary);
         out << text;
         out.close();
@@ -166,7 +166,7 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
         options.layers ? *options.layers
                        : readSettings(settingsPath(joined(places.programFolder, "quorvel"))).layers;
     bool step = options.step;
-    if (step && !cadhost::stepExportAvailable()) {
+    if (step && !drawing::stepExportAvailable()) {
         if (!options.dxf) {
             fail(ExportFailure::BadRequest,
                  "STEP is not available in this build (no Open CASCADE); use --format dxf");
@@ -212,12 +212,12 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
 
     // The 2D views first: they are quick, and a refusal shows before the long part.
 #ifdef QUORVEL_EXPORT_DXF
-    std::vector<std::vector<cadhost::DxfBlock>> blocks(standards.size());
-    std::vector<std::vector<cadhost::Layer>> blockLayers(standards.size());
+    std::vector<std::vector<drawing::DxfBlock>> blocks(standards.size());
+    std::vector<std::vector<drawing::Layer>> blockLayers(standards.size());
     if (options.dxf) {
         for (std::size_t s = 0; s < standards.size(); ++s) {
             ViewDrawer drawer(layers);
-            const std::vector<cadhost::Vec2> grid = gridPlaces(standards[s].studs);
+            const std::vector<drawing::Vec2> grid = gridPlaces(standards[s].studs);
             for (std::size_t i = 0; i < standards[s].studs.size(); ++i) {
                 const Stud& stud = *standards[s].studs[i];
                 StudView view = drawer.draw(stud);
@@ -268,7 +268,7 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
 #ifdef QUORVEL_EXPORT_DXF
     for (std::size_t s = 0; s < standards.size() && options.dxf; ++s) {
         const std::string file = joined(options.out, standards[s].dxf);
-        if (!cadhost::saveDxfLibrary(blockLayers[s], blocks[s], file)) {
+        if (!drawing::saveDxfLibrary(blockLayers[s], blocks[s], file)) {
             fail(ExportFailure::Failed, "cannot write " + file);
         }
         ++files;

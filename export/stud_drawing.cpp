@@ -29,7 +29,7 @@ ViewDrawer::ViewDrawer(const LayerNames& layers)
 
 StudView ViewDrawer::draw(const Stud& stud)
 {
-    cadhost::CadDrawing& drawing = m_host.drawing();
+    drawing::CadDrawing& drawing = m_host.drawing();
     drawing.polylines.clear();
     drawing.lines.clear();
     exporter::draw(m_draw, m_reporter, m_host, false, stud);
@@ -43,7 +43,7 @@ void exportSolid(const Stud& stud, const std::string& productName, const std::st
     const LayerNames layers;
     QuorvelDraw unit(host, reporter, layers);
     draw(unit, reporter, host, true, stud);
-    cadhost::CadDrawing& drawing = host.drawing();
+    drawing::CadDrawing& drawing = host.drawing();
     if (drawing.parts.size() != 1 || !drawing.parts.front().solid) {
         throw ExportError(ExportFailure::Failed,
                           "the stand-in host built no solid for " + stud.PartName);
@@ -51,8 +51,8 @@ void exportSolid(const Stud& stud, const std::string& productName, const std::st
     // The STEP product carries the designation; the part keeps nothing else of its name.
     drawing.parts.front().name = productName;
     try {
-        cadhost::saveStep(drawing, stepFile);
-    } catch (const cadhost::StepSaveError& error) {
+        drawing::saveStep(drawing, stepFile);
+    } catch (const drawing::StepSaveError& error) {
         throw ExportError(ExportFailure::Failed, error.what());
     }
 }

@@ -23,8 +23,8 @@ class CollectingReporter : public Reporter {
 
 // The 2D view of one stud, drawn at the origin, on the three layers.
 struct StudView {
-    std::vector<cadhost::Polyline> polylines;
-    std::vector<cadhost::Line> lines;
+    std::vector<drawing::Polyline> polylines;
+    std::vector<drawing::Line> lines;
 };
 
 // Draws 2D views one after another into one host, so that they share its layers.
@@ -37,7 +37,7 @@ class ViewDrawer {
     // Throws ExportError with the host's refusal when the drawing unit reports a failure.
     [[nodiscard]] StudView draw(const Stud& stud);
     // "0" and the layers the views are on, with their colours; indices as in the views.
-    const std::vector<cadhost::Layer>& layers() { return m_host.drawing().layers; }
+    const std::vector<drawing::Layer>& layers() { return m_host.drawing().layers; }
 
   private:
     LayerNames m_layers;

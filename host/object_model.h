@@ -5,7 +5,7 @@
 // it is given as a COM server does, keeps the call log, injects failures for tests and answers
 // GetPoint from scripted points or leaves it waiting for a pick.
 
-#include "drawing/cad_drawing.h"
+#include "host/drawing_names.h"
 #include "host/host_value.h"
 
 #include <deque>

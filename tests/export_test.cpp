@@ -167,6 +167,32 @@ std::vector<std::string> csvFields(const std::string& line)
     return fields;
 }
 
+// The shipped table files copied into dir/data, so that a test can damage them; the copy's
+// BasePath.
+std::string tableCopy(const TempDir& dir)
+{
+    const fs::path data = utf8Path(dir.file("data"));
+    fs::create_directories(data);
+    for (const auto& entry : fs::directory_iterator(fs::path(DATA_BASE).parent_path())) {
+        if (entry.path().extension() == ".dat") {
+            fs::copy_file(entry.path(), data / entry.path().filename(),
+                          fs::copy_options::overwrite_existing);
+        }
+    }
+    return dir.file("data/quorvel");
+}
+
+// The catalogue's bytes with line n (from 0) replaced.
+std::string catalogueWithLine(std::size_t n, const std::string& text)
+{
+    std::string bytes = readAll(std::string(DATA_BASE) + ".dat");
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        start = bytes.find('\n', start) + 1;
+    }
+    return bytes.replace(start, bytes.find('\r', start) - start, text);
+}
+
 } // namespace
 
 TEST(ExportDesignation, FormsFromTheTables)
@@ -538,5 +564,51 @@ TEST(QuorvelExport, LayersComeFromTheSettingsFileBesideTheProgramOrTheOption)
             }
         }
         EXPECT_EQ(layers, row.expected);
+    }
+}
+
+// A table file that would steer files out of --out, or the run astray, is refused naming itself;
+// nothing is written anywhere.
+TEST(QuorvelExport, HostileTablesAreRefusedNamingTheFile)
+{
+    TempDir dir;
+    const std::string base = tableCopy(dir);
+    const std::string catalogue = base + ".dat";
+    // A diameter table reachable under the hostile name: <data>/quorvel_../../escaped.dat.
+    fs::create_directory(utf8Path(base + "_.."));
+    fs::copy_file(utf8Path(base + "_22032-76.dat"), utf8Path(dir.file("data/escaped.dat")));
+    const std::string out = dir.file("a/b/lib");
+    const struct {
+        std::string label;
+        std::string file; // relative to the data folder
+        std::string bytes;
+        std::string message;
+    } rows[] = {
+        {"number with ..", "quorvel.dat", catalogueWithLine(2, "../../escaped"),
+         "cannot read the table file " + catalogue +
+             ": line 3, \"../../escaped\", is not a plain file name"},
+        {"absolute number", "quorvel.dat", catalogueWithLine(2, dir.file("abs")),
+         "cannot read the table file " + catalogue + ": line 3, \"" + dir.file("abs") +
+             "\", is not a plain file name"},
+        {"empty number", "quorvel.dat", catalogueWithLine(2, ""),
+         "cannot read the table file " + catalogue + ": line 3, \"\", is not a plain file name"},
+        {"figure key with a separator", "quorvel.dat", catalogueWithLine(3, "x/ris_1"),
+         "cannot read the table file " + catalogue +
+             ": line 4, \"x/ris_1\", is not a plain file name"},
+        {"control characters, shown escaped", "quorvel.dat",
+         catalogueWithLine(2, "22032-76\x1b]0;x\x07"),
+         "cannot read the table file " + catalogue +
+             ": line 3, \"22032-76\\x1b]0;x\\x07\", is not a plain file name"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        const std::string damaged = dir.write("data/" + row.file, row.bytes);
+        const ProgramRun run = runExporter(
+            dir, {"--standard", "22032-76", "--all", "--data", dir.file("data"), "--out", out});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.err, "quorvel-export: " + row.message + "\n");
+        EXPECT_EQ(filesUnder(dir.path() / "a"), std::set<std::string>{});
+        fs::copy_file(fs::path(DATA_BASE).parent_path() / row.file, utf8Path(damaged),
+                      fs::copy_options::overwrite_existing);
     }
 }

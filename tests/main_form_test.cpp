@@ -291,12 +291,17 @@ TEST_F(MainForm, TableFailuresNameTheFile)
     // A catalogue cut short inside the record: the catalogue is named, not a file derived from
     // the missing lines, and the title stays.
     const QString title = form->LName->text();
-    dir.write("quorvel.dat", "T1\r\nT2\r\n22032-76\r\n");
-    reporter.messages.clear();
-    form->WorkForm();
-    EXPECT_EQ(messageTexts(),
-              std::vector<std::string>{tableReadReport("WorkForm", base() + ".dat")});
-    EXPECT_EQ(form->LName->text(), title);
+    for (const char* catalogue : {"T1\r\nT2\r\n22032-76\r\n",
+                                  // A number that is a path of its own would read tables from
+                                  // elsewhere and go into the part name the CAD program gets.
+                                  "T1\r\nT2\r\n../../x\r\nris_1\r\n\r\n"}) {
+        dir.write("quorvel.dat", catalogue);
+        reporter.messages.clear();
+        form->WorkForm();
+        EXPECT_EQ(messageTexts(),
+                  std::vector<std::string>{tableReadReport("WorkForm", base() + ".dat")});
+        EXPECT_EQ(form->LName->text(), title);
+    }
 }
 
 TEST_F(MainForm, FirstRunWritesEveryKey)

@@ -22,7 +22,7 @@ const double notANumber = std::numeric_limits<double>::quiet_NaN();
 const double infinity = std::numeric_limits<double>::infinity();
 
 struct Model {
-    cadhost::CadDrawing drawing;
+    drawing::CadDrawing drawing;
     cadhost::ObjectModel model{drawing};
     InvokeResult call(const std::string& path, const std::string& member, std::int32_t kind,
                       Args args = {})
