@@ -452,6 +452,8 @@ TEST_F(MainForm, MassOfAThousandFollowsTheTypedSizes)
         {"free d 16: the pitch of its own table row, 2", true, form->eDiam, "16", "261"},
         {"free d 13, in no table row: no pitch", true, form->eDiam, "13", ""},
         {"free d 12 again", true, form->eDiam, "12", "146"},
+        {"a chamfer with a decimal comma: the drawing would refuse it", true, form->eC, "1,6", ""},
+        {"chamfer 1.6 again", true, form->eC, "1.6", "146"},
         {"a b that is no number", true, form->eB, "3O", ""},
         {"d 13 typed in the list: no pitch", false, form->cbDiam, "13", ""},
     };

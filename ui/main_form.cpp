@@ -186,7 +186,7 @@ void TForm1::buildControls()
     for (CompletingComboBox* box : {cbDiam, cbLenght}) {
         connect(box, &QComboBox::editTextChanged, this, &TForm1::showMass);
     }
-    for (QLineEdit* edit : {eDiam, eLenght, eB, eB1}) {
+    for (QLineEdit* edit : {eDiam, eLenght, eB, eB1, eC}) {
         connect(edit, &QLineEdit::textChanged, this, &TForm1::showMass);
     }
     widenButtonsToText(this);
