@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <fstream>
+#include <utility>
 
 namespace drawing {
 
@@ -124,7 +124,8 @@ void writeHeader(DxfWriter& w, const Rect& extents)
     w.sectionEnd();
 }
 
-// The active viewport centred on the extents, with a margin.
+// The active viewport centred on the extents, with a margin; the other settings as a new
+// drawing has them (readers that miss one take 0, and a snap or grid spacing 0 is refused).
 void writeViewport(DxfWriter& w, const Rect& extents)
 {
     constexpr double aspect = 1.5;
@@ -133,17 +134,25 @@ void writeViewport(DxfWriter& w, const Rect& extents)
     const DL_Writer& out = w.out();
     w.table("VPORT", 1);
     w.tableEntry("VPORT", "*ACTIVE");
-    out.dxfReal(10, 0.0);
-    out.dxfReal(20, 0.0);
-    out.dxfReal(11, 1.0);
-    out.dxfReal(21, 1.0);
-    out.dxfReal(12, (extents.min.x + extents.max.x) / 2);
-    out.dxfReal(22, (extents.min.y + extents.max.y) / 2);
-    out.dxfReal(16, 0.0); // looking down the z axis
-    out.dxfReal(26, 0.0);
+    w.point2(10, {0.0, 0.0}); // the whole screen
+    w.point2(11, {1.0, 1.0});
+    w.point2(12, {(extents.min.x + extents.max.x) / 2, (extents.min.y + extents.max.y) / 2});
+    w.point2(13, {0.0, 0.0});   // snap base
+    w.point2(14, {10.0, 10.0}); // snap spacing
+    w.point2(15, {10.0, 10.0}); // grid spacing
+    w.point2(16, {0.0, 0.0});   // view direction: down the z axis
     out.dxfReal(36, 1.0);
+    w.point(17, {0.0, 0.0}); // view target
     out.dxfReal(40, height);
     out.dxfReal(41, aspect);
+    out.dxfReal(42, 50.0);                    // lens length
+    for (const int code : {43, 44, 50, 51}) { // clipping planes, snap rotation, view twist
+        out.dxfReal(code, 0.0);
+    }
+    for (const auto& [code, value] :
+         {std::pair{71, 0}, {72, 100}, {73, 1}, {74, 3}, {75, 0}, {76, 0}, {77, 0}, {78, 0}}) {
+        out.dxfInt(code, value); // view mode, circle zoom, fast zoom, UCS icon, snap, grid, …
+    }
     w.tableEnd();
 }
 

@@ -84,9 +84,14 @@ void DxfWriter::entity(const char* kind, const std::string& layer)
 
 void DxfWriter::point(int code, Vec2 at) const
 {
+    point2(code, at);
+    m_out.dxfReal(code + 20, 0.0);
+}
+
+void DxfWriter::point2(int code, Vec2 at) const
+{
     m_out.dxfReal(code, at.x);
     m_out.dxfReal(code + 10, at.y);
-    m_out.dxfReal(code + 20, 0.0);
 }
 
 void DxfWriter::polyline(const Polyline& polyline, const std::string& layer)

@@ -45,8 +45,9 @@ class DxfWriter {
     void blockBegin(const std::string& name);
     void blockEnd();
 
-    // A point as x, y and z 0 under code, code + 10 and code + 20.
+    // A point as x, y and z 0 under code, code + 10 and code + 20; point2 without z.
     void point(int code, Vec2 at) const;
+    void point2(int code, Vec2 at) const;
 
   private:
     void handle(int code);
