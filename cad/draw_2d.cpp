@@ -12,15 +12,10 @@ std::string lineCommand(const Point& p, const Point& q)
     return "_LINE\r" + PointToText(p) + "\r" + PointToText(q) + "\r" + "\r";
 }
 
-// Colour numbers (host colour index) given to a layer that the drawing creates.
-constexpr std::int32_t mainColor = 6;
-constexpr std::int32_t thinColor = 2;
-constexpr std::int32_t axisColor = 5;
-
 } // namespace
 
-OleObject QuorvelDraw::ActivateLayer(const OleObject& layers, const std::string& name,
-                                     std::int32_t color)
+OleObject QuorvelDraw::FindLayer(const OleObject& layers, const std::string& name,
+                                 std::int32_t color)
 {
     // Names compare as the 8-bit bytes of the program's code page, exactly and case-sensitively.
     const std::string wanted = utf8ToCp1251(name);
@@ -38,6 +33,13 @@ OleObject QuorvelDraw::ActivateLayer(const OleObject& layers, const std::string&
         layer = layers.call("Add", {name}).toObject();
         layer.put("color", color);
     }
+    return layer;
+}
+
+OleObject QuorvelDraw::ActivateLayer(const OleObject& layers, const std::string& name,
+                                     std::int32_t color)
+{
+    OleObject layer = FindLayer(layers, name, color);
     m_session.AcadDoc.put("ActiveLayer", layer);
     return layer;
 }

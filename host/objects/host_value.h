@@ -21,14 +21,24 @@ struct Unsupported {
     bool operator==(const Unsupported&) const = default;
 };
 
+// One item of an array of mixed kinds: empty, boolean, 32-bit integer, double, string, array
+// of doubles, object. Arrays nest no deeper: extended data and out parameters need no more.
+using HostItem = std::variant<std::monostate, bool, std::int32_t, double, std::string,
+                              std::vector<double>, ObjectRef>;
+
 // Empty (a method without result, an optional argument left out), boolean, 32-bit integer,
 // double, string (UTF-8), array of doubles (a point when it has three), object, array of
-// objects, other.
-using HostValue = std::variant<std::monostate, bool, std::int32_t, double, std::string,
-                               std::vector<double>, ObjectRef, std::vector<ObjectRef>, Unsupported>;
+// objects, array of mixed items (extended data's codes and values, out parameters' values),
+// other.
+using HostValue =
+    std::variant<std::monostate, bool, std::int32_t, double, std::string, std::vector<double>,
+                 ObjectRef, std::vector<ObjectRef>, std::vector<HostItem>, Unsupported>;
+
+// The item as a value of its own.
+HostValue itemValue(const HostItem& item);
 
 // The call log's form of a value: <empty>, true, 42, 1.5, text with \r shown as "\r",
-// (x,y,z), /Layers/1, [/Entities/1,/Entities/2].
+// (x,y,z), /Layers/1, [/Entities/1,/Entities/2], {1001,QUORVEL}.
 std::string showValue(const HostValue& value);
 
 } // namespace cadhost
