@@ -273,8 +273,8 @@ void AutomationServer::awaitPick(const QDBusMessage& message, const QString& pro
 
 void AutomationServer::pick(Vec2 p)
 {
-    if (!m_pendingPick) {
-        return;
+    if (!m_pendingPick || !m_model.pickTakes(p)) {
+        return; // a click on nothing while an object is asked for: the pick goes on
     }
     if (const auto value = m_model.answerPick(p)) {
         m_connection.send(reply(*m_pendingPick, *value));

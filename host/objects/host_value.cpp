@@ -70,7 +70,7 @@ struct Shown {
 
 HostValue itemValue(const HostItem& item)
 {
-    return std::visit([](const auto& v) -> HostValue { return v; }, item);
+    return std::visit([](const auto& v) -> HostValue { return v; }, item.value);
 }
 
 std::string showValue(const HostValue& value)

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -22,9 +24,22 @@ struct Unsupported {
 };
 
 // One item of an array of mixed kinds: empty, boolean, 32-bit integer, double, string, array
-// of doubles, object. Arrays nest no deeper: extended data and out parameters need no more.
-using HostItem = std::variant<std::monostate, bool, std::int32_t, double, std::string,
-                              std::vector<double>, ObjectRef>;
+// of doubles, object, array of items (extended data's codes and values in the result of
+// GetXData).
+struct HostItem {
+    using Value = std::variant<std::monostate, bool, std::int32_t, double, std::string,
+                               std::vector<double>, ObjectRef, std::vector<HostItem>>;
+    Value value;
+
+    HostItem() = default;
+    template <typename T>
+        requires(!std::is_same_v<std::remove_cvref_t<T>, HostItem> &&
+                 std::is_constructible_v<Value, T &&>)
+    HostItem(T&& item) : value(std::forward<T>(item))
+    {
+    }
+    bool operator==(const HostItem&) const = default;
+};
 
 // Empty (a method without result, an optional argument left out), boolean, 32-bit integer,
 // double, string (UTF-8), array of doubles (a point when it has three), object, array of
