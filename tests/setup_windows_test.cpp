@@ -1,4 +1,5 @@
-// The setup program (target windows_installer) as careful and careless users run it, silently:
+// The package (target windows_package) as users get it, and the setup program (target
+// windows_installer) as careful and careless users run it, silently:
 // updates over a copy with edited tables, folders it must refuse, a second folder, and updating or
 // uninstalling while Quorvel runs. Each refusal must end with a non-zero status and leave no
 // trace: no files, no uninstall entry, no Start-menu shortcut. Read back through the install
@@ -14,6 +15,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <map>
 
 namespace {
 
@@ -167,9 +170,8 @@ TEST_F(Setup, AnUpdateKeepsTablesTheUserChangedAndUninstallKeepsThemWithTheSetti
     ASSERT_EQ(runUninstaller(folder), 0);
     EXPECT_FALSE(registered());
     // The uninstaller ran in place: it stays; the changed table and the settings stay with it.
-    EXPECT_EQ(folderContents(folder),
-              (std::vector<std::filesystem::path>{"quorvel.ini", "quorvel_22032-76.dat",
-                                                  "uninstall.exe"}));
+    EXPECT_EQ(folderContents(folder), (std::vector<std::filesystem::path>{
+                                          "quorvel.ini", "quorvel_22032-76.dat", "uninstall.exe"}));
     EXPECT_TRUE(bytesOf(folder / "quorvel_22032-76.dat") == changed);
 }
 
@@ -248,6 +250,51 @@ TEST_F(Setup, WhileQuorvelRunsUpdateAndUninstallFailAndChangeNothing)
     EXPECT_EQ(runUninstaller(folder), 0);
     EXPECT_FALSE(registered());
     EXPECT_FALSE(std::filesystem::exists(folder / "quorvel.exe"));
+}
+
+// The programs and libraries of the package as a user gets them: without symbol tables or debug
+// information, and the window programs without a console window of their own.
+TEST(Package, ProgramsAreStrippedAndTheWindowProgramsOpenNoConsole)
+{
+    const std::map<std::filesystem::path, WORD> subsystems = {
+        {"quorvel.exe", IMAGE_SUBSYSTEM_WINDOWS_GUI},
+        {"quorvel-cadhost.exe", IMAGE_SUBSYSTEM_WINDOWS_GUI},
+        {"quorvel-export.exe", IMAGE_SUBSYSTEM_WINDOWS_CUI},
+    };
+    int binaries = 0;
+    for (const auto& file : packageFiles()) {
+        if (file.extension() != ".exe" && file.extension() != ".dll") {
+            continue;
+        }
+        SCOPED_TRACE(file.string());
+        ++binaries;
+        const std::string bytes = bytesOf(packageFolder() / file);
+        IMAGE_DOS_HEADER dos{};
+        IMAGE_NT_HEADERS64 nt{};
+        ASSERT_GE(bytes.size(), sizeof(dos));
+        std::memcpy(&dos, bytes.data(), sizeof(dos));
+        ASSERT_GE(bytes.size(), dos.e_lfanew + sizeof(nt));
+        std::memcpy(&nt, bytes.data() + dos.e_lfanew, sizeof(nt));
+        EXPECT_EQ(nt.FileHeader.PointerToSymbolTable, 0u);
+        EXPECT_EQ(nt.FileHeader.NumberOfSymbols, 0u);
+        const std::size_t sections = dos.e_lfanew + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
+                                     nt.FileHeader.SizeOfOptionalHeader;
+        for (int index = 0; index < nt.FileHeader.NumberOfSections; ++index) {
+            IMAGE_SECTION_HEADER section{};
+            ASSERT_GE(bytes.size(), sections + (index + 1) * sizeof(section));
+            std::memcpy(&section, bytes.data() + sections + index * sizeof(section),
+                        sizeof(section));
+            // Debug sections have long names, kept in the symbol table's strings as "/<offset>".
+            const std::string name(reinterpret_cast<const char*>(section.Name),
+                                   strnlen(reinterpret_cast<const char*>(section.Name), 8));
+            EXPECT_NE(name.rfind(".debug", 0), 0u) << name;
+            EXPECT_NE(name.rfind('/', 0), 0u) << name;
+        }
+        if (subsystems.count(file) != 0) {
+            EXPECT_EQ(nt.OptionalHeader.Subsystem, subsystems.at(file));
+        }
+    }
+    EXPECT_GE(binaries, 3);
 }
 
 } // namespace

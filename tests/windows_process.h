@@ -35,7 +35,8 @@ inline std::filesystem::path packageFolder()
 }
 
 // Waits up to limit for done() to hold, checking every 50 ms.
-inline bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(30))
+inline bool waitFor(const std::function<bool()>& done,
+                    std::chrono::milliseconds limit = std::chrono::seconds(30))
 {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (!done()) {
