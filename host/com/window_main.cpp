@@ -1,8 +1,8 @@
 // quorvel-cadhost on Windows: the stand-in CAD host with its window (a window program: no console
-// window beside it), serving the object model over COM. While it runs its class name is registered and its Application is in the running
-// object table; both are undone when it ends (window closed, Ctrl-C or Ctrl-Break), and the DXF
-// of --dxf is written then. Options in host/window/host_options.h; --headless answers GetPoint from
-// the scripted points only.
+// window beside it), serving the object model over COM. While it runs its class name is
+// registered and its Application is in the running object table; both are undone when it ends
+// (window closed, Ctrl-C or Ctrl-Break), and the DXF of --dxf is written then. Options in
+// host/window/host_options.h; --headless answers GetPoint from the scripted points only.
 #include "host/com/class_registration.h"
 #include "host/com/client_fronts.h"
 #include "host/com/com_host.h"
