@@ -32,7 +32,7 @@ std::string benchFile(const char* name)
 const std::string studName = "Шпилька_M12x100_ГОСТ_22032-76";
 const std::vector<std::string> studTexts = workedStudTexts(studName);
 
-cadhost::CadDrawing builtStud()
+drawing::CadDrawing builtStud()
 {
     return drawn(studTexts);
 }
@@ -49,7 +49,7 @@ void StudStepBuildAndSave(benchmark::State& state)
 {
     const std::string file = benchFile("quorvel-bench-stud.step");
     for (auto _ : state) {
-        cadhost::saveStep(builtStud(), file);
+        drawing::saveStep(builtStud(), file);
     }
     std::filesystem::remove(file);
 }
@@ -59,14 +59,14 @@ BENCHMARK(StudStepBuildAndSave)->Unit(benchmark::kMillisecond);
 void StudStepSave(benchmark::State& state, const std::string& name)
 {
     const std::string file = benchFile("quorvel-bench-named.step");
-    const cadhost::CadDrawing drawing = drawn(workedStudTexts(name));
+    const drawing::CadDrawing drawing = drawn(workedStudTexts(name));
     for (auto _ : state) {
-        cadhost::saveStep(drawing, file);
+        drawing::saveStep(drawing, file);
     }
     std::filesystem::remove(file);
 }
 BENCHMARK_CAPTURE(StudStepSave, programName, studName)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(StudStepSave, longestName, std::string(cadhost::maxPartNameBytes, 'x'))
+BENCHMARK_CAPTURE(StudStepSave, longestName, std::string(drawing::maxPartNameBytes, 'x'))
     ->Unit(benchmark::kMillisecond);
 
 void CylinderStepFloor(benchmark::State& state)

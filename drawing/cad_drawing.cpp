@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace cadhost {
+namespace drawing {
 
 namespace {
 
@@ -415,4 +415,4 @@ std::optional<Rect> CadDrawing::extents() const
     return box;
 }
 
-} // namespace cadhost
+} // namespace drawing

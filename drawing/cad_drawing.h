@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace cadhost {
+namespace drawing {
 
 // The largest coordinate magnitude, in drawing units, that the host stores and writes to DXF.
 inline constexpr double coordinateLimit = 1e15;
@@ -129,4 +129,4 @@ std::vector<Line> sideView(const Part& part);
 // "x,y" or "x,y,z" in the host's command-line form.
 std::optional<Vec2> parsePoint(const std::string& text);
 
-} // namespace cadhost
+} // namespace drawing

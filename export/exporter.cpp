@@ -10,6 +10,7 @@
 #include "export/progress.h"
 #include "export/stud_drawing.h"
 #include "model/number_text.h"
+#include "model/stud_mass.h"
 #include "model/utf8_path.h"
 #include "ui/settings_file.h"
 
@@ -19,7 +20,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -71,7 +71,7 @@ void prepareFolder(const std::string& folder)
         fail(ExportFailure::BadRequest,
              "cannot make the output folder " + folder + ": " + error.message());
     }
-    const bool writable = cadhost::writeFileAtomically(
+    const bool writable = drawing::writeFileAtomically(
         joined(folder, ".quorvel-export-probe"),
         [](const std::string& temp) { return std::ofstream(utf8Path(temp)).good(); });
     fs::remove(utf8Path(joined(folder, ".quorvel-export-probe")), error);
@@ -86,9 +86,20 @@ std::string numberOrEmpty(const std::string& text)
     return value ? numberText(*value) : "";
 }
 
+// The mass of 1000 studs as the standards' appendix gives it; empty when the stud's pitch is not
+// known (a free d that is not in the table).
+std::string massText(const Stud& stud, Material material)
+{
+    const std::optional<double> P = parseNumber(stud.PText);
+    const std::optional<double> mass =
+        P ? massOf1000Kg(massSizes(familyOf(stud.standardIndex), stud.numbers, *P), material)
+          : std::nullopt;
+    return mass ? massText1000(*mass) : "";
+}
+
 // The studs of one standard laid out for its DXF: each block is drawn at the origin along +x;
 // columns as wide as their longest stud (axis overhang included), rows as high as their d.
-std::vector<cadhost::Vec2> gridPlaces(const std::vector<const Stud*>& studs)
+std::vector<drawing::Vec2> gridPlaces(const std::vector<const Stud*>& studs)
 {
     constexpr double gap = 10;
     std::map<std::size_t, double> widths;
@@ -110,7 +121,7 @@ std::vector<cadhost::Vec2> gridPlaces(const std::vector<const Stud*>& studs)
         middle[row] = y - height / 2;
         y -= height + gap;
     }
-    std::vector<cadhost::Vec2> places;
+    std::vector<drawing::Vec2> places;
     for (const Stud* stud : studs) {
         places.push_back({left[stud->column] + stud->numbers.c, middle[stud->row]});
     }
@@ -125,7 +136,7 @@ struct StandardFiles {
 
 void writeText(const std::string& file, const std::string& text)
 {
-    const bool written = cadhost::writeFileAtomically(file, [&](const std::string& temp) {
+    const bool written = drawing::writeFileAtomically(file, [&](const std::string& temp) {
         std::ofstream out(utf8Path(temp), std::ios::binary);
         out << text;
         out.close();
@@ -155,14 +166,13 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
         options.layers ? *options.layers
                        : readSettings(settingsPath(joined(places.programFolder, "quorvel"))).layers;
     bool step = options.step;
-    const bool kernel = cadhost::stepExportAvailable();
-    if (step && !kernel) {
+    if (step && !drawing::stepExportAvailable()) {
         if (!options.dxf) {
             fail(ExportFailure::BadRequest,
                  "STEP is not available in this build (no Open CASCADE); use --format dxf");
         }
         std::fprintf(places.err, "quorvel-export: STEP is not available in this build (no Open "
-                                 "CASCADE); writing DXF and the index, without the mass\n");
+                                 "CASCADE); writing DXF and the index\n");
         step = false;
     }
 #ifndef QUORVEL_EXPORT_DXF
@@ -202,12 +212,12 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
 
     // The 2D views first: they are quick, and a refusal shows before the long part.
 #ifdef QUORVEL_EXPORT_DXF
-    std::vector<std::vector<cadhost::DxfBlock>> blocks(standards.size());
-    std::vector<std::vector<cadhost::Layer>> blockLayers(standards.size());
+    std::vector<std::vector<drawing::DxfBlock>> blocks(standards.size());
+    std::vector<std::vector<drawing::Layer>> blockLayers(standards.size());
     if (options.dxf) {
         for (std::size_t s = 0; s < standards.size(); ++s) {
             ViewDrawer drawer(layers);
-            const std::vector<cadhost::Vec2> grid = gridPlaces(standards[s].studs);
+            const std::vector<drawing::Vec2> grid = gridPlaces(standards[s].studs);
             for (std::size_t i = 0; i < standards[s].studs.size(); ++i) {
                 const Stud& stud = *standards[s].studs[i];
                 StudView view = drawer.draw(stud);
@@ -222,9 +232,8 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
     }
 #endif
 
-    std::vector<std::string> masses(studs.size());
     std::size_t stepWritten = 0;
-    if (kernel) {
+    if (step) {
         const unsigned jobs =
             options.jobs != 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
         Progress progress(studs.size(), places.terminal, places.err);
@@ -233,18 +242,15 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
         const PoolEnd end = runJobs(
             studs.size(), jobs,
             [&](std::size_t i) -> JobOutcome {
-                const std::string file = step ? joined(options.out, stepFiles[i]) : "";
-                const std::optional<double> volume = exportSolid(studs[i], designations[i], file);
-                const double mass = std::round(massOf1000Kg(volume.value_or(0)) * 1000) / 1000;
-                return {true, numberText(mass)};
+                exportSolid(studs[i], designations[i], joined(options.out, stepFiles[i]));
+                return {true, ""};
             },
-            [&](std::size_t i, const JobOutcome& outcome) {
+            [&](std::size_t, const JobOutcome& outcome) {
                 if (!outcome.ok) {
                     failure = outcome.text;
                     return false;
                 }
-                masses[i] = outcome.text;
-                stepWritten += step ? 1 : 0;
+                ++stepWritten;
                 progress.done(++done);
                 return true;
             },
@@ -262,7 +268,7 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
 #ifdef QUORVEL_EXPORT_DXF
     for (std::size_t s = 0; s < standards.size() && options.dxf; ++s) {
         const std::string file = joined(options.out, standards[s].dxf);
-        if (!cadhost::saveDxfLibrary(blockLayers[s], blocks[s], file)) {
+        if (!drawing::saveDxfLibrary(blockLayers[s], blocks[s], file)) {
             fail(ExportFailure::Failed, "cannot write " + file);
         }
         ++files;
@@ -278,8 +284,9 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
         const HandOver& n = stud.numbers;
         rows.push_back({designations[i], stud.PartName, stud.standard, numberText(n.d),
                         numberText(n.L), numberText(n.b), numberText(n.b1), numberText(n.c),
-                        numberOrEmpty(stud.PText), masses[i], stepFiles[i], dxfOf[stud.standard],
-                        options.dxf ? stud.PartName : ""});
+                        numberOrEmpty(stud.PText), massText(stud, options.material),
+                        std::string(materialEntry(options.material).name), stepFiles[i],
+                        dxfOf[stud.standard], options.dxf ? stud.PartName : ""});
     }
     writeText(joined(options.out, "index.csv"), indexCsv(rows));
     ++files;

@@ -110,11 +110,11 @@ HostValue toObjectRef(const OleObject& object)
 } // namespace
 
 InProcessHost::InProcessHost()
-    : m_drawing(std::make_unique<cadhost::CadDrawing>()),
+    : m_drawing(std::make_unique<drawing::CadDrawing>()),
       m_model(std::make_shared<cadhost::ObjectModel>(*m_drawing)),
       m_lastRefusal(std::make_shared<std::string>())
 {
-    m_model->setScriptedPoints({cadhost::Vec2{0, 0}}, true, true);
+    m_model->setScriptedPoints({drawing::Vec2{0, 0}}, true, true);
 }
 
 OleObject InProcessHost::getActiveObject(std::string_view className)

@@ -5,7 +5,7 @@
 
 #include "cad/automation.h"
 #include "drawing/cad_drawing.h"
-#include "host/object_model.h"
+#include "host/objects/object_model.h"
 
 #include <memory>
 #include <string>
@@ -19,13 +19,13 @@ class InProcessHost : public RunningObjects {
 
     OleObject getActiveObject(std::string_view className) override;
 
-    cadhost::CadDrawing& drawing() { return *m_drawing; }
+    drawing::CadDrawing& drawing() { return *m_drawing; }
     // What the host answered to the last call it refused ("" when none was refused).
     const std::string& lastRefusal() const { return *m_lastRefusal; }
 
   private:
     // Held by pointer so that the served objects keep them while the host is moved.
-    std::unique_ptr<cadhost::CadDrawing> m_drawing;
+    std::unique_ptr<drawing::CadDrawing> m_drawing;
     std::shared_ptr<cadhost::ObjectModel> m_model;
     std::shared_ptr<std::string> m_lastRefusal;
 };

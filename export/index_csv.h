@@ -12,7 +12,8 @@ struct IndexRow {
     std::string PartName;
     std::string standard;
     std::string d, L, b, b1, c, P; // number texts; P empty when unknown
-    std::string massKg1000;        // mass of 1000 studs in kg; empty without a kernel
+    std::string massKg1000;        // mass of 1000 studs in kg; empty when P is unknown
+    std::string material;          // of the mass: "steel", "aluminium", "bronze" or "brass"
     std::string step;              // relative to the output folder; empty when not written
     std::string dxf;
     std::string block;

@@ -2,6 +2,7 @@
 #include "drawing/files/atomic_file.h"
 #include "export/export_error.h"
 #include "export/exporter.h"
+#include "export/message_text.h"
 #include "export/progress.h"
 #include "model/utf8_path.h"
 
@@ -56,7 +57,7 @@ std::string programFolder(const char* argv0)
 
 int main(int argc, char** argv)
 {
-    cadhost::ignoreFileSizeSignal();
+    drawing::ignoreFileSizeSignal();
     try {
         const exporter::ExportOptions options = exporter::parseOptions(arguments(argc, argv));
         if (options.help) {
@@ -68,10 +69,10 @@ int main(int argc, char** argv)
         places.terminal = exporter::stderrIsTerminal();
         return exporter::runExport(options, places);
     } catch (const exporter::ExportError& error) {
-        std::fprintf(stderr, "quorvel-export: %s\n", error.what());
+        std::fprintf(stderr, "quorvel-export: %s\n", exporter::printable(error.what()).c_str());
         return static_cast<int>(error.kind());
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "quorvel-export: %s\n", error.what());
+        std::fprintf(stderr, "quorvel-export: %s\n", exporter::printable(error.what()).c_str());
         return 1;
     }
 }

@@ -3,7 +3,6 @@
 #include "drawing/files/step_export.h"
 #include "drawing/part/part_solid.h"
 #include "export/export_error.h"
-#include "export/part_volume.h"
 
 namespace exporter {
 
@@ -30,42 +29,32 @@ ViewDrawer::ViewDrawer(const LayerNames& layers)
 
 StudView ViewDrawer::draw(const Stud& stud)
 {
-    cadhost::CadDrawing& drawing = m_host.drawing();
+    drawing::CadDrawing& drawing = m_host.drawing();
     drawing.polylines.clear();
     drawing.lines.clear();
     exporter::draw(m_draw, m_reporter, m_host, false, stud);
     return {std::move(drawing.polylines), std::move(drawing.lines)};
 }
 
-std::optional<double> exportSolid(const Stud& stud, const std::string& productName,
-                                  const std::string& stepFile)
+void exportSolid(const Stud& stud, const std::string& productName, const std::string& stepFile)
 {
     InProcessHost host;
     CollectingReporter reporter;
     const LayerNames layers;
     QuorvelDraw unit(host, reporter, layers);
     draw(unit, reporter, host, true, stud);
-    cadhost::CadDrawing& drawing = host.drawing();
+    drawing::CadDrawing& drawing = host.drawing();
     if (drawing.parts.size() != 1 || !drawing.parts.front().solid) {
         throw ExportError(ExportFailure::Failed,
                           "the stand-in host built no solid for " + stud.PartName);
     }
     // The STEP product carries the designation; the part keeps nothing else of its name.
     drawing.parts.front().name = productName;
-    if (!stepFile.empty()) {
-        try {
-            cadhost::saveStep(drawing, stepFile);
-        } catch (const cadhost::StepSaveError& error) {
-            throw ExportError(ExportFailure::Failed, error.what());
-        }
+    try {
+        drawing::saveStep(drawing, stepFile);
+    } catch (const drawing::StepSaveError& error) {
+        throw ExportError(ExportFailure::Failed, error.what());
     }
-    return solidVolume(*drawing.parts.front().solid);
-}
-
-double massOf1000Kg(double volumeMm3)
-{
-    // 7.85 g/cm³ = 7.85e-3 g/mm³; 1000 studs in kg: volume × 7.85e-3 × 1000 / 1000.
-    return volumeMm3 * 7.85e-3;
 }
 
 } // namespace exporter

@@ -1,7 +1,7 @@
 #pragma once
 // One stud drawn by the drawing unit (Start_ACAD with Draw_2D_Quorvel or Draw_3D_Quorvel)
 // against the stand-in host's object model in this process: the 2D side view for a DXF block,
-// and the solid for STEP and the mass.
+// and the solid for STEP.
 
 #include "cad/quorvel_draw.h"
 #include "drawing/cad_drawing.h"
@@ -23,8 +23,8 @@ class CollectingReporter : public Reporter {
 
 // The 2D view of one stud, drawn at the origin, on the three layers.
 struct StudView {
-    std::vector<cadhost::Polyline> polylines;
-    std::vector<cadhost::Line> lines;
+    std::vector<drawing::Polyline> polylines;
+    std::vector<drawing::Line> lines;
 };
 
 // Draws 2D views one after another into one host, so that they share its layers.
@@ -37,7 +37,7 @@ class ViewDrawer {
     // Throws ExportError with the host's refusal when the drawing unit reports a failure.
     [[nodiscard]] StudView draw(const Stud& stud);
     // "0" and the layers the views are on, with their colours; indices as in the views.
-    const std::vector<cadhost::Layer>& layers() { return m_host.drawing().layers; }
+    const std::vector<drawing::Layer>& layers() { return m_host.drawing().layers; }
 
   private:
     LayerNames m_layers;
@@ -46,14 +46,9 @@ class ViewDrawer {
     QuorvelDraw m_draw;
 };
 
-// Builds the stud's solid by the 3D drawing and, when stepFile is not empty, saves it as STEP
-// under productName (replaced whole or not at all). Gives the solid's volume in mm³, or none in
-// a build without a solid modelling kernel. Throws ExportError with the host's refusal or the
-// file that cannot be written.
-[[nodiscard]] std::optional<double> exportSolid(const Stud& stud, const std::string& productName,
-                                                const std::string& stepFile);
-
-// Steel, 7.85 g/cm³: the mass of 1000 studs in kg from one stud's volume in mm³.
-[[nodiscard]] double massOf1000Kg(double volumeMm3);
+// Builds the stud's solid by the 3D drawing and saves it as STEP under productName (replaced
+// whole or not at all). Throws ExportError with the host's refusal or the file that cannot be
+// written.
+void exportSolid(const Stud& stud, const std::string& productName, const std::string& stepFile);
 
 } // namespace exporter

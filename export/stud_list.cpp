@@ -19,7 +19,9 @@ namespace {
 template <class T> const T& readOrFail(const TableRead<T>& read)
 {
     if (!read.ok()) {
-        badRequest("cannot read the table file " + read.failure->file);
+        const std::string& reason = read.failure->reason;
+        badRequest("cannot read the table file " + read.failure->file +
+                   (reason.empty() ? "" : ": " + reason));
     }
     return read.value;
 }

@@ -4,7 +4,7 @@
 // integer (7), double (7.5), point (p:x,y,z), object (o:/Layers/1), empty (-) or string. Whatever
 // comes, the model answers every call, and the drawing stays within its bounds: entity and
 // drawing sizes, coordinates the DXF writer can format, a short history.
-#include "host/object_model.h"
+#include "host/objects/object_model.h"
 #include "drawing/part/part_solid.h"
 #include "model/number_text.h"
 
@@ -61,35 +61,35 @@ cadhost::HostValue argument(std::string_view text)
     return std::string(text);
 }
 
-bool storable(cadhost::Vec2 p)
+bool storable(drawing::Vec2 p)
 {
-    return std::abs(p.x) <= cadhost::coordinateLimit && std::abs(p.y) <= cadhost::coordinateLimit;
+    return std::abs(p.x) <= drawing::coordinateLimit && std::abs(p.y) <= drawing::coordinateLimit;
 }
 
-void checkBounds(const cadhost::CadDrawing& drawing)
+void checkBounds(const drawing::CadDrawing& drawing)
 {
     std::size_t size = drawing.lines.size();
-    for (const cadhost::Polyline& polyline : drawing.polylines) {
-        check(polyline.vertices.size() <= cadhost::maxEntityVertices);
+    for (const drawing::Polyline& polyline : drawing.polylines) {
+        check(polyline.vertices.size() <= drawing::maxEntityVertices);
         check(polyline.layer < drawing.layers.size());
         size += polyline.vertices.size();
-        for (cadhost::Vec2 v : polyline.vertices) {
+        for (drawing::Vec2 v : polyline.vertices) {
             check(storable(v));
         }
     }
-    for (const cadhost::Line& line : drawing.lines) {
+    for (const drawing::Line& line : drawing.lines) {
         check(line.layer < drawing.layers.size() && storable(line.from) && storable(line.to));
     }
-    for (const cadhost::Part& part : drawing.parts) {
+    for (const drawing::Part& part : drawing.parts) {
         size += part.profile.size() + 1 + (part.solid ? part.solid->threadCount() : 0);
     }
-    check(size <= cadhost::maxDrawingSize);
+    check(size <= drawing::maxDrawingSize);
     check(drawing.activeLayer < drawing.layers.size());
-    check(drawing.history.size() <= cadhost::historyLimit);
-    for (const cadhost::HistoryEntry& entry : drawing.history) {
-        check(entry.text.size() <= cadhost::historyTextLimit && entry.text.size() <= entry.length);
+    check(drawing.history.size() <= drawing::historyLimit);
+    for (const drawing::HistoryEntry& entry : drawing.history) {
+        check(entry.text.size() <= drawing::historyTextLimit && entry.text.size() <= entry.length);
     }
-    for (const cadhost::Layer& layer : drawing.layers) {
+    for (const drawing::Layer& layer : drawing.layers) {
         check(!layer.name.empty() && layer.color >= 1 && layer.color <= 255);
     }
 }
@@ -98,7 +98,7 @@ void checkBounds(const cadhost::CadDrawing& drawing)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    cadhost::CadDrawing drawing;
+    drawing::CadDrawing drawing;
     cadhost::ObjectModel model(drawing);
     model.setScriptedPoints({{0, 0}}, true, true);
     const std::string_view input(reinterpret_cast<const char*>(data), size);

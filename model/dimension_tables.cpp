@@ -1,6 +1,7 @@
 #include "model/dimension_tables.h"
 
 #include "model/number_text.h"
+#include "model/plain_file_name.h"
 #include "model/stud_dimensions.h"
 #include "model/table_file.h"
 #include "model/utf8_path.h"
@@ -20,7 +21,7 @@ constexpr std::size_t recordLines = 5;
 
 TableReadFailure failureOf(const std::string& file)
 {
-    return TableReadFailure{file};
+    return TableReadFailure{file, ""};
 }
 
 } // namespace
@@ -51,6 +52,14 @@ TableRead<CatalogueRecord> readCatalogueRecord(const std::string& file, GostInde
         if (table.lineCount() < first + recordLines - 1) {
             result.failure = failureOf(file);
             return result;
+        }
+        for (const std::size_t n : {first + 2, first + 3}) {
+            if (!isPlainFileName(table.line(n))) {
+                result.failure =
+                    TableReadFailure{file, "line " + std::to_string(n + 1) + ", \"" +
+                                               table.line(n) + "\", is not a plain file name"};
+                return result;
+            }
         }
         result.value = {table.line(first), table.line(first + 1), table.line(first + 2),
                         table.line(first + 3)};

@@ -13,9 +13,11 @@
 #include <vector>
 
 // Which file a reader was reading when it failed (missing file, a field that does not convert,
-// a list without a selected item).
+// a list without a selected item), and, where the reader can tell, what is wrong in it (UTF-8,
+// as read: a caller that prints it escapes what a terminal would act on).
 struct TableReadFailure {
     std::string file;
+    std::string reason; // "" when the file could not be read at all
 };
 
 template <class T> struct TableRead {
@@ -45,7 +47,8 @@ struct DiameterRow {
 [[nodiscard]] std::string lengthTablePath(std::string_view basePath, std::string_view figureKey);
 
 // Records 0 up to index. A catalogue that ends before line 4 of the record fails, naming the
-// catalogue; the unused line 5 may be missing.
+// catalogue; the unused line 5 may be missing. So does a record whose number or figure key is no
+// plain file name (model/plain_file_name.h): both name the next files.
 [[nodiscard]] TableRead<CatalogueRecord> readCatalogueRecord(const std::string& file,
                                                              GostIndexValue index);
 

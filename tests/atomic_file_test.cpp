@@ -52,7 +52,7 @@ TEST(AtomicFile, ReplacesOnlyWhenEverythingSucceeded)
         TempDir dir;
         const std::string target = dir.write("data.txt", "old");
         std::filesystem::permissions(target, std::filesystem::perms(0640));
-        EXPECT_EQ(cadhost::writeFileAtomically(target, row.write, row.complete), row.replaced);
+        EXPECT_EQ(drawing::writeFileAtomically(target, row.write, row.complete), row.replaced);
         EXPECT_EQ(readAll(target), row.replaced ? "new" : "old");
         EXPECT_EQ(entries(dir), 1u); // no temporary file left
         EXPECT_EQ(std::filesystem::status(target).permissions(), std::filesystem::perms(0640));
@@ -63,7 +63,7 @@ TEST(AtomicFile, AThrowingWriterLeavesTheTargetAndNoTemporary)
 {
     TempDir dir;
     const std::string target = dir.write("data.txt", "old");
-    EXPECT_THROW((void)cadhost::writeFileAtomically(target,
+    EXPECT_THROW((void)drawing::writeFileAtomically(target,
                                                     [](const std::string& temp) -> bool {
                                                         std::ofstream(temp) << "half";
                                                         throw std::runtime_error("disk gone");
@@ -72,7 +72,7 @@ TEST(AtomicFile, AThrowingWriterLeavesTheTargetAndNoTemporary)
     EXPECT_EQ(readAll(target), "old");
     EXPECT_EQ(entries(dir), 1u);
     // A new file gets created, and a folder that does not exist is a plain failure.
-    EXPECT_TRUE(cadhost::writeFileAtomically(dir.file("fresh.txt"), writer(true)));
+    EXPECT_TRUE(drawing::writeFileAtomically(dir.file("fresh.txt"), writer(true)));
     EXPECT_EQ(readAll(dir.file("fresh.txt")), "new");
-    EXPECT_FALSE(cadhost::writeFileAtomically(dir.file("no/such.txt"), writer(true)));
+    EXPECT_FALSE(drawing::writeFileAtomically(dir.file("no/such.txt"), writer(true)));
 }

@@ -8,9 +8,9 @@
 #include <fstream>
 #include <iterator>
 
-using cadhost::CadDrawing;
-using cadhost::maxDrawingSize;
-using cadhost::maxEntityVertices;
+using drawing::CadDrawing;
+using drawing::maxDrawingSize;
+using drawing::maxEntityVertices;
 
 TEST(HostInterpreter, ChamfersEveryCornerOfTheLastPolyline)
 {
@@ -68,7 +68,7 @@ TEST(HostInterpreter, PartCommandsBuildAPartNotEntities)
         EXPECT_TRUE(drawing.history.back().known) << text;
     }
     ASSERT_EQ(drawing.parts.size(), 1u);
-    const cadhost::Part& part = drawing.parts[0];
+    const drawing::Part& part = drawing.parts[0];
     EXPECT_EQ(part.name, "P1");
     EXPECT_TRUE(part.profiled);
     EXPECT_TRUE(part.solid);
@@ -173,7 +173,7 @@ TEST(HostInterpreter, RefusesWhatItCannotStoreWithNothingDrawn)
         try {
             drawing.run(row.text);
             ADD_FAILURE() << "not refused";
-        } catch (const cadhost::DrawingError& error) {
+        } catch (const drawing::DrawingError& error) {
             EXPECT_EQ(std::string(error.what()), row.error);
         }
         EXPECT_TRUE(drawing.lines.empty());
@@ -199,7 +199,7 @@ TEST(HostInterpreter, BoundsTheDrawingAndItsHistory)
     for (std::size_t i = 0; i < fits; ++i) {
         drawing.run(line);
     }
-    EXPECT_THROW(drawing.run(line), cadhost::DrawingError);
+    EXPECT_THROW(drawing.run(line), drawing::DrawingError);
     EXPECT_EQ(drawing.lines.size(), fits * (maxEntityVertices - 1));
 
     CadDrawing history;
@@ -210,7 +210,7 @@ TEST(HostInterpreter, BoundsTheDrawingAndItsHistory)
     for (int i = 0; i < 10'004; ++i) {
         history.run("CMDDIA\r" + std::to_string(i % 2) + "\r");
     }
-    EXPECT_EQ(history.history.size(), cadhost::historyLimit);
+    EXPECT_EQ(history.history.size(), drawing::historyLimit);
     EXPECT_EQ(history.commandCount, 10'005u);
     EXPECT_EQ(history.history.front().text, "CMDDIA\r0\r"); // the sixth text (i = 4)
 }
@@ -222,16 +222,16 @@ TEST(HostDxf, SavesWholeOrLeavesTheOldFile)
     CadDrawing drawing;
     drawing.run("_LINE\r0,0\r10,10\r\r");
     drawing.lines.push_back({0, {0, 0}, {1e238, 0}}); // what commands can no longer put there
-    EXPECT_FALSE(cadhost::saveDxf(drawing, target));
+    EXPECT_FALSE(drawing::saveDxf(drawing, target));
     EXPECT_EQ(readAll(target), "old content");
 
     drawing.lines.pop_back();
-    ASSERT_TRUE(cadhost::saveDxf(drawing, target));
+    ASSERT_TRUE(drawing::saveDxf(drawing, target));
     const std::string saved = readAll(target);
     EXPECT_EQ(saved.substr(saved.size() - 5), "\nEOF\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
                             std::filesystem::directory_iterator()),
               1); // no temporary file left behind
 
-    EXPECT_FALSE(cadhost::saveDxf(drawing, dir.file("missing/out.dxf")));
+    EXPECT_FALSE(drawing::saveDxf(drawing, dir.file("missing/out.dxf")));
 }

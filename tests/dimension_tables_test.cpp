@@ -1,4 +1,5 @@
 #include "model/dimension_tables.h"
+#include "model/plain_file_name.h"
 #include "model/table_file.h"
 #include "temp_dir.h"
 
@@ -85,6 +86,22 @@ TEST(CatalogueReader, ReadsTheRecordOfAnIndexWithoutAnEndOfFileTest)
     const TableRead<CatalogueRecord> missing = readCatalogueRecord(dir.file("none.dat"), 0);
     ASSERT_FALSE(missing.ok());
     EXPECT_EQ(missing.failure->file, dir.file("none.dat"));
+}
+
+// The catalogue's number and figure key become parts of file names.
+TEST(CatalogueReader, NumberAndFigureKeyMustBePlainFileNames)
+{
+    const struct {
+        const char* name;
+        bool plain;
+    } rows[] = {{"22032-76", true}, {"ris_1 ", true}, {"Рис 1", true}, {"", false},
+                {".", false},       {"..", false},    {"../x", false}, {"a\\b", false},
+                {"C:x", false},     {"a*", false},    {"a|b", false},  {"a\x1b", false},
+                {"a\x7f", false},   {"..x", true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(isPlainFileName(row.name), row.plain);
+    }
 }
 
 TEST(DiameterReaders, ListAndRowsByPosition)

@@ -19,6 +19,6 @@ TEST(DxfText, Windows1251WithEscapesForTheRest)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);
-        EXPECT_EQ(cadhost::dxfText(row.text), row.bytes);
+        EXPECT_EQ(drawing::dxfText(row.text), row.bytes);
     }
 }

@@ -167,6 +167,32 @@ std::vector<std::string> csvFields(const std::string& line)
     return fields;
 }
 
+// The shipped table files copied into dir/data, so that a test can damage them; the copy's
+// BasePath.
+std::string tableCopy(const TempDir& dir)
+{
+    const fs::path data = utf8Path(dir.file("data"));
+    fs::create_directories(data);
+    for (const auto& entry : fs::directory_iterator(fs::path(DATA_BASE).parent_path())) {
+        if (entry.path().extension() == ".dat") {
+            fs::copy_file(entry.path(), data / entry.path().filename(),
+                          fs::copy_options::overwrite_existing);
+        }
+    }
+    return dir.file("data/quorvel");
+}
+
+// The catalogue's bytes with line n (from 0) replaced.
+std::string catalogueWithLine(std::size_t n, const std::string& text)
+{
+    std::string bytes = readAll(std::string(DATA_BASE) + ".dat");
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        start = bytes.find('\n', start) + 1;
+    }
+    return bytes.replace(start, bytes.find('\r', start) - start, text);
+}
+
 } // namespace
 
 TEST(ExportDesignation, FormsFromTheTables)
@@ -218,9 +244,10 @@ TEST(QuorvelExport, OneStudReadsBackAsOneValidNamedSolidWithItsMass)
 
     const auto index = linesOf(readAll(out + "/index.csv"));
     ASSERT_EQ(index.size(), 2u);
-    EXPECT_EQ(index[0], "designation,part_name,standard,d,L,b,b1,c,P,mass_kg_1000,step,dxf,block");
+    EXPECT_EQ(index[0],
+              "designation,part_name,standard,d,L,b,b1,c,P,mass_kg_1000,material,step,dxf,block");
     const auto fields = csvFields(index[1]);
-    ASSERT_EQ(fields.size(), 13u);
+    ASSERT_EQ(fields.size(), 14u);
     const std::vector<std::string> expected = {"Шпилька М16-6g×120.109 ГОСТ 22032-76",
                                                "Шпилька_M16x120_ГОСТ_22032-76",
                                                "22032-76",
@@ -231,9 +258,13 @@ TEST(QuorvelExport, OneStudReadsBackAsOneValidNamedSolidWithItsMass)
                                                "2",
                                                "2"};
     EXPECT_EQ(std::vector<std::string>(fields.begin(), fields.begin() + 9), expected);
-    EXPECT_EQ(fields[10], "22032-76/Шпилька_M16x120_ГОСТ_22032-76.step");
-    EXPECT_EQ(fields[11], "22032-76.dxf");
-    EXPECT_EQ(fields[12], "Шпилька_M16x120_ГОСТ_22032-76");
+    // The appendix's model: shank 136 − 54 = 82 at d 16, threads 38 + 16 = 54 at
+    // d2 = 16 − 0.649519·2; 7.85e-3 × (82·π·16²/4 + 54·π·d2²/4) = 201.376 kg per 1000.
+    EXPECT_EQ(fields[9], "201.4");
+    EXPECT_EQ(fields[10], "steel");
+    EXPECT_EQ(fields[11], "22032-76/Шпилька_M16x120_ГОСТ_22032-76.step");
+    EXPECT_EQ(fields[12], "22032-76.dxf");
+    EXPECT_EQ(fields[13], "Шпилька_M16x120_ГОСТ_22032-76");
 
     // The block is the 2D view the drawing unit draws, at the origin: d 16, overall length 136,
     // b 38, b1 16, c 2; model space places it with its left chamfer edge at x 0.
@@ -255,7 +286,7 @@ TEST(QuorvelExport, OneStudReadsBackAsOneValidNamedSolidWithItsMass)
                   "insert Шпилька_M16x120_ГОСТ_22032-76 2.0,-8.0",
               }));
 
-    const std::string step = out + "/" + fields[10];
+    const std::string step = out + "/" + fields[11];
     const auto read = readWithGmsh({step});
     ASSERT_EQ(read.size(), 1u);
     ASSERT_TRUE(read[0]);
@@ -266,8 +297,10 @@ TEST(QuorvelExport, OneStudReadsBackAsOneValidNamedSolidWithItsMass)
     const double cylinder = 3.14159265358979 * 8 * 8 * 136;
     EXPECT_LT(volume, cylinder);
     EXPECT_GT(volume, cylinder * 0.98);
-    // 7.85 g/cm³, 1000 studs in kg, written to the gram.
-    EXPECT_NEAR(std::stod(fields[9]), volume * 7.85e-3, 0.0005 + 1e-9);
+    // The solid has no cut thread: as steel it weighs more than the appendix's mass, by less
+    // than the threads' share of the section (d2² / d² = 0.84 over 54 of 136 mm).
+    EXPECT_GT(volume * 7.85e-3, 201.37);
+    EXPECT_LT(volume * 7.85e-3, 201.38 / (1 - 0.16 * 54 / 136));
 
     const auto contents = readStep(step);
     ASSERT_TRUE(contents);
@@ -275,6 +308,47 @@ TEST(QuorvelExport, OneStudReadsBackAsOneValidNamedSolidWithItsMass)
     EXPECT_TRUE(contents->products[0].valid);
     EXPECT_EQ(contents->products[0].solids, 1);
     EXPECT_NEAR(contents->lengthUnitInMetres, 0.001, 1e-12);
+}
+
+// The mass column follows --material; a free d that is not in the table has no pitch and so no
+// mass. Expected masses worked by hand: M12×100 ГОСТ 22032-76 is 92.7057 kg of steel per 1000.
+TEST(QuorvelExport, MassOfTheChosenMaterialAndNoneWithoutAPitch)
+{
+    TempDir dir;
+    const struct {
+        const char* label;
+        std::vector<std::string> args;
+        const char* mass;
+        const char* material;
+    } rows[] = {
+        {"brass, 92.7057 × 1.080",
+         {"--d", "12", "--l", "100", "--material", "brass"},
+         "100.1",
+         "brass"},
+        {"aluminium, 92.7057 × 0.356",
+         {"--d", "12", "--l", "100", "--material", "aluminium"},
+         "33.00",
+         "aluminium"},
+        {"free d 13: no pitch in the table",
+         {"--free", "--d", "13", "--l", "100", "--b", "30", "--b1", "13", "--c", "1.6"},
+         "",
+         "steel"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        const std::string out = dir.file("lib");
+        std::vector<std::string> args = {"--standard", "22032-76", "--format", "dxf", "--out", out};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        const ProgramRun run = runExporter(dir, args);
+        ASSERT_EQ(run.status, 0) << run.err;
+        const auto index = linesOf(readAll(out + "/index.csv"));
+        ASSERT_EQ(index.size(), 2u);
+        const auto fields = csvFields(index[1]);
+        ASSERT_EQ(fields.size(), 14u);
+        EXPECT_EQ(fields[9], row.mass);
+        EXPECT_EQ(fields[10], row.material);
+        fs::remove_all(utf8Path(out));
+    }
 }
 
 TEST(QuorvelExport, StandardHasAnIndexRowAndADxfBlockPerTableRow)
@@ -316,10 +390,10 @@ TEST(QuorvelExport, StandardHasAnIndexRowAndADxfBlockPerTableRow)
     std::set<std::string> indexed;
     for (std::size_t i = 1; i < index.size(); ++i) {
         const auto fields = csvFields(index[i]);
-        ASSERT_EQ(fields.size(), 13u) << index[i];
-        EXPECT_EQ(fields[12], fields[1]);
+        ASSERT_EQ(fields.size(), 14u) << index[i];
+        EXPECT_EQ(fields[13], fields[1]);
         EXPECT_FALSE(fields[9].empty());
-        EXPECT_TRUE(fs::exists(utf8Path(out + "/" + fields[10]))) << fields[10];
+        EXPECT_TRUE(fs::exists(utf8Path(out + "/" + fields[11]))) << fields[11];
         indexed.insert(fields[1]);
     }
     EXPECT_EQ(indexed, expectedBlocks);
@@ -407,6 +481,10 @@ TEST(QuorvelExport, BadInputsAreNamedAndLeaveNoFiles)
          "",
          2,
          "--jobs takes a whole number from 1 to 256, not \"0\""},
+        {{"--standard", "22032-76", "--d", "12", "--l", "100", "--material", "Steel", "--out", out},
+         "",
+         2,
+         "unknown material \"Steel\" in --material (steel, aluminium, bronze, brass)"},
         // A full disk, as a file size limit of 8 KiB shows it: the STEP file cannot be written.
         {{"--standard", "22032-76", "--d", "12", "--l", "100", "--out", out},
          "ulimit -f 8",
@@ -486,5 +564,51 @@ TEST(QuorvelExport, LayersComeFromTheSettingsFileBesideTheProgramOrTheOption)
             }
         }
         EXPECT_EQ(layers, row.expected);
+    }
+}
+
+// A table file that would steer files out of --out, or the run astray, is refused naming itself;
+// nothing is written anywhere.
+TEST(QuorvelExport, HostileTablesAreRefusedNamingTheFile)
+{
+    TempDir dir;
+    const std::string base = tableCopy(dir);
+    const std::string catalogue = base + ".dat";
+    // A diameter table reachable under the hostile name: <data>/quorvel_../../escaped.dat.
+    fs::create_directory(utf8Path(base + "_.."));
+    fs::copy_file(utf8Path(base + "_22032-76.dat"), utf8Path(dir.file("data/escaped.dat")));
+    const std::string out = dir.file("a/b/lib");
+    const struct {
+        std::string label;
+        std::string file; // relative to the data folder
+        std::string bytes;
+        std::string message;
+    } rows[] = {
+        {"number with ..", "quorvel.dat", catalogueWithLine(2, "../../escaped"),
+         "cannot read the table file " + catalogue +
+             ": line 3, \"../../escaped\", is not a plain file name"},
+        {"absolute number", "quorvel.dat", catalogueWithLine(2, dir.file("abs")),
+         "cannot read the table file " + catalogue + ": line 3, \"" + dir.file("abs") +
+             "\", is not a plain file name"},
+        {"empty number", "quorvel.dat", catalogueWithLine(2, ""),
+         "cannot read the table file " + catalogue + ": line 3, \"\", is not a plain file name"},
+        {"figure key with a separator", "quorvel.dat", catalogueWithLine(3, "x/ris_1"),
+         "cannot read the table file " + catalogue +
+             ": line 4, \"x/ris_1\", is not a plain file name"},
+        {"control characters, shown escaped", "quorvel.dat",
+         catalogueWithLine(2, "22032-76\x1b]0;x\x07"),
+         "cannot read the table file " + catalogue +
+             ": line 3, \"22032-76\\x1b]0;x\\x07\", is not a plain file name"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        const std::string damaged = dir.write("data/" + row.file, row.bytes);
+        const ProgramRun run = runExporter(
+            dir, {"--standard", "22032-76", "--all", "--data", dir.file("data"), "--out", out});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.err, "quorvel-export: " + row.message + "\n");
+        EXPECT_EQ(filesUnder(dir.path() / "a"), std::set<std::string>{});
+        fs::copy_file(fs::path(DATA_BASE).parent_path() / row.file, utf8Path(damaged),
+                      fs::copy_options::overwrite_existing);
     }
 }

@@ -1,6 +1,6 @@
 // The host's object model without a transport: what it accepts, what it refuses and with which
 // error, and the call log lines it writes.
-#include "host/object_model.h"
+#include "host/objects/object_model.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -22,7 +22,7 @@ const double notANumber = std::numeric_limits<double>::quiet_NaN();
 const double infinity = std::numeric_limits<double>::infinity();
 
 struct Model {
-    cadhost::CadDrawing drawing;
+    drawing::CadDrawing drawing;
     cadhost::ObjectModel model{drawing};
     InvokeResult call(const std::string& path, const std::string& member, std::int32_t kind,
                       Args args = {})

@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-using cadhost::CadDrawing;
-using cadhost::Vec2;
+using drawing::CadDrawing;
+using drawing::Vec2;
 
 TEST(PartRecord, SideViewsShowOutlineChamfersAndThreadEnds)
 {
@@ -60,7 +60,7 @@ TEST(PartRecord, SideViewsShowOutlineChamfersAndThreadEnds)
         SCOPED_TRACE(row.label);
         const CadDrawing drawing = drawn(row.texts);
         ASSERT_TRUE(drawing.parts.at(0).solid);
-        const std::vector<cadhost::Line> view = sideView(drawing.parts[0]);
+        const std::vector<drawing::Line> view = sideView(drawing.parts[0]);
         for (const auto& [a, b] : row.present) {
             EXPECT_TRUE(hasSegment(view, a, b)) << a.x << "," << a.y << " " << b.x << "," << b.y;
         }
@@ -95,17 +95,17 @@ TEST(PartRecord, ChamferedEndStillTakesAThread)
     CadDrawing drawing = drawn(texts);
     EXPECT_NO_THROW(drawing.run("_amthread\r0,4.5\rE\r12\r\r"));
     EXPECT_EQ(drawing.parts[0].solid->threadCount(), 1u);
-    EXPECT_THROW(drawing.run("_amthread\r0,5.5\rE\r12\r\r"), cadhost::DrawingError);
+    EXPECT_THROW(drawing.run("_amthread\r0,5.5\rE\r12\r\r"), drawing::DrawingError);
     EXPECT_TRUE(hasSegment(sideView(drawing.parts[0]), {12, -6}, {12, 6}));
 }
 
 TEST(PartRecord, StepExportIsRefusedInSoManyWords)
 {
-    EXPECT_FALSE(cadhost::stepExportAvailable());
+    EXPECT_FALSE(drawing::stepExportAvailable());
     try {
-        cadhost::saveStep(drawn(workedExample), "part.step");
+        drawing::saveStep(drawn(workedExample), "part.step");
         ADD_FAILURE() << "not refused";
-    } catch (const cadhost::StepSaveError& refused) {
+    } catch (const drawing::StepSaveError& refused) {
         EXPECT_STREQ(refused.what(),
                      "this host is built without Open CASCADE and cannot save STEP");
     }

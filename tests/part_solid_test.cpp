@@ -16,8 +16,8 @@
 #include <algorithm>
 #include <cmath>
 
-using cadhost::CadDrawing;
-using cadhost::Vec2;
+using drawing::CadDrawing;
+using drawing::Vec2;
 
 namespace {
 
@@ -34,10 +34,10 @@ void PrintTo(const ThreadFace& face, std::ostream* out)
 }
 
 // Thread faces by their place along x, rounded to 1e-9 so that positions compare exactly.
-std::vector<ThreadFace> threadFaces(const cadhost::PartSolid& solid)
+std::vector<ThreadFace> threadFaces(const drawing::PartSolid& solid)
 {
     std::vector<ThreadFace> faces;
-    for (const cadhost::NamedFace& face : cadhost::namedThreadFaces(solid)) {
+    for (const drawing::NamedFace& face : drawing::namedThreadFaces(solid)) {
         const StepBox box = boxOf(face.face);
         faces.push_back(
             {face.name, std::round(box.xmin * 1e9) / 1e9, std::round(box.xmax * 1e9) / 1e9});
@@ -57,14 +57,14 @@ TEST(PartSolid, WorkedExampleIsTheChamferedStudWithTwoThreadFaces)
     }
     ASSERT_EQ(drawing.parts.size(), 1u);
     ASSERT_TRUE(drawing.parts[0].solid);
-    const cadhost::PartSolid& solid = *drawing.parts[0].solid;
-    EXPECT_TRUE(BRepCheck_Analyzer(cadhost::solidShape(solid)).IsValid());
+    const drawing::PartSolid& solid = *drawing.parts[0].solid;
+    EXPECT_TRUE(BRepCheck_Analyzer(drawing::solidShape(solid)).IsValid());
 
     GProp_GProps props;
-    BRepGProp::VolumeProperties(cadhost::solidShape(solid), props);
+    BRepGProp::VolumeProperties(drawing::solidShape(solid), props);
     EXPECT_NEAR(props.Mass() / studVolume(6, 112, 1.6), 1.0, 1e-9);
 
-    const StepBox box = boxOf(cadhost::solidShape(solid));
+    const StepBox box = boxOf(drawing::solidShape(solid));
     EXPECT_NEAR(box.xmin, 0, 1e-7);
     EXPECT_NEAR(box.xmax, 112, 1e-7);
     EXPECT_NEAR(box.ymin, -6, 1e-7);
@@ -74,7 +74,7 @@ TEST(PartSolid, WorkedExampleIsTheChamferedStudWithTwoThreadFaces)
     EXPECT_EQ(threadFaces(solid), (std::vector<ThreadFace>{{"thread 1: 12 mm", 1.6, 12},
                                                            {"thread 2: 30 mm", 82, 110.4}}));
 
-    const std::vector<cadhost::Line> view = sideView(drawing.parts[0]);
+    const std::vector<drawing::Line> view = sideView(drawing.parts[0]);
     for (double x : {12.0, 82.0, 1.6, 110.4}) { // thread ends and chamfer edges, seen edge-on
         EXPECT_TRUE(hasSegment(view, {x, -6}, {x, 6})) << x;
     }
@@ -115,7 +115,7 @@ TEST(PartSolid, ThreadFacesFollowTheThreads)
         texts.insert(texts.end(), row.steps.begin(), row.steps.end());
         const CadDrawing drawing = drawn(texts);
         ASSERT_TRUE(drawing.parts.at(0).solid);
-        EXPECT_TRUE(BRepCheck_Analyzer(cadhost::solidShape(*drawing.parts[0].solid)).IsValid());
+        EXPECT_TRUE(BRepCheck_Analyzer(drawing::solidShape(*drawing.parts[0].solid)).IsValid());
         EXPECT_EQ(threadFaces(*drawing.parts[0].solid), row.faces);
     }
 }

@@ -106,7 +106,7 @@ inline std::vector<RefusedPartStep> refusedPartSteps()
 inline void expectRefusedWithThePartAsItWas(const RefusedPartStep& step)
 {
     SCOPED_TRACE(step.label);
-    cadhost::CadDrawing drawing = drawn(step.before);
+    drawing::CadDrawing drawing = drawn(step.before);
     const std::size_t parts = drawing.parts.size();
     const auto solid = parts == 0 ? nullptr : drawing.parts.back().solid;
     const bool profiled = parts != 0 && drawing.parts.back().profiled;
@@ -114,7 +114,7 @@ inline void expectRefusedWithThePartAsItWas(const RefusedPartStep& step)
     try {
         drawing.run(step.text);
         ADD_FAILURE() << "not refused";
-    } catch (const cadhost::DrawingError& refused) {
+    } catch (const drawing::DrawingError& refused) {
         EXPECT_EQ(std::string(refused.what()), step.message);
     }
     EXPECT_FALSE(drawing.history.back().known);

@@ -14,9 +14,9 @@
 
 namespace {
 
-cadhost::CadDrawing drawingWith(bool revolved)
+drawing::CadDrawing drawingWith(bool revolved)
 {
-    cadhost::CadDrawing drawing;
+    drawing::CadDrawing drawing;
     drawing.run("AMDT_NEW_PART\rP\r");
     drawing.run("_PLINE\r0,0\r112,0\r112,6\r0,6\rCL\r");
     drawing.run("amdt_1profile\r");
@@ -26,11 +26,11 @@ cadhost::CadDrawing drawingWith(bool revolved)
     return drawing;
 }
 
-std::string failure(const cadhost::CadDrawing& drawing, const std::string& file)
+std::string failure(const drawing::CadDrawing& drawing, const std::string& file)
 {
     try {
-        cadhost::saveStep(drawing, file);
-    } catch (const cadhost::StepSaveError& error) {
+        drawing::saveStep(drawing, file);
+    } catch (const drawing::StepSaveError& error) {
         return error.what();
     }
     return "<saved>";
@@ -71,7 +71,7 @@ TEST(StepExport, NamesAndHeaderInPlainPart21ReadBackInAnotherReader)
 {
     TempDir dir;
     std::string atTheBound = "x";
-    while (atTheBound.size() < cadhost::maxPartNameBytes) {
+    while (atTheBound.size() < drawing::maxPartNameBytes) {
         atTheBound += "Ш";
     }
     const struct {
@@ -86,7 +86,7 @@ TEST(StepExport, NamesAndHeaderInPlainPart21ReadBackInAnotherReader)
     std::vector<std::string> files;
     for (const auto& row : rows) {
         files.push_back(dir.file("Шпилька " + std::to_string(files.size()) + ".step"));
-        cadhost::saveStep(drawn(workedStudTexts(row.name)), files.back());
+        drawing::saveStep(drawn(workedStudTexts(row.name)), files.back());
     }
     const auto read = readWithGmsh(files);
     ASSERT_EQ(read.size(), files.size()) << "gmsh did not run";
@@ -121,7 +121,7 @@ TEST(StepExport, FarFromTheOriginAPartKeepsEveryDigit)
             return std::string(text);
         };
         files.push_back(dir.file(std::to_string(files.size()) + ".step"));
-        cadhost::saveStep(drawn({"AMDT_NEW_PART\rP\r",
+        drawing::saveStep(drawn({"AMDT_NEW_PART\rP\r",
                                  "_PLINE\r" + point(x, 0) + "\r" + point(x + 112, 0) + "\r" +
                                      point(x + 112, 6) + "\r" + point(x, 6) + "\rCL\r",
                                  "amdt_1profile\r", "amrevolve\r" + point(x + 56, 0) + "\r\r\r"}),

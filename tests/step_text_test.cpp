@@ -16,7 +16,7 @@ TEST(StepText, StringsInPart21EncodingWithEveryByteAscii)
         {std::string("a\xD0") + "b", "a\\X2\\FFFD\\X0\\b"},
     };
     for (const auto& [text, step] : written) {
-        EXPECT_EQ(cadhost::stepString(text), step) << text;
+        EXPECT_EQ(drawing::stepString(text), step) << text;
     }
 }
 
@@ -24,7 +24,7 @@ TEST(StepText, TheLibrarysStringsAreWrittenAgainWhereverItWrapsThem)
 {
     // Doubled apostrophes and backslashes, \N\ for a line feed, and line breaks where the writer
     // wraps a long string, also between the two apostrophes of a pair.
-    EXPECT_EQ(cadhost::withStepStrings("#7 = PRODUCT('it''s','a\\\\b\\N\\c',\n"
+    EXPECT_EQ(drawing::withStepStrings("#7 = PRODUCT('it''s','a\\\\b\\N\\c',\n"
                                        "  'wra\npped''\n'' end',$);\n#8 = X('');\n"),
               "#7 = PRODUCT('it\\X2\\0027\\X0\\s','a\\\\b\\X2\\000A\\X0\\c',\n"
               "  'wrapped\\X2\\00270027\\X0\\ end',$);\n#8 = X('');\n");

@@ -29,9 +29,9 @@ inline const std::vector<std::string> workedExample = workedStudTexts("P1");
 inline const std::vector<std::string> revolvedStud(workedExample.begin(),
                                                    workedExample.begin() + 4);
 
-inline cadhost::CadDrawing drawn(const std::vector<std::string>& texts)
+inline drawing::CadDrawing drawn(const std::vector<std::string>& texts)
 {
-    cadhost::CadDrawing drawing;
+    drawing::CadDrawing drawing;
     for (const std::string& text : texts) {
         drawing.run(text);
     }
@@ -46,12 +46,12 @@ inline double studVolume(double r, double L, double c)
 }
 
 // Whether a side view has the segment from a to b, either way round.
-inline bool hasSegment(const std::vector<cadhost::Line>& view, cadhost::Vec2 a, cadhost::Vec2 b)
+inline bool hasSegment(const std::vector<drawing::Line>& view, drawing::Vec2 a, drawing::Vec2 b)
 {
-    const auto near = [](cadhost::Vec2 p, cadhost::Vec2 q) {
+    const auto near = [](drawing::Vec2 p, drawing::Vec2 q) {
         return std::abs(p.x - q.x) < 1e-9 && std::abs(p.y - q.y) < 1e-9;
     };
-    return std::any_of(view.begin(), view.end(), [&](const cadhost::Line& line) {
+    return std::any_of(view.begin(), view.end(), [&](const drawing::Line& line) {
         return (near(line.from, a) && near(line.to, b)) || (near(line.from, b) && near(line.to, a));
     });
 }

@@ -13,7 +13,7 @@
 #include <unistd.h>
 #endif
 
-namespace cadhost {
+namespace drawing {
 
 namespace {
 
@@ -122,4 +122,4 @@ void ignoreFileSizeSignal()
 #endif
 }
 
-} // namespace cadhost
+} // namespace drawing

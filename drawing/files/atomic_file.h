@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-namespace cadhost {
+namespace drawing {
 
 // write() fills the temporary file named by its argument (it may open it by name) and returns
 // whether it succeeded; complete() may then check the written content before it replaces the
@@ -20,4 +20,4 @@ namespace cadhost {
 // SIGXFSZ ending the program with a temporary file left behind. Nothing where no such signal is.
 void ignoreFileSizeSignal();
 
-} // namespace cadhost
+} // namespace drawing

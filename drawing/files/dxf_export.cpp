@@ -11,7 +11,7 @@
 #include <fstream>
 #include <memory>
 
-namespace cadhost {
+namespace drawing {
 
 namespace {
 
@@ -216,4 +216,4 @@ bool saveDxfLibrary(const std::vector<Layer>& layers, const std::vector<DxfBlock
         endsWithEof);
 }
 
-} // namespace cadhost
+} // namespace drawing

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace cadhost {
+namespace drawing {
 
 // False when the file cannot be written.
 [[nodiscard]] bool saveDxf(const CadDrawing& drawing, const std::string& file);
@@ -30,4 +30,4 @@ struct DxfBlock {
 [[nodiscard]] bool saveDxfLibrary(const std::vector<Layer>& layers,
                                   const std::vector<DxfBlock>& blocks, const std::string& file);
 
-} // namespace cadhost
+} // namespace drawing

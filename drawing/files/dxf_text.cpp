@@ -6,7 +6,7 @@
 #include <cctype>
 #include <charconv>
 
-namespace cadhost {
+namespace drawing {
 
 std::string dxfText(std::string_view utf8)
 {
@@ -44,4 +44,4 @@ std::string dxfText(std::string_view utf8)
     return text;
 }
 
-} // namespace cadhost
+} // namespace drawing

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace cadhost {
+namespace drawing {
 
 inline constexpr const char* dxfCodePage = "ANSI_1251";
 
@@ -14,4 +14,4 @@ inline constexpr const char* dxfCodePage = "ANSI_1251";
 // escape (4 hex digits), one beyond U+FFFF or a broken UTF-8 sequence becomes '?'.
 [[nodiscard]] std::string dxfText(std::string_view utf8);
 
-} // namespace cadhost
+} // namespace drawing

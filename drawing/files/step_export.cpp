@@ -26,7 +26,7 @@
 #include <cstdio>
 #include <sstream>
 
-namespace cadhost {
+namespace drawing {
 
 namespace {
 
@@ -168,4 +168,4 @@ void saveStep(const CadDrawing& drawing, const std::string& file)
     }
 }
 
-} // namespace cadhost
+} // namespace drawing

@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace cadhost {
+namespace drawing {
 
 // The STEP file was not written; what() says why. A file already there is left as it was.
 class StepSaveError : public std::runtime_error {
@@ -24,4 +24,4 @@ bool stepExportAvailable();
 // has no STEP export.
 void saveStep(const CadDrawing& drawing, const std::string& file);
 
-} // namespace cadhost
+} // namespace drawing

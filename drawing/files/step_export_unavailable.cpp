@@ -2,7 +2,7 @@
 // solids with, so the host offers no STEP export and refuses a request for one in so many words.
 #include "drawing/files/step_export.h"
 
-namespace cadhost {
+namespace drawing {
 
 bool stepExportAvailable()
 {
@@ -14,4 +14,4 @@ void saveStep(const CadDrawing&, const std::string&)
     throw StepSaveError("this host is built without Open CASCADE and cannot save STEP");
 }
 
-} // namespace cadhost
+} // namespace drawing

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-namespace cadhost {
+namespace drawing {
 
 namespace {
 
@@ -120,4 +120,4 @@ std::string withStepStrings(std::string_view written)
     return text;
 }
 
-} // namespace cadhost
+} // namespace drawing

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace cadhost {
+namespace drawing {
 
 // A string's content between its apostrophes, from UTF-8 (a broken sequence becomes U+FFFD).
 [[nodiscard]] std::string stepString(std::string_view utf8);
@@ -20,4 +20,4 @@ namespace cadhost {
 // every string written again by stepString.
 [[nodiscard]] std::string withStepStrings(std::string_view written);
 
-} // namespace cadhost
+} // namespace drawing

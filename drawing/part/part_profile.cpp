@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace cadhost {
+namespace drawing {
 
 namespace {
 
@@ -167,4 +167,4 @@ RevolveProfile revolveProfile(const std::vector<Vec2>& profile, Vec2 axisPick)
     return {std::move(points), a, b, tolerance};
 }
 
-} // namespace cadhost
+} // namespace drawing

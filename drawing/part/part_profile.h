@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace cadhost {
+namespace drawing {
 
 // A profile fit to revolve: its corners without repeats (not closed by a repeated first point)
 // and the edge it turns about.
@@ -31,4 +31,4 @@ std::string pointText(Vec2 p);
 
 double distanceToSegment(Vec2 p, Vec2 a, Vec2 b);
 
-} // namespace cadhost
+} // namespace drawing

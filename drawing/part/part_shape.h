@@ -11,7 +11,7 @@
 #include <TopoDS_Shape.hxx>
 #include <gp_Ax1.hxx>
 
-namespace cadhost {
+namespace drawing {
 
 struct NamedFace {
     TopoDS_Face face;
@@ -35,4 +35,4 @@ inline const TopoDS_Shape& solidShape(const PartSolid& solid)
 // in the solid's face order.
 std::vector<NamedFace> namedThreadFaces(const PartSolid& solid);
 
-} // namespace cadhost
+} // namespace drawing

@@ -30,7 +30,7 @@
 #include <cmath>
 #include <limits>
 
-namespace cadhost {
+namespace drawing {
 
 namespace {
 
@@ -337,4 +337,4 @@ const std::vector<std::pair<Vec2, Vec2>>& PartSolid::sideView() const
     return *m_body->sideView;
 }
 
-} // namespace cadhost
+} // namespace drawing

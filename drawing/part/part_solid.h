@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-namespace cadhost {
+namespace drawing {
 
 // A step that cannot be carried out on the solid; what() gives the reason for the user.
 class ModelingError : public std::runtime_error {
@@ -64,4 +64,4 @@ class PartSolid {
     std::shared_ptr<const Body> m_body;
 };
 
-} // namespace cadhost
+} // namespace drawing

@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace cadhost {
+namespace drawing {
 
 struct PartSolid::Body {
     Vec2 origin;               // the axis: origin + u * along, off it by v * across
@@ -265,4 +265,4 @@ const std::vector<std::pair<Vec2, Vec2>>& PartSolid::sideView() const
     return *m_body->sideView;
 }
 
-} // namespace cadhost
+} // namespace drawing

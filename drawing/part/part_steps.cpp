@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-namespace cadhost {
+namespace drawing {
 
 NewThread newThread(const std::vector<ThreadStretch>& threads, double at, double inward,
                     double whole, std::optional<double> length, double tolerance)
@@ -52,4 +52,4 @@ std::string chamferDoesNotFit(double size)
     return "the chamfer " + numberText(size) + " does not fit on the part";
 }
 
-} // namespace cadhost
+} // namespace drawing

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace cadhost {
+namespace drawing {
 
 // A thread marked on the outer cylinder.
 struct ThreadStretch {
@@ -39,4 +39,4 @@ void checkChamferOnRim(double size, double rimRadius);
 // The reason given when the chamfers do not fit on the part.
 std::string chamferDoesNotFit(double size);
 
-} // namespace cadhost
+} // namespace drawing

@@ -13,7 +13,7 @@
 #include "drawing/cad_drawing.h"
 #include "host/com/class_registration.h"
 #include "host/com/com_host.h"
-#include "host/object_model.h"
+#include "host/objects/object_model.h"
 
 #include <windows.h>
 
@@ -56,7 +56,7 @@ std::vector<std::string> arguments()
     return result;
 }
 
-bool parsePoints(const std::string& text, std::deque<cadhost::Vec2>& points)
+bool parsePoints(const std::string& text, std::deque<drawing::Vec2>& points)
 {
     std::size_t start = 0;
     while (start <= text.size()) {
@@ -66,7 +66,7 @@ bool parsePoints(const std::string& text, std::deque<cadhost::Vec2>& points)
         }
         const std::string part = text.substr(start, end - start);
         if (!part.empty()) {
-            const auto point = cadhost::parsePoint(part);
+            const auto point = drawing::parsePoint(part);
             if (!point) {
                 return false;
             }
@@ -108,7 +108,7 @@ int main()
 {
     std::string logFile;
     std::string className = "AutoCAD.Application";
-    std::deque<cadhost::Vec2> points;
+    std::deque<drawing::Vec2> points;
     bool repeat = false;
     std::optional<std::pair<int, cadhost::FailKind>> modelFailure;
     cadhost::ComHostFaults faults;
@@ -171,7 +171,7 @@ int main()
         return 1;
     }
 
-    cadhost::CadDrawing drawing;
+    drawing::CadDrawing drawing;
     cadhost::ObjectModel model(drawing);
     if (!logFile.empty() && !model.setCallLog(logFile)) {
         std::fprintf(stderr, "quorvel-cadhost-com: cannot write the call log %s\n",

@@ -70,7 +70,7 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    cadhost::CadDrawing drawing;
+    drawing::CadDrawing drawing;
     cadhost::ObjectModel model(drawing);
     if (!cadhost::applyHostOptions(*options, model)) {
         return 2;

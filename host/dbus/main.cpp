@@ -29,7 +29,7 @@ void onSignal(int)
 
 int main(int argc, char* argv[])
 {
-    cadhost::ignoreFileSizeSignal();
+    drawing::ignoreFileSizeSignal();
     cadhost::chooseHeadlessPlatform(argc, argv);
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("quorvel-cadhost"));
@@ -37,7 +37,7 @@ int main(int argc, char* argv[])
     if (!options) {
         return 2;
     }
-    cadhost::CadDrawing drawing;
+    drawing::CadDrawing drawing;
     cadhost::AutomationServer server(drawing, QDBusConnection::sessionBus());
     if (!cadhost::applyHostOptions(*options, server)) {
         return 2;

@@ -80,7 +80,7 @@ std::optional<HostOptions> parseHostOptions()
                                   : kind == QLatin1String("syserror") ? FailKind::SysError
                                                                       : FailKind::UnknownName};
     }
-    if (!options.step.isEmpty() && !stepExportAvailable()) {
+    if (!options.step.isEmpty() && !drawing::stepExportAvailable()) {
         std::fprintf(stderr, "quorvel-cadhost: --step is not available: this host is built "
                              "without Open CASCADE and cannot save STEP\n");
         return std::nullopt;
@@ -97,14 +97,14 @@ std::optional<HostOptions> parseHostOptions()
 int saveOnExit(const CadDrawing& drawing, const HostOptions& options)
 {
     int status = 0;
-    if (!options.dxf.isEmpty() && !saveDxf(drawing, options.dxf.toStdString())) {
+    if (!options.dxf.isEmpty() && !drawing::saveDxf(drawing, options.dxf.toStdString())) {
         std::fprintf(stderr, "quorvel-cadhost: cannot write %s\n", qPrintable(options.dxf));
         status = 1;
     }
     if (!options.step.isEmpty()) {
         try {
-            saveStep(drawing, options.step.toStdString());
-        } catch (const StepSaveError& error) {
+            drawing::saveStep(drawing, options.step.toStdString());
+        } catch (const drawing::StepSaveError& error) {
             std::fprintf(stderr, "quorvel-cadhost: STEP %s not written: %s\n",
                          qPrintable(options.step), error.what());
             status = 1;

@@ -47,7 +47,7 @@ HostWindow::HostWindow(CadDrawing& drawing, PickService& server)
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->addAction(QStringLiteral("Save as &DXF..."), this, &HostWindow::saveAs);
-    if (stepExportAvailable()) {
+    if (drawing::stepExportAvailable()) {
         file->addAction(QStringLiteral("Save as &STEP..."), this, &HostWindow::saveAsStep);
     }
     file->addAction(QStringLiteral("&Quit"), this, &QWidget::close);
@@ -135,7 +135,7 @@ void HostWindow::saveAs()
     const QString file =
         QFileDialog::getSaveFileName(this, QStringLiteral("Save as DXF"),
                                      QStringLiteral("drawing.dxf"), QStringLiteral("DXF (*.dxf)"));
-    if (!file.isEmpty() && !saveDxf(m_drawing, file.toStdString())) {
+    if (!file.isEmpty() && !drawing::saveDxf(m_drawing, file.toStdString())) {
         QMessageBox::warning(this, QStringLiteral("Save as DXF"),
                              QStringLiteral("Cannot write %1").arg(file));
     }
@@ -150,8 +150,8 @@ void HostWindow::saveAsStep()
         return;
     }
     try {
-        saveStep(m_drawing, file.toStdString());
-    } catch (const StepSaveError& error) {
+        drawing::saveStep(m_drawing, file.toStdString());
+    } catch (const drawing::StepSaveError& error) {
         QMessageBox::warning(this, QStringLiteral("Save as STEP"),
                              QStringLiteral("%1 is not written: %2")
                                  .arg(file, QString::fromStdString(error.what())));
