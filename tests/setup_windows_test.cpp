@@ -225,6 +225,8 @@ TEST_F(Setup, ASecondFolderIsRefusedWhileOneIsInstalled)
     const std::filesystem::path second = app.path() / "Second";
     ASSERT_EQ(runSetup(L"/S /D=" + first.wstring()), 0);
     EXPECT_NE(runSetup(L"/S /D=" + second.wstring()), 0);
+    // The same folder written otherwise is an update.
+    EXPECT_EQ(runSetup(L"/S /D=" + first.wstring() + L"\\"), 0);
     EXPECT_EQ(uninstallValue(L"InstallLocation"), first.wstring());
     EXPECT_FALSE(std::filesystem::exists(second / "quorvel.exe"));
     EXPECT_EQ(runUninstaller(first), 0);

@@ -87,8 +87,9 @@ VIAddVersionKey /LANG=${LANG_RUSSIAN} "LegalCopyright" "${U+00A9} ${COMPANY}"
     ${EndIf}
 !macroend
 !macro SharedFunctions PREFIX
-; Pops a path; pushes it as a full path without "." and ".." (the folder need not exist; NSIS's
-; GetFullPathName wants it to), "" when it is no path.
+; Pops a path; pushes it as a full path without "." and ".." and without a closing backslash
+; unless it is a drive's root (the folder need not exist; NSIS's GetFullPathName wants it to), ""
+; when it is no path.
 Function ${PREFIX}FullPath
     Exch $0
     Push $1
@@ -96,6 +97,13 @@ Function ${PREFIX}FullPath
     ${If} $1 == 0
     ${OrIf} $1 >= ${NSIS_MAX_STRLEN}
         StrCpy $0 ""
+    ${EndIf}
+    StrCpy $1 $0 "" -1
+    ${If} $1 == "\"
+        StrLen $1 $0
+        ${If} $1 > 3
+            StrCpy $0 $0 -1
+        ${EndIf}
     ${EndIf}
     Pop $1
     Exch $0
