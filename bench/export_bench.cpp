@@ -4,7 +4,6 @@
 // STEP files, DXF, index), per stud, with one and with two worker processes; the aims are a
 // library cost per stud within 1.2 times the single-stud cost, and two workers at least 1.7 times
 // as fast as one on a machine with two free cores.
-#include "export/designation.h"
 #include "export/exporter.h"
 #include "export/stud_drawing.h"
 
@@ -35,8 +34,7 @@ void SingleStudStep(benchmark::State& state)
     std::size_t next = 0;
     for (auto _ : state) {
         const exporter::Stud& stud = studs[next++ % studs.size()];
-        const std::string name =
-            exporter::designation(stud.numbers.d, stud.numbers.L, stud.standard, std::nullopt);
+        const std::string name = designation(exporter::designatedStud(stud));
         exporter::exportSolid(stud, name, (folder / "stud.step").string());
     }
     fs::remove_all(folder);

@@ -21,7 +21,8 @@ std::string field(const std::string& text)
 std::string indexCsv(const std::vector<IndexRow>& rows)
 {
     std::string text =
-        "designation,part_name,standard,d,L,b,b1,c,P,mass_kg_1000,material,step,dxf,block\n";
+        "\xEF\xBB\xBF" // byte-order mark
+        "designation,part_name,standard,d,L,b,b1,c,P,mass_kg_1000,material,step,dxf,block\r\n";
     for (const IndexRow& row : rows) {
         const std::string* fields[] = {&row.designation, &row.PartName,   &row.standard, &row.d,
                                        &row.L,           &row.b,          &row.b1,       &row.c,
@@ -32,7 +33,7 @@ std::string indexCsv(const std::vector<IndexRow>& rows)
             text += (first ? "" : ",") + field(*value);
             first = false;
         }
-        text += '\n';
+        text += "\r\n";
     }
     return text;
 }

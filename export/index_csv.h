@@ -1,6 +1,9 @@
 #pragma once
-// The library's index: UTF-8 CSV, a header line and one row per stud. Numbers are written with a
-// decimal point; a field with a comma or a quote (designations such as "М2,5×16") is quoted.
+// The library's index: UTF-8 CSV, a header line and one row per stud. It opens with a byte-order
+// mark and ends its lines with CR LF, as spreadsheet programs write CSV: a spreadsheet program
+// reads a file without the mark in the system's code page and garbles the Cyrillic designations.
+// Numbers are written with a decimal point; a field with a comma or a quote (designations such as
+// "М2,5×16") is quoted.
 
 #include <string>
 #include <vector>

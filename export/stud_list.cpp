@@ -209,4 +209,10 @@ std::vector<Stud> readStuds(const std::string& basePath, GostIndexValue index,
     return studs;
 }
 
+DesignatedStud designatedStud(const Stud& stud)
+{
+    return {stud.standard, stud.numbers.d, stud.numbers.L,
+            finePitch(stud.numbers.d, parseNumber(stud.PText))};
+}
+
 } // namespace exporter

@@ -3,6 +3,7 @@
 // diameter and length lists, the thread-length rule for b, the hand-over rules for the numbers
 // the drawing gets, and the part name the window builds.
 
+#include "model/stud_designation.h"
 #include "model/stud_dimensions.h"
 #include "model/stud_standard.h"
 
@@ -27,6 +28,9 @@ struct Stud {
     std::size_t row = 0;  // position in the standard's DXF grid: d, then L
     std::size_t column = 0;
 };
+
+// The sizes the stud's designation and block name are made from; refers to stud's texts.
+[[nodiscard]] DesignatedStud designatedStud(const Stud& stud);
 
 // What the user asked for.
 struct StudRequest {

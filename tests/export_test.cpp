@@ -1,7 +1,6 @@
 // quorvel-export: the designations it builds from the tables, and the program itself run as a
 // user runs it, its files read back by readers it does not share code with (gmsh for STEP,
 // ezdxf for DXF, Open CASCADE's own STEP reader for the solid's validity).
-#include "export/designation.h"
 #include "export/stud_list.h"
 #include "model/cp1251.h"
 #include "step_contents.h"
@@ -146,6 +145,27 @@ std::set<std::string> filesUnder(const fs::path& folder)
     return files;
 }
 
+// The index's lines without their line ends: the file opens with a byte-order mark and every
+// line ends with CR LF.
+std::vector<std::string> indexLines(const std::string& file)
+{
+    std::string text = readAll(file);
+    EXPECT_TRUE(text.starts_with("\xEF\xBB\xBF")) << "no byte-order mark";
+    text.erase(0, 3);
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) {
+            ADD_FAILURE() << "a line without CR LF: " << text.substr(start);
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        EXPECT_EQ(lines.back().find_first_of("\r\n"), std::string::npos) << lines.back();
+        start = end + 2;
+    }
+    return lines;
+}
+
 // CSV fields of one line; quoted fields may hold commas.
 std::vector<std::string> csvFields(const std::string& line)
 {
@@ -224,9 +244,7 @@ TEST(ExportDesignation, FormsFromTheTables)
         EXPECT_EQ(stud.numbers.overallLength, row.overallLength);
         EXPECT_EQ(stud.PartName,
                   std::string("Шпилька_M") + row.d + "x" + row.L + "_ГОСТ_" + row.standard);
-        EXPECT_EQ(
-            exporter::designation(stud.numbers.d, stud.numbers.L, stud.standard, row.propertyClass),
-            row.designation);
+        EXPECT_EQ(designation(exporter::designatedStud(stud), row.propertyClass), row.designation);
     }
 }
 
@@ -242,7 +260,7 @@ TEST(QuorvelExport, OneStudReadsBackAsOneValidNamedSolidWithItsMass)
               (std::set<std::string>{"22032-76.dxf", "index.csv",
                                      "22032-76/Шпилька_M16x120_ГОСТ_22032-76.step"}));
 
-    const auto index = linesOf(readAll(out + "/index.csv"));
+    const auto index = indexLines(out + "/index.csv");
     ASSERT_EQ(index.size(), 2u);
     EXPECT_EQ(index[0],
               "designation,part_name,standard,d,L,b,b1,c,P,mass_kg_1000,material,step,dxf,block");
@@ -341,7 +359,7 @@ TEST(QuorvelExport, MassOfTheChosenMaterialAndNoneWithoutAPitch)
         args.insert(args.end(), row.args.begin(), row.args.end());
         const ProgramRun run = runExporter(dir, args);
         ASSERT_EQ(run.status, 0) << run.err;
-        const auto index = linesOf(readAll(out + "/index.csv"));
+        const auto index = indexLines(out + "/index.csv");
         ASSERT_EQ(index.size(), 2u);
         const auto fields = csvFields(index[1]);
         ASSERT_EQ(fields.size(), 14u);
@@ -385,7 +403,7 @@ TEST(QuorvelExport, StandardHasAnIndexRowAndADxfBlockPerTableRow)
     EXPECT_NE(run.err.find(" left\x1b[K"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("\r\x1b[K692 studs, 694 files, "), std::string::npos) << run.err;
 
-    const auto index = linesOf(readAll(out + "/index.csv"));
+    const auto index = indexLines(out + "/index.csv");
     ASSERT_EQ(index.size(), expectedBlocks.size() + 1);
     std::set<std::string> indexed;
     for (std::size_t i = 1; i < index.size(); ++i) {
