@@ -41,8 +41,7 @@ void SingleStudStep(benchmark::State& state)
         const exporter::Stud& stud = studs[next++ % studs.size()];
         const std::string name =
             exporter::designation(stud.numbers.d, stud.numbers.L, stud.standard, std::nullopt);
-        benchmark::DoNotOptimize(
-            exporter::exportSolid(stud, name, (folder / "stud.step").string()));
+        exporter::exportSolid(stud, name, (folder / "stud.step").string());
     }
     fs::remove_all(folder);
 }

@@ -53,7 +53,10 @@ std::string usageText()
            "  quorvel-export --standard all --all --out DIR                  all twelve "
            "standards\n"
            "Writes one STEP file per stud (DIR/<standard>/<part name>.step), one DXF per standard\n"
-           "with a block per stud (DIR/<standard>.dxf) and DIR/index.csv.\n"
+           "with a block per stud (DIR/<standard>.dxf) and DIR/index.csv. The index's\n"
+           "mass_kg_1000 is the theoretical mass of 1000 studs in kg as the standards' mass\n"
+           "appendix gives it (7.85 g/cm3 for steel; the plain shank at d, the threads at the\n"
+           "pitch diameter d - 0.649519P; four significant digits), times the material's factor.\n"
            "Options:\n"
            "  --format step,dxf     what to write (default both)\n"
            "  --jobs N              worker processes (default: the number of cores)\n"
@@ -62,6 +65,9 @@ std::string usageText()
            "                        free dimensions: d and L need not be in the tables\n"
            "  --layers MAIN,THIN,AXIS\n"
            "                        layer names (default: the settings file beside the program)\n"
+           "  --material steel|aluminium|bronze|brass\n"
+           "                        the material of the mass (default steel; factors 1, 0.356,\n"
+           "                        0.970, 1.080)\n"
            "  --data DIR            folder of the table files (default: beside the program)\n"
            "  --help                this text\n"
            "Exit status: 0 done, 1 a stud could not be drawn or a file not written, 2 a bad\n"
@@ -75,12 +81,13 @@ ExportOptions parseOptions(const std::vector<std::string>& args)
         {"--d", &options.stud.d},   {"--l", &options.stud.L}, {"--b", &options.stud.b},
         {"--b1", &options.stud.b1}, {"--c", &options.stud.c}, {"--class", &options.propertyClass},
         {"--data", &options.data}};
-    std::optional<std::string> standard, out, format, jobs, layers;
+    std::optional<std::string> standard, out, format, jobs, layers, material;
     valued["--standard"] = &standard;
     valued["--out"] = &out;
     valued["--format"] = &format;
     valued["--jobs"] = &jobs;
     valued["--layers"] = &layers;
+    valued["--material"] = &material;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -151,6 +158,17 @@ ExportOptions parseOptions(const std::vector<std::string>& args)
                 badRequest("unknown format \"" + name + "\" in --format (step, dxf)");
             }
         }
+    }
+    if (material) {
+        const std::optional<Material> named = materialNamed(*material);
+        if (!named) {
+            std::string names;
+            for (const MaterialEntry& entry : materials()) {
+                names += (names.empty() ? "" : ", ") + std::string(entry.name);
+            }
+            badRequest("unknown material \"" + *material + "\" in --material (" + names + ")");
+        }
+        options.material = *named;
     }
     if (jobs) {
         options.jobs = jobCount(*jobs);

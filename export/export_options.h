@@ -3,6 +3,7 @@
 
 #include "cad/quorvel_draw.h"
 #include "export/stud_list.h"
+#include "model/stud_mass.h"
 
 #include <optional>
 #include <string>
@@ -20,8 +21,9 @@ struct ExportOptions {
     bool dxf = true;
     unsigned jobs = 0; // 0: the number of cores
     std::optional<std::string> propertyClass;
-    std::optional<LayerNames> layers; // none: the settings file's, else the defaults
-    std::optional<std::string> data;  // the folder of the table files
+    std::optional<LayerNames> layers;    // none: the settings file's, else the defaults
+    std::optional<std::string> data;     // the folder of the table files
+    Material material = Material::Steel; // of the index's mass
 };
 
 // Throws ExportError (BadRequest) naming the option or value at fault.

@@ -11,6 +11,7 @@
 #include "export/progress.h"
 #include "export/stud_drawing.h"
 #include "model/number_text.h"
+#include "model/stud_mass.h"
 #include "model/utf8_path.h"
 #include "ui/settings_file.h"
 
@@ -20,7 +21,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -85,6 +85,17 @@ std::string numberOrEmpty(const std::string& text)
 {
     const auto value = parseNumber(text);
     return value ? numberText(*value) : "";
+}
+
+// The mass of 1000 studs as the standards' appendix gives it; empty when the stud's pitch is not
+// known (a free d that is not in the table).
+std::string massText(const Stud& stud, Material material)
+{
+    const std::optional<double> P = parseNumber(stud.PText);
+    const std::optional<double> mass =
+        P ? massOf1000Kg(massSizes(familyOf(stud.standardIndex), stud.numbers, *P), material)
+          : std::nullopt;
+    return mass ? massText1000(*mass) : "";
 }
 
 // The studs of one standard laid out for its DXF: each block is drawn at the origin along +x;
@@ -156,14 +167,13 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
         options.layers ? *options.layers
                        : readSettings(settingsPath(joined(places.programFolder, "quorvel"))).layers;
     bool step = options.step;
-    const bool kernel = drawing::stepExportAvailable();
-    if (step && !kernel) {
+    if (step && !drawing::stepExportAvailable()) {
         if (!options.dxf) {
             fail(ExportFailure::BadRequest,
                  "STEP is not available in this build (no Open CASCADE); use --format dxf");
         }
         std::fprintf(places.err, "quorvel-export: STEP is not available in this build (no Open "
-                                 "CASCADE); writing DXF and the index, without the mass\n");
+                                 "CASCADE); writing DXF and the index\n");
         step = false;
     }
 #ifndef QUORVEL_EXPORT_DXF
@@ -227,9 +237,8 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
     }
 #endif
 
-    std::vector<std::string> masses(studs.size());
     std::size_t stepWritten = 0;
-    if (kernel) {
+    if (step) {
         const unsigned jobs =
             options.jobs != 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
         Progress progress(studs.size(), places.terminal, places.err);
@@ -238,18 +247,15 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
         const PoolEnd end = runJobs(
             studs.size(), jobs,
             [&](std::size_t i) -> JobOutcome {
-                const std::string file = step ? joined(options.out, stepFiles[i]) : "";
-                const std::optional<double> volume = exportSolid(studs[i], designations[i], file);
-                const double mass = std::round(massOf1000Kg(volume.value_or(0)) * 1000) / 1000;
-                return {true, numberText(mass)};
+                exportSolid(studs[i], designations[i], joined(options.out, stepFiles[i]));
+                return {true, ""};
             },
-            [&](std::size_t i, const JobOutcome& outcome) {
+            [&](std::size_t, const JobOutcome& outcome) {
                 if (!outcome.ok) {
                     failure = outcome.text;
                     return false;
                 }
-                masses[i] = outcome.text;
-                stepWritten += step ? 1 : 0;
+                ++stepWritten;
                 progress.done(++done);
                 return true;
             },
@@ -283,8 +289,9 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
         const HandOver& n = stud.numbers;
         rows.push_back({designations[i], stud.PartName, stud.standard, numberText(n.d),
                         numberText(n.L), numberText(n.b), numberText(n.b1), numberText(n.c),
-                        numberOrEmpty(stud.PText), masses[i], stepFiles[i], dxfOf[stud.standard],
-                        options.dxf ? stud.PartName : ""});
+                        numberOrEmpty(stud.PText), massText(stud, options.material),
+                        std::string(materialEntry(options.material).name), stepFiles[i],
+                        dxfOf[stud.standard], options.dxf ? stud.PartName : ""});
     }
     writeText(joined(options.out, "index.csv"), indexCsv(rows));
     ++files;

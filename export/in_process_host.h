@@ -5,7 +5,7 @@
 
 #include "cad/automation.h"
 #include "drawing/cad_drawing.h"
-#include "host/object_model.h"
+#include "host/objects/object_model.h"
 
 #include <memory>
 #include <string>

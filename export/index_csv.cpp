@@ -20,18 +20,20 @@ std::string field(const std::string& text)
 
 std::string indexCsv(const std::vector<IndexRow>& rows)
 {
-    std::string text = "designation,part_name,standard,d,L,b,b1,c,P,mass_kg_1000,step,dxf,block\n";
+    std::string text =
+        "\xEF\xBB\xBF" // byte-order mark
+        "designation,part_name,standard,d,L,b,b1,c,P,mass_kg_1000,material,step,dxf,block\r\n";
     for (const IndexRow& row : rows) {
         const std::string* fields[] = {&row.designation, &row.PartName,   &row.standard, &row.d,
                                        &row.L,           &row.b,          &row.b1,       &row.c,
-                                       &row.P,           &row.massKg1000, &row.step,     &row.dxf,
-                                       &row.block};
+                                       &row.P,           &row.massKg1000, &row.material, &row.step,
+                                       &row.dxf,         &row.block};
         bool first = true;
         for (const std::string* value : fields) {
             text += (first ? "" : ",") + field(*value);
             first = false;
         }
-        text += '\n';
+        text += "\r\n";
     }
     return text;
 }

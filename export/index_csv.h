@@ -1,6 +1,9 @@
 #pragma once
-// The library's index: UTF-8 CSV, a header line and one row per stud. Numbers are written with a
-// decimal point; a field with a comma or a quote (designations such as "М2,5×16") is quoted.
+// The library's index: UTF-8 CSV, a header line and one row per stud. It opens with a byte-order
+// mark and ends its lines with CR LF, as spreadsheet programs write CSV: a spreadsheet program
+// reads a file without the mark in the system's code page and garbles the Cyrillic designations.
+// Numbers are written with a decimal point; a field with a comma or a quote (designations such as
+// "М2,5×16") is quoted.
 
 #include <string>
 #include <vector>
@@ -12,7 +15,8 @@ struct IndexRow {
     std::string PartName;
     std::string standard;
     std::string d, L, b, b1, c, P; // number texts; P empty when unknown
-    std::string massKg1000;        // mass of 1000 studs in kg; empty without a kernel
+    std::string massKg1000;        // mass of 1000 studs in kg; empty when P is unknown
+    std::string material;          // of the mass: "steel", "aluminium", "bronze" or "brass"
     std::string step;              // relative to the output folder; empty when not written
     std::string dxf;
     std::string block;

@@ -3,7 +3,6 @@
 #include "drawing/files/step_export.h"
 #include "drawing/part/part_solid.h"
 #include "export/export_error.h"
-#include "export/part_volume.h"
 
 namespace exporter {
 
@@ -37,8 +36,7 @@ StudView ViewDrawer::draw(const Stud& stud)
     return {std::move(drawing.polylines), std::move(drawing.lines)};
 }
 
-std::optional<double> exportSolid(const Stud& stud, const std::string& productName,
-                                  const std::string& stepFile)
+void exportSolid(const Stud& stud, const std::string& productName, const std::string& stepFile)
 {
     InProcessHost host;
     CollectingReporter reporter;
@@ -52,20 +50,11 @@ std::optional<double> exportSolid(const Stud& stud, const std::string& productNa
     }
     // The STEP product carries the designation; the part keeps nothing else of its name.
     drawing.parts.front().name = productName;
-    if (!stepFile.empty()) {
-        try {
-            drawing::saveStep(drawing, stepFile);
-        } catch (const drawing::StepSaveError& error) {
-            throw ExportError(ExportFailure::Failed, error.what());
-        }
+    try {
+        drawing::saveStep(drawing, stepFile);
+    } catch (const drawing::StepSaveError& error) {
+        throw ExportError(ExportFailure::Failed, error.what());
     }
-    return solidVolume(*drawing.parts.front().solid);
-}
-
-double massOf1000Kg(double volumeMm3)
-{
-    // 7.85 g/cm³ = 7.85e-3 g/mm³; 1000 studs in kg: volume × 7.85e-3 × 1000 / 1000.
-    return volumeMm3 * 7.85e-3;
 }
 
 } // namespace exporter

@@ -1,7 +1,7 @@
 #pragma once
 // One stud drawn by the drawing unit (Start_ACAD with Draw_2D_Quorvel or Draw_3D_Quorvel)
 // against the stand-in host's object model in this process: the 2D side view for a DXF block,
-// and the solid for STEP and the mass.
+// and the solid for STEP.
 
 #include "cad/quorvel_draw.h"
 #include "drawing/cad_drawing.h"
@@ -46,14 +46,9 @@ class ViewDrawer {
     QuorvelDraw m_draw;
 };
 
-// Builds the stud's solid by the 3D drawing and, when stepFile is not empty, saves it as STEP
-// under productName (replaced whole or not at all). Gives the solid's volume in mm³, or none in
-// a build without a solid modelling kernel. Throws ExportError with the host's refusal or the
-// file that cannot be written.
-[[nodiscard]] std::optional<double> exportSolid(const Stud& stud, const std::string& productName,
-                                                const std::string& stepFile);
-
-// Steel, 7.85 g/cm³: the mass of 1000 studs in kg from one stud's volume in mm³.
-[[nodiscard]] double massOf1000Kg(double volumeMm3);
+// Builds the stud's solid by the 3D drawing and saves it as STEP under productName (replaced
+// whole or not at all). Throws ExportError with the host's refusal or the file that cannot be
+// written.
+void exportSolid(const Stud& stud, const std::string& productName, const std::string& stepFile);
 
 } // namespace exporter

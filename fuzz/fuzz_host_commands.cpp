@@ -4,7 +4,7 @@
 // integer (7), double (7.5), point (p:x,y,z), object (o:/Layers/1), empty (-) or string. Whatever
 // comes, the model answers every call, and the drawing stays within its bounds: entity and
 // drawing sizes, coordinates the DXF writer can format, a short history.
-#include "host/object_model.h"
+#include "host/objects/object_model.h"
 #include "drawing/part/part_solid.h"
 #include "model/number_text.h"
 

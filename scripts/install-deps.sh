@@ -12,6 +12,10 @@ packages=(cmake ninja-build g++ python3 libgtest-dev libgmock-dev libbenchmark-d
           fonts-dejavu-core)
 packages+=(clang libclang-rt-14-dev) # libFuzzer and the sanitizer runtimes of the fuzz leg
 packages+=(openbox xdotool x11-utils) # the window-manager test: a real window manager, real keys
+# The programs designers open the exporter's files with, which the tests open them with: LibreCAD
+# (prints the DXF with the layers' colours), FreeCAD (imports the DXF, its layers included) and
+# LibreOffice Calc (reads the index).
+packages+=(librecad freecad libreoffice-calc-nogui)
 if [[ "${1:-}" == "--windows" ]]; then # the Windows leg: MinGW-w64 cross compilers and Wine
     packages+=(g++-mingw-w64-x86-64 wine googletest openbox) # openbox: the Qt programs' leg
     packages+=(nsis) # makensis: the Windows installer

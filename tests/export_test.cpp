@@ -147,6 +147,27 @@ std::set<std::string> filesUnder(const fs::path& folder)
     return files;
 }
 
+// The index's lines without their line ends: the file opens with a byte-order mark and every
+// line ends with CR LF.
+std::vector<std::string> indexLines(const std::string& file)
+{
+    std::string text = readAll(file);
+    EXPECT_TRUE(text.starts_with("\xEF\xBB\xBF")) << "no byte-order mark";
+    text.erase(0, 3);
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) {
+            ADD_FAILURE() << "a line without CR LF: " << text.substr(start);
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        EXPECT_EQ(lines.back().find_first_of("\r\n"), std::string::npos) << lines.back();
+        start = end + 2;
+    }
+    return lines;
+}
+
 // CSV fields of one line; quoted fields may hold commas.
 std::vector<std::string> csvFields(const std::string& line)
 {
@@ -243,11 +264,12 @@ TEST(QuorvelExport, OneStudReadsBackAsOneValidNamedSolidWithItsMass)
               (std::set<std::string>{"22032-76.dxf", "index.csv",
                                      "22032-76/Шпилька_M16x120_ГОСТ_22032-76.step"}));
 
-    const auto index = linesOf(readAll(out + "/index.csv"));
+    const auto index = indexLines(out + "/index.csv");
     ASSERT_EQ(index.size(), 2u);
-    EXPECT_EQ(index[0], "designation,part_name,standard,d,L,b,b1,c,P,mass_kg_1000,step,dxf,block");
+    EXPECT_EQ(index[0],
+              "designation,part_name,standard,d,L,b,b1,c,P,mass_kg_1000,material,step,dxf,block");
     const auto fields = csvFields(index[1]);
-    ASSERT_EQ(fields.size(), 13u);
+    ASSERT_EQ(fields.size(), 14u);
     const std::vector<std::string> expected = {"Шпилька М16-6g×120.109 ГОСТ 22032-76",
                                                "Шпилька_M16x120_ГОСТ_22032-76",
                                                "22032-76",
@@ -258,9 +280,13 @@ TEST(QuorvelExport, OneStudReadsBackAsOneValidNamedSolidWithItsMass)
                                                "2",
                                                "2"};
     EXPECT_EQ(std::vector<std::string>(fields.begin(), fields.begin() + 9), expected);
-    EXPECT_EQ(fields[10], "22032-76/Шпилька_M16x120_ГОСТ_22032-76.step");
-    EXPECT_EQ(fields[11], "22032-76.dxf");
-    EXPECT_EQ(fields[12], "Шпилька_M16x120_ГОСТ_22032-76");
+    // The appendix's model: shank 136 − 54 = 82 at d 16, threads 38 + 16 = 54 at
+    // d2 = 16 − 0.649519·2; 7.85e-3 × (82·π·16²/4 + 54·π·d2²/4) = 201.376 kg per 1000.
+    EXPECT_EQ(fields[9], "201.4");
+    EXPECT_EQ(fields[10], "steel");
+    EXPECT_EQ(fields[11], "22032-76/Шпилька_M16x120_ГОСТ_22032-76.step");
+    EXPECT_EQ(fields[12], "22032-76.dxf");
+    EXPECT_EQ(fields[13], "Шпилька_M16x120_ГОСТ_22032-76");
 
     // The block is the 2D view the drawing unit draws, at the origin: d 16, overall length 136,
     // b 38, b1 16, c 2; model space places it with its left chamfer edge at x 0.
@@ -282,7 +308,7 @@ TEST(QuorvelExport, OneStudReadsBackAsOneValidNamedSolidWithItsMass)
                   "insert Шпилька_M16x120_ГОСТ_22032-76 2.0,-8.0",
               }));
 
-    const std::string step = out + "/" + fields[10];
+    const std::string step = out + "/" + fields[11];
     const auto read = readWithGmsh({step});
     ASSERT_EQ(read.size(), 1u);
     ASSERT_TRUE(read[0]);
@@ -293,8 +319,10 @@ TEST(QuorvelExport, OneStudReadsBackAsOneValidNamedSolidWithItsMass)
     const double cylinder = 3.14159265358979 * 8 * 8 * 136;
     EXPECT_LT(volume, cylinder);
     EXPECT_GT(volume, cylinder * 0.98);
-    // 7.85 g/cm³, 1000 studs in kg, written to the gram.
-    EXPECT_NEAR(std::stod(fields[9]), volume * 7.85e-3, 0.0005 + 1e-9);
+    // The solid has no cut thread: as steel it weighs more than the appendix's mass, by less
+    // than the threads' share of the section (d2² / d² = 0.84 over 54 of 136 mm).
+    EXPECT_GT(volume * 7.85e-3, 201.37);
+    EXPECT_LT(volume * 7.85e-3, 201.38 / (1 - 0.16 * 54 / 136));
 
     const auto contents = readStep(step);
     ASSERT_TRUE(contents);
@@ -302,6 +330,47 @@ TEST(QuorvelExport, OneStudReadsBackAsOneValidNamedSolidWithItsMass)
     EXPECT_TRUE(contents->products[0].valid);
     EXPECT_EQ(contents->products[0].solids, 1);
     EXPECT_NEAR(contents->lengthUnitInMetres, 0.001, 1e-12);
+}
+
+// The mass column follows --material; a free d that is not in the table has no pitch and so no
+// mass. Expected masses worked by hand: M12×100 ГОСТ 22032-76 is 92.7057 kg of steel per 1000.
+TEST(QuorvelExport, MassOfTheChosenMaterialAndNoneWithoutAPitch)
+{
+    TempDir dir;
+    const struct {
+        const char* label;
+        std::vector<std::string> args;
+        const char* mass;
+        const char* material;
+    } rows[] = {
+        {"brass, 92.7057 × 1.080",
+         {"--d", "12", "--l", "100", "--material", "brass"},
+         "100.1",
+         "brass"},
+        {"aluminium, 92.7057 × 0.356",
+         {"--d", "12", "--l", "100", "--material", "aluminium"},
+         "33.00",
+         "aluminium"},
+        {"free d 13: no pitch in the table",
+         {"--free", "--d", "13", "--l", "100", "--b", "30", "--b1", "13", "--c", "1.6"},
+         "",
+         "steel"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        const std::string out = dir.file("lib");
+        std::vector<std::string> args = {"--standard", "22032-76", "--format", "dxf", "--out", out};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        const ProgramRun run = runExporter(dir, args);
+        ASSERT_EQ(run.status, 0) << run.err;
+        const auto index = indexLines(out + "/index.csv");
+        ASSERT_EQ(index.size(), 2u);
+        const auto fields = csvFields(index[1]);
+        ASSERT_EQ(fields.size(), 14u);
+        EXPECT_EQ(fields[9], row.mass);
+        EXPECT_EQ(fields[10], row.material);
+        fs::remove_all(utf8Path(out));
+    }
 }
 
 TEST(QuorvelExport, StandardHasAnIndexRowAndADxfBlockPerTableRow)
@@ -338,15 +407,15 @@ TEST(QuorvelExport, StandardHasAnIndexRowAndADxfBlockPerTableRow)
     EXPECT_NE(run.err.find(" left\x1b[K"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("\r\x1b[K692 studs, 694 files, "), std::string::npos) << run.err;
 
-    const auto index = linesOf(readAll(out + "/index.csv"));
+    const auto index = indexLines(out + "/index.csv");
     ASSERT_EQ(index.size(), expectedBlocks.size() + 1);
     std::set<std::string> indexed;
     for (std::size_t i = 1; i < index.size(); ++i) {
         const auto fields = csvFields(index[i]);
-        ASSERT_EQ(fields.size(), 13u) << index[i];
-        EXPECT_EQ(fields[12], fields[1]);
+        ASSERT_EQ(fields.size(), 14u) << index[i];
+        EXPECT_EQ(fields[13], fields[1]);
         EXPECT_FALSE(fields[9].empty());
-        EXPECT_TRUE(fs::exists(utf8Path(out + "/" + fields[10]))) << fields[10];
+        EXPECT_TRUE(fs::exists(utf8Path(out + "/" + fields[11]))) << fields[11];
         indexed.insert(fields[1]);
     }
     EXPECT_EQ(indexed, expectedBlocks);
@@ -434,6 +503,10 @@ TEST(QuorvelExport, BadInputsAreNamedAndLeaveNoFiles)
          "",
          2,
          "--jobs takes a whole number from 1 to 256, not \"0\""},
+        {{"--standard", "22032-76", "--d", "12", "--l", "100", "--material", "Steel", "--out", out},
+         "",
+         2,
+         "unknown material \"Steel\" in --material (steel, aluminium, bronze, brass)"},
         // A full disk, as a file size limit of 8 KiB shows it: the STEP file cannot be written.
         {{"--standard", "22032-76", "--d", "12", "--l", "100", "--out", out},
          "ulimit -f 8",

@@ -5,6 +5,7 @@
 #include "ui/quorvel_version.h"
 #include "ui/settings_file.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
@@ -419,4 +420,50 @@ TEST_F(MainForm, PlainHoleM16ListRunsToFiveHundred)
     EXPECT_EQ(draws[0].b, 44);
     EXPECT_EQ(draws[0].b1, 44);
     EXPECT_TRUE(reporter.messages.empty());
+}
+
+// The mass of 1000 steel studs follows the sizes as they are typed. Expected masses worked by
+// hand from the appendix's model, 7.85e-3 × (shank·π·d²/4 + thread·π·d2²/4), d2 = d − 0.649519·P.
+TEST_F(MainForm, MassOfAThousandFollowsTheTypedSizes)
+{
+    start();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    const auto typeInto = [](QWidget* widget, const char* keys) {
+        widget->setFocus();
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr);
+        QTest::keyClick(focused, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(focused, keys);
+    };
+    const struct {
+        const char* label;
+        bool free; // free-dimension mode from this row on
+        QWidget* widget;
+        const char* keys;
+        const char* mass; // empty: no mass shown
+    } rows[] = {
+        {"M12x25: b = 25 - 6 - 3.5, threads 27.5, shank 9.5", false, form->cbDiam, "12", "28,4"},
+        {"M12x100: shank 70 at d, threads 30 + 12 at d2", false, form->cbLenght, "100", "92,7"},
+        {"M12x40: shank 10, threads 42", false, form->cbLenght, "40", "39,4"},
+        {"free L typed: 100", true, form->eLenght, "100", "92,7"},
+        {"a length that is no number", true, form->eLenght, "1OO", ""},
+        {"L 160: shank 130", true, form->eLenght, "160", "146"},
+        {"free d 16: the pitch of its own table row, 2", true, form->eDiam, "16", "261"},
+        {"free d 13, in no table row: no pitch", true, form->eDiam, "13", ""},
+        {"free d 12 again", true, form->eDiam, "12", "146"},
+        {"a chamfer with a decimal comma: the drawing would refuse it", true, form->eC, "1,6", ""},
+        {"chamfer 1.6 again", true, form->eC, "1.6", "146"},
+        {"a b that is no number", true, form->eB, "3O", ""},
+        {"d 13 typed in the list: no pitch", false, form->cbDiam, "13", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        if (row.free != form->chbCastom->isChecked()) {
+            form->chbCastom->click();
+        }
+        typeInto(row.widget, row.keys);
+        const std::string shown = form->LMass->text().toStdString();
+        EXPECT_EQ(shown, *row.mass ? "Масса 1000 шт.\n= " + std::string(row.mass) + " кг" : "");
+    }
 }

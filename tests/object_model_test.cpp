@@ -1,6 +1,6 @@
 // The host's object model without a transport: what it accepts, what it refuses and with which
 // error, and the call log lines it writes.
-#include "host/object_model.h"
+#include "host/objects/object_model.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>

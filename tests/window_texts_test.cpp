@@ -60,6 +60,14 @@ TEST_F(MainForm, NoTextIsWiderThanItsWidget)
         ASSERT_TRUE(form->LName->text().endsWith(
             QString::fromUtf8(TfSelect::itemTexts[index]).right(8))); // "22032-76" ...
         EXPECT_EQ(clippedTexts(form.get(), form->LPitch), std::vector<std::string>{});
+        // The mass is measured too, for the smallest stud and for the largest.
+        EXPECT_FALSE(form->LMass->text().isEmpty());
+        form->cbDiam->setItemIndex(form->cbDiam->count() - 1);
+        form->cbDiamChange();
+        form->cbLenght->setItemIndex(form->cbLenght->count() - 1);
+        form->cbLenghtChange();
+        EXPECT_FALSE(form->LMass->text().isEmpty());
+        EXPECT_EQ(clippedTexts(form.get(), form->LPitch), std::vector<std::string>{});
     }
 
     select->show();

@@ -2,7 +2,9 @@
 
 #include "model/base_path.h"
 #include "model/dimension_tables.h"
+#include "model/number_text.h"
 #include "model/stud_dimensions.h"
+#include "model/stud_mass.h"
 #include "ui/about_box.h"
 #include "ui/completing_combo_box.h"
 #include "ui/main_report.h"
@@ -35,6 +37,8 @@ constexpr double designDpi = 120.0;
 const QSize minimumOuterSize(200, 150);
 const QPoint designPosition(158, 156);
 constexpr int titleMargin = 2; // pixels kept free between the title and each side of its panel
+// The mass of 1000 studs, on two lines to fit the column of buttons.
+const QString massCaption = QStringLiteral("Масса 1000 шт.\n= %1 кг");
 
 } // namespace
 
@@ -145,6 +149,10 @@ void TForm1::buildControls()
     chb3D = new QCheckBox(QStringLiteral("- 3D"), this);
     place(chb3D, 480, 58, 62, 17);
 
+    LMass = new QLabel(this);
+    place(LMass, 425, 79, 117, 35);
+    LMass->setAlignment(Qt::AlignCenter);
+
     bbAbout = new QPushButton(questionIcon(), QStringLiteral("About"), this);
     bbAbout->setFont(bold);
     bbAbout->setToolTip(QStringLiteral("Информация о программе"));
@@ -175,6 +183,12 @@ void TForm1::buildControls()
     connect(bbAbout, &QPushButton::clicked, this, &TForm1::bbAboutClick);
     connect(bbDraw, &QPushButton::clicked, this, &TForm1::bbDrawClick);
     connect(BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
+    for (CompletingComboBox* box : {cbDiam, cbLenght}) {
+        connect(box, &QComboBox::editTextChanged, this, &TForm1::showMass);
+    }
+    for (QLineEdit* edit : {eDiam, eLenght, eB, eB1, eC}) {
+        connect(edit, &QLineEdit::textChanged, this, &TForm1::showMass);
+    }
     widenButtonsToText(this);
     setMinimumSize(minimumOuterSize);
     m_outerSize = new OuterSize(this);
@@ -256,6 +270,7 @@ bool TForm1::fillList(CompletingComboBox* box, const TableRead<std::vector<std::
 
 void TForm1::WorkForm()
 {
+    LMass->clear(); // until the new standard's sizes are on screen
     const std::string catalogue = cataloguePath(m_state.BasePath);
     const TableRead<CatalogueRecord> record = readCatalogueRecord(catalogue, m_state.GostIndex);
     if (!record.ok()) {
@@ -302,6 +317,7 @@ void TForm1::SetDataDetal()
                  "SetDataDetal", m_state.LengthTablePath)) {
         LenghtChange();
     }
+    showMass(); // P has changed
 }
 
 void TForm1::LenghtChange()
@@ -345,6 +361,7 @@ void TForm1::chbCastomClick()
     if (!free) {
         SetDataDetal();
     }
+    showMass();
 }
 
 void TForm1::chb3DClick()
@@ -374,10 +391,7 @@ void TForm1::bbDrawClick()
         eB1->setText(eB->text());
     }
     const bool free = chbCastom->isChecked();
-    const FieldTexts fields{toStd(cbDiam->boxText()), toStd(cbLenght->boxText()),
-                            toStd(eDiam->text()),     toStd(eLenght->text()),
-                            toStd(eB->text()),        toStd(eB1->text()),
-                            toStd(eC->text())};
+    const FieldTexts fields = fieldTexts();
     const HandOverResult result = handOver(familyOf(m_state.GostIndex), free, fields);
     if (std::holds_alternative<ConversionFailed>(result)) {
         m_reporter.show({"Error", std::string(conversionReport), MessageKind::Error});
@@ -405,6 +419,45 @@ void TForm1::bbDrawClick()
     }
     m_drawing = false;
     show();
+}
+
+FieldTexts TForm1::fieldTexts() const
+{
+    return {toStd(cbDiam->boxText()), toStd(cbLenght->boxText()), toStd(eDiam->text()),
+            toStd(eLenght->text()),   toStd(eB->text()),          toStd(eB1->text()),
+            toStd(eC->text())};
+}
+
+// The pitch of the diameter table's row for d: the one on screen for the selected d, else read
+// from the table (a free d typed over another); none for a d that is not in the table.
+std::optional<double> TForm1::pitchOf(double d) const
+{
+    for (int i = 0; i < cbDiam->count(); ++i) {
+        if (parseNumber(toStd(cbDiam->itemText(i))) != d) {
+            continue;
+        }
+        if (i == cbDiam->itemIndex()) {
+            return parseNumber(toStd(LPitch->text()));
+        }
+        const TableRead<DiameterRow> row =
+            readDiameterRow(m_state.DiamTablePath, static_cast<std::size_t>(i));
+        return row.ok() ? parseNumber(row.value.P) : std::nullopt;
+    }
+    return std::nullopt;
+}
+
+void TForm1::showMass()
+{
+    const StudFamily family = familyOf(m_state.GostIndex);
+    const HandOverResult result = handOver(family, chbCastom->isChecked(), fieldTexts());
+    std::optional<double> mass;
+    if (const auto* numbers = std::get_if<HandOver>(&result)) {
+        if (const std::optional<double> P = pitchOf(numbers->d)) {
+            mass = massOf1000Kg(massSizes(family, *numbers, *P));
+        }
+    }
+    // Three significant digits: as precise as a glance needs, and as the parts list's piece mass.
+    LMass->setText(mass ? massCaption.arg(toQt(significantText(*mass, 3, ','))) : QString());
 }
 
 void TForm1::bbAboutClick()

@@ -4,6 +4,7 @@
 
 #include "cad/reporter.h"
 #include "model/dimension_tables.h"
+#include "model/stud_dimensions.h"
 #include "ui/main_unit_state.h"
 
 #include <QWidget>
@@ -49,6 +50,9 @@ class TForm1 : public QWidget {
     void bbDrawClick();
     void bbAboutClick();
     void BitBtn3Click();
+    // Shows the mass of 1000 steel studs of the sizes on screen in LMass, or nothing when they
+    // are not valid numbers or the pitch of the d on screen is not in the table.
+    void showMass();
 
     int pictureIndex() const { return m_pictureIndex; }
 
@@ -66,6 +70,7 @@ class TForm1 : public QWidget {
     QFrame* Panel2;
     QLabel* Image;
     QLabel* LPitch;
+    QLabel* LMass;
     QCheckBox* chb3D;
     QPushButton* bbAbout;
     QPushButton* bbDraw;
@@ -86,6 +91,8 @@ class TForm1 : public QWidget {
     void buildControls();
     void tableError(const char* procedure, const std::string& file);
     std::optional<std::string> selectedItem(const CompletingComboBox* box) const;
+    FieldTexts fieldTexts() const;
+    std::optional<double> pitchOf(double d) const;
     bool fillList(CompletingComboBox* box, const TableRead<std::vector<std::string>>& items,
                   const char* procedure, const std::string& file);
 

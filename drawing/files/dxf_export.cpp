@@ -2,14 +2,12 @@
 
 #include "drawing/files/atomic_file.h"
 #include "drawing/files/dxf_text.h"
-
-#include <dxflib/dl_dxf.h>
+#include "drawing/files/dxf_writer.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <fstream>
-#include <memory>
+#include <utility>
 
 namespace drawing {
 
@@ -57,121 +55,204 @@ bool endsWithEof(const std::string& file)
     return in && (tail.ends_with("\nEOF\n") || tail.ends_with("\nEOF\r\n"));
 }
 
-DL_Attributes onLayer(const std::vector<Layer>& layers, std::size_t layer)
+// Layer 0 holds the block definitions and the inserts; a drawing without it gets it first.
+std::vector<Layer> withLayerZero(const std::vector<Layer>& layers)
 {
-    return DL_Attributes(dxfText(layers.at(layer).name), 256, -1, "BYLAYER", 1.0);
-}
-
-// The header and the tables, up to the blocks section.
-void writeHeaderAndTables(DL_Dxf& dxf, DL_WriterA& dw, const std::vector<Layer>& layers)
-{
-    dxf.writeHeader(dw);
-    dw.dxfString(9, "$DWGCODEPAGE");
-    dw.dxfString(3, dxfCodePage);
-    dw.sectionEnd();
-    dw.sectionTables();
-    dxf.writeVPort(dw);
-    dw.tableLinetypes(3);
-    dxf.writeLinetype(dw, DL_LinetypeData("BYBLOCK", "BYBLOCK", 0, 0, 0.0));
-    dxf.writeLinetype(dw, DL_LinetypeData("BYLAYER", "BYLAYER", 0, 0, 0.0));
-    dxf.writeLinetype(dw, DL_LinetypeData("CONTINUOUS", "Continuous", 0, 0, 0.0));
-    dw.tableEnd();
-    dw.tableLayers(static_cast<int>(layers.size()));
-    for (const Layer& layer : layers) {
-        dxf.writeLayer(dw, DL_LayerData(dxfText(layer.name), 0),
-                       DL_Attributes("", layer.color, 100, "CONTINUOUS", 1.0));
+    const bool hasZero =
+        std::any_of(layers.begin(), layers.end(), [](const Layer& l) { return l.name == "0"; });
+    std::vector<Layer> all;
+    if (!hasZero) {
+        all.push_back({"0", 7});
     }
-    dw.tableEnd();
-    dw.tableStyle(1);
-    dxf.writeStyle(dw, DL_StyleData("standard", 0, 2.5, 1.0, 0.0, 0, 2.5, "txt", ""));
-    dw.tableEnd();
-    dxf.writeView(dw);
-    dxf.writeUcs(dw);
-    dw.tableAppid(1);
-    dxf.writeAppid(dw, "ACAD");
-    dw.tableEnd();
-    dxf.writeDimStyle(dw, 1, 1, 1, 1, 1); // ends its own table
-    dw.sectionEnd();
+    all.insert(all.end(), layers.begin(), layers.end());
+    return all;
 }
 
-void writeEntities(DL_Dxf& dxf, DL_WriterA& dw, const std::vector<Layer>& layers,
+// The box around what model space shows, so that a program opening the file shows it whole.
+class Extents {
+  public:
+    void add(Vec2 v, Vec2 offset = {0.0, 0.0})
+    {
+        const Vec2 at{v.x + offset.x, v.y + offset.y};
+        if (m_empty) {
+            m_box = {at, at};
+            m_empty = false;
+            return;
+        }
+        m_box.min = {std::min(m_box.min.x, at.x), std::min(m_box.min.y, at.y)};
+        m_box.max = {std::max(m_box.max.x, at.x), std::max(m_box.max.y, at.y)};
+    }
+    void add(const std::vector<Polyline>& polylines, const std::vector<Line>& lines,
+             Vec2 offset = {0.0, 0.0})
+    {
+        for (const Polyline& polyline : polylines) {
+            for (Vec2 v : polyline.vertices) {
+                add(v, offset);
+            }
+        }
+        for (const Line& line : lines) {
+            add(line.from, offset);
+            add(line.to, offset);
+        }
+    }
+    // An empty drawing shows an A3 sheet from the origin.
+    Rect box() const { return m_empty ? Rect{{0.0, 0.0}, {420.0, 297.0}} : m_box; }
+
+  private:
+    Rect m_box{};
+    bool m_empty = true;
+};
+
+void writeHeader(DxfWriter& w, const Rect& extents)
+{
+    const DL_Writer& out = w.out();
+    w.section("HEADER");
+    out.dxfString(9, "$ACADVER");
+    out.dxfString(1, "AC1009");
+    out.dxfString(9, "$DWGCODEPAGE");
+    out.dxfString(3, dxfCodePage);
+    out.dxfString(9, "$INSBASE");
+    w.point(10, {0.0, 0.0});
+    out.dxfString(9, "$EXTMIN");
+    w.point(10, extents.min);
+    out.dxfString(9, "$EXTMAX");
+    w.point(10, extents.max);
+    out.dxfString(9, "$HANDLING");
+    out.dxfInt(70, 1);
+    out.dxfString(9, "$HANDSEED");
+    out.dxfHex(5, static_cast<int>(w.handleSeed()));
+    w.sectionEnd();
+}
+
+// The active viewport centred on the extents, with a margin; the other settings as a new
+// drawing has them (readers that miss one take 0, and a snap or grid spacing 0 is refused).
+void writeViewport(DxfWriter& w, const Rect& extents)
+{
+    constexpr double aspect = 1.5;
+    const double width = extents.max.x - extents.min.x;
+    const double height = std::max({extents.max.y - extents.min.y, width / aspect, 1.0}) * 1.1;
+    const DL_Writer& out = w.out();
+    w.table("VPORT", 1);
+    w.tableEntry("VPORT", "*ACTIVE");
+    w.point2(10, {0.0, 0.0}); // the whole screen
+    w.point2(11, {1.0, 1.0});
+    w.point2(12, {(extents.min.x + extents.max.x) / 2, (extents.min.y + extents.max.y) / 2});
+    w.point2(13, {0.0, 0.0});   // snap base
+    w.point2(14, {10.0, 10.0}); // snap spacing
+    w.point2(15, {10.0, 10.0}); // grid spacing
+    w.point2(16, {0.0, 0.0});   // view direction: down the z axis
+    out.dxfReal(36, 1.0);
+    w.point(17, {0.0, 0.0}); // view target
+    out.dxfReal(40, height);
+    out.dxfReal(41, aspect);
+    out.dxfReal(42, 50.0);                    // lens length
+    for (const int code : {43, 44, 50, 51}) { // clipping planes, snap rotation, view twist
+        out.dxfReal(code, 0.0);
+    }
+    for (const auto& [code, value] :
+         {std::pair{71, 0}, {72, 100}, {73, 1}, {74, 3}, {75, 0}, {76, 0}, {77, 0}, {78, 0}}) {
+        out.dxfInt(code, value); // view mode, circle zoom, fast zoom, UCS icon, snap, grid, …
+    }
+    w.tableEnd();
+}
+
+void writeTables(DxfWriter& w, const std::vector<Layer>& layers, const Rect& extents)
+{
+    const DL_Writer& out = w.out();
+    w.section("TABLES");
+    writeViewport(w, extents);
+    w.table("LTYPE", 1);
+    w.tableEntry("LTYPE", "CONTINUOUS");
+    out.dxfString(3, "Solid line");
+    out.dxfInt(72, 65);
+    out.dxfInt(73, 0);
+    out.dxfReal(40, 0.0);
+    w.tableEnd();
+    const std::vector<Layer> all = withLayerZero(layers);
+    w.table("LAYER", static_cast<int>(all.size()));
+    for (const Layer& layer : all) {
+        w.layer(layer);
+    }
+    w.tableEnd();
+    w.table("STYLE", 1);
+    w.tableEntry("STYLE", "STANDARD");
+    out.dxfReal(40, 0.0);
+    out.dxfReal(41, 1.0);
+    out.dxfReal(50, 0.0);
+    out.dxfInt(71, 0);
+    out.dxfReal(42, 2.5);
+    out.dxfString(3, "txt");
+    out.dxfString(4, "");
+    w.tableEnd();
+    for (const char* empty : {"VIEW", "UCS"}) {
+        w.table(empty, 0);
+        w.tableEnd();
+    }
+    w.table("APPID", 1);
+    w.tableEntry("APPID", "ACAD");
+    w.tableEnd();
+    w.table("DIMSTYLE", 1);
+    w.tableEntry("DIMSTYLE", "STANDARD");
+    w.tableEnd();
+    w.sectionEnd();
+}
+
+void writeEntities(DxfWriter& w, const std::vector<Layer>& layers,
                    const std::vector<Polyline>& polylines, const std::vector<Line>& lines)
 {
     for (const Polyline& polyline : polylines) {
-        dxf.writePolyline(dw,
-                          DL_PolylineData(static_cast<int>(polyline.vertices.size()), 0, 0,
-                                          polyline.closed ? 1 : 0),
-                          onLayer(layers, polyline.layer));
-        for (Vec2 v : polyline.vertices) {
-            dxf.writeVertex(dw, DL_VertexData(v.x, v.y, 0.0, 0.0));
-        }
-        dxf.writePolylineEnd(dw);
+        w.polyline(polyline, layers.at(polyline.layer).name);
     }
     for (const Line& line : lines) {
-        dxf.writeLine(dw, DL_LineData(line.from.x, line.from.y, 0.0, line.to.x, line.to.y, 0.0),
-                      onLayer(layers, line.layer));
+        w.line(line, layers.at(line.layer).name);
     }
 }
 
-void writeSpaceBlocks(DL_Dxf& dxf, DL_WriterA& dw)
+// Model and paper space as blocks, as other writers of release 12 files put them.
+void writeSpaceBlocks(DxfWriter& w)
 {
     for (const char* block : {"$MODEL_SPACE", "$PAPER_SPACE"}) {
-        dxf.writeBlock(dw, DL_BlockData(block, 0, 0.0, 0.0, 0.0));
-        dxf.writeEndBlock(dw, block);
+        w.blockBegin(block);
+        w.blockEnd();
     }
 }
 
-bool writeDxf(const CadDrawing& drawing, const std::vector<Line>& lines, const std::string& file)
+void writeDrawing(DxfWriter& w, const CadDrawing& drawing, const std::vector<Line>& lines)
 {
-    DL_Dxf dxf;
-    std::unique_ptr<DL_WriterA> dw(dxf.out(file.c_str(), DL_Codes::AC1009));
-    if (!dw) {
-        return false;
-    }
-    writeHeaderAndTables(dxf, *dw, drawing.layers);
-    dw->sectionBlocks();
-    writeSpaceBlocks(dxf, *dw);
-    dw->sectionEnd();
-
-    dw->sectionEntities();
-    writeEntities(dxf, *dw, drawing.layers, drawing.polylines, lines);
-    dw->sectionEnd();
-    dw->dxfEOF();
-    dw->close();
-    return true;
+    Extents extents;
+    extents.add(drawing.polylines, lines);
+    writeHeader(w, extents.box());
+    writeTables(w, drawing.layers, extents.box());
+    w.section("BLOCKS");
+    writeSpaceBlocks(w);
+    w.sectionEnd();
+    w.section("ENTITIES");
+    writeEntities(w, drawing.layers, drawing.polylines, lines);
+    w.sectionEnd();
 }
 
-bool writeLibrary(const std::vector<Layer>& layers, const std::vector<DxfBlock>& blocks,
-                  const std::string& file)
+void writeLibrary(DxfWriter& w, const std::vector<Layer>& layers,
+                  const std::vector<DxfBlock>& blocks)
 {
-    DL_Dxf dxf;
-    std::unique_ptr<DL_WriterA> dw(dxf.out(file.c_str(), DL_Codes::AC1009));
-    if (!dw) {
-        return false;
-    }
-    writeHeaderAndTables(dxf, *dw, layers);
-    dw->sectionBlocks();
-    writeSpaceBlocks(dxf, *dw);
+    Extents extents;
     for (const DxfBlock& block : blocks) {
-        const std::string name = dxfText(block.name);
-        dxf.writeBlock(*dw, DL_BlockData(name, 0, 0.0, 0.0, 0.0));
-        writeEntities(dxf, *dw, layers, block.polylines, block.lines);
-        dxf.writeEndBlock(*dw, name);
+        extents.add(block.polylines, block.lines, block.insertion);
     }
-    dw->sectionEnd();
-
-    dw->sectionEntities();
-    const DL_Attributes layerZero("0", 256, -1, "BYLAYER", 1.0);
+    writeHeader(w, extents.box());
+    writeTables(w, layers, extents.box());
+    w.section("BLOCKS");
+    writeSpaceBlocks(w);
     for (const DxfBlock& block : blocks) {
-        dxf.writeInsert(*dw,
-                        DL_InsertData(dxfText(block.name), block.insertion.x, block.insertion.y,
-                                      0.0, 1.0, 1.0, 1.0, 0.0, 1, 1, 0.0, 0.0),
-                        layerZero);
+        w.blockBegin(block.name);
+        writeEntities(w, layers, block.polylines, block.lines);
+        w.blockEnd();
     }
-    dw->sectionEnd();
-    dw->dxfEOF();
-    dw->close();
-    return true;
+    w.sectionEnd();
+    w.section("ENTITIES");
+    for (const DxfBlock& block : blocks) {
+        w.insert(block.name, "0", block.insertion);
+    }
+    w.sectionEnd();
 }
 
 } // namespace
@@ -187,7 +268,11 @@ bool saveDxf(const CadDrawing& drawing, const std::string& file)
         return false;
     }
     return writeFileAtomically(
-        file, [&](const std::string& temp) { return writeDxf(drawing, lines, temp); }, endsWithEof);
+        file,
+        [&](const std::string& temp) {
+            return writeDxfFile(temp, [&](DxfWriter& w) { writeDrawing(w, drawing, lines); });
+        },
+        endsWithEof);
 }
 
 bool saveDxfLibrary(const std::vector<Layer>& layers, const std::vector<DxfBlock>& blocks,
@@ -212,7 +297,10 @@ bool saveDxfLibrary(const std::vector<Layer>& layers, const std::vector<DxfBlock
         }
     }
     return writeFileAtomically(
-        file, [&](const std::string& temp) { return writeLibrary(layers, blocks, temp); },
+        file,
+        [&](const std::string& temp) {
+            return writeDxfFile(temp, [&](DxfWriter& w) { writeLibrary(w, layers, blocks); });
+        },
         endsWithEof);
 }
 

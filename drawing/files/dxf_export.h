@@ -1,9 +1,10 @@
 #pragma once
-// Saves the stand-in host's drawing as DXF through dxflib: every layer with its colour, polylines
-// (closed ones flagged closed) and lines on their layers, and each part's side view as lines on the
-// part's layer. Release 12, which every DXF reader takes and which has no OBJECTS section (the
-// dictionaries and layouts dxflib writes for release 2000 lack their owners, so readers must
-// repair them); names in Windows-1251 with the code page declared (host/dxf_text.h).
+// Saves the stand-in host's drawing as DXF: every layer with its colour, polylines (closed ones
+// flagged closed) and lines on their layers, and each part's side view as lines on the part's
+// layer. Release 12 with handles (dxf_writer.h): every reader takes it, AutoCAD-compatible
+// programs included, and it needs no OBJECTS section (the dictionaries and layouts of release
+// 2000 must all be owned and cross-referenced, or readers repair or refuse the file); names in
+// Windows-1251 with the code page declared (dxf_text.h).
 
 #include "drawing/cad_drawing.h"
 

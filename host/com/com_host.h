@@ -3,7 +3,7 @@
 // object per model path, in a single-threaded apartment.
 
 #include "drawing/cad_drawing.h"
-#include "host/object_model.h"
+#include "host/objects/object_model.h"
 
 #include <oaidl.h>
 

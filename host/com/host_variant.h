@@ -1,7 +1,7 @@
 #pragma once
 // The stand-in host's values to and from COM VARIANTs, on the server's side.
 
-#include "host/host_value.h"
+#include "host/objects/host_value.h"
 
 #include <oaidl.h>
 

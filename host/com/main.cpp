@@ -13,7 +13,7 @@
 #include "drawing/cad_drawing.h"
 #include "host/com/class_registration.h"
 #include "host/com/com_host.h"
-#include "host/object_model.h"
+#include "host/objects/object_model.h"
 
 #include <windows.h>
 

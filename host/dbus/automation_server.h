@@ -4,7 +4,7 @@
 // D-Bus values to and from the model's, and holds back the reply of a GetPoint until a point is
 // picked, the pick is cancelled or its caller leaves the bus.
 
-#include "host/object_model.h"
+#include "host/objects/object_model.h"
 #include "host/window/pick_service.h"
 
 #include <QDBusConnection>

@@ -2,7 +2,7 @@
 // Shows the drawing: entities in their layers' colours, parts as side views of their solids, with
 // pan (drag), zoom (wheel) and the host's zoom window. A click answers a waiting point pick.
 
-#include "host/drawing_names.h"
+#include "host/objects/drawing_names.h"
 
 #include <QPointF>
 #include <QWidget>

@@ -10,7 +10,7 @@
 //                        Open CASCADE only; others refuse it at start)
 //   --name CLASS         the class name to serve (default AutoCAD.Application)
 
-#include "host/object_model.h"
+#include "host/objects/object_model.h"
 
 #include <QString>
 

@@ -2,7 +2,7 @@
 // What the host window asks of the server that answers the automation calls: the point pick.
 // The D-Bus server (Linux) and the COM server (Windows) both offer it.
 
-#include "host/drawing_names.h"
+#include "host/objects/drawing_names.h"
 
 namespace cadhost {
 

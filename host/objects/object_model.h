@@ -3,10 +3,12 @@
 // Utility, Layers and each Layer over a CadDrawing. A D-Bus adaptor (Linux) or a COM adaptor
 // (Windows test host) turns its calls into invoke() and its outcome into a reply. It checks what
 // it is given as a COM server does, keeps the call log, injects failures for tests and answers
-// GetPoint from scripted points or leaves it waiting for a pick.
+// GetPoint from scripted points or leaves it waiting for a pick. Each object family has a file of
+// its own beside this one (application_document.cpp, utility.cpp, layers.cpp); call_checks.h holds
+// the COM-style checks they share.
 
-#include "host/drawing_names.h"
-#include "host/host_value.h"
+#include "host/objects/drawing_names.h"
+#include "host/objects/host_value.h"
 
 #include <deque>
 #include <fstream>

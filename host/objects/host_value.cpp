@@ -1,4 +1,4 @@
-#include "host/host_value.h"
+#include "host/objects/host_value.h"
 
 #include "model/number_text.h"
 

@@ -1,0 +1,164 @@
+#include "drawing/files/dxf_writer.h"
+
+#include "drawing/files/dxf_text.h"
+
+#include <dxflib/dl_dxf.h>
+
+#include <cassert>
+#include <memory>
+
+namespace drawing {
+
+namespace {
+
+// The first pass of writeDxfFile: only the handles count.
+class DiscardingWriter : public DL_Writer {
+  public:
+    DiscardingWriter() : DL_Writer(DL_Codes::AC1009) {}
+    void dxfReal(int, double) const override {}
+    void dxfInt(int, int) const override {}
+    void dxfHex(int, int) const override {}
+    void dxfString(int, const char*) const override {}
+    void dxfString(int, const std::string&) const override {}
+};
+
+constexpr const char* blockLayer = "0";
+
+} // namespace
+
+DxfWriter::DxfWriter(const DL_Writer& out, unsigned long handleSeed)
+    : m_out(out), m_handleSeed(handleSeed)
+{
+}
+
+void DxfWriter::handle(int code)
+{
+    m_out.dxfHex(code, static_cast<int>(m_next++));
+}
+
+void DxfWriter::section(const char* name) const
+{
+    m_out.dxfString(0, "SECTION");
+    m_out.dxfString(2, name);
+}
+
+void DxfWriter::sectionEnd() const
+{
+    m_out.dxfString(0, "ENDSEC");
+}
+
+void DxfWriter::table(const char* name, int entries) const
+{
+    m_out.dxfString(0, "TABLE");
+    m_out.dxfString(2, name);
+    m_out.dxfInt(70, entries);
+}
+
+void DxfWriter::tableEnd() const
+{
+    m_out.dxfString(0, "ENDTAB");
+}
+
+void DxfWriter::tableEntry(const char* kind, const std::string& name)
+{
+    m_out.dxfString(0, kind);
+    // In release 12 a dimension style's group 5 is its DIMPOST variable; its handle is 105.
+    handle(std::string_view(kind) == "DIMSTYLE" ? 105 : 5);
+    m_out.dxfString(2, dxfText(name));
+    m_out.dxfInt(70, 0);
+}
+
+void DxfWriter::layer(const Layer& layer)
+{
+    tableEntry("LAYER", layer.name);
+    m_out.dxfInt(62, layer.color);
+    m_out.dxfString(6, "CONTINUOUS");
+}
+
+void DxfWriter::entity(const char* kind, const std::string& layer)
+{
+    m_out.dxfString(0, kind);
+    handle(5);
+    m_out.dxfString(8, dxfText(layer));
+}
+
+void DxfWriter::point(int code, Vec2 at) const
+{
+    point2(code, at);
+    m_out.dxfReal(code + 20, 0.0);
+}
+
+void DxfWriter::point2(int code, Vec2 at) const
+{
+    m_out.dxfReal(code, at.x);
+    m_out.dxfReal(code + 10, at.y);
+}
+
+void DxfWriter::polyline(const Polyline& polyline, const std::string& layer)
+{
+    entity("POLYLINE", layer);
+    m_out.dxfInt(66, 1); // vertices follow
+    point(10, {0.0, 0.0});
+    m_out.dxfInt(70, polyline.closed ? 1 : 0);
+    for (Vec2 vertex : polyline.vertices) {
+        entity("VERTEX", layer);
+        point(10, vertex);
+    }
+    entity("SEQEND", layer);
+}
+
+void DxfWriter::line(const Line& line, const std::string& layer)
+{
+    entity("LINE", layer);
+    point(10, line.from);
+    point(11, line.to);
+}
+
+void DxfWriter::insert(const std::string& block, const std::string& layer, Vec2 at)
+{
+    entity("INSERT", layer);
+    m_out.dxfString(2, dxfText(block));
+    point(10, at);
+}
+
+void DxfWriter::blockBegin(const std::string& name)
+{
+    entity("BLOCK", blockLayer);
+    const std::string text = dxfText(name);
+    m_out.dxfString(2, text);
+    m_out.dxfInt(70, 0);
+    point(10, {0.0, 0.0});
+    m_out.dxfString(3, text);
+    m_out.dxfString(1, ""); // no external reference
+}
+
+void DxfWriter::blockEnd()
+{
+    // The layer before the handle: FreeCAD 0.20 scans a record it does not know line by line and
+    // takes a value "0" for the start of the next record, so a block end whose last value were
+    // its layer "0" would hide the next block from it.
+    m_out.dxfString(0, "ENDBLK");
+    m_out.dxfString(8, blockLayer);
+    handle(5);
+}
+
+bool writeDxfFile(const std::string& file, const std::function<void(DxfWriter&)>& document)
+{
+    const DiscardingWriter discard;
+    DxfWriter counting(discard, 0);
+    document(counting);
+
+    DL_Dxf dxf;
+    const std::unique_ptr<DL_WriterA> out(dxf.out(file.c_str(), DL_Codes::AC1009));
+    if (!out) {
+        return false;
+    }
+    DxfWriter writer(*out, counting.nextHandle());
+    document(writer);
+    assert(writer.nextHandle() == writer.handleSeed()); // the same records both times
+    out->dxfString(0, "EOF");
+    out->close();
+    return true;
+}
+
+} // namespace drawing
