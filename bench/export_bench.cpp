@@ -7,7 +7,6 @@
 // read whole from tables whose length table is padded to the given size in MiB with rows of a d
 // no standard lists; read once per run, the padding costs one pass over the file, not one per
 // stud.
-#include "export/designation.h"
 #include "export/exporter.h"
 #include "export/stud_drawing.h"
 
@@ -39,8 +38,7 @@ void SingleStudStep(benchmark::State& state)
     std::size_t next = 0;
     for (auto _ : state) {
         const exporter::Stud& stud = studs[next++ % studs.size()];
-        const std::string name =
-            exporter::designation(stud.numbers.d, stud.numbers.L, stud.standard, std::nullopt);
+        const std::string name = designation(exporter::designatedStud(stud));
         exporter::exportSolid(stud, name, (folder / "stud.step").string());
     }
     fs::remove_all(folder);
@@ -76,6 +74,7 @@ void LibraryRun(benchmark::State& state)
         static_cast<double>(studs),
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
+
 void StandardFromLargeTable(benchmark::State& state)
 {
     const fs::path folder = scratch("quorvel-bench-tables");

@@ -1,7 +1,7 @@
 #include "export/export_options.h"
 
-#include "export/designation.h"
 #include "export/export_error.h"
+#include "model/stud_designation.h"
 
 #include <charconv>
 #include <map>

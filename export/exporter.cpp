@@ -2,7 +2,6 @@
 
 #include "drawing/files/atomic_file.h"
 #include "drawing/files/step_export.h"
-#include "export/designation.h"
 #include "export/export_error.h"
 #include "export/index_csv.h"
 #include "export/interrupt_watch.h"
@@ -196,7 +195,7 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
     std::vector<std::string> stepFiles; // relative
     for (const Stud& stud : studs) {
         designations.push_back(
-            designation(stud.numbers.d, stud.numbers.L, stud.standard, options.propertyClass));
+            designation(designatedStud(stud), options.propertyClass));
         stepFiles.push_back(step ? stud.standard + "/" + stud.PartName + ".step" : "");
     }
     std::vector<StandardFiles> standards;

@@ -307,4 +307,10 @@ std::vector<Stud> readStuds(const std::string& basePath, GostIndexValue index,
     return reader.read(index, request);
 }
 
+DesignatedStud designatedStud(const Stud& stud)
+{
+    return {stud.standard, stud.numbers.d, stud.numbers.L,
+            finePitch(stud.numbers.d, parseNumber(stud.PText))};
+}
+
 } // namespace exporter

@@ -4,6 +4,7 @@
 // the drawing gets, and the part name the window builds.
 
 #include "model/dimension_tables.h"
+#include "model/stud_designation.h"
 #include "model/stud_dimensions.h"
 #include "model/stud_standard.h"
 
@@ -30,6 +31,9 @@ struct Stud {
     std::size_t row = 0;  // position in the standard's DXF grid: d, then L
     std::size_t column = 0;
 };
+
+// The sizes the stud's designation and block name are made from; refers to stud's texts.
+[[nodiscard]] DesignatedStud designatedStud(const Stud& stud);
 
 // What the user asked for.
 struct StudRequest {

@@ -57,10 +57,18 @@ def dxf(path):
             print("other", entity.dxftype())
 
 
+def home_in(folder):
+    """The environment with a home folder of its own: the programs keep their settings there, not
+    in the user's."""
+    return dict(os.environ, HOME=folder, XDG_CONFIG_HOME=folder + "/config",
+                XDG_DATA_HOME=folder + "/data", XDG_CACHE_HOME=folder + "/cache")
+
+
 def librecad(path):
     with tempfile.TemporaryDirectory() as folder:
         subprocess.run(["xvfb-run", "-a", "librecad", "dxf2pdf", "-a", "-t", folder, path],
-                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+                       env=home_in(folder), check=True, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=120)
         name = os.path.splitext(os.path.basename(path))[0] + ".pdf"
         with open(os.path.join(folder, name), "rb") as pdf:
             data = pdf.read()
@@ -97,8 +105,10 @@ print("edges %d" % sum(len(o.Shape.Edges) for o in document.Objects if hasattr(o
 
 
 def freecad(path):
-    run = subprocess.run(["freecadcmd", "-c", FREECAD_IMPORT], env=dict(os.environ, QUORVEL_DXF=path),
-                         capture_output=True, text=True, errors="replace", timeout=300, check=True)
+    with tempfile.TemporaryDirectory() as folder:
+        run = subprocess.run(["freecadcmd", "-c", FREECAD_IMPORT],
+                             env=dict(home_in(folder), QUORVEL_DXF=path), capture_output=True,
+                             text=True, errors="replace", timeout=300, check=True)
     for line in run.stdout.splitlines() + run.stderr.splitlines():
         if "DxfRead" in line or "Failed" in line or line.startswith("edges "):
             print(line.strip())
@@ -117,7 +127,7 @@ def calc(path):
                         "--headless", "--infilter=CSV:44,34,76",
                         "--convert-to", "csv:Text - txt - csv (StarCalc):44,34,76",
                         "--outdir", folder + "/out", path],
-                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+                       env=home_in(folder), check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
         with open(os.path.join(folder, "out", os.path.basename(path)), "rb") as saved:
             sys.stdout.write(saved.read().decode("utf-8"))
 

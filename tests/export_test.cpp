@@ -1,7 +1,6 @@
 // quorvel-export: the designations it builds from the tables, and the program itself run as a
 // user runs it, its files read back by readers it does not share code with (gmsh for STEP,
 // ezdxf for DXF, Open CASCADE's own STEP reader for the solid's validity).
-#include "export/designation.h"
 #include "export/stud_list.h"
 #include "model/cp1251.h"
 #include "step_contents.h"
@@ -246,9 +245,7 @@ TEST(ExportDesignation, FormsFromTheTables)
         EXPECT_EQ(stud.numbers.overallLength, row.overallLength);
         EXPECT_EQ(stud.PartName,
                   std::string("Шпилька_M") + row.d + "x" + row.L + "_ГОСТ_" + row.standard);
-        EXPECT_EQ(
-            exporter::designation(stud.numbers.d, stud.numbers.L, stud.standard, row.propertyClass),
-            row.designation);
+        EXPECT_EQ(designation(exporter::designatedStud(stud), row.propertyClass), row.designation);
     }
 }
 

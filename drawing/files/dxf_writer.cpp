@@ -6,6 +6,7 @@
 
 #include <cassert>
 #include <memory>
+#include <string_view>
 
 namespace drawing {
 
@@ -134,9 +135,8 @@ void DxfWriter::blockBegin(const std::string& name)
 
 void DxfWriter::blockEnd()
 {
-    // The layer before the handle: FreeCAD 0.20 scans a record it does not know line by line and
-    // takes a value "0" for the start of the next record, so a block end whose last value were
-    // its layer "0" would hide the next block from it.
+    // The layer before the handle: a block end ending with its layer "0" would hide the next
+    // block from FreeCAD 0.20 (see entity()).
     m_out.dxfString(0, "ENDBLK");
     m_out.dxfString(8, blockLayer);
     handle(5);

@@ -36,6 +36,8 @@ class DxfWriter {
     void layer(const Layer& layer);
 
     // Opens an entity: its kind, handle and layer. The caller writes the entity's own groups.
+    // FreeCAD 0.20 reads a record it does not know line by line and takes a value "0" for the
+    // start of the next record, which it then misses: such a record should not end with one.
     void entity(const char* kind, const std::string& layer);
     // A polyline with a vertex record per vertex and its end record, all on its layer.
     void polyline(const Polyline& polyline, const std::string& layer);
