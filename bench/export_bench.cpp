@@ -3,7 +3,10 @@
 // single-stud cost). LibraryRun: the same standard exported whole (tables, 2D views, solids,
 // STEP files, DXF, index), per stud, with one and with two worker processes; the aims are a
 // library cost per stud within 1.2 times the single-stud cost, and two workers at least 1.7 times
-// as fast as one on a machine with two free cores.
+// as fast as one on a machine with two free cores. StandardFromLargeTable: one standard's studs
+// read whole from tables whose length table is padded to the given size in MiB with rows of a d
+// no standard lists; read once per run, the padding costs one pass over the file, not one per
+// stud.
 #include "export/exporter.h"
 #include "export/stud_drawing.h"
 
@@ -11,6 +14,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -70,6 +74,44 @@ void LibraryRun(benchmark::State& state)
         static_cast<double>(studs),
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
+
+void StandardFromLargeTable(benchmark::State& state)
+{
+    const fs::path folder = scratch("quorvel-bench-tables");
+    for (const auto& entry : fs::directory_iterator(BENCH_DIR)) {
+        if (entry.path().extension() == ".dat") {
+            fs::copy_file(entry.path(), folder / entry.path().filename());
+        }
+    }
+    {
+        std::ofstream padded(folder / "quorvel_ris_1.dat", std::ios::binary | std::ios::app);
+        const std::string row = "999 999 999\r\n";
+        const std::string block = [&] {
+            std::string rows;
+            for (int i = 0; i < 4096; ++i) {
+                rows += row;
+            }
+            return rows;
+        }();
+        for (std::int64_t size = 0; size < state.range(0) << 20; size += block.size()) {
+            padded << block;
+        }
+    }
+    std::size_t studs = 0;
+    for (auto _ : state) {
+        exporter::StudReader reader((folder / "quorvel").string());
+        studs = reader.read(*exporter::standardIndexOf(benchStandard), {}).size();
+    }
+    fs::remove_all(folder);
+    state.counters["studs"] = static_cast<double>(studs);
+}
+BENCHMARK(StandardFromLargeTable)
+    ->ArgName("MiB")
+    ->Arg(0)
+    ->Arg(100)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
 BENCHMARK(LibraryRun)
     ->ArgName("jobs")
     ->Arg(1)

@@ -6,6 +6,7 @@
 #include "export/index_csv.h"
 #include "export/interrupt_watch.h"
 #include "export/job_pool.h"
+#include "export/message_text.h"
 #include "export/progress.h"
 #include "export/stud_drawing.h"
 #include "model/number_text.h"
@@ -181,10 +182,14 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
 #endif
 
     std::vector<Stud> studs;
+    StudReader reader(basePath);
     for (GostIndexValue index : standardsOf(options.standard)) {
-        std::vector<Stud> read = readStuds(basePath, index, options.stud);
+        std::vector<Stud> read = reader.read(index, options.stud);
         studs.insert(studs.end(), std::make_move_iterator(read.begin()),
                      std::make_move_iterator(read.end()));
+    }
+    for (const std::string& warning : reader.warnings()) {
+        std::fprintf(places.err, "quorvel-export: warning: %s\n", printable(warning).c_str());
     }
     std::vector<std::string> designations;
     std::vector<std::string> stepFiles; // relative

@@ -3,6 +3,7 @@
 #include "export/export_error.h"
 #include "model/dimension_tables.h"
 #include "model/number_text.h"
+#include "model/utf8_path.h"
 
 #include <algorithm>
 #include <set>
@@ -16,12 +17,16 @@ namespace {
     throw ExportError(ExportFailure::BadRequest, message);
 }
 
+[[noreturn]] void cannotRead(const TableReadFailure& failure)
+{
+    badRequest("cannot read the table file " + failure.file +
+               (failure.reason.empty() ? "" : ": " + failure.reason));
+}
+
 template <class T> const T& readOrFail(const TableRead<T>& read)
 {
     if (!read.ok()) {
-        const std::string& reason = read.failure->reason;
-        badRequest("cannot read the table file " + read.failure->file +
-                   (reason.empty() ? "" : ": " + reason));
+        cannotRead(*read.failure);
     }
     return read.value;
 }
@@ -109,6 +114,26 @@ Stud freeStud(const StudRequest& request, GostIndexValue index, const std::strin
     return stud;
 }
 
+// Every row after the header has its fields, and they are numbers. An empty field in the last
+// line is a file cut short; the rows before it would give a library missing the rest.
+void checkRows(const TableFile& table, const std::string& file,
+               const std::vector<ColumnSpan>& columns)
+{
+    for (std::size_t n = 1; n < table.lineCount(); ++n) {
+        for (const ColumnSpan& column : columns) {
+            const std::string text = table.field(n, column.first, column.last);
+            if (parseNumber(text)) {
+                continue;
+            }
+            const std::string where =
+                "line " + std::to_string(n + 1) + " \"" + table.line(n) + "\"";
+            badRequest(text.empty() && n + 1 == table.lineCount()
+                           ? "the table file " + file + " ends in the middle of a row: " + where
+                           : "the table file " + file + " has a damaged row: " + where);
+        }
+    }
+}
+
 } // namespace
 
 std::optional<GostIndexValue> standardIndexOf(const std::string& number)
@@ -121,15 +146,51 @@ std::optional<GostIndexValue> standardIndexOf(const std::string& number)
     return std::nullopt;
 }
 
-std::vector<Stud> readStuds(const std::string& basePath, GostIndexValue index,
-                            const StudRequest& request)
+StudReader::StudReader(std::string basePath) : m_basePath(std::move(basePath)) {}
+
+const TableFile& StudReader::table(const std::string& file)
 {
-    const CatalogueRecord record = readOrFail(readCatalogueRecord(cataloguePath(basePath), index));
+    auto found = m_tables.find(file);
+    if (found == m_tables.end()) {
+        try {
+            found = m_tables.emplace(file, std::make_unique<const TableFile>(utf8Path(file))).first;
+        } catch (const TableFileError& error) {
+            cannotRead({file, error.reason()});
+        }
+    }
+    return *found->second;
+}
+
+const TableFile& StudReader::checked(const std::string& file,
+                                     const std::vector<ColumnSpan>& columns)
+{
+    const TableFile& rows = table(file);
+    if (!m_checked[file]) {
+        checkRows(rows, file, columns);
+        m_checked[file] = true;
+    }
+    return rows;
+}
+
+void StudReader::warn(const std::string& warning)
+{
+    if (std::find(m_warnings.begin(), m_warnings.end(), warning) == m_warnings.end()) {
+        m_warnings.push_back(warning);
+    }
+}
+
+std::vector<Stud> StudReader::read(GostIndexValue index, const StudRequest& request)
+{
+    const std::string catalogue = cataloguePath(m_basePath);
+    const CatalogueRecord record =
+        readOrFail(readCatalogueRecord(table(catalogue), catalogue, index));
     const StudFamily family = familyOf(index);
     const std::string title = "ГОСТ " + record.number;
-    const std::string diameterFile = diameterTablePath(basePath, record.number);
-    const std::string lengthFile = lengthTablePath(basePath, record.figureKey);
-    const std::vector<std::string> diameters = readOrFail(readDiameterList(diameterFile));
+    const std::string diameterFile = diameterTablePath(m_basePath, record.number);
+    const std::string lengthFile = lengthTablePath(m_basePath, record.figureKey);
+    const TableFile& diameterTable =
+        checked(diameterFile, {std::begin(diameterRowColumns), std::end(diameterRowColumns)});
+    const std::vector<std::string> diameters = readOrFail(readDiameterList(diameterTable));
 
     std::vector<std::size_t> positions;
     if (request.d) {
@@ -138,7 +199,7 @@ std::vector<Stud> readStuds(const std::string& basePath, GostIndexValue index,
         const auto position = positionOf(diameters, *request.d);
         if (request.free) {
             const std::string PText =
-                position ? readOrFail(readDiameterRow(diameterFile, position)).P : "";
+                position ? readOrFail(readDiameterRow(diameterTable, position)).P : "";
             std::vector<Stud> studs{freeStud(request, index, record.number, PText)};
             studs.front().PartName =
                 partName(studs.front().dText, studs.front().LText, record.number);
@@ -151,16 +212,37 @@ std::vector<Stud> readStuds(const std::string& basePath, GostIndexValue index,
         positions.push_back(*position);
     } else {
         for (std::size_t i = 0; i < diameters.size(); ++i) {
-            positions.push_back(i);
+            if (positionOf(diameters, diameters[i]) == i) {
+                positions.push_back(i);
+            } else {
+                warn("the table file " + diameterFile + " lists d " + diameters[i] +
+                     " twice; the first is used");
+            }
         }
     }
+    const TableFile& lengthTable =
+        checked(lengthFile, {std::begin(lengthRowColumns), std::end(lengthRowColumns)});
 
     std::vector<Stud> studs;
     for (std::size_t position : positions) {
         const std::string& dText = diameters[position];
-        const DiameterRow row = readOrFail(readDiameterRow(diameterFile, position));
-        const std::vector<std::string> lengths =
-            readOrFail(readLengthList(lengthFile, std::optional<std::string>(dText)));
+        const DiameterRow row = readOrFail(readDiameterRow(diameterTable, position));
+        const TableRead<std::vector<std::string>> lengthRead =
+            readLengthList(lengthTable, lengthFile, std::optional<std::string>(dText));
+        std::vector<std::string> lengths;
+        for (const std::string& L : readOrFail(lengthRead)) {
+            if (!positionOf(lengths, L)) {
+                lengths.push_back(L);
+            } else {
+                warn("the table file " + lengthFile + " lists d " + dText + ", L " + L +
+                     " twice; the first is used");
+            }
+        }
+        if (lengths.empty() && !request.L) {
+            warn("the table file " + lengthFile + " lists no length for d " + dText + " of " +
+                 title);
+            continue;
+        }
         std::vector<std::string> wanted = lengths;
         if (request.L) {
             const auto L = positionOf(lengths, *request.L);
@@ -171,7 +253,8 @@ std::vector<Stud> readStuds(const std::string& basePath, GostIndexValue index,
             wanted = {lengths[*L]};
         }
         for (const std::string& LText : wanted) {
-            const auto b = readOrFail(readThreadLength(lengthFile, dText, LText, row.P, family));
+            const auto b =
+                readOrFail(readThreadLength(lengthTable, lengthFile, dText, LText, row.P, family));
             if (!b) {
                 badRequest("no thread length for d " + dText + ", L " + LText + " in " +
                            lengthFile);
@@ -188,14 +271,22 @@ std::vector<Stud> readStuds(const std::string& basePath, GostIndexValue index,
             const FieldTexts fields{dText, LText, "", "", stud.bText, stud.b1Text, stud.cText};
             const HandOverResult result = handOver(family, false, fields);
             if (!std::holds_alternative<HandOver>(result)) {
+                // A zero L or b is the length table's, any other zero the diameter table's.
+                const auto zero = [](const std::string& text) { return parseNumber(text) == 0.0; };
                 badRequest("the tables of " + title + " give d " + dText + ", L " + LText +
-                           " a dimension that is no number or zero (" + diameterFile + ")");
+                           " a dimension that is no number or zero (" +
+                           (zero(LText) || zero(stud.bText) ? lengthFile : diameterFile) + ")");
             }
             stud.numbers = std::get<HandOver>(result);
             stud.PartName = partName(dText, LText, record.number);
             stud.row = position;
             studs.push_back(std::move(stud));
         }
+    }
+    if (studs.empty()) {
+        badRequest(diameters.empty()
+                       ? "the table file " + diameterFile + " lists no diameter"
+                       : "the table file " + lengthFile + " lists no length for any d of " + title);
     }
     // Columns by L across the whole standard, so that equal lengths stand one above the other.
     std::set<double> allLengths;
@@ -207,6 +298,13 @@ std::vector<Stud> readStuds(const std::string& basePath, GostIndexValue index,
             std::distance(allLengths.begin(), allLengths.find(stud.numbers.L)));
     }
     return studs;
+}
+
+std::vector<Stud> readStuds(const std::string& basePath, GostIndexValue index,
+                            const StudRequest& request)
+{
+    StudReader reader(basePath);
+    return reader.read(index, request);
 }
 
 DesignatedStud designatedStud(const Stud& stud)

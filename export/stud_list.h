@@ -3,10 +3,13 @@
 // diameter and length lists, the thread-length rule for b, the hand-over rules for the numbers
 // the drawing gets, and the part name the window builds.
 
+#include "model/dimension_tables.h"
 #include "model/stud_designation.h"
 #include "model/stud_dimensions.h"
 #include "model/stud_standard.h"
 
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,9 +48,36 @@ struct StudRequest {
 // The catalogue index of "22032-76"; none for an unknown number.
 [[nodiscard]] std::optional<GostIndexValue> standardIndexOf(const std::string& number);
 
-// basePath: the table files' common beginning ("<folder>/quorvel"). Throws ExportError naming
-// the file that cannot be read, or the d, L or free dimension that is not in the tables or not a
-// number.
+// Reads studs from the table files of one folder. Each file is read once however many standards
+// and studs use it, and its rows are checked whole before any is used: a library build must not
+// come out short of what a damaged table would have given.
+class StudReader {
+  public:
+    // basePath: the table files' common beginning ("<folder>/quorvel").
+    explicit StudReader(std::string basePath);
+
+    // Throws ExportError (BadRequest) naming the file that cannot be read, is cut in the middle
+    // of a row or holds a damaged row, a standard of which the tables give no stud, or the d, L
+    // or free dimension that is not in the tables or not a number.
+    [[nodiscard]] std::vector<Stud> read(GostIndexValue standard, const StudRequest& request);
+
+    // What the reading met and passed over: a row listed twice (the first is used), a diameter
+    // without a length row.
+    [[nodiscard]] const std::vector<std::string>& warnings() const { return m_warnings; }
+
+  private:
+    const TableFile& table(const std::string& file);
+    // The table with every row checked whole, once.
+    const TableFile& checked(const std::string& file, const std::vector<ColumnSpan>& columns);
+    void warn(const std::string& warning); // once, however many standards meet it
+
+    std::string m_basePath;
+    std::map<std::string, std::unique_ptr<const TableFile>> m_tables;
+    std::map<std::string, bool> m_checked;
+    std::vector<std::string> m_warnings;
+};
+
+// One standard's studs read by a StudReader of their own (warnings dropped).
 [[nodiscard]] std::vector<Stud> readStuds(const std::string& basePath, GostIndexValue standard,
                                           const StudRequest& request);
 

@@ -5,6 +5,7 @@
 // keep a partly filled list. All texts are UTF-8.
 
 #include "model/stud_standard.h"
+#include "model/table_file.h"
 
 #include <filesystem>
 #include <optional>
@@ -41,6 +42,18 @@ struct DiameterRow {
     std::string c;
 };
 
+// The fixed columns of a row, counted from 1: a diameter row's d, b1, P and c, a length row's d,
+// L and b.
+struct ColumnSpan {
+    std::size_t first;
+    std::size_t last;
+};
+constexpr ColumnSpan diameterRowColumns[] = {{1, 3}, {5, 8}, {11, 14}, {17, 19}};
+constexpr ColumnSpan lengthRowColumns[] = {{1, 3}, {5, 7}, {9, 11}};
+
+// Each reader also comes over a table file already read, for a caller that reads each file once
+// (the exporter); `file` then names it in a failure.
+
 // File names, built from BasePath (UTF-8).
 [[nodiscard]] std::string cataloguePath(std::string_view basePath);
 [[nodiscard]] std::string diameterTablePath(std::string_view basePath, std::string_view number);
@@ -51,13 +64,18 @@ struct DiameterRow {
 // plain file name (model/plain_file_name.h): both name the next files.
 [[nodiscard]] TableRead<CatalogueRecord> readCatalogueRecord(const std::string& file,
                                                              GostIndexValue index);
+[[nodiscard]] TableRead<CatalogueRecord>
+readCatalogueRecord(const TableFile& table, const std::string& file, GostIndexValue index);
 
 // Columns 1-3 of every line after the header, in file order; a blank line gives an empty item.
 [[nodiscard]] TableRead<std::vector<std::string>> readDiameterList(const std::string& file);
+[[nodiscard]] TableRead<std::vector<std::string>> readDiameterList(const TableFile& table);
 
 // The row of the diameter list item at position (row position + 1 after the header). Without a
 // position (no item selected) the row is empty. A full-size position: tables may exceed 256 rows.
 [[nodiscard]] TableRead<DiameterRow> readDiameterRow(const std::string& file,
+                                                     std::optional<std::size_t> position);
+[[nodiscard]] TableRead<DiameterRow> readDiameterRow(const TableFile& table,
                                                      std::optional<std::size_t> position);
 
 // The lengths of diameter d (the selected item's text; none selected is a failure): rows whose d
@@ -65,6 +83,9 @@ struct DiameterRow {
 // the way must convert.
 [[nodiscard]] TableRead<std::vector<std::string>>
 readLengthList(const std::string& file, const std::optional<std::string>& diameterText);
+[[nodiscard]] TableRead<std::vector<std::string>>
+readLengthList(const TableFile& table, const std::string& file,
+               const std::optional<std::string>& diameterText);
 
 // The b field's text for (d, L) after the thread-length rule, or no value when no row matches.
 // pitchText is the P of the chosen diameter. Every d and L column read on the way must convert.
@@ -72,3 +93,6 @@ readLengthList(const std::string& file, const std::optional<std::string>& diamet
 readThreadLength(const std::string& file, const std::optional<std::string>& diameterText,
                  const std::optional<std::string>& lengthText, std::string_view pitchText,
                  StudFamily family);
+[[nodiscard]] TableRead<std::optional<std::string>> readThreadLength(
+    const TableFile& table, const std::string& file, const std::optional<std::string>& diameterText,
+    const std::optional<std::string>& lengthText, std::string_view pitchText, StudFamily family);

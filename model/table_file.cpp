@@ -5,22 +5,36 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 
-TableFileError::TableFileError(const std::filesystem::path& file)
-    : std::runtime_error("cannot read " + utf8Text(file))
+TableFileError::TableFileError(const std::filesystem::path& file, const std::string& reason)
+    : std::runtime_error("cannot read " + utf8Text(file) + (reason.empty() ? "" : ": " + reason)),
+      m_reason(reason)
 {
 }
 
 TableFile::TableFile(const std::filesystem::path& file)
 {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(file, error);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        throw TableFileError(file, "not a regular file");
+    }
     std::ifstream stream(file, std::ios::binary);
     if (!stream) {
         throw TableFileError(file);
     }
     try {
-        // Reading a folder or an unreadable device fails here, not at the opening.
-        m_bytes.assign(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+        // One byte past the limit tells a file that is too large.
+        char buffer[65536];
+        while (stream.read(buffer, sizeof buffer) || stream.gcount() > 0) {
+            m_bytes.append(buffer, static_cast<std::size_t>(stream.gcount()));
+            if (m_bytes.size() > tableFileLimit) {
+                throw TableFileError(file, "larger than " + std::to_string(tableFileLimit >> 20) +
+                                               " MiB");
+            }
+        }
+    } catch (const TableFileError&) {
+        throw;
     } catch (const std::exception&) {
         throw TableFileError(file);
     }

@@ -67,12 +67,13 @@ class CadReaders : public ::testing::Test {
 
 // Each segment in its layer's colour: the outline (the only part with slanted edges, its
 // chamfers) and the main lines magenta (6), the thin lines yellow (2), the axis blue (5); nothing
-// black, the colour of layer 0, where LibreCAD puts a polyline whose layer it does not take from
-// its end record.
+// black, the colour of layer 0, where LibreCAD put each outline when its end record had no layer
+// in a file without handles.
 TEST_F(CadReaders, LibreCadPrintsEveryLineInItsLayersColour)
 {
     if (!installed("librecad") || !installed("xvfb-run")) {
-        GTEST_SKIP() << "LibreCAD or xvfb-run is not installed";
+        GTEST_SKIP()
+            << "LibreCAD or xvfb-run is not installed (scripts/install-deps.sh installs them)";
     }
     EXPECT_EQ(readWith("librecad", file("22032-76.dxf")),
               (std::vector<std::string>{"colour 0 0 1 segments 1", "colour 1 0 1 segments 12",
@@ -84,7 +85,7 @@ TEST_F(CadReaders, LibreCadPrintsEveryLineInItsLayersColour)
 TEST_F(CadReaders, FreeCadImportsTheLayersAndEveryEdge)
 {
     if (!installed("freecadcmd")) {
-        GTEST_SKIP() << "FreeCAD is not installed";
+        GTEST_SKIP() << "FreeCAD is not installed (scripts/install-deps.sh installs it)";
     }
     EXPECT_EQ(readWith("freecad", file("22032-76.dxf")), (std::vector<std::string>{"edges 17"}));
 }
@@ -114,7 +115,7 @@ TEST_F(CadReaders, IndexReadsInPythonsCsvModuleAndInCalc)
     EXPECT_EQ(readWith("csv", file("index.csv")), fields);
 
     if (!installed("soffice")) {
-        GTEST_SKIP() << "LibreOffice Calc is not installed";
+        GTEST_SKIP() << "LibreOffice Calc is not installed (scripts/install-deps.sh installs it)";
     }
     // Calc may write the numbers in its own way; the texts stay as they are.
     const std::vector<std::string> calc = readWith("calc", file("index.csv"));

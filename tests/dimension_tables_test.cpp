@@ -54,6 +54,30 @@ TEST(TableFile, LineEndsCtrlZAndFixedColumns)
     EXPECT_THROW(TableFile(dir.path().string()), TableFileError); // a folder, not a file
 }
 
+// What is no table must fail at once: a FIFO would wait for a writer, a device or a runaway file
+// would take the memory.
+TEST(TableFile, RefusesWhatIsNoRegularFileAndWhatExceedsTheLimit)
+{
+    TempDir dir;
+    std::filesystem::resize_file(dir.write("huge.dat", ""), tableFileLimit + 1); // sparse
+    const struct {
+        std::string file;
+        std::string reason;
+    } rows[] = {{"/dev/zero", "not a regular file"}, {dir.file("huge.dat"), "larger than 128 MiB"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file);
+        try {
+            const TableFile table(row.file);
+            ADD_FAILURE() << "read";
+        } catch (const TableFileError& error) {
+            EXPECT_EQ(error.reason(), row.reason);
+            EXPECT_EQ(std::string(error.what()), "cannot read " + row.file + ": " + row.reason);
+        }
+    }
+    std::filesystem::resize_file(dir.file("huge.dat"), tableFileLimit);
+    EXPECT_EQ(TableFile(dir.file("huge.dat")).lineCount(), 1u);
+}
+
 TEST(CatalogueReader, ReadsTheRecordOfAnIndexWithoutAnEndOfFileTest)
 {
     TempDir dir;

@@ -17,6 +17,7 @@
 #include <pty.h>
 #include <set>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -585,21 +586,24 @@ TEST(QuorvelExport, LayersComeFromTheSettingsFileBesideTheProgramOrTheOption)
     }
 }
 
-// A table file that would steer files out of --out, or the run astray, is refused naming itself;
-// nothing is written anywhere.
+// A table file that would steer files out of --out, cut the library short or hang the run is
+// refused naming itself; nothing is written anywhere.
 TEST(QuorvelExport, HostileTablesAreRefusedNamingTheFile)
 {
     TempDir dir;
     const std::string base = tableCopy(dir);
     const std::string catalogue = base + ".dat";
+    const std::string diameters = base + "_22032-76.dat";
+    const std::string lengths = base + "_ris_1.dat";
     // A diameter table reachable under the hostile name: <data>/quorvel_../../escaped.dat.
     fs::create_directory(utf8Path(base + "_.."));
-    fs::copy_file(utf8Path(base + "_22032-76.dat"), utf8Path(dir.file("data/escaped.dat")));
+    fs::copy_file(utf8Path(diameters), utf8Path(dir.file("data/escaped.dat")));
     const std::string out = dir.file("a/b/lib");
+    const std::string shippedLengths = readAll(lengths);
     const struct {
         std::string label;
-        std::string file; // relative to the data folder
-        std::string bytes;
+        std::string file;                 // in the data folder
+        std::optional<std::string> bytes; // none: a FIFO without a writer
         std::string message;
     } rows[] = {
         {"number with ..", "quorvel.dat", catalogueWithLine(2, "../../escaped"),
@@ -617,16 +621,54 @@ TEST(QuorvelExport, HostileTablesAreRefusedNamingTheFile)
          catalogueWithLine(2, "22032-76\x1b]0;x\x07"),
          "cannot read the table file " + catalogue +
              ": line 3, \"22032-76\\x1b]0;x\\x07\", is not a plain file name"},
+        {"empty diameter table", "quorvel_22032-76.dat", "d   b1    P     c\r\n",
+         "the table file " + diameters + " lists no diameter"},
+        {"broken diameter table", "quorvel_22032-76.dat",
+         "d   b1    P     c\r\n2   2     0.4   0.3\r\nx   3     0.5   0.5\r\n",
+         "the table file " + diameters + " has a damaged row: line 3 \"x   3     0.5   0.5\""},
+        {"length table cut in a row", "quorvel_ris_1.dat", shippedLengths.substr(0, 303),
+         "the table file " + lengths + " ends in the middle of a row: line 26 \"2.5 32 \""},
+        {"FIFO", "quorvel_22032-76.dat", std::nullopt,
+         "cannot read the table file " + diameters + ": not a regular file"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);
-        const std::string damaged = dir.write("data/" + row.file, row.bytes);
+        const std::string damaged = dir.file("data/" + row.file);
+        fs::remove(utf8Path(damaged));
+        if (row.bytes) {
+            dir.write("data/" + row.file, *row.bytes);
+        } else {
+            ASSERT_EQ(::mkfifo(damaged.c_str(), 0600), 0);
+        }
         const ProgramRun run = runExporter(
             dir, {"--standard", "22032-76", "--all", "--data", dir.file("data"), "--out", out});
         EXPECT_EQ(run.status, 2);
         EXPECT_EQ(run.err, "quorvel-export: " + row.message + "\n");
         EXPECT_EQ(filesUnder(dir.path() / "a"), std::set<std::string>{});
-        fs::copy_file(fs::path(DATA_BASE).parent_path() / row.file, utf8Path(damaged),
-                      fs::copy_options::overwrite_existing);
+        fs::remove(utf8Path(damaged));
+        fs::copy_file(fs::path(DATA_BASE).parent_path() / row.file, utf8Path(damaged));
     }
+}
+
+// A row listed twice gives one stud; a diameter without lengths is named; the run goes on.
+TEST(QuorvelExport, DuplicateRowsAndDiametersWithoutLengthsAreWarnedOf)
+{
+    TempDir dir;
+    const std::string base = tableCopy(dir);
+    dir.write("data/quorvel_22032-76.dat",
+              "d   b1    P     c\r\n12  12    1.75  1.6\r\n13  13    1.75  1.6\r\n");
+    std::string lengths = readAll(base + "_ris_1.dat");
+    lengths.insert(lengths.find("12  100 30\r\n"), "12  100 30\r\n");
+    dir.write("data/quorvel_ris_1.dat", lengths);
+    const std::string out = dir.file("lib");
+    const ProgramRun run = runExporter(dir, {"--standard", "22032-76", "--all", "--format", "dxf",
+                                             "--data", dir.file("data"), "--out", out});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(run.err.starts_with(
+        "quorvel-export: warning: the table file " + base +
+        "_ris_1.dat lists d 12, L 100 twice; the first is used\n"
+        "quorvel-export: warning: the table file " +
+        base + "_ris_1.dat lists no length for d 13 of ГОСТ 22032-76\n34 studs, 2 files, "))
+        << run.err;
+    EXPECT_EQ(linesOf(readAll(out + "/index.csv")).size(), 35u);
 }
