@@ -48,17 +48,16 @@ void QuorvelDraw::Draw_Block_Quorvel(double d, double L, double b, double b1, do
             outline.put("Closed", true);
             outline.put("Layer", m_layers.LayerMain);
             for (const SideViewLine& line : view.lines) {
-                const OleObject made =
-                    definition
-                        .call("AddLine", {Point{line.from[0], line.from[1], 0},
-                                          Point{line.to[0], line.to[1], 0}})
-                        .toObject();
+                const OleObject made = definition
+                                           .call("AddLine", {Point{line.from[0], line.from[1], 0},
+                                                             Point{line.to[0], line.to[1], 0}})
+                                           .toObject();
                 made.put("Layer", layerNames[static_cast<int>(line.layer)]);
             }
             for (const StudAttribute& attribute : block.attributes) {
-                definition.call("AddAttribute", {attributeHeight, invisibleAttribute,
-                                                 attribute.prompt, Point{0, 0, 0}, attribute.tag,
-                                                 attribute.value});
+                definition.call("AddAttribute",
+                                {attributeHeight, invisibleAttribute, attribute.prompt,
+                                 Point{0, 0, 0}, attribute.tag, attribute.value});
             }
         }
 

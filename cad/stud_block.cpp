@@ -22,19 +22,15 @@ StudBlock studBlock(const StoredStud& stud, StudFamily family)
     const DesignatedStud designated{stud.standard, stud.d, stud.L, finePitch(stud.d, P)};
     std::optional<FreeSizes> free;
     if (stud.freeDimensions) {
-        free = FreeSizes{stud.b,
-                         family == StudFamily::ScrewIn ? std::optional<double>(stud.b1)
-                                                       : std::nullopt,
-                         stud.c};
+        free = FreeSizes{
+            stud.b, family == StudFamily::ScrewIn ? std::optional<double>(stud.b1) : std::nullopt,
+            stud.c};
     }
     std::string mass;
     if (P) {
-        const HandOver numbers{stud.d,
-                               stud.L,
-                               family == StudFamily::ScrewIn ? stud.L + stud.b1 : stud.L,
-                               stud.b,
-                               stud.b1,
-                               stud.c};
+        const HandOver numbers{
+            stud.d, stud.L,  family == StudFamily::ScrewIn ? stud.L + stud.b1 : stud.L,
+            stud.b, stud.b1, stud.c};
         if (const std::optional<double> kg1000 = massOf1000Kg(massSizes(family, numbers, *P))) {
             mass = pieceMassText(*kg1000);
         }

@@ -91,7 +91,8 @@ TEST(StudBlockInHost, HoldsTheLooseLinesOfTheSameStud)
         ASSERT_EQ(made.lines.size(), expected.lines.size());
         for (std::size_t i = 0; i < made.lines.size(); ++i) {
             SCOPED_TRACE(i);
-            EXPECT_EQ(layerOf(drawn, made.lines[i].layer), layerOf(expected, expected.lines[i].layer));
+            EXPECT_EQ(layerOf(drawn, made.lines[i].layer),
+                      layerOf(expected, expected.lines[i].layer));
             expectSame(made.lines[i].from, expected.lines[i].from);
             expectSame(made.lines[i].to, expected.lines[i].to);
         }
@@ -177,29 +178,56 @@ TEST(StudBlockInHost, NewCallsRefuseAsACOMServer)
         {"/Blocks", "Add", 1, {Point{0, 0, 0}, ""}, exception + "Invalid block name"},
         {"/Blocks", "Add", 1, {Point{0, 0, 0}}, count + "Add takes 2, got 1"},
         {"/Blocks/1", "AddLine", 1, {Point{0, 0, 0}, Point{1, 1}}, type + "2 of AddLine"},
-        {"/Blocks/1", "AddAttribute", 1, {2.5, 1, "p", Point{0, 0, 0}, "T A", "v"},
+        {"/Blocks/1",
+         "AddAttribute",
+         1,
+         {2.5, 1, "p", Point{0, 0, 0}, "T A", "v"},
          exception + "Invalid attribute tag"},
-        {"/Blocks/1", "AddAttribute", 1, {2.5, 1, "p", Point{0, 0, 0}, "T"},
+        {"/Blocks/1",
+         "AddAttribute",
+         1,
+         {2.5, 1, "p", Point{0, 0, 0}, "T"},
          count + "AddAttribute takes 6, got 5"},
         {"/Blocks/1", "Delete", 1, {}, exception + "The block is referenced"},
         {"/Blocks/9", "Name", 3, {}, "org.quorvel.Automation.Failed: No such object"},
-        {"/ModelSpace", "InsertBlock", 1, {Point{0, 0, 0}, "C", 1, 1, 1, 0},
+        {"/ModelSpace",
+         "InsertBlock",
+         1,
+         {Point{0, 0, 0}, "C", 1, 1, 1, 0},
          exception + "Key not found"},
-        {"/ModelSpace", "InsertBlock", 1, {Point{0, 0, 0}, "B", 2, 1, 1, 0},
+        {"/ModelSpace",
+         "InsertBlock",
+         1,
+         {Point{0, 0, 0}, "B", 2, 1, 1, 0},
          exception + "Only unscaled, unrotated inserts are supported"},
-        {"/ModelSpace", "InsertBlock", 1, {Point{0, 0, 0}, "B"},
+        {"/ModelSpace",
+         "InsertBlock",
+         1,
+         {Point{0, 0, 0}, "B"},
          count + "InsertBlock takes 6, got 2"},
-        {"/Entities/3", "InsertionPoint", 4, {Point{1, 1, 1}},
+        {"/Entities/3",
+         "InsertionPoint",
+         4,
+         {Point{1, 1, 1}},
          notFound + "InsertionPoint with kind 4"},
         {"/Entities/3", "GetAttributes", 1, {}, "-> [/Attributes/3/0]"},
         {"/Attributes/3/0", "TagString", 3, {}, "-> TAG"},
         {"/Attributes/3/1", "TagString", 3, {}, "org.quorvel.Automation.Failed: No such object"},
         {"/Attributes/3/0", "TextString", 4, {"a\nb"}, exception + "An attribute holds one line"},
-        {"/Entities/3", "SetXData", 1, {Items{1001, 1000}, Items{"NOAPP", "x"}},
+        {"/Entities/3",
+         "SetXData",
+         1,
+         {Items{1001, 1000}, Items{"NOAPP", "x"}},
          exception + "The application is not registered"},
-        {"/Entities/3", "SetXData", 1, {Items{1001}, Items{"APP", "x"}},
+        {"/Entities/3",
+         "SetXData",
+         1,
+         {Items{1001}, Items{"APP", "x"}},
          exception + "Invalid extended data"},
-        {"/Entities/3", "SetXData", 1, {Items{1000, 1000}, Items{"APP", "x"}},
+        {"/Entities/3",
+         "SetXData",
+         1,
+         {Items{1000, 1000}, Items{"APP", "x"}},
          exception + "Invalid extended data"},
         {"/Entities/3", "SetXData", 1, {"APP", Items{"APP"}}, type + "1 of SetXData"},
         {"/Entities/3", "SetXData", 1, {Items{1001, 1040}, Items{"APP", "x"}}, "-> <empty>"},
@@ -212,15 +240,15 @@ TEST(StudBlockInHost, NewCallsRefuseAsACOMServer)
         drawing::CadDrawing drawing;
         cadhost::ObjectModel model(drawing);
         model.setScriptedPoints({drawing::Vec2{0, 0}}, true);
-        const auto call = [&](const std::string& path, const std::string& member,
-                              std::int32_t kind, std::vector<HostValue> args) {
+        const auto call = [&](const std::string& path, const std::string& member, std::int32_t kind,
+                              std::vector<HostValue> args) {
             return model.invoke(path, member, kind, args);
         };
         call("/Blocks", "Add", 1, {Point{0, 0, 0}, "B"});
         call("/Blocks/1", "AddLine", 1, {Point{-1, 0, 0}, Point{1, 0, 0}});
         call("/Blocks/1", "AddAttribute", 1, {2.5, 1, "p", Point{0, 0, 0}, "TAG", "v"});
-        const auto inserted = call("/ModelSpace", "InsertBlock", 1,
-                                   {Point{0, 0, 0}, "B", 1.0, 1.0, 1.0, 0.0});
+        const auto inserted =
+            call("/ModelSpace", "InsertBlock", 1, {Point{0, 0, 0}, "B", 1.0, 1.0, 1.0, 0.0});
         ASSERT_EQ(std::get<ObjectRef>(inserted.value).path, "/Entities/3") << "set-up";
         call("/RegisteredApplications", "Add", 1, {"APP"});
 

@@ -54,9 +54,9 @@ TEST(StudSideView, EqualsTheLooseLinesOfTheSameStud)
             expectNear(view.outline[i], outline.vertices[i]);
         }
 
-        const std::map<SideViewLayer, std::string> names = {
-            {SideViewLayer::Main, "main"}, {SideViewLayer::Thin, "thin"},
-            {SideViewLayer::Axis, "axis"}};
+        const std::map<SideViewLayer, std::string> names = {{SideViewLayer::Main, "main"},
+                                                            {SideViewLayer::Thin, "thin"},
+                                                            {SideViewLayer::Axis, "axis"}};
         ASSERT_EQ(view.lines.size(), drawn.lines.size());
         for (std::size_t i = 0; i < view.lines.size(); ++i) {
             SCOPED_TRACE(i);

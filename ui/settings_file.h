@@ -15,6 +15,9 @@ struct Settings {
     int SelectHeight = 275;
     int SelectWidth = 645;
     bool is3D = false;
+    // Key "Блок": a 2D stud is placed as a named block with parts-list attributes (1) instead of
+    // loose lines (0, also when missing or unreadable).
+    bool asBlock = false;
     LayerNames layers;
     // Section "CAD", key "Application": the class name (on Linux the bus name) under which the
     // running CAD program is looked up. Other CAD programs offer the same automation interface

@@ -263,8 +263,7 @@ HostValue ObjectModel::block(Handle handle, const std::string& member, std::int3
         checkCoordinates({from[0], from[1], to[0], to[1]});
         m_drawing.grow(1);
         const Handle made = m_drawing.newHandle();
-        block->lines.push_back(
-            {m_drawing.activeLayer, {from[0], from[1]}, {to[0], to[1]}, made});
+        block->lines.push_back({m_drawing.activeLayer, {from[0], from[1]}, {to[0], to[1]}, made});
         return entityRef(made);
     }
     if (member == "AddAttribute") {
@@ -286,8 +285,7 @@ HostValue ObjectModel::block(Handle handle, const std::string& member, std::int3
             fail(ErrorKind::Exception, "Invalid attribute tag");
         }
         m_drawing.grow(1);
-        block->attributes.push_back(
-            {tag, prompt, value, {at[0], at[1]}, height, (mode & 1) != 0});
+        block->attributes.push_back({tag, prompt, value, {at[0], at[1]}, height, (mode & 1) != 0});
         return {};
     }
     if (member == "Delete") {
@@ -373,8 +371,8 @@ HostValue ObjectModel::blockReference(Handle handle, const std::string& member, 
         expectCount(member, args, 2, 2);
         std::vector<ExtendedItem> items = extendedItems(member, args);
         const std::string application = std::get<std::string>(items[0].value);
-        if (std::find(m_drawing.applications.begin(), m_drawing.applications.end(),
-                      application) == m_drawing.applications.end()) {
+        if (std::find(m_drawing.applications.begin(), m_drawing.applications.end(), application) ==
+            m_drawing.applications.end()) {
             fail(ErrorKind::Exception, "The application is not registered");
         }
         items.erase(items.begin());
@@ -480,8 +478,8 @@ HostValue ObjectModel::applications(const std::string& member, std::int32_t kind
         if (!validLayerName(name) || name.size() > maxBlockNameBytes) {
             fail(ErrorKind::Exception, "Invalid application name");
         }
-        const auto at = std::find(m_drawing.applications.begin(), m_drawing.applications.end(),
-                                  name);
+        const auto at =
+            std::find(m_drawing.applications.begin(), m_drawing.applications.end(), name);
         if (at == m_drawing.applications.end()) {
             m_drawing.applications.push_back(name);
         }
