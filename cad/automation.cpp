@@ -81,6 +81,14 @@ OleObject Variant::toObject() const
     throw VariantTypeError("value is no object reference");
 }
 
+Objects Variant::toObjects() const
+{
+    if (const auto* objects = std::get_if<Objects>(&m_value)) {
+        return *objects;
+    }
+    throw VariantTypeError("value is no array of objects");
+}
+
 EOleException::EOleException(const std::string& description, std::string source,
                              std::string helpFile, std::int32_t helpContext, std::int32_t status)
     : EOleSysError(description, status), m_description(description), m_source(std::move(source)),

@@ -46,12 +46,17 @@ class OleObject {
     std::shared_ptr<AutomationObject> m_object;
 };
 
+// An array of doubles of any length (a lightweight polyline's vertices: x, y pairs).
+using Doubles = std::vector<double>;
+// An array of objects (the curves a region is made of, the regions made).
+using Objects = std::vector<OleObject>;
+
 // Empty (no result, or an optional argument left out), boolean, 32-bit integer, double, UTF-8
-// string, point, object reference.
+// string, point, array of doubles, object reference, array of objects.
 class Variant {
   public:
-    using Value =
-        std::variant<std::monostate, bool, std::int32_t, double, std::string, Point, OleObject>;
+    using Value = std::variant<std::monostate, bool, std::int32_t, double, std::string, Point,
+                               Doubles, OleObject, Objects>;
 
     Variant() = default;
     Variant(bool value) : m_value(value) {}
@@ -60,7 +65,9 @@ class Variant {
     Variant(std::string value) : m_value(std::move(value)) {}
     Variant(const char* value) : m_value(std::string(value)) {}
     Variant(const Point& value) : m_value(value) {}
+    Variant(Doubles value) : m_value(std::move(value)) {}
     Variant(OleObject value) : m_value(std::move(value)) {}
+    Variant(Objects value) : m_value(std::move(value)) {}
 
     const Value& value() const { return m_value; }
     bool isEmpty() const { return std::holds_alternative<std::monostate>(m_value); }
@@ -71,6 +78,7 @@ class Variant {
     std::string toString() const;
     Point toPoint() const;
     OleObject toObject() const;
+    Objects toObjects() const; // an array of objects; a single object is not one
 
   private:
     Value m_value;

@@ -12,17 +12,19 @@ function(quorvel_windows_installer)
     endif()
     set(staging ${CMAKE_BINARY_DIR}/package)
     set(package ${staging}/${QUORVEL_WINDOWS_PACKAGE_NAME})
-    set(uninstall_list ${CMAKE_BINARY_DIR}/generated/uninstall_files.nsh)
+    set(package_lists ${CMAKE_BINARY_DIR}/generated/package_lists.nsh)
     set(script ${PROJECT_SOURCE_DIR}/packaging/windows/quorvel.nsi)
     # -WX: a warning of makensis (a file not found, a misspelt name) fails the build.
     add_custom_target(windows_installer
-        COMMAND ${CMAKE_COMMAND} -DPACKAGE=${package} -DOUTPUT=${uninstall_list}
-                -P ${PROJECT_SOURCE_DIR}/packaging/windows/uninstall_list.cmake
+        COMMAND ${CMAKE_COMMAND} -DPACKAGE=${package} -DOUTPUT=${package_lists}
+                -P ${PROJECT_SOURCE_DIR}/packaging/windows/package_lists.cmake
         COMMAND ${QUORVEL_MAKENSIS} -V2 -WX -DVERSION=${PROJECT_VERSION}
-                -DVERSION_NUMBERS=${QUORVEL_VERSION_DOTTED} -DPACKAGE=${package}
-                -DUNINSTALL_LIST=${uninstall_list} -DICON=${QUORVEL_ICON_FILE}
+                -DVERSION_NUMBERS=${QUORVEL_VERSION_DOTTED} -DCOMPANY=${QUORVEL_COMPANY}
+                -DPACKAGE=${package}
+                -DPACKAGE_LISTS=${package_lists} -DICON=${QUORVEL_ICON_FILE}
                 -DOUTFILE=${staging}/${QUORVEL_WINDOWS_INSTALLER_NAME} ${script}
-        DEPENDS ${script} ${QUORVEL_ICON_FILE}
+        DEPENDS ${script} ${PROJECT_SOURCE_DIR}/packaging/windows/package_lists.cmake
+                ${QUORVEL_ICON_FILE}
         COMMENT "Windows installer ${staging}/${QUORVEL_WINDOWS_INSTALLER_NAME}"
         VERBATIM)
     add_dependencies(windows_installer windows_package)

@@ -75,7 +75,8 @@ function(quorvel_deploy_qt target)
 endfunction()
 
 # The package: one folder that a user unpacks and runs (the program, the stand-in host, the table
-# files, the run-time files), made by `cmake --install` and zipped by the target windows_package.
+# files, the run-time files), made by `cmake --install`, stripped of symbols and debug information,
+# and zipped by the target windows_package.
 function(quorvel_windows_package)
     install(TARGETS ${ARGN} RUNTIME DESTINATION .)
     install(FILES ${QUORVEL_DATA_FILES} DESTINATION .)
@@ -91,6 +92,8 @@ function(quorvel_windows_package)
     add_custom_target(windows_package
         COMMAND ${CMAKE_COMMAND} -E rm -rf ${staging}/${name} ${staging}/${name}.zip
         COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --prefix ${staging}/${name}
+        COMMAND ${CMAKE_COMMAND} -DSTRIP=${CMAKE_STRIP} -DFOLDER=${staging}/${name}
+                -P ${PROJECT_SOURCE_DIR}/packaging/windows/strip_package.cmake
         COMMAND ${CMAKE_COMMAND} -E chdir ${staging}
                 ${CMAKE_COMMAND} -E tar cf ${name}.zip --format=zip ${name}
         DEPENDS ${ARGN}

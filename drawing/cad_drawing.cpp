@@ -142,6 +142,11 @@ void CadDrawing::grow(std::size_t elements)
     m_size += elements;
 }
 
+void CadDrawing::shrink(std::size_t elements)
+{
+    m_size -= std::min(elements, m_size);
+}
+
 Part* CadDrawing::openPart()
 {
     return parts.empty() ? nullptr : &parts.back();
@@ -152,7 +157,7 @@ bool CadDrawing::runInputs(const std::vector<std::string>& inputs)
     const std::string command = upper(inputs[0]);
     const std::size_t count = inputs.size();
     if (command == "_PLINE") {
-        Polyline polyline{activeLayer, {}, false};
+        Polyline polyline{activeLayer, {}, false, 0};
         for (std::size_t i = 1; i < count; ++i) {
             if (upper(inputs[i]) == "CL") {
                 polyline.closed = true;
@@ -246,7 +251,7 @@ bool CadDrawing::runInputs(const std::vector<std::string>& inputs)
                                 " bytes");
         }
         grow(1);
-        parts.push_back({inputs[1], activeLayer, {}, false, false, nullptr});
+        parts.push_back({inputs[1], activeLayer, {}, false, false, nullptr, 0});
         return true;
     }
     if (command == "AMDT_1PROFILE" || command == "AMREVOLVE" || command == "_AMTHREAD" ||

@@ -49,10 +49,22 @@ struct Layer {
         color; // colour index: 1 red, 2 yellow, 3 green, 4 cyan, 5 blue, 6 magenta, 7 white
 };
 
+// The object model's name for an entity it made ("/Entities/<handle>"); 0: drawn by a command,
+// which no object names.
+using Handle = std::uint64_t;
+
 struct Polyline {
     std::size_t layer;
     std::vector<Vec2> vertices;
     bool closed;
+    Handle handle = 0;
+};
+
+// A flat area bounded by one closed loop, made from a closed curve by the object model.
+struct Region {
+    std::size_t layer;
+    std::vector<Vec2> loop; // its corners, not closed by a repeated first point
+    Handle handle = 0;
 };
 
 struct Line {
@@ -69,6 +81,7 @@ struct Part {
     bool profileClosed = false;
     bool profiled = false;                  // the sketch was made the profile
     std::shared_ptr<const PartSolid> solid; // none until revolved; replaced whole by each step
+    Handle handle = 0;                      // a solid the object model revolved from a region
 };
 
 struct Rect {
@@ -92,6 +105,7 @@ class CadDrawing {
     std::vector<Polyline> polylines;
     std::vector<Line> lines;
     std::vector<Part> parts;
+    std::vector<Region> regions;
     std::deque<HistoryEntry> history; // the latest historyLimit commands
     std::size_t commandCount = 0;     // every command run so far
     std::int32_t osmode = 4133;       // endpoint, centre, intersection, extension snaps
@@ -110,16 +124,23 @@ class CadDrawing {
     // The extents of everything drawn, if anything is.
     std::optional<Rect> extents() const;
 
+    // Counts new elements (vertices, lines, part elements) against maxDrawingSize; throws
+    // DrawingError when they do not fit. shrink gives back those of a deleted entity.
+    void grow(std::size_t elements);
+    void shrink(std::size_t elements);
+    // A handle no entity has had before.
+    Handle newHandle() { return ++m_lastHandle; }
+
   private:
     bool runInputs(const std::vector<std::string>& inputs);
     // Throws ModelingError when the command cannot be carried out on the open part.
     void runPartCommand(const std::string& command, const std::vector<std::string>& inputs);
     void remember(const std::string& text, bool known, const std::string& refusal = {});
-    void grow(std::size_t elements); // counts new elements against maxDrawingSize
     bool chamferLastPolyline(double first, double second);
     Part* openPart();
 
-    std::size_t m_size = 0; // vertices, lines and part elements drawn by commands
+    std::size_t m_size = 0; // vertices, lines and part elements drawn
+    Handle m_lastHandle = 0;
 };
 
 // The part seen along z, as lines on its layer: its solid's side view, or nothing before it has

@@ -19,6 +19,17 @@ HostValue toHost(const Variant& value)
                 return std::vector<double>(v.begin(), v.end());
             } else if constexpr (std::is_same_v<T, OleObject>) {
                 return toObjectRef(v);
+            } else if constexpr (std::is_same_v<T, Objects>) {
+                std::vector<cadhost::ObjectRef> objects;
+                for (const OleObject& object : v) {
+                    const HostValue reference = toObjectRef(object);
+                    if (const auto* own = std::get_if<cadhost::ObjectRef>(&reference)) {
+                        objects.push_back(*own);
+                    } else {
+                        return reference; // refused by the model as a type mismatch
+                    }
+                }
+                return objects;
             } else {
                 return v;
             }
@@ -83,6 +94,13 @@ class ModelObject : public AutomationObject {
                     return Point{v[0], v[1], v[2]};
                 } else if constexpr (std::is_same_v<T, cadhost::ObjectRef>) {
                     return OleObject(std::make_shared<ModelObject>(m_model, m_lastRefusal, v.path));
+                } else if constexpr (std::is_same_v<T, std::vector<cadhost::ObjectRef>>) {
+                    Objects objects;
+                    for (const cadhost::ObjectRef& object : v) {
+                        objects.push_back(OleObject(
+                            std::make_shared<ModelObject>(m_model, m_lastRefusal, object.path)));
+                    }
+                    return objects;
                 } else if constexpr (std::is_same_v<T, cadhost::Unsupported>) {
                     throw VariantTypeError("the host returned a value of no known kind");
                 } else {

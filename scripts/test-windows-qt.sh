@@ -2,9 +2,10 @@
 # The Windows leg of the window program and the stand-in host: builds Qt for MinGW once per machine
 # (into the cache outside the checkout), cross-builds the programs and their tests, makes the
 # Windows package and its installer, and runs under Wine, on Xvfb with a window manager, the widget
-# tests, the check of the programs' version resources, and the program end to end, unpacked and
-# as the installer installs it (and its uninstaller removes it). Uses the Wine prefix of scripts/test-windows.sh; every Wine run has a time
-# limit, so a hung Wine program fails the leg instead of stalling it.
+# tests, the check of the programs' version resources and manifests, the program end to end,
+# unpacked and as the installer installs it (and its uninstaller removes it), and the setup as
+# careless users run it (setup_windows_tests). Uses the Wine prefix of scripts/test-windows.sh;
+# every Wine run has a time limit, so a hung Wine program fails the leg instead of stalling it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,7 +28,7 @@ if [[ "${1:-}" != --on-display ]]; then
     prepared=$SECONDS
     cmake --preset windows -DQUORVEL_CACHE_DIR="$cache" >/dev/null
     cmake --build --preset windows --target quorvel quorvel-cadhost ui_tests program_windows_tests \
-        version_resource_tests
+        setup_windows_tests version_resource_tests
     # The installer is made from the package folder: this makes both, the zip too.
     cmake --build --preset windows --target windows_installer
     built=$SECONDS

@@ -35,10 +35,26 @@ std::string argumentText(const Variant& value)
         {
             return "(" + numberText(p[0]) + "," + numberText(p[1]) + "," + numberText(p[2]) + ")";
         }
+        std::string operator()(const Doubles& numbers) const
+        {
+            std::string text = "(";
+            for (std::size_t i = 0; i < numbers.size(); ++i) {
+                text += (i ? "," : "") + numberText(numbers[i]);
+            }
+            return text + ")";
+        }
         std::string operator()(const OleObject& o) const
         {
             const auto* served = dynamic_cast<const ServedObject*>(o.object());
             return served ? served->label() : "<nothing>";
+        }
+        std::string operator()(const Objects& objects) const
+        {
+            std::string text = "[";
+            for (std::size_t i = 0; i < objects.size(); ++i) {
+                text += (i ? ", " : "") + (*this)(objects[i]);
+            }
+            return text + "]";
         }
     };
     return std::visit(Visitor{}, value.value());

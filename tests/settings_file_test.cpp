@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 TEST(SettingsFile, UnwritableFileGivesTheMessage)
 {
@@ -17,51 +19,63 @@ TEST(SettingsFile, UnwritableFileGivesTheMessage)
     EXPECT_EQ(writeSettings(file, Settings{}), "Unable to write to " + file);
 }
 
-TEST(SettingsFile, EveryKeyReadsBackFromAFolderWithACyrillicName)
+// In a folder with a Cyrillic name, in one with letters that Windows-1251 (the ANSI code page of a
+// Russian Windows) cannot spell, as a user's own folder may have, and in one whose path is longer
+// than MAX_PATH: every key reads back, and the file is Windows-1251.
+TEST(SettingsFile, EveryKeyReadsBackWhateverTheFolderIsCalled)
 {
-    TempDir dir;
-    std::filesystem::create_directories(dir.path() / utf8Path("Папка ГОСТ"));
-    const std::string file = settingsPath(dir.file("Папка ГОСТ/quorvel"));
-    Settings changed;
-    changed.mainHeight = 0;
-    changed.mainWidth = -5;
-    changed.SelectHeight = 301;
-    changed.SelectWidth = 702;
-    changed.is3D = true;
-    changed.layers = {"Контур", "Тонкие линии", ""};
-    changed.cadApplication = "OtherCad.Application";
-    ASSERT_EQ(writeSettings(file, changed), std::nullopt);
-    ASSERT_TRUE(std::filesystem::exists(utf8Path(file)));
+    const std::string longFolder = std::string(120, 'a') + "/" + std::string(120, 'b');
+    for (const std::string& folder :
+         {std::string("Папка ГОСТ"), std::string("Müller Ωμέγα"), longFolder}) {
+        SCOPED_TRACE(folder);
+        TempDir dir;
+        std::filesystem::create_directories(dir.path() / utf8Path(folder));
+        const std::string file = settingsPath(dir.file(folder + "/quorvel"));
+        Settings changed;
+        changed.mainHeight = 0;
+        changed.mainWidth = -5;
+        changed.SelectHeight = 301;
+        changed.SelectWidth = 702;
+        changed.is3D = true;
+        changed.layers = {"Контур", "Тонкие линии", ""};
+        changed.cadApplication = "OtherCad.Application";
+        ASSERT_EQ(writeSettings(file, changed), std::nullopt);
+        ASSERT_TRUE(std::filesystem::exists(utf8Path(file)));
+        std::ifstream in(utf8Path(file), std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>()};
+        EXPECT_NE(bytes.find(utf8ToCp1251("[Слои]\r\nОсновной=Контур\r\n")), std::string::npos);
 
-    const Settings back = readSettings(file);
-    EXPECT_EQ(back.mainHeight, 0);
-    EXPECT_EQ(back.mainWidth, -5);
-    EXPECT_EQ(back.SelectHeight, 301);
-    EXPECT_EQ(back.SelectWidth, 702);
-    EXPECT_TRUE(back.is3D);
-    EXPECT_EQ(back.layers.LayerMain, "Контур");
-    EXPECT_EQ(back.layers.LayerThin, "Тонкие линии");
-    EXPECT_EQ(back.layers.LayerAxis, "");
-    EXPECT_EQ(back.cadApplication, "OtherCad.Application");
+        const Settings back = readSettings(file);
+        EXPECT_EQ(back.mainHeight, 0);
+        EXPECT_EQ(back.mainWidth, -5);
+        EXPECT_EQ(back.SelectHeight, 301);
+        EXPECT_EQ(back.SelectWidth, 702);
+        EXPECT_TRUE(back.is3D);
+        EXPECT_EQ(back.layers.LayerMain, "Контур");
+        EXPECT_EQ(back.layers.LayerThin, "Тонкие линии");
+        EXPECT_EQ(back.layers.LayerAxis, "");
+        EXPECT_EQ(back.cadApplication, "OtherCad.Application");
 
-    const struct {
-        const char* section;
-        const char* key;
-        std::string value;
-    } keys[] = {{"Общая", "Автор  ", std::string(authorText)},
-                {"Общая", "E-Mail ", std::string(authorEmail)},
-                {"Общая", "Высота1", "0"},
-                {"Общая", "Ширина1", "-5"},
-                {"Общая", "Высота2", "301"},
-                {"Общая", "Ширина2", "702"},
-                {"Общая", "Вид_3D", "1"},
-                {"Слои", "Основной", "Контур"},
-                {"Слои", "Тонкий", "Тонкие линии"},
-                {"Слои", "Осевой", ""},
-                {"CAD", "Application", "OtherCad.Application"}};
-    for (const auto& row : keys) {
-        SCOPED_TRACE(row.key);
-        EXPECT_EQ(GetPrivateProfileString(row.section, row.key, "missing", file), row.value);
+        const struct {
+            const char* section;
+            const char* key;
+            std::string value;
+        } keys[] = {{"Общая", "Автор  ", std::string(authorText)},
+                    {"Общая", "E-Mail ", std::string(authorEmail)},
+                    {"Общая", "Высота1", "0"},
+                    {"Общая", "Ширина1", "-5"},
+                    {"Общая", "Высота2", "301"},
+                    {"Общая", "Ширина2", "702"},
+                    {"Общая", "Вид_3D", "1"},
+                    {"Слои", "Основной", "Контур"},
+                    {"Слои", "Тонкий", "Тонкие линии"},
+                    {"Слои", "Осевой", ""},
+                    {"CAD", "Application", "OtherCad.Application"}};
+        for (const auto& row : keys) {
+            SCOPED_TRACE(row.key);
+            EXPECT_EQ(GetPrivateProfileString(row.section, row.key, "missing", file), row.value);
+        }
     }
 }
 

@@ -1,6 +1,7 @@
-// The version resource and the icon of each Windows program of the build, read back the way a
-// file's properties and Explorer read them. The programs lie in the working folder; their names
-// come from the build (RESOURCE_PROGRAMS, separated by commas).
+// The version resource, the icon and the application manifest of each Windows program of the
+// build, read back the way a file's properties, Explorer and the program loader read them. The
+// programs lie in the working folder; their names come from the build (RESOURCE_PROGRAMS,
+// separated by commas). With the setup built (SETUP_PROGRAM), its version resource too.
 #include "cad/com/wide_text.h"
 #include "ui/quorvel_version.h"
 
@@ -63,8 +64,9 @@ std::optional<VersionResource> readVersionResource(const std::wstring& file)
     wchar_t block[64];
     std::swprintf(block, 64, L"\\StringFileInfo\\%04x%04x\\", translation->language,
                   translation->codePage);
-    for (const wchar_t* name : {L"ProductName", L"ProductVersion", L"FileVersion",
-                                L"FileDescription", L"OriginalFilename"}) {
+    for (const wchar_t* name :
+         {L"ProductName", L"ProductVersion", L"FileVersion", L"FileDescription",
+          L"OriginalFilename", L"CompanyName", L"LegalCopyright"}) {
         wchar_t* value = nullptr;
         if (VerQueryValueW(data.data(), (block + std::wstring(name)).c_str(),
                            reinterpret_cast<void**>(&value), &length) &&
@@ -73,6 +75,59 @@ std::optional<VersionResource> readVersionResource(const std::wstring& file)
         }
     }
     return resource;
+}
+
+// A program's resources, loaded as data.
+class Resources {
+  public:
+    explicit Resources(const std::wstring& file)
+        : m_module(LoadLibraryExW(file.c_str(), nullptr,
+                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE))
+    {
+    }
+    ~Resources()
+    {
+        if (m_module != nullptr) {
+            FreeLibrary(m_module);
+        }
+    }
+    Resources(const Resources&) = delete;
+    Resources& operator=(const Resources&) = delete;
+
+    // The bytes of resource 1 of type, empty when missing.
+    std::string first(LPCWSTR type) const
+    {
+        HRSRC found = m_module ? FindResourceW(m_module, MAKEINTRESOURCEW(1), type) : nullptr;
+        HGLOBAL loaded = found ? LoadResource(m_module, found) : nullptr;
+        const void* data = loaded ? LockResource(loaded) : nullptr;
+        if (data == nullptr) {
+            return {};
+        }
+        return std::string(static_cast<const char*>(data), SizeofResource(m_module, found));
+    }
+
+  private:
+    HMODULE m_module;
+};
+
+// The sizes of the icon's layers in pixels (a 256-pixel layer is stored as width 0).
+std::vector<int> iconSizes(const Resources& resources)
+{
+    const std::string group = resources.first(MAKEINTRESOURCEW(14)); // RT_GROUP_ICON
+    std::vector<int> sizes;
+    if (group.size() < 6) {
+        return sizes;
+    }
+    // GRPICONDIR: reserved, type, count (16 bits each), then 14 bytes per layer, width first.
+    const int count = static_cast<unsigned char>(group[4]) | static_cast<unsigned char>(group[5])
+                                                                 << 8;
+    for (int entry = 0; entry < count && 6 + 14 * (entry + 1) <= static_cast<int>(group.size());
+         ++entry) {
+        const int width = static_cast<unsigned char>(group[6 + 14 * entry]);
+        sizes.push_back(width == 0 ? 256 : width);
+    }
+    std::sort(sizes.begin(), sizes.end());
+    return sizes;
 }
 
 std::vector<std::string> resourcePrograms()
@@ -116,6 +171,8 @@ TEST(VersionResource, EachProgramCarriesTheProjectsVersionItsDescriptionAndTheIc
         auto resource = readVersionResource(file);
         ASSERT_TRUE(resource) << "no version resource";
         EXPECT_EQ(resource->texts[L"ProductName"], L"Quorvel");
+        EXPECT_EQ(resource->texts[L"CompanyName"], L"Quorvel developers");
+        EXPECT_EQ(resource->texts[L"LegalCopyright"], L"© Quorvel developers");
         EXPECT_EQ(resource->texts[L"ProductVersion"], version);
         EXPECT_EQ(resource->texts[L"FileVersion"], version);
         ASSERT_EQ(descriptions.count(program), 1u) << "no description expected";
@@ -135,5 +192,32 @@ TEST(VersionResource, EachProgramCarriesTheProjectsVersionItsDescriptionAndTheIc
                 DestroyIcon(icon);
             }
         }
+        const Resources resources(file);
+        EXPECT_EQ(iconSizes(resources), (std::vector<int>{16, 32, 48, 256}));
+        // The manifest: the user's rights, sharp at any monitor's scale, long paths, and the
+        // Windows versions the program was made for (10 and 11 share one).
+        const std::string manifest = resources.first(MAKEINTRESOURCEW(24)); // RT_MANIFEST
+        for (const char* part :
+             {"<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
+              ">PerMonitorV2, PerMonitor</dpiAwareness>", ">true</longPathAware>",
+              "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>",
+              "<supportedOS Id=\"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}\"/>"}) {
+            EXPECT_NE(manifest.find(part), std::string::npos) << part;
+        }
     }
 }
+
+#ifdef SETUP_PROGRAM
+TEST(VersionResource, TheSetupCarriesTheProjectsVersionAndItsMaker)
+{
+    const std::wstring version = toWide(quorvelVersion);
+    const auto resource = readVersionResource(toWide(SETUP_PROGRAM));
+    ASSERT_TRUE(resource) << "no version resource: build the target windows_installer first";
+    auto texts = resource->texts;
+    EXPECT_EQ(texts[L"ProductName"], L"Quorvel");
+    EXPECT_EQ(texts[L"ProductVersion"], version);
+    EXPECT_EQ(texts[L"FileDescription"], L"Quorvel " + version + L" setup");
+    EXPECT_EQ(texts[L"CompanyName"], L"Quorvel developers");
+    EXPECT_EQ(texts[L"LegalCopyright"], L"© Quorvel developers");
+}
+#endif

@@ -11,6 +11,7 @@
 #include "ui/outer_size.h"
 #include "ui/pictures.h"
 #include "ui/qt_text.h"
+#include "ui/quorvel_version.h"
 #include "ui/select_form.h"
 #include "ui/settings_file.h"
 #include "ui/text_fit.h"
@@ -66,7 +67,7 @@ void TForm1::buildControls()
         place(label, 6, top, left + width - 6, height);
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     };
-    setWindowTitle(QStringLiteral("Тремикон - Quorvel v.1.1"));
+    setWindowTitle(QStringLiteral("Тремикон - Quorvel v.") + toQt(quorvelTitleVersion));
     setWindowIcon(applicationIcon());
     QFont base = font();
     base.setPixelSize(static_cast<int>(std::lround(13 * scale)));

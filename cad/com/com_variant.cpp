@@ -92,16 +92,43 @@ VariantValue toComVariant(const Variant& value)
             return result;
         }
         VariantValue operator()(const Point& point) const { return pointVariant(point); }
+        VariantValue operator()(const Doubles& numbers) const
+        {
+            VariantValue result;
+            const HRESULT status = setNumberArray(numbers, false, result.get());
+            if (FAILED(status)) {
+                throwSysError("SafeArrayCreateVector", status);
+            }
+            return result;
+        }
         VariantValue operator()(const OleObject& object) const
+        {
+            VariantValue result;
+            result.get().vt = VT_DISPATCH;
+            result.get().pdispVal = ComPtr<IDispatch>::share(dispatchOf(object)).detach();
+            return result;
+        }
+        // The object model's array of objects: a SAFEARRAY of VARIANTs, each an IDispatch.
+        VariantValue operator()(const Objects& objects) const
+        {
+            std::vector<IDispatch*> dispatches;
+            for (const OleObject& object : objects) {
+                dispatches.push_back(dispatchOf(object));
+            }
+            VariantValue result;
+            const HRESULT status = setDispatchArray(dispatches, true, result.get());
+            if (FAILED(status)) {
+                throwSysError("SafeArrayCreateVector", status);
+            }
+            return result;
+        }
+        static IDispatch* dispatchOf(const OleObject& object)
         {
             const auto* com = dynamic_cast<const ComDispatchObject*>(object.object());
             if (com == nullptr) {
                 throw EOleError("Variant does not reference an automation object");
             }
-            VariantValue result;
-            result.get().vt = VT_DISPATCH;
-            result.get().pdispVal = ComPtr<IDispatch>::share(com->dispatch()).detach();
-            return result;
+            return com->dispatch();
         }
     };
     return std::visit(Visitor{}, value.value());
@@ -119,6 +146,14 @@ Variant fromComVariant(const VARIANT& value, const std::shared_ptr<ComApartment>
         return fromComVariant(direct.get(), apartment);
     }
     if ((value.vt & VT_ARRAY) != 0) {
+        // Hosts differ in how they return objects: VARIANTs holding IDispatch, or IDispatch.
+        if (auto dispatches = dispatchesOf(value)) {
+            Objects objects;
+            for (const ComPtr<IDispatch>& dispatch : *dispatches) {
+                objects.push_back(objectOf(dispatch.get(), apartment).toObject());
+            }
+            return objects;
+        }
         return pointOf(value);
     }
     if (const auto whole = integerOf(value)) {

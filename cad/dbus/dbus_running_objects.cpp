@@ -29,6 +29,7 @@ class DBusObject : public AutomationObject {
   private:
     QVariant toDBus(const Variant& value) const;
     Variant fromDBus(const QVariant& value) const;
+    OleObject objectAt(const QDBusObjectPath& path) const;
 
     QDBusConnection m_connection;
     QString m_service;
@@ -51,13 +52,31 @@ QVariant DBusObject::toDBus(const Variant& value) const
         {
             return QVariant::fromValue(QList<double>{p[0], p[1], p[2]});
         }
+        QVariant operator()(const Doubles& numbers) const
+        {
+            return QVariant::fromValue(QList<double>(numbers.begin(), numbers.end()));
+        }
         QVariant operator()(const OleObject& o) const
+        {
+            return QVariant::fromValue(pathOf(o));
+        }
+        // An array of objects is an array of object paths, "ao".
+        QVariant operator()(const Objects& objects) const
+        {
+            QList<QDBusObjectPath> paths;
+            paths.reserve(static_cast<qsizetype>(objects.size()));
+            for (const OleObject& o : objects) {
+                paths.append(pathOf(o));
+            }
+            return QVariant::fromValue(paths);
+        }
+        static QDBusObjectPath pathOf(const OleObject& o)
         {
             const auto* object = dynamic_cast<const DBusObject*>(o.object());
             if (object == nullptr) {
                 throw EOleError("Variant does not reference an automation object");
             }
-            return QVariant::fromValue(QDBusObjectPath(object->m_path));
+            return QDBusObjectPath(object->m_path);
         }
     };
     return std::visit(Visitor{*this}, value.value());
@@ -74,11 +93,30 @@ Variant DBusObject::fromDBus(const QVariant& value) const
             if (list.size() == 3) {
                 return Point{list[0], list[1], list[2]};
             }
+        } else if (signature == QLatin1String("ao")) {
+            QList<QDBusObjectPath> paths;
+            argument >> paths;
+            Objects objects;
+            for (const QDBusObjectPath& path : paths) {
+                objects.push_back(objectAt(path));
+            }
+            return objects;
         } else if (signature == QLatin1String("av")) {
             QVariantList list;
             argument >> list;
             if (list.isEmpty()) {
                 return {};
+            }
+            // Some hosts send an array of objects as variants, each holding an object path.
+            Objects objects;
+            for (const QVariant& item : list) {
+                if (item.metaType() != QMetaType::fromType<QDBusObjectPath>()) {
+                    break;
+                }
+                objects.push_back(objectAt(qvariant_cast<QDBusObjectPath>(item)));
+            }
+            if (objects.size() == static_cast<std::size_t>(list.size())) {
+                return objects;
             }
         }
         throw EOleSysError("unexpected value of type " + signature.toStdString(), statusFail);
@@ -112,8 +150,7 @@ Variant DBusObject::fromDBus(const QVariant& value) const
         break;
     default:
         if (value.metaType() == QMetaType::fromType<QDBusObjectPath>()) {
-            return OleObject(std::make_shared<DBusObject>(
-                m_connection, m_service, qvariant_cast<QDBusObjectPath>(value).path()));
+            return objectAt(qvariant_cast<QDBusObjectPath>(value));
         }
         if (value.metaType() == QMetaType::fromType<QList<double>>()) {
             const auto list = qvariant_cast<QList<double>>(value);
@@ -121,9 +158,21 @@ Variant DBusObject::fromDBus(const QVariant& value) const
                 return Point{list[0], list[1], list[2]};
             }
         }
+        if (value.metaType() == QMetaType::fromType<QList<QDBusObjectPath>>()) {
+            Objects objects;
+            for (const QDBusObjectPath& path : qvariant_cast<QList<QDBusObjectPath>>(value)) {
+                objects.push_back(objectAt(path));
+            }
+            return objects;
+        }
         break;
     }
     throw EOleSysError(std::string("unexpected value of type ") + value.typeName(), statusFail);
+}
+
+OleObject DBusObject::objectAt(const QDBusObjectPath& path) const
+{
+    return OleObject(std::make_shared<DBusObject>(m_connection, m_service, path.path()));
 }
 
 Variant DBusObject::invoke(std::string_view member, InvokeKind kind,

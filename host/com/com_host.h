@@ -19,6 +19,7 @@ struct ComHostFaults {
     std::optional<int> crashAt;       // the process ends inside the N-th call's Invoke
     bool deferredFillIn = false;      // exceptions carry a deferred fill-in of this process
     bool variantPoints = false;       // points go out as arrays of VARIANT
+    bool dispatchArrays = false;      // arrays of objects go out as arrays of IDispatch
 };
 
 // What a host with a window adds to the calls it serves: a user who answers GetPoint, and a view

@@ -23,11 +23,14 @@ const IID IID_IHostObject = {
 namespace {
 
 constexpr std::array<std::string_view, 2> applicationMembers{"ActiveDocument", "Visible"};
-constexpr std::array<std::string_view, 6> documentMembers{
-    "GetVariable", "SetVariable", "SendCommand", "Utility", "Layers", "ActiveLayer"};
+constexpr std::array<std::string_view, 7> documentMembers{
+    "GetVariable", "SetVariable", "SendCommand", "Utility", "Layers", "ActiveLayer", "ModelSpace"};
 constexpr std::array<std::string_view, 2> utilityMembers{"GetPoint", "PolarPoint"};
 constexpr std::array<std::string_view, 3> layersMembers{"Count", "Item", "Add"};
 constexpr std::array<std::string_view, 2> layerMembers{"name", "color"};
+constexpr std::array<std::string_view, 3> modelSpaceMembers{
+    "AddLightWeightPolyline", "AddRegion", "AddRevolvedSolid"};
+constexpr std::array<std::string_view, 3> entityMembers{"Closed", "Layer", "Delete"};
 
 // The members an object of that path has; DISPIDs are their positions from 1.
 std::span<const std::string_view> membersOf(const std::string& path)
@@ -43,6 +46,12 @@ std::span<const std::string_view> membersOf(const std::string& path)
     }
     if (path == "/Layers") {
         return layersMembers;
+    }
+    if (path == "/ModelSpace") {
+        return modelSpaceMembers;
+    }
+    if (path.rfind("/Entities/", 0) == 0) {
+        return entityMembers;
     }
     return layerMembers; // "/Layers/<n>"
 }

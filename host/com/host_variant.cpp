@@ -46,6 +46,18 @@ HostValue fromVariant(const VARIANT& value)
         if (auto numbers = numbersOf(value)) {
             return std::move(*numbers);
         }
+        if (const auto dispatches = dispatchesOf(value)) {
+            std::vector<ObjectRef> objects;
+            for (const ComPtr<IDispatch>& dispatch : *dispatches) {
+                HostValue object = objectOf(dispatch.get());
+                if (const auto* reference = std::get_if<ObjectRef>(&object)) {
+                    objects.push_back(*reference);
+                } else {
+                    return object;
+                }
+            }
+            return objects;
+        }
         return Unsupported{"<array " + std::to_string(value.vt) + ">"};
     }
     switch (value.vt) {
@@ -110,6 +122,14 @@ HRESULT toVariant(const HostValue& value, ComHost& host, VARIANT& result)
     } else if (const auto* object = std::get_if<ObjectRef>(&value)) {
         result.vt = VT_DISPATCH;
         result.pdispVal = host.object(object->path);
+    } else if (const auto* objects = std::get_if<std::vector<ObjectRef>>(&value)) {
+        std::vector<ComPtr<IDispatch>> owned;
+        std::vector<IDispatch*> dispatches;
+        for (const ObjectRef& reference : *objects) {
+            owned.push_back(ComPtr<IDispatch>::adopt(host.object(reference.path)));
+            dispatches.push_back(owned.back().get());
+        }
+        return setDispatchArray(dispatches, !host.faults().dispatchArrays, result);
     }
     return S_OK;
 }

@@ -131,6 +131,8 @@ int main()
             faults.deferredFillIn = true;
         } else if (option == "--variant-points") {
             faults.variantPoints = true;
+        } else if (option == "--dispatch-arrays") {
+            faults.dispatchArrays = true;
         } else if (option == "--fail" && hasValue) {
             const std::string value = args[++i];
             const std::size_t colon = value.find(':');

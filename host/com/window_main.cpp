@@ -1,8 +1,8 @@
-// quorvel-cadhost on Windows: the stand-in CAD host with its window, serving the object model
-// over COM. While it runs its class name is registered and its Application is in the running
-// object table; both are undone when it ends (window closed, Ctrl-C or Ctrl-Break), and the DXF
-// of --dxf is written then. Options in host/window/host_options.h; --headless answers GetPoint from
-// the scripted points only.
+// quorvel-cadhost on Windows: the stand-in CAD host with its window (a window program: no console
+// window beside it), serving the object model over COM. While it runs its class name is
+// registered and its Application is in the running object table; both are undone when it ends
+// (window closed, Ctrl-C or Ctrl-Break), and the DXF of --dxf is written then. Options in
+// host/window/host_options.h; --headless answers GetPoint from the scripted points only.
 #include "host/com/class_registration.h"
 #include "host/com/client_fronts.h"
 #include "host/com/com_host.h"
@@ -33,10 +33,22 @@ BOOL WINAPI onConsoleControl(DWORD event)
     return FALSE;
 }
 
+// A window program gets no console of its own. Started from a Command Prompt, it writes its
+// diagnostics (and --help) to that console; started with its output sent to a file (a log), or
+// by a program that hands it handles, they go there as given; started from Explorer, nowhere.
+void useStartersConsole()
+{
+    if (GetStdHandle(STD_ERROR_HANDLE) == nullptr && AttachConsole(ATTACH_PARENT_PROCESS)) {
+        std::freopen("CONOUT$", "w", stdout);
+        std::freopen("CONOUT$", "w", stderr);
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    useStartersConsole();
     cadhost::chooseHeadlessPlatform(argc, argv);
     QApplication app(argc, argv); // initialises COM for this thread, apartment threaded
     app.setApplicationName(QStringLiteral("quorvel-cadhost"));

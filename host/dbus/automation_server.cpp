@@ -17,7 +17,8 @@ namespace {
 constexpr const char* invokeSignature = "siav";
 
 // An argument as the object model takes it: basic values, an array of doubles, an empty av,
-// an object path; any other D-Bus type stays unsupported, with the text the log shows.
+// an object path, an array of object paths (ao, or an av holding only object paths); any other
+// D-Bus type stays unsupported, with the text the log shows.
 HostValue hostValue(const QVariant& value)
 {
     if (value.metaType() == QMetaType::fromType<QDBusVariant>()) {
@@ -30,12 +31,29 @@ HostValue hostValue(const QVariant& value)
             argument >> list;
             return std::vector<double>(list.begin(), list.end());
         }
+        if (argument.currentSignature() == QLatin1String("ao")) {
+            QList<QDBusObjectPath> paths;
+            argument >> paths;
+            std::vector<ObjectRef> objects;
+            for (const QDBusObjectPath& path : paths) {
+                objects.push_back({path.path().toStdString()});
+            }
+            return objects;
+        }
         if (argument.currentSignature() == QLatin1String("av")) {
             QVariantList list;
             argument >> list;
             if (list.isEmpty()) {
                 return std::monostate{};
             }
+            std::vector<ObjectRef> objects;
+            for (const QVariant& item : list) {
+                if (item.metaType() != QMetaType::fromType<QDBusObjectPath>()) {
+                    return Unsupported{"<array>"};
+                }
+                objects.push_back({qvariant_cast<QDBusObjectPath>(item).path().toStdString()});
+            }
+            return objects;
         }
         return Unsupported{};
     }
@@ -86,6 +104,14 @@ struct DBusValue {
     QVariant operator()(const ObjectRef& object) const
     {
         return QVariant::fromValue(QDBusObjectPath(QString::fromStdString(object.path)));
+    }
+    QVariant operator()(const std::vector<ObjectRef>& objects) const
+    {
+        QList<QDBusObjectPath> paths;
+        for (const ObjectRef& object : objects) {
+            paths.append(QDBusObjectPath(QString::fromStdString(object.path)));
+        }
+        return QVariant::fromValue(paths);
     }
     QVariant operator()(const Unsupported&) const { return QVariantList{}; }
 };

@@ -60,7 +60,7 @@ HostValue ObjectModel::document(const std::string& member, std::int32_t kind,
         m_drawing.run(stringArg(member, args, 0));
         return {};
     }
-    if (member == "Utility" || member == "Layers") {
+    if (member == "Utility" || member == "Layers" || member == "ModelSpace") {
         useOf(member, readOnly, kind);
         expectCount(member, args, 0, 0);
         return ObjectRef{"/" + member};

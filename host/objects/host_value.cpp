@@ -47,6 +47,14 @@ struct Shown {
         return text + ")";
     }
     std::string operator()(const ObjectRef& object) const { return object.path; }
+    std::string operator()(const std::vector<ObjectRef>& objects) const
+    {
+        std::string text = "[";
+        for (std::size_t i = 0; i < objects.size(); ++i) {
+            text += (i == 0 ? "" : ",") + objects[i].path;
+        }
+        return text + "]";
+    }
     std::string operator()(const Unsupported& value) const { return value.shown; }
 };
 

@@ -22,12 +22,13 @@ struct Unsupported {
 };
 
 // Empty (a method without result, an optional argument left out), boolean, 32-bit integer,
-// double, string (UTF-8), array of doubles (a point when it has three), object, other.
+// double, string (UTF-8), array of doubles (a point when it has three), object, array of
+// objects, other.
 using HostValue = std::variant<std::monostate, bool, std::int32_t, double, std::string,
-                               std::vector<double>, ObjectRef, Unsupported>;
+                               std::vector<double>, ObjectRef, std::vector<ObjectRef>, Unsupported>;
 
 // The call log's form of a value: <empty>, true, 42, 1.5, text with \r shown as "\r",
-// (x,y,z), /Layers/1.
+// (x,y,z), /Layers/1, [/Entities/1,/Entities/2].
 std::string showValue(const HostValue& value);
 
 } // namespace cadhost

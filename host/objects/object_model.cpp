@@ -79,7 +79,9 @@ void ObjectModel::log(const std::string& call, const std::string& outcome)
 InvokeResult ObjectModel::invoke(const std::string& path, const std::string& member,
                                  std::int32_t kind, const std::vector<HostValue>& args)
 {
-    const std::string call = callText(path, member, kind, args);
+    // The call's text is made only for the log or a waiting pick: a polyline's vertex list can
+    // be long.
+    const auto call = [&] { return callText(path, member, kind, args); };
     ++m_callCount;
     InvokeResult result;
     try {
@@ -101,12 +103,16 @@ InvokeResult ObjectModel::invoke(const std::string& path, const std::string& mem
             fail(ErrorKind::Exception, "Out of memory");
         }
         if (result.status == InvokeResult::Status::AwaitingPick) {
-            m_pendingCall = call; // logged when the pick is answered
+            m_pendingCall = call(); // logged when the pick is answered
             return result;
         }
-        log(call, "-> " + showValue(result.value));
+        if (m_log.is_open()) {
+            log(call(), "-> " + showValue(result.value));
+        }
     } catch (const HostError& error) {
-        log(call, failureText(error));
+        if (m_log.is_open()) {
+            log(call(), failureText(error));
+        }
         result.status = InvokeResult::Status::Failed;
         result.value = {};
         result.error = error;
@@ -154,6 +160,12 @@ HostValue ObjectModel::dispatch(const std::string& path, const std::string& memb
     }
     if (const auto index = layerIndex(path, m_drawing.layers.size())) {
         return layer(*index, member, kind, args);
+    }
+    if (path == "/ModelSpace") {
+        return container(modelSpace(), member, kind, args);
+    }
+    if (const auto handle = entityHandle(path)) {
+        return entity(*handle, member, kind, args);
     }
     fail(ErrorKind::Failed, "No such object");
 }

@@ -1,13 +1,14 @@
 #pragma once
 // The stand-in host's automation object model without any transport: Application, Document,
-// Utility, Layers and each Layer over a CadDrawing. A D-Bus adaptor (Linux) or a COM adaptor
-// (Windows test host) turns its calls into invoke() and its outcome into a reply. It checks what
-// it is given as a COM server does, keeps the call log, injects failures for tests and answers
-// GetPoint from scripted points or leaves it waiting for a pick. Each object family has a file of
-// its own beside this one (application_document.cpp, utility.cpp, layers.cpp); call_checks.h holds
-// the COM-style checks they share.
+// Utility, Layers and each Layer, ModelSpace and the entities made in it, over a CadDrawing. A
+// D-Bus adaptor (Linux) or a COM adaptor (Windows test host) turns its calls into invoke() and its
+// outcome into a reply. It checks what it is given as a COM server does, keeps the call log,
+// injects failures for tests and answers GetPoint from scripted points or leaves it waiting for a
+// pick. Each object family has a file of its own beside this one (application_document.cpp,
+// utility.cpp, layers.cpp, entities.cpp); call_checks.h holds the COM-style checks they share.
 
 #include "host/objects/drawing_names.h"
+#include "host/objects/entities.h"
 #include "host/objects/host_value.h"
 
 #include <deque>
@@ -87,6 +88,16 @@ class ObjectModel {
                      const std::vector<HostValue>& args);
     HostValue layer(std::size_t index, const std::string& member, std::int32_t kind,
                     const std::vector<HostValue>& args);
+    // The calls of a container of entities (ModelSpace): AddLightWeightPolyline, AddRegion,
+    // AddRevolvedSolid.
+    HostValue container(const EntityContainer& where, const std::string& member, std::int32_t kind,
+                        const std::vector<HostValue>& args);
+    // Closed, Layer and Delete of the entity with that handle.
+    HostValue entity(Handle handle, const std::string& member, std::int32_t kind,
+                     const std::vector<HostValue>& args);
+    EntityContainer modelSpace();
+    // Every container entities live in; a handle names one entity over all of them.
+    std::vector<EntityContainer> entityContainers();
     void log(const std::string& call, const std::string& outcome);
 
     CadDrawing& m_drawing;

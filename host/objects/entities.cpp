@@ -1,0 +1,179 @@
+#include "host/objects/entities.h"
+
+#include "host/objects/call_checks.h"
+#include "host/objects/object_model.h"
+#include "drawing/part/part_solid.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace cadhost {
+
+namespace {
+
+constexpr const char* entityPrefix = "/Entities/";
+
+// Where an entity with a handle is: its list in its container and its place there.
+template <typename Entity> struct Found {
+    std::vector<Entity>* list = nullptr;
+    std::size_t index = 0;
+    Entity* get() const { return list == nullptr ? nullptr : &(*list)[index]; }
+};
+
+template <typename Entity> Found<Entity> findIn(std::vector<Entity>* list, Handle handle)
+{
+    if (list != nullptr) {
+        const auto at = std::find_if(list->begin(), list->end(),
+                                     [handle](const Entity& e) { return e.handle == handle; });
+        if (at != list->end()) {
+            return {list, static_cast<std::size_t>(at - list->begin())};
+        }
+    }
+    return {};
+}
+
+// The vertices of a lightweight polyline: x, y pairs of finite numbers.
+std::vector<Vec2> verticesArg(const std::string& name, const std::vector<HostValue>& args,
+                              std::size_t i)
+{
+    const auto* numbers = std::get_if<std::vector<double>>(&args[i]);
+    if (numbers == nullptr || numbers->size() % 2 != 0 ||
+        !std::all_of(numbers->begin(), numbers->end(), [](double v) { return std::isfinite(v); })) {
+        mismatch(name, i);
+    }
+    if (numbers->size() < 4) {
+        fail(ErrorKind::Exception, "A polyline needs at least two vertices");
+    }
+    if (numbers->size() / 2 > maxEntityVertices) {
+        fail(ErrorKind::Exception, "Too many vertices");
+    }
+    std::vector<Vec2> vertices;
+    vertices.reserve(numbers->size() / 2);
+    for (std::size_t k = 0; k < numbers->size(); k += 2) {
+        checkCoordinates({(*numbers)[k], (*numbers)[k + 1]});
+        vertices.push_back({(*numbers)[k], (*numbers)[k + 1]});
+    }
+    return vertices;
+}
+
+} // namespace
+
+ObjectRef entityRef(Handle handle)
+{
+    return {entityPrefix + std::to_string(handle)};
+}
+
+std::optional<Handle> entityHandle(const std::string& path)
+{
+    const std::string prefix = entityPrefix;
+    if (path.rfind(prefix, 0) != 0 || path.size() == prefix.size() ||
+        path.size() > prefix.size() + 18) {
+        return std::nullopt;
+    }
+    Handle handle = 0;
+    for (std::size_t i = prefix.size(); i < path.size(); ++i) {
+        if (path[i] < '0' || path[i] > '9') {
+            return std::nullopt;
+        }
+        handle = handle * 10 + static_cast<Handle>(path[i] - '0');
+    }
+    if (handle == 0) {
+        return std::nullopt;
+    }
+    return handle;
+}
+
+EntityContainer ObjectModel::modelSpace()
+{
+    return {&m_drawing.polylines, &m_drawing.lines, &m_drawing.regions, &m_drawing.parts};
+}
+
+std::vector<EntityContainer> ObjectModel::entityContainers()
+{
+    return {modelSpace()};
+}
+
+HostValue ObjectModel::container(const EntityContainer& where, const std::string& member,
+                                 std::int32_t kind, const std::vector<HostValue>& args)
+{
+    if (member == "AddLightWeightPolyline") {
+        useOf(member, methodMember, kind);
+        expectCount(member, args, 1, 1);
+        std::vector<Vec2> vertices = verticesArg(member, args, 0);
+        m_drawing.grow(vertices.size());
+        const Handle handle = m_drawing.newHandle();
+        where.polylines->push_back({m_drawing.activeLayer, std::move(vertices), false, handle});
+        return entityRef(handle);
+    }
+    fail(ErrorKind::UnknownName, "Unknown name: " + member);
+}
+
+HostValue ObjectModel::entity(Handle handle, const std::string& member, std::int32_t kind,
+                              const std::vector<HostValue>& args)
+{
+    Found<Polyline> polyline;
+    Found<Region> region;
+    Found<Part> part;
+    for (const EntityContainer& where : entityContainers()) {
+        if (!polyline.list && !region.list && !part.list) {
+            polyline = findIn(where.polylines, handle);
+            region = findIn(where.regions, handle);
+            part = findIn(where.parts, handle);
+        }
+    }
+    std::size_t* layer = polyline.list ? &polyline.get()->layer
+                         : region.list ? &region.get()->layer
+                         : part.list   ? &part.get()->layer
+                                       : nullptr;
+    if (layer == nullptr) {
+        fail(ErrorKind::Failed, "No such object");
+    }
+    if (member == "Closed" && polyline.list) {
+        if (useOf(member, readWrite, kind) == Use::Get) {
+            expectCount(member, args, 0, 0);
+            return polyline.get()->closed;
+        }
+        expectCount(member, args, 1, 1);
+        if (const auto* flag = std::get_if<bool>(&args[0])) {
+            polyline.get()->closed = *flag;
+        } else if (const auto* whole = std::get_if<std::int32_t>(&args[0])) {
+            polyline.get()->closed = *whole != 0; // as COM turns a number into a boolean
+        } else {
+            mismatch(member, 0);
+        }
+        return {};
+    }
+    if (member == "Layer") {
+        if (useOf(member, readWrite, kind) == Use::Get) {
+            expectCount(member, args, 0, 0);
+            return m_drawing.layers[*layer].name;
+        }
+        expectCount(member, args, 1, 1);
+        const std::string& name = stringArg(member, args, 0);
+        const auto named = std::find_if(m_drawing.layers.begin(), m_drawing.layers.end(),
+                                        [&name](const Layer& l) { return l.name == name; });
+        if (named == m_drawing.layers.end()) {
+            fail(ErrorKind::Exception, "No layer named " + name);
+        }
+        *layer = static_cast<std::size_t>(named - m_drawing.layers.begin());
+        return {};
+    }
+    if (member == "Delete") {
+        useOf(member, methodMember, kind);
+        expectCount(member, args, 0, 0);
+        if (polyline.list) {
+            m_drawing.shrink(polyline.get()->vertices.size());
+            polyline.list->erase(polyline.list->begin() + static_cast<std::ptrdiff_t>(polyline.index));
+        } else if (region.list) {
+            m_drawing.shrink(region.get()->loop.size());
+            region.list->erase(region.list->begin() + static_cast<std::ptrdiff_t>(region.index));
+        } else {
+            m_drawing.shrink(1 + (part.get()->solid ? part.get()->solid->threadCount() : 0));
+            part.list->erase(part.list->begin() + static_cast<std::ptrdiff_t>(part.index));
+        }
+        return {};
+    }
+    fail(ErrorKind::UnknownName, "Unknown name: " + member);
+}
+
+} // namespace cadhost
