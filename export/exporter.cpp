@@ -182,11 +182,18 @@ void writeText(const std::string& file, const std::string& text)
     }
 }
 
-int interrupted(const RunPlaces& places, std::size_t written)
+int interrupted(const RunPlaces& places, std::size_t stepWritten, std::size_t dxfWritten = 0)
 {
-    std::fprintf(places.err,
-                 "quorvel-export: interrupted; %zu whole STEP files written, no DXF or index\n",
-                 written);
+    if (dxfWritten == 0) {
+        std::fprintf(places.err,
+                     "quorvel-export: interrupted; %zu whole STEP files written, no DXF or index\n",
+                     stepWritten);
+    } else {
+        std::fprintf(places.err,
+                     "quorvel-export: interrupted; %zu whole STEP files and %zu whole DXF files "
+                     "written, no index\n",
+                     stepWritten, dxfWritten);
+    }
     return 128 + interruptSignal();
 }
 
@@ -347,8 +354,13 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
                 progress.done(++done);
                 return true;
             },
-            [] { return interruptSignal() != 0; }, [&] { progress.tick(); });
+            [] { return interruptSignal() != 0; }, [&] { progress.tick(); },
+            [] { return interruptCount() > 1; });
         progress.end();
+        if (end == PoolEnd::Abandoned) {
+            removeStaleTemporaries(options.out, standardFolders); // the abandoned studs' files
+            return interrupted(places, stepWritten);
+        }
         if (failure) {
             fail(ExportFailure::Failed, *failure);
         }
@@ -360,6 +372,9 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
     std::size_t files = stepWritten;
 #ifdef QUORVEL_EXPORT_DXF
     for (std::size_t s = 0; s < standards.size() && options.dxf; ++s) {
+        if (interruptSignal() != 0) {
+            return interrupted(places, stepWritten, s);
+        }
         const std::string file = joined(options.out, standards[s].dxf);
         errno = 0; // a coordinate beyond the limit fails without a system reason
         if (!drawing::saveDxfLibrary(blockLayers[s], blocks[s], file)) {
@@ -384,6 +399,9 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
     }
     rows.insert(rows.end(), kept.begin(), kept.end());
     std::stable_sort(rows.begin(), rows.end(), indexOrder);
+    if (interruptSignal() != 0) {
+        return interrupted(places, stepWritten, options.dxf ? standards.size() : 0);
+    }
     writeText(joined(options.out, "index.csv"), indexCsv(rows));
     ++files;
     const double seconds =

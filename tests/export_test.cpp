@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -562,6 +563,87 @@ TEST(QuorvelExport, InterruptLeavesOnlyWholeFiles)
         SCOPED_TRACE(name);
         ASSERT_TRUE(name.ends_with(".step")); // no temporary file, no DXF or index
         EXPECT_TRUE(readAll(out + "/" + name).ends_with("END-ISO-10303-21;\n"));
+    }
+    EXPECT_EQ(run.err, "quorvel-export: interrupted; " + std::to_string(files.size()) +
+                           " whole STEP files written, no DXF or index\n");
+}
+
+// Interrupted while the DXF files are written: the one in flight is finished, the index is not
+// written, and nothing else is left.
+TEST(QuorvelExport, InterruptWhileTheDxfFilesAreWrittenStopsBeforeTheIndex)
+{
+    TempDir dir;
+    const std::string out = dir.file("lib");
+    const std::string errFile = dir.file("stderr.txt");
+    const pid_t pid = start(
+        EXPORTER_PATH, {"--standard", "all", "--all", "--format", "dxf", "--out", out}, errFile);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    const auto dxfWritten = [&] {
+        const std::set<std::string> files = filesUnder(out);
+        return std::any_of(files.begin(), files.end(),
+                           [](const std::string& name) { return name.ends_with(".dxf"); });
+    };
+    while (!dxfWritten() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ::kill(pid, SIGTERM);
+    const ProgramRun run = finish(pid, errFile);
+    EXPECT_EQ(run.status, 143);
+    const std::set<std::string> files = filesUnder(out);
+    ASSERT_FALSE(files.empty());
+    EXPECT_LT(files.size(), 12u);
+    for (const std::string& name : files) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(name.ends_with(".dxf")); // no index, no temporary file
+        EXPECT_TRUE(readAll(out + "/" + name).ends_with("\nEOF\n"));
+    }
+    EXPECT_EQ(run.err, "quorvel-export: interrupted; 0 whole STEP files and " +
+                           std::to_string(files.size()) + " whole DXF files written, no index\n");
+}
+
+// A worker that does not answer (stopped) holds the first Ctrl-C's orderly end; a second one
+// ends the run at once, and the stopped worker's unfinished file goes with it.
+TEST(QuorvelExport, ASecondInterruptEndsARunThatAStoppedWorkerHolds)
+{
+    TempDir dir;
+    const std::string out = dir.file("lib");
+    const std::string errFile = dir.file("stderr.txt");
+    const pid_t pid = start(
+        EXPORTER_PATH, {"--standard", "22032-76", "--all", "--out", out, "--jobs", "2"}, errFile);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (filesUnder(out).size() < 3 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    std::vector<pid_t> workers; // the exporter's children, from /proc/<pid>/stat's fourth field
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        std::string stat = readAll(entry.path().string() + "/stat");
+        std::istringstream fields(stat.substr(stat.rfind(')') + 1));
+        std::string state;
+        pid_t parent = 0;
+        if (fields >> state >> parent && parent == pid) {
+            workers.push_back(static_cast<pid_t>(std::stoi(entry.path().filename().string())));
+        }
+    }
+    ASSERT_EQ(workers.size(), 2u);
+    ::kill(workers[0], SIGSTOP);
+    ::kill(pid, SIGINT);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ::kill(pid, SIGINT);
+    int status = 0;
+    deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (::waitpid(pid, &status, WNOHANG) == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (::waitpid(pid, &status, WNOHANG) == 0) {
+        ADD_FAILURE() << "the run did not end";
+        ::kill(pid, SIGKILL);
+        ::kill(workers[0], SIGKILL);
+    }
+    const ProgramRun run = finish(pid, errFile);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 130);
+    const std::set<std::string> files = filesUnder(out);
+    for (const std::string& name : files) {
+        ASSERT_TRUE(name.ends_with(".step")) << name; // no temporary file, no DXF or index
     }
     EXPECT_EQ(run.err, "quorvel-export: interrupted; " + std::to_string(files.size()) +
                            " whole STEP files written, no DXF or index\n");
