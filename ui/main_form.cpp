@@ -372,24 +372,27 @@ void TForm1::chbCastomClick()
 
 void TForm1::chb3DClick()
 {
-    chb3D->setToolTip(chb3D->isChecked() ? QStringLiteral("Трехмерная деталь (только для MDT6)")
-                                         : QStringLiteral("Двухмерная деталь"));
     chbSolid->setEnabled(chb3D->isChecked());
     chbSolidClick();
 }
 
+// The hints say what each way of building the 3D stud needs of the CAD program.
 void TForm1::chbSolidClick()
 {
     m_state.solid3D = chbSolid->isChecked();
-    chbSolid->setToolTip(
-        chbSolid->isChecked()
-            ? QStringLiteral("Трехмерное тело через объектную модель (любая программа с "
-                             "интерфейсом автоматизации AutoCAD)")
-            : QStringLiteral("Трехмерная деталь командами модуля деталей (нужен MDT6)"));
-    if (chb3D->isChecked() && chbSolid->isChecked()) {
-        chb3D->setToolTip(QStringLiteral("Трехмерное тело (любая программа с интерфейсом "
-                                         "автоматизации AutoCAD)"));
+    const bool solid = chbSolid->isChecked();
+    if (!chb3D->isChecked()) {
+        chb3D->setToolTip(QStringLiteral("Двухмерная деталь"));
+    } else if (solid) {
+        chb3D->setToolTip(QStringLiteral(
+            "Трехмерное тело (любая программа с интерфейсом автоматизации AutoCAD)"));
+    } else {
+        chb3D->setToolTip(QStringLiteral("Трехмерная деталь (только для MDT6)"));
     }
+    chbSolid->setToolTip(
+        solid ? QStringLiteral("Трехмерное тело через объектную модель (любая программа с "
+                               "интерфейсом автоматизации AutoCAD)")
+              : QStringLiteral("Трехмерная деталь командами модуля деталей (нужен MDT6)"));
 }
 
 void TForm1::sbGostClick()
