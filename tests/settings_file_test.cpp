@@ -19,16 +19,18 @@ TEST(SettingsFile, UnwritableFileGivesTheMessage)
     EXPECT_EQ(writeSettings(file, Settings{}), "Unable to write to " + file);
 }
 
-// In a folder with a Cyrillic name, and in one with letters that Windows-1251 (the ANSI code page
-// of a Russian Windows) cannot spell, as a user's own folder may have: every key reads back, and
-// the file is Windows-1251.
+// In a folder with a Cyrillic name, in one with letters that Windows-1251 (the ANSI code page of a
+// Russian Windows) cannot spell, as a user's own folder may have, and in one whose path is longer
+// than MAX_PATH: every key reads back, and the file is Windows-1251.
 TEST(SettingsFile, EveryKeyReadsBackWhateverTheFolderIsCalled)
 {
-    for (const char* folder : {"Папка ГОСТ", "Müller Ωμέγα"}) {
+    const std::string longFolder = std::string(120, 'a') + "/" + std::string(120, 'b');
+    for (const std::string& folder :
+         {std::string("Папка ГОСТ"), std::string("Müller Ωμέγα"), longFolder}) {
         SCOPED_TRACE(folder);
         TempDir dir;
         std::filesystem::create_directories(dir.path() / utf8Path(folder));
-        const std::string file = settingsPath(dir.file(std::string(folder) + "/quorvel"));
+        const std::string file = settingsPath(dir.file(folder + "/quorvel"));
         Settings changed;
         changed.mainHeight = 0;
         changed.mainWidth = -5;
