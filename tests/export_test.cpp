@@ -17,6 +17,7 @@
 #include <pty.h>
 #include <set>
 #include <sstream>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -462,6 +463,13 @@ TEST(QuorvelExport, BadInputsAreNamedAndLeaveNoFiles)
     const std::string out = dir.file("lib");
     const std::string file = dir.write("a-file", "x");
     const std::string fullStep = out + "/22032-76/Шпилька_M12x100_ГОСТ_22032-76.step";
+    // A part name of 253 bytes, which the host takes, but its STEP file's name passes 255.
+    const std::string longD = "12." + std::string(212, '0');
+    const auto freeStud = [&](const char* d, const char* L, const char* b1) {
+        return std::vector<std::string>{"--standard", "22032-76", "--free", "--d",   d,
+                                        "--l",        L,          "--b",    "30",    "--b1",
+                                        b1,           "--c",      "1.6",    "--out", out};
+    };
     const struct {
         std::vector<std::string> args;
         std::string shell;
@@ -508,7 +516,20 @@ TEST(QuorvelExport, BadInputsAreNamedAndLeaveNoFiles)
         {{"--standard", "22032-76", "--d", "12", "--l", "100", "--out", out},
          "ulimit -f 8",
          1,
-         "cannot write " + fullStep},
+         "cannot write " + fullStep + ": File too large"},
+        {{"--standard", "22032-76", "--d", "12", "--l", "100", "--out", out},
+         "mkdir -p '" + fullStep + "'",
+         1,
+         "cannot write " + fullStep + ": Is a directory"},
+        {freeStud(longD.c_str(), "100", "12"), "", 1,
+         "cannot write " + out + "/22032-76/Шпилька_M" + longD +
+             "x100_ГОСТ_22032-76.step: File name too long"},
+        {freeStud("-12", "100", "12"), "", 2,
+         "--d is below zero (-12); a stud's sizes are above zero"},
+        {freeStud("12", "-100", "12"), "", 2,
+         "--l is below zero (-100); a stud's sizes are above zero"},
+        {freeStud("12", "100", "-12"), "", 2,
+         "--b1 is below zero (-12); a stud's sizes are above zero"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.message);
@@ -671,4 +692,101 @@ TEST(QuorvelExport, DuplicateRowsAndDiametersWithoutLengthsAreWarnedOf)
         base + "_ris_1.dat lists no length for d 13 of ГОСТ 22032-76\n34 studs, 2 files, "))
         << run.err;
     EXPECT_EQ(linesOf(readAll(out + "/index.csv")).size(), 35u);
+}
+
+// A run into a folder that holds a library adds to it: studs made again are replaced, those of
+// earlier runs stay in the index and the DXF while their files are there, and the temporary files
+// a killed run left are cleared away.
+TEST(QuorvelExport, ARunIntoALibraryUpdatesIt)
+{
+    TempDir dir;
+    const std::string base = tableCopy(dir);
+    dir.write("data/quorvel_22032-76.dat", "d   b1    P     c\r\n2   2     0.4   0.3\r\n");
+    const std::string out = dir.file("lib");
+    const auto run = [&](std::vector<std::string> args) {
+        args.insert(args.end(), {"--standard", "22032-76", "--data", dir.file("data"), "--out", out,
+                                 "--jobs", "1"});
+        const ProgramRun result = runExporter(dir, args);
+        EXPECT_EQ(result.status, 0) << result.err;
+    };
+    const auto indexed = [&] {
+        std::set<std::string> names;
+        const auto lines = indexLines(out + "/index.csv");
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            names.insert(csvFields(lines[i])[1]);
+        }
+        return names;
+    };
+    const auto blocks = [&] {
+        std::set<std::string> names;
+        for (const std::string& line : readBack("dxf", out + "/22032-76.dxf")) {
+            if (line.starts_with("block ")) {
+                names.insert(line.substr(6));
+            }
+        }
+        return names;
+    };
+    const std::string gone = "Шпилька_M2x12_ГОСТ_22032-76";
+
+    run({"--all"});
+    const std::set<std::string> all = indexed();
+    ASSERT_EQ(all.size(), 14u);
+    dir.write("lib/index.csv.tmpAb12Cd", "x");
+    dir.write("lib/22032-76/" + gone + ".step.tmpZZZZZZ", "x");
+    run({"--d", "2", "--l", "10"});
+    EXPECT_EQ(indexed(), all);
+    EXPECT_EQ(blocks(), all);
+    EXPECT_EQ(filesUnder(out).size(), 16u); // the STEP files, the DXF and the index
+
+    fs::remove(utf8Path(out + "/22032-76/" + gone + ".step"));
+    run({"--d", "2", "--l", "10"});
+    std::set<std::string> left = all;
+    left.erase(gone);
+    EXPECT_EQ(indexed(), left);
+    EXPECT_EQ(blocks(), left);
+}
+
+// Two exporters into one folder: the second waits until the first has let the folder go.
+TEST(QuorvelExport, ASecondExportIntoTheFolderWaitsForTheFirst)
+{
+    TempDir dir;
+    const std::string out = dir.file("lib");
+    fs::create_directories(utf8Path(out));
+    const std::string lock = out + "/.quorvel-export.lock";
+    const int held =
+        ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644); // as an export holds it
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    const std::string errFile = dir.file("stderr.txt");
+    const pid_t pid = start(
+        EXPORTER_PATH,
+        {"--standard", "22032-76", "--d", "12", "--l", "100", "--format", "dxf", "--out", out},
+        errFile);
+    const std::string waiting =
+        "quorvel-export: waiting for the other export into " + out + " to end\n";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (readAll(errFile) != waiting && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(readAll(errFile), waiting);
+    EXPECT_FALSE(fs::exists(utf8Path(out + "/index.csv")));
+    ::close(held);
+    const ProgramRun run = finish(pid, errFile);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(fs::exists(utf8Path(out + "/index.csv")));
+    EXPECT_FALSE(fs::exists(utf8Path(lock))); // the run that held it removed it
+}
+
+// A part name of 250 bytes gives a STEP file name of 255, the limit: the temporary file beside it
+// must not need more.
+TEST(QuorvelExport, PartNamesUpToTheFileNameLimitAreWritten)
+{
+    TempDir dir;
+    const std::string d = "12." + std::string(209, '0');
+    const std::string name = "Шпилька_M" + d + "x100_ГОСТ_22032-76";
+    ASSERT_EQ(name.size(), 250u);
+    const ProgramRun run = runExporter(dir, {"--standard", "22032-76", "--free", "--d", d, "--l",
+                                             "100", "--b", "30", "--b1", "12", "--c", "1.6",
+                                             "--format", "step", "--out", dir.file("lib")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(fs::is_regular_file(utf8Path(dir.file("lib/22032-76/" + name + ".step"))));
 }
