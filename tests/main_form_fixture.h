@@ -28,6 +28,7 @@ struct DrawCall {
     bool is3D;
     std::string PartName;
     double d, L, b, b1, c;
+    bool solid3D; // the state's choice when the drawing was started
 };
 
 // Selects the box's text with Ctrl+A and types over it, keys going to the box as a keyboard
@@ -74,7 +75,7 @@ class MainForm : public ::testing::Test {
             [this](bool is3D, const std::string& name, double d, double L, double b, double b1,
                    double c) {
                 visibleWhileDrawing = form->isVisible();
-                draws.push_back({is3D, name, d, L, b, b1, c});
+                draws.push_back({is3D, name, d, L, b, b1, c, state.solid3D});
             },
             base());
         select = std::make_unique<TfSelect>(state, form.get());

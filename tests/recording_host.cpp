@@ -186,6 +186,9 @@ Variant RecordingHost::dispatch(const std::string& object, std::string_view memb
         if (member == "Layers" && get) {
             return objectFor("Layers");
         }
+        if (member == "ModelSpace" && get) {
+            return objectFor("ModelSpace");
+        }
         if (member == "ActiveLayer" && get) {
             return objectFor("Layer:" + (activeLayer < layers.size() ? layers[activeLayer].name
                                                                      : std::string("<none>")));
@@ -230,6 +233,18 @@ Variant RecordingHost::dispatch(const std::string& object, std::string_view memb
         if (member == "Add") {
             layers.push_back({args.at(0).toString(), 7});
             return objectFor("Layer:" + layers.back().name);
+        }
+    } else if (object == "ModelSpace") {
+        const auto made = [this] { return objectFor("Entity:" + std::to_string(++m_entities)); };
+        if (member == "AddLightWeightPolyline" || member == "AddRevolvedSolid") {
+            return made();
+        }
+        if (member == "AddRegion") {
+            return Objects{made()};
+        }
+    } else if (object.rfind("Entity:", 0) == 0) {
+        if (((member == "Closed" || member == "Layer") && put) || member == "Delete") {
+            return {};
         }
     } else if (object.rfind("Layer:", 0) == 0) {
         for (LayerState& layer : layers) {

@@ -1,6 +1,7 @@
 #pragma once
-// An in-process stand-in CAD host: serves Application, Document, Utility, Layers and Layer,
-// records every call in order and can be told to fail the N-th call with any automation kind.
+// An in-process stand-in CAD host: serves Application, Document, Utility, Layers, Layer, ModelSpace
+// and the entities it makes, records every call in order and can be told to fail the N-th call
+// with any automation kind.
 
 #include "cad/automation.h"
 
@@ -11,7 +12,8 @@
 #include <vector>
 
 struct RecordedCall {
-    std::string object; // "ROT", "Application", "Document", "Utility", "Layers", "Layer:<name>"
+    std::string object; // "ROT", "Application", "Document", "Utility", "Layers", "Layer:<name>",
+                        // "ModelSpace", "Entity:<n>"
     std::string member;
     InvokeKind kind;
     std::vector<std::string> args; // texts of the arguments (see argumentText)
@@ -64,4 +66,5 @@ class RecordingHost : public RunningObjects {
     std::map<std::size_t, FailKind> m_failures;
     std::optional<std::size_t> m_foreignIndex;
     std::map<std::string, OleObject> m_objects;
+    int m_entities = 0; // entities made in model space: "Entity:1", ...
 };

@@ -1,6 +1,6 @@
 #pragma once
 // The main window Form1 (unit Quorvel_Main): the current standard's title and picture, the
-// dimension fields, free-dimension mode, the 2D/3D choice and the Draw button.
+// dimension fields, free-dimension mode, the 2D/3D choice, how 3D is built and the Draw button.
 
 #include "cad/reporter.h"
 #include "model/dimension_tables.h"
@@ -46,6 +46,7 @@ class TForm1 : public QWidget {
     void cbLenghtChange();
     void chbCastomClick();
     void chb3DClick();
+    void chbSolidClick();
     void sbGostClick();
     void bbDrawClick();
     void bbAboutClick();
@@ -72,6 +73,7 @@ class TForm1 : public QWidget {
     QLabel* LPitch;
     QLabel* LMass;
     QCheckBox* chb3D;
+    QCheckBox* chbSolid; // the 3D stud as a solid through the object model
     QPushButton* bbAbout;
     QPushButton* bbDraw;
     QPushButton* BitBtn3;
