@@ -30,12 +30,13 @@ void QuorvelDraw::Draw_Block_Quorvel(double d, double L, double b, double b1, do
             // No block of that name: the host answers Item with its exception.
         }
         if (!existing) {
+            // The layers as the loose drawing finds or makes them; the entities take the names
+            // the layers have in the host.
             const OleObject layers = s.AcadDoc.get("Layers").toObject();
-            const std::string layerNames[] = {m_layers.LayerMain, m_layers.LayerThin,
-                                              m_layers.LayerAxis};
-            FindLayer(layers, m_layers.LayerMain, mainColor);
-            FindLayer(layers, m_layers.LayerThin, thinColor);
-            FindLayer(layers, m_layers.LayerAxis, axisColor);
+            std::string layerNames[3];
+            FindLayer(layers, m_layers.LayerMain, mainColor, layerNames[0]);
+            FindLayer(layers, m_layers.LayerThin, thinColor, layerNames[1]);
+            FindLayer(layers, m_layers.LayerAxis, axisColor, layerNames[2]);
 
             definition = blocks.call("Add", {Point{0, 0, 0}, block.name}).toObject();
             const SideView view = studSideView(d, L, b, b1, c, Point{0, 0, 0});
@@ -46,7 +47,7 @@ void QuorvelDraw::Draw_Block_Quorvel(double d, double L, double b, double b1, do
             const OleObject outline =
                 definition.call("AddLightWeightPolyline", {std::move(vertices)}).toObject();
             outline.put("Closed", true);
-            outline.put("Layer", m_layers.LayerMain);
+            outline.put("Layer", layerNames[0]);
             for (const SideViewLine& line : view.lines) {
                 const OleObject made = definition
                                            .call("AddLine", {Point{line.from[0], line.from[1], 0},

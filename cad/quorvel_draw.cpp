@@ -90,7 +90,9 @@ void QuorvelDraw::Start_ACAD(bool Is3D, const std::string& PartName, double d, d
             s.PointText1 = PointToText(s.Point1);
             s.PointText2 = PointToText(s.Point2);
             sendCommand("_ZOOM\r_W\r" + s.PointText1 + "\r" + s.PointText2 + "\r");
-            if (Is3D) {
+            if (Is3D && m_solid3D) {
+                Draw_3D_Solid(d, L, c);
+            } else if (Is3D) {
                 Draw_3D_Quorvel(PartName, d, L, b, b1, c);
             } else if (asBlock) {
                 Draw_Block_Quorvel(d, L, b, b1, c, *block);

@@ -23,6 +23,11 @@ struct LayerNames {
     std::string LayerAxis = "7";
 };
 
+// Colour numbers (host colour index) given to a layer that the drawing creates.
+inline constexpr std::int32_t mainColor = 6;
+inline constexpr std::int32_t thinColor = 2;
+inline constexpr std::int32_t axisColor = 5;
+
 inline constexpr std::string_view hostClassName = "AutoCAD.Application";
 
 // What the pick of a placed stud came to.
@@ -62,18 +67,26 @@ class QuorvelDraw {
     // Only the look-up changes; the messages keep naming the CAD program as they do.
     void setHostClass(std::string className) { m_hostClass = std::move(className); }
 
+    // How Start_ACAD builds the 3D stud: false (the default) with the part commands of the
+    // part-modelling add-on, true as a solid through the object model (model space's
+    // AddLightWeightPolyline, AddRegion and AddRevolvedSolid), which any program with the same
+    // automation interface offers.
+    void setSolid3D(bool solid) { m_solid3D = solid; }
+
     DrawSession& session() { return m_session; }
 
   private:
     void Draw_2D_Quorvel(double d, double L, double b, double b1, double c);
     void Draw_3D_Quorvel(const std::string& PartName, double d, double L, double b, double b1,
                          double c);
+    void Draw_3D_Solid(double d, double L, double c);
     void Draw_Block_Quorvel(double d, double L, double b, double b1, double c,
                             const StudBlock& block);
-    // The layer of that name, made with that colour when it is not there (item 0 is never looked
-    // at); ActivateLayer then makes it the active layer.
-    OleObject FindLayer(const OleObject& layers, const std::string& name, std::int32_t color);
     OleObject ActivateLayer(const OleObject& layers, const std::string& name, std::int32_t color);
+    // The layer of that name (compared as the 2D drawing compares them), added with the colour
+    // when there is none; the name the layer has in the host goes to layerName.
+    OleObject FindLayer(const OleObject& layers, const std::string& name, std::int32_t color,
+                        std::string& layerName);
     void sendCommand(const std::string& text);
 
     // Runs body; reports an automation failure of it (most specific kind first) and returns false.
@@ -83,13 +96,9 @@ class QuorvelDraw {
     Reporter& m_reporter;
     const LayerNames& m_layers;
     std::string m_hostClass{hostClassName};
+    bool m_solid3D = false;
     DrawSession m_session;
     std::optional<std::string> m_replaced; // the handle of the stud picked for editing
     StoredStud m_edited;
     bool m_placed = false; // the last block run completed
-
-    // Colour numbers (host colour index) given to a layer that the drawing creates.
-    static constexpr std::int32_t mainColor = 6;
-    static constexpr std::int32_t thinColor = 2;
-    static constexpr std::int32_t axisColor = 5;
 };

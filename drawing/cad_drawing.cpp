@@ -147,9 +147,10 @@ void CadDrawing::shrink(std::size_t elements)
     m_size -= std::min(elements, m_size);
 }
 
+// The part commands work on the last part they started; a solid the object model made is none.
 Part* CadDrawing::openPart()
 {
-    return parts.empty() ? nullptr : &parts.back();
+    return parts.empty() || parts.back().handle != 0 ? nullptr : &parts.back();
 }
 
 bool CadDrawing::runInputs(const std::vector<std::string>& inputs)

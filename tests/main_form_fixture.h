@@ -29,6 +29,7 @@ struct DrawCall {
     bool is3D;
     std::string PartName;
     double d, L, b, b1, c;
+    bool solid3D; // the state's choice when the drawing was started
     std::optional<StudBlock> block;
 };
 
@@ -76,7 +77,7 @@ class MainForm : public ::testing::Test {
             [this](bool is3D, const std::string& name, double d, double L, double b, double b1,
                    double c, const StudBlock* block) {
                 visibleWhileDrawing = form->isVisible();
-                draws.push_back({is3D, name, d, L, b, b1, c,
+                draws.push_back({is3D, name, d, L, b, b1, c, state.solid3D,
                                  block ? std::optional<StudBlock>(*block) : std::nullopt});
             },
             base());

@@ -322,7 +322,54 @@ TEST_F(MainForm, FirstRunWritesEveryKey)
     for (std::string line; std::getline(in, line);) {
         lines += line.find('=') != std::string::npos;
     }
-    EXPECT_EQ(lines, 12);
+    EXPECT_EQ(lines, 13);
+    EXPECT_FALSE(saved.solid3D);
+    EXPECT_FALSE(saved.asBlock);
+}
+
+// «- тело» chooses how the 3D stud is built; it can be reached and changed only while «- 3D» is
+// checked, by the keyboard as by the mouse, and it is kept in the settings file.
+TEST_F(MainForm, SolidChoiceFollowsThe3DBoxAndIsKept)
+{
+    writeIni("[Общая]\r\nВид_3D=0\r\nТело_3D=1\r\n");
+    start();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    EXPECT_TRUE(form->chbSolid->isChecked());
+    EXPECT_FALSE(form->chbSolid->isEnabled());
+
+    form->chb3D->setFocus();
+    QTest::keyClick(form->chb3D, Qt::Key_Space);
+    ASSERT_TRUE(form->chb3D->isChecked());
+    EXPECT_TRUE(form->chbSolid->isEnabled());
+    EXPECT_EQ(form->chbSolid->toolTip().toStdString(),
+              "Трехмерное тело через объектную модель (любая программа с интерфейсом "
+              "автоматизации AutoCAD)");
+    QTest::keyClick(form->chb3D, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), form->chbSolid);
+    QTest::keyClick(form->chbSolid, Qt::Key_Space);
+    EXPECT_FALSE(form->chbSolid->isChecked());
+    EXPECT_EQ(form->chbSolid->toolTip().toStdString(),
+              "Трехмерная деталь командами модуля деталей (нужен MDT6)");
+    EXPECT_EQ(form->chb3D->toolTip().toStdString(), "Трехмерная деталь (только для MDT6)");
+    form->bbDrawClick();
+    form->chbSolid->click();
+    form->bbDrawClick();
+    form->chb3D->click(); // 2D: the solid box is kept, but greyed out
+    EXPECT_FALSE(form->chbSolid->isEnabled());
+    EXPECT_TRUE(form->chbSolid->isChecked());
+    form->bbDrawClick();
+    ASSERT_EQ(draws.size(), 3u);
+    EXPECT_TRUE(draws[0].is3D);
+    EXPECT_FALSE(draws[0].solid3D);
+    EXPECT_TRUE(draws[1].is3D);
+    EXPECT_TRUE(draws[1].solid3D);
+    EXPECT_FALSE(draws[2].is3D);
+
+    form->close();
+    const Settings saved = readSettings(settingsPath(base()));
+    EXPECT_FALSE(saved.is3D);
+    EXPECT_TRUE(saved.solid3D);
 }
 
 TEST_F(MainForm, SettingsAreReadAndWrittenBack)

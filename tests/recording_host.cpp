@@ -215,8 +215,10 @@ Variant RecordingHost::dispatch(const std::string& object, std::string_view memb
         if (member == "Layers" && get) {
             return objectFor("Layers");
         }
-        if ((member == "Blocks" || member == "ModelSpace" || member == "RegisteredApplications") &&
-            get) {
+        if (member == "ModelSpace" && get) {
+            return objectFor("ModelSpace");
+        }
+        if ((member == "Blocks" || member == "RegisteredApplications") && get) {
             return objectFor(std::string(member));
         }
         if (member == "HandleToObject") {
@@ -311,13 +313,20 @@ Variant RecordingHost::dispatch(const std::string& object, std::string_view memb
             }
         }
     } else if (object.rfind("Entity:", 0) == 0) {
-        if ((member == "Closed" || member == "Layer") && put) {
+        if (((member == "Closed" || member == "Layer") && put) || member == "Delete") {
             return {};
         }
         if (member == "GetXData") {
             return Variants{Variant{}, Variant{}};
         }
     } else if (object == "ModelSpace") {
+        const auto made = [this] { return objectFor("Entity:" + std::to_string(++m_entities)); };
+        if (member == "AddLightWeightPolyline" || member == "AddRevolvedSolid") {
+            return made();
+        }
+        if (member == "AddRegion") {
+            return Objects{made()};
+        }
         if (member == "InsertBlock") {
             const std::string name = args.at(1).toString();
             for (const BlockState& block : blocks) {

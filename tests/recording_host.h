@@ -1,8 +1,9 @@
 #pragma once
-// An in-process stand-in CAD host: serves Application, Document, Utility, Layers and Layer, and
-// for studs placed as blocks ModelSpace, Blocks, a block's entities and attribute definitions,
-// block references with their attributes and extended data, and RegisteredApplications; records
-// every call in order and can be told to fail the N-th call with any automation kind.
+// An in-process stand-in CAD host: serves Application, Document, Utility, Layers, Layer, ModelSpace
+// and the entities it makes, and for studs placed as blocks Blocks, a block's entities and
+// attribute definitions, block references with their attributes and extended data, and
+// RegisteredApplications; records every call in order and can be told to fail the N-th call with
+// any automation kind.
 
 #include "cad/automation.h"
 
@@ -13,7 +14,8 @@
 #include <vector>
 
 struct RecordedCall {
-    std::string object; // "ROT", "Application", "Document", "Utility", "Layers", "Layer:<name>"
+    std::string object; // "ROT", "Application", "Document", "Utility", "Layers", "Layer:<name>",
+                        // "ModelSpace", "Entity:<n>"
     std::string member;
     InvokeKind kind;
     std::vector<std::string> args; // texts of the arguments (see argumentText)
@@ -92,4 +94,5 @@ class RecordingHost : public RunningObjects {
     std::map<std::size_t, FailKind> m_failures;
     std::optional<std::size_t> m_foreignIndex;
     std::map<std::string, OleObject> m_objects;
+    int m_entities = 0; // entities made in model space: "Entity:1", ...
 };

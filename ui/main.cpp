@@ -24,8 +24,9 @@ int main(int argc, char* argv[])
 
     TForm1 Form1(
         state, reporter,
-        [&draw](bool Is3D, const std::string& PartName, double d, double L, double b, double b1,
-                double c, const StudBlock* block) {
+        [&draw, &state](bool Is3D, const std::string& PartName, double d, double L, double b,
+                        double b1, double c, const StudBlock* block) {
+            draw.setSolid3D(state.solid3D); // the window's choice at this click
             draw.Start_ACAD(Is3D, PartName, d, L, b, b1, c, block);
         },
         QCoreApplication::applicationFilePath().toStdString());

@@ -149,6 +149,9 @@ void TForm1::buildControls()
 
     chb3D = new QCheckBox(QStringLiteral("- 3D"), this);
     place(chb3D, 480, 58, 62, 17);
+    // Above «- 3D», in the free corner beside the standard's button: how the 3D stud is built.
+    chbSolid = new QCheckBox(QStringLiteral("- тело"), this);
+    place(chbSolid, 480, 37, 62, 17);
 
     chbBlock = new QCheckBox(QStringLiteral("- блоком"), this);
     chbBlock->setToolTip(QStringLiteral(
@@ -180,8 +183,8 @@ void TForm1::buildControls()
     place(BitBtn3, 425, 231, 117, 37);
 
     // Tab order of the design: 1 cbDiam ... 13 eLenght.
-    QWidget* order[] = {cbDiam, cbLenght, eB,      eB1, chb3D,     chbBlock, bbAbout,
-                        bbDraw, bbEdit,   BitBtn3, eC,  chbCastom, eDiam,    eLenght};
+    QWidget* order[] = {cbDiam,  cbLenght, eB,     eB1,     chb3D, chbSolid,  chbBlock, bbAbout,
+                        bbDraw,  bbEdit,   BitBtn3, eC,     chbCastom, eDiam, eLenght};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         setTabOrder(order[i], order[i + 1]);
     }
@@ -191,6 +194,7 @@ void TForm1::buildControls()
     connect(cbLenght, &CompletingComboBox::changed, this, &TForm1::cbLenghtChange);
     connect(chbCastom, &QCheckBox::clicked, this, &TForm1::chbCastomClick);
     connect(chb3D, &QCheckBox::clicked, this, &TForm1::chb3DClick);
+    connect(chbSolid, &QCheckBox::clicked, this, &TForm1::chbSolidClick);
     connect(bbAbout, &QPushButton::clicked, this, &TForm1::bbAboutClick);
     connect(bbDraw, &QPushButton::clicked, this, &TForm1::bbDrawClick);
     connect(bbEdit, &QPushButton::clicked, this, &TForm1::bbEditClick);
@@ -227,6 +231,7 @@ void TForm1::ReadIni()
     m_state.layers = settings.layers;
     m_state.cadApplication = settings.cadApplication;
     chb3D->setChecked(settings.is3D);
+    chbSolid->setChecked(settings.solid3D);
     chb3DClick();
     chbBlock->setChecked(settings.asBlock);
 }
@@ -379,8 +384,27 @@ void TForm1::chbCastomClick()
 
 void TForm1::chb3DClick()
 {
-    chb3D->setToolTip(chb3D->isChecked() ? QStringLiteral("Трехмерная деталь (только для MDT6)")
-                                         : QStringLiteral("Двухмерная деталь"));
+    chbSolid->setEnabled(chb3D->isChecked());
+    chbSolidClick();
+}
+
+// The hints say what each way of building the 3D stud needs of the CAD program.
+void TForm1::chbSolidClick()
+{
+    m_state.solid3D = chbSolid->isChecked();
+    const bool solid = chbSolid->isChecked();
+    if (!chb3D->isChecked()) {
+        chb3D->setToolTip(QStringLiteral("Двухмерная деталь"));
+    } else if (solid) {
+        chb3D->setToolTip(QStringLiteral(
+            "Трехмерное тело (любая программа с интерфейсом автоматизации AutoCAD)"));
+    } else {
+        chb3D->setToolTip(QStringLiteral("Трехмерная деталь (только для MDT6)"));
+    }
+    chbSolid->setToolTip(
+        solid ? QStringLiteral("Трехмерное тело через объектную модель (любая программа с "
+                               "интерфейсом автоматизации AutoCAD)")
+              : QStringLiteral("Трехмерная деталь командами модуля деталей (нужен MDT6)"));
 }
 
 void TForm1::sbGostClick()
@@ -599,6 +623,7 @@ bool TForm1::FormClose()
     settings.SelectHeight = m_state.SelectHeight;
     settings.SelectWidth = m_state.SelectWidth;
     settings.is3D = chb3D->isChecked();
+    settings.solid3D = chbSolid->isChecked();
     settings.asBlock = chbBlock->isChecked();
     settings.layers = m_state.layers;
     settings.cadApplication = m_state.cadApplication;

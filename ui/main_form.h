@@ -1,6 +1,6 @@
 #pragma once
 // The main window Form1 (unit Quorvel_Main): the current standard's title and picture, the
-// dimension fields, free-dimension mode, the 2D/3D choice and the Draw button.
+// dimension fields, free-dimension mode, the 2D/3D choice, how 3D is built and the Draw button.
 
 #include "cad/reporter.h"
 #include "cad/stud_block.h"
@@ -52,6 +52,7 @@ class TForm1 : public QWidget {
     void cbLenghtChange();
     void chbCastomClick();
     void chb3DClick();
+    void chbSolidClick();
     void sbGostClick();
     void bbDrawClick();
     void bbEditClick();
@@ -82,6 +83,7 @@ class TForm1 : public QWidget {
     QLabel* LPitch;
     QLabel* LMass;
     QCheckBox* chb3D;
+    QCheckBox* chbSolid; // the 3D stud as a solid through the object model
     QCheckBox* chbBlock;
     QPushButton* bbEdit;
     QPushButton* bbAbout;
