@@ -1,6 +1,7 @@
 #include "export/export_options.h"
 
 #include "export/export_error.h"
+#include "model/layer_name.h"
 #include "model/stud_designation.h"
 
 #include <charconv>
@@ -182,6 +183,10 @@ ExportOptions parseOptions(const std::vector<std::string>& args)
         for (const std::string& name : names) {
             if (name.empty()) {
                 badRequest("--layers has an empty layer name: \"" + *layers + "\"");
+            }
+            if (const auto fault = layerNameFault(name)) {
+                badRequest("--layers \"" + *layers + "\": the layer name \"" + name + "\" " +
+                           *fault + ", which DXF readers refuse");
             }
         }
         options.layers = LayerNames{names[0], names[1], names[2]};

@@ -11,6 +11,7 @@
 #include "export/message_text.h"
 #include "export/progress.h"
 #include "export/stud_drawing.h"
+#include "model/layer_name.h"
 #include "model/number_text.h"
 #include "model/stud_mass.h"
 #include "model/utf8_path.h"
@@ -204,9 +205,19 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
     const auto start = std::chrono::steady_clock::now();
     const std::string basePath =
         options.data ? joined(*options.data, "quorvel") : joined(places.programFolder, "quorvel");
-    const LayerNames layers =
-        options.layers ? *options.layers
-                       : readSettings(settingsPath(joined(places.programFolder, "quorvel"))).layers;
+    const std::string settings = settingsPath(joined(places.programFolder, "quorvel"));
+    const LayerNames layers = options.layers ? *options.layers : readSettings(settings).layers;
+    if (options.dxf && !options.layers) {
+        for (const auto& [key, name] :
+             {std::pair{"Основной", layers.LayerMain}, std::pair{"Тонкий", layers.LayerThin},
+              std::pair{"Осевой", layers.LayerAxis}}) {
+            if (const auto fault = layerNameFault(name)) {
+                fail(ExportFailure::BadRequest,
+                     "the settings file " + settings + ": the layer name \"" + name + "\" of " +
+                         key + " " + *fault + ", which DXF readers refuse (or give --layers)");
+            }
+        }
+    }
     bool step = options.step;
     if (step && !drawing::stepExportAvailable()) {
         if (!options.dxf) {
