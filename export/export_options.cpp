@@ -120,6 +120,9 @@ ExportOptions parseOptions(const std::vector<std::string>& args)
     if (!out) {
         badRequest("--out is missing (the folder to write into)");
     }
+    if (out->empty()) {
+        badRequest("--out is empty (the folder to write into)");
+    }
     options.out = *out;
     const bool oneStud = options.stud.d || options.stud.L;
     if (options.all && oneStud) {
