@@ -291,7 +291,8 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
         }
         indexOf[entry.standard] = entry.studs.front()->standardIndex;
     }
-    std::vector<IndexRow> kept = earlierRows(options.out, remade, dxfWritten);
+    EarlierRows earlier = earlierRows(options.out, remade, dxfWritten);
+    std::vector<IndexRow>& kept = earlier.kept;
     std::vector<Stud> keptStuds;
     for (auto row = kept.begin(); row != kept.end();) {
         if (dxfWritten.count(row->standard) == 0) {
@@ -407,6 +408,17 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
                         numberOrEmpty(stud.PText), massText(stud, options.material),
                         std::string(materialEntry(options.material).name), stepFiles[i],
                         dxfOf[stud.standard], options.dxf ? stud.PartName : ""});
+        // A file of the stud that this run does not write anew stays listed while it is there.
+        if (const auto before = earlier.remade.find(stud.PartName);
+            before != earlier.remade.end()) {
+            if (rows.back().step.empty()) {
+                rows.back().step = before->second.step;
+            }
+            if (!options.dxf) {
+                rows.back().dxf = before->second.dxf;
+                rows.back().block = before->second.block;
+            }
+        }
     }
     rows.insert(rows.end(), kept.begin(), kept.end());
     std::stable_sort(rows.begin(), rows.end(), indexOrder);

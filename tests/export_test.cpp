@@ -851,6 +851,11 @@ TEST(QuorvelExport, ARunIntoALibraryUpdatesIt)
     EXPECT_EQ(blocks(), all);
     EXPECT_EQ(filesUnder(out).size(), 16u); // the STEP files, the DXF and the index
 
+    // A run of DXF alone keeps the STEP file of the stud it makes again listed.
+    run({"--d", "2", "--l", "10", "--format", "dxf"});
+    EXPECT_EQ(csvFields(indexLines(out + "/index.csv")[1])[11],
+              "22032-76/Шпилька_M2x10_ГОСТ_22032-76.step");
+
     fs::remove(utf8Path(out + "/22032-76/" + gone + ".step"));
     run({"--d", "2", "--l", "10"});
     std::set<std::string> left = all;
