@@ -11,6 +11,7 @@
 #include "export/message_text.h"
 #include "export/progress.h"
 #include "export/stud_drawing.h"
+#include "model/layer_name.h"
 #include "model/number_text.h"
 #include "model/stud_mass.h"
 #include "model/utf8_path.h"
@@ -204,9 +205,19 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
     const auto start = std::chrono::steady_clock::now();
     const std::string basePath =
         options.data ? joined(*options.data, "quorvel") : joined(places.programFolder, "quorvel");
-    const LayerNames layers =
-        options.layers ? *options.layers
-                       : readSettings(settingsPath(joined(places.programFolder, "quorvel"))).layers;
+    const std::string settings = settingsPath(joined(places.programFolder, "quorvel"));
+    const LayerNames layers = options.layers ? *options.layers : readSettings(settings).layers;
+    if (options.dxf && !options.layers) {
+        for (const auto& [key, name] :
+             {std::pair{"Основной", layers.LayerMain}, std::pair{"Тонкий", layers.LayerThin},
+              std::pair{"Осевой", layers.LayerAxis}}) {
+            if (const auto fault = layerNameFault(name)) {
+                fail(ExportFailure::BadRequest,
+                     "the settings file " + settings + ": the layer name \"" + name + "\" of " +
+                         key + " " + *fault + ", which DXF readers refuse (or give --layers)");
+            }
+        }
+    }
     bool step = options.step;
     if (step && !drawing::stepExportAvailable()) {
         if (!options.dxf) {
@@ -280,7 +291,8 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
         }
         indexOf[entry.standard] = entry.studs.front()->standardIndex;
     }
-    std::vector<IndexRow> kept = earlierRows(options.out, remade, dxfWritten);
+    EarlierRows earlier = earlierRows(options.out, remade, dxfWritten);
+    std::vector<IndexRow>& kept = earlier.kept;
     std::vector<Stud> keptStuds;
     for (auto row = kept.begin(); row != kept.end();) {
         if (dxfWritten.count(row->standard) == 0) {
@@ -396,6 +408,17 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
                         numberOrEmpty(stud.PText), massText(stud, options.material),
                         std::string(materialEntry(options.material).name), stepFiles[i],
                         dxfOf[stud.standard], options.dxf ? stud.PartName : ""});
+        // A file of the stud that this run does not write anew stays listed while it is there.
+        if (const auto before = earlier.remade.find(stud.PartName);
+            before != earlier.remade.end()) {
+            if (rows.back().step.empty()) {
+                rows.back().step = before->second.step;
+            }
+            if (!options.dxf) {
+                rows.back().dxf = before->second.dxf;
+                rows.back().block = before->second.block;
+            }
+        }
     }
     rows.insert(rows.end(), kept.begin(), kept.end());
     std::stable_sort(rows.begin(), rows.end(), indexOrder);

@@ -505,6 +505,10 @@ TEST(QuorvelExport, BadInputsAreNamedAndLeaveNoFiles)
          "",
          2,
          "cannot make the output folder " + file + "/sub: Not a directory"},
+        {{"--standard", "22032-76", "--all", "--out", ""},
+         "",
+         2,
+         "--out is empty (the folder to write into)"},
         {{"--standard", "22032-76", "--all", "--jobs", "0", "--out", out},
          "",
          2,
@@ -525,6 +529,23 @@ TEST(QuorvelExport, BadInputsAreNamedAndLeaveNoFiles)
         {freeStud(longD.c_str(), "100", "12"), "", 1,
          "cannot write " + out + "/22032-76/Шпилька_M" + longD +
              "x100_ГОСТ_22032-76.step: File name too long"},
+        {{"--standard", "22032-76", "--d", "12", "--l", "100", "--layers", "x\"y,B,C", "--out",
+          out},
+         "",
+         2,
+         "--layers \"x\"y,B,C\": the layer name \"x\"y\" holds the character '\"', which DXF "
+         "readers refuse"},
+        {{"--standard", "22032-76", "--d", "12", "--l", "100", "--layers", "A,<,C", "--out", out},
+         "",
+         2,
+         "--layers \"A,<,C\": the layer name \"<\" holds the character '<', which DXF readers "
+         "refuse"},
+        {{"--standard", "22032-76", "--d", "12", "--l", "100", "--layers", "A,B,Ось☃", "--out",
+          out},
+         "",
+         2,
+         "--layers \"A,B,Ось☃\": the layer name \"Ось☃\" holds a character that Windows-1251 "
+         "does not have, which DXF readers refuse"},
         {freeStud("-12", "100", "12"), "", 2,
          "--d is below zero (-12); a stud's sizes are above zero"},
         {freeStud("12", "-100", "12"), "", 2,
@@ -687,6 +708,16 @@ TEST(QuorvelExport, LayersComeFromTheSettingsFileBesideTheProgramOrTheOption)
         }
         EXPECT_EQ(layers, row.expected);
     }
+    dir.write("program/quorvel.ini", utf8ToCp1251("[Слои]\r\nОсновной=Контур:1\r\n"));
+    const ProgramRun run = finish(start(program,
+                                        {"--standard", "22032-76", "--d", "12", "--l", "100",
+                                         "--data", data, "--out", dir.file("lib")},
+                                        dir.file("err.txt")),
+                                  dir.file("err.txt"));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "quorvel-export: the settings file " + dir.file("program/quorvel.ini") +
+                           ": the layer name \"Контур:1\" of Основной holds the character ':', "
+                           "which DXF readers refuse (or give --layers)\n");
 }
 
 // A table file that would steer files out of --out, cut the library short or hang the run is
@@ -819,6 +850,11 @@ TEST(QuorvelExport, ARunIntoALibraryUpdatesIt)
     EXPECT_EQ(indexed(), all);
     EXPECT_EQ(blocks(), all);
     EXPECT_EQ(filesUnder(out).size(), 16u); // the STEP files, the DXF and the index
+
+    // A run of DXF alone keeps the STEP file of the stud it makes again listed.
+    run({"--d", "2", "--l", "10", "--format", "dxf"});
+    EXPECT_EQ(csvFields(indexLines(out + "/index.csv")[1])[11],
+              "22032-76/Шпилька_M2x10_ГОСТ_22032-76.step");
 
     fs::remove(utf8Path(out + "/22032-76/" + gone + ".step"));
     run({"--d", "2", "--l", "10"});
