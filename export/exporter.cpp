@@ -65,8 +65,8 @@ std::vector<GostIndexValue> standardsOf(const std::string& standard)
     return {*index};
 }
 
-// The folder exists (it is made when missing), is a folder and takes new files.
-void prepareFolder(const std::string& folder)
+// The folder exists (it is made when missing) and is a folder.
+void makeFolder(const std::string& folder)
 {
     const fs::path path = utf8Path(folder);
     std::error_code error;
@@ -78,6 +78,13 @@ void prepareFolder(const std::string& folder)
         fail(ExportFailure::BadRequest,
              "cannot make the output folder " + folder + ": " + error.message());
     }
+}
+
+// The folder takes new files. With the output folder locked: another run clears temporary files
+// away under its lock, the probe's among them.
+void requireWritable(const std::string& folder)
+{
+    std::error_code error;
     const bool writable = drawing::writeFileAtomically(
         joined(folder, ".quorvel-export-probe"),
         [](const std::string& temp) { return std::ofstream(utf8Path(temp)).good(); });
@@ -258,11 +265,12 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
         standards.back().studs.push_back(&stud);
     }
 
-    prepareFolder(options.out);
+    makeFolder(options.out);
     const FolderLock lock(options.out, [&] {
         std::fprintf(places.err, "quorvel-export: waiting for the other export into %s to end\n",
                      printable(options.out).c_str());
     });
+    requireWritable(options.out);
     std::vector<std::string> standardFolders;
     for (const StudStandard& entry : studStandards()) {
         standardFolders.emplace_back(entry.number);
@@ -273,7 +281,8 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
     removeStaleTemporaries(options.out, standardFolders);
     if (step) {
         for (const StandardFiles& entry : standards) {
-            prepareFolder(joined(options.out, entry.standard));
+            makeFolder(joined(options.out, entry.standard));
+            requireWritable(joined(options.out, entry.standard));
         }
     }
 
