@@ -7,6 +7,7 @@
 #include "worked_run.h"
 
 #include <QCoreApplication>
+#include <QProcess>
 
 #include <dxflib/dl_creationadapter.h>
 #include <dxflib/dl_dxf.h>
@@ -154,6 +155,40 @@ TEST_F(OverDBus, PlacesAStudAsABlockAndReplacesItWhenEdited)
     EXPECT_NE(std::find(log.begin(), log.end(),
                         "Entities/" + firstStud + "\tDelete\t1\t\t-> <empty>"),
               log.end());
+
+    // The saved drawing as a reader we did not write sees it: both definitions, one insert
+    // with its Cyrillic attribute values and its extended data, the application registered.
+    QProcess reader;
+    reader.start(QStringLiteral(EZDXF_PYTHON), {QStringLiteral(DXF_CONTENTS_SCRIPT),
+                                                QString::fromStdString(dir.file("out.dxf"))});
+    ASSERT_TRUE(reader.waitForFinished(60000));
+    const QStringList read = QString::fromUtf8(reader.readAllStandardOutput()).split('\n');
+    ASSERT_FALSE(read.isEmpty());
+    EXPECT_TRUE(read[0].startsWith(QStringLiteral("audit errors 0 "))) << read[0].toStdString();
+    Lines placed;
+    for (const QString& line : read) {
+        for (const char* kind : {"insert ", "  attrib ", "  xdata ", "applications ", "block "}) {
+            if (line.startsWith(QLatin1String(kind))) {
+                placed.push_back(line.toStdString());
+            }
+        }
+    }
+    // "×" is not in the file's code page: DXF writes it as \U+00D7, as CAD programs do.
+    const Lines expected = {
+        "insert 0 GOST22032-76_M12x120 10.0,20.0",
+        "  attrib NAME=Шпилька М12\\U+00D7120 ГОСТ 22032-76 invisible",
+        "  attrib STANDARD=ГОСТ 22032-76 invisible",
+        "  attrib SECTION=Стандартные изделия invisible",
+        "  attrib QTY=1 invisible",
+        "  attrib MASS=0,110 invisible",
+        "  attrib POS= invisible",
+        "  xdata QUORVEL 1000=22032-76 1070=0 1070=0 1040=12.0 1040=120.0 1040=30.0 1040=12.0 "
+        "1040=1.6 1040=1.75",
+        "applications QUORVEL",
+        "block GOST22032-76_M12x100",
+        "block GOST22032-76_M12x120",
+    };
+    EXPECT_EQ(placed, expected);
 }
 
 TEST_F(OverDBus, Builds3DPartWithTheExactTexts)
