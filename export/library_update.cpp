@@ -62,10 +62,14 @@ EarlierRows earlierRows(const std::string& folder, const std::set<std::string>& 
     if (!fs::exists(file, error)) {
         return {};
     }
-    std::ifstream in(file, std::ios::binary);
+    // Not opened unless a regular file: a FIFO would wait for a writer for ever.
+    std::ifstream in;
+    if (fs::is_regular_file(file, error)) {
+        in.open(file, std::ios::binary);
+    }
     std::ostringstream text;
     text << in.rdbuf();
-    if (!in || !fs::is_regular_file(file, error)) {
+    if (!in.is_open() || in.bad()) {
         throw ExportError(ExportFailure::BadRequest,
                           "cannot read the library's index " + utf8Text(file));
     }

@@ -862,6 +862,15 @@ TEST(QuorvelExport, ARunIntoALibraryUpdatesIt)
     left.erase(gone);
     EXPECT_EQ(indexed(), left);
     EXPECT_EQ(blocks(), left);
+
+    // An index that is no file is not waited on, nor replaced.
+    fs::remove(utf8Path(out + "/index.csv"));
+    ASSERT_EQ(::mkfifo((out + "/index.csv").c_str(), 0600), 0);
+    const ProgramRun refused = runExporter(dir, {"--standard", "22032-76", "--d", "2", "--l", "10",
+                                                 "--data", dir.file("data"), "--out", out});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.err,
+              "quorvel-export: cannot read the library's index " + out + "/index.csv\n");
 }
 
 // Two exporters into one folder: the second waits until the first has let the folder go.
