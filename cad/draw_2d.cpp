@@ -12,15 +12,19 @@ std::string lineCommand(const Point& p, const Point& q)
     return "_LINE\r" + PointToText(p) + "\r" + PointToText(q) + "\r" + "\r";
 }
 
-// Colour numbers (host colour index) given to a layer that the drawing creates.
-constexpr std::int32_t mainColor = 6;
-constexpr std::int32_t thinColor = 2;
-constexpr std::int32_t axisColor = 5;
-
 } // namespace
 
 OleObject QuorvelDraw::ActivateLayer(const OleObject& layers, const std::string& name,
                                      std::int32_t color)
+{
+    std::string layerName;
+    OleObject layer = FindLayer(layers, name, color, layerName);
+    m_session.AcadDoc.put("ActiveLayer", layer);
+    return layer;
+}
+
+OleObject QuorvelDraw::FindLayer(const OleObject& layers, const std::string& name,
+                                 std::int32_t color, std::string& layerName)
 {
     // Names compare as the 8-bit bytes of the program's code page, exactly and case-sensitively.
     const std::string wanted = utf8ToCp1251(name);
@@ -29,16 +33,18 @@ OleObject QuorvelDraw::ActivateLayer(const OleObject& layers, const std::string&
     OleObject layer;
     for (std::int32_t i = 1; i <= last; ++i) {
         OleObject item = layers.call("Item", {i}).toObject();
-        if (utf8ToCp1251(item.get("name").toString()) == wanted) {
+        std::string itemName = item.get("name").toString();
+        if (utf8ToCp1251(itemName) == wanted) {
             layer = item;
+            layerName = std::move(itemName);
             break;
         }
     }
     if (!layer) {
         layer = layers.call("Add", {name}).toObject();
         layer.put("color", color);
+        layerName = name;
     }
-    m_session.AcadDoc.put("ActiveLayer", layer);
     return layer;
 }
 

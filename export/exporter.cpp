@@ -3,12 +3,15 @@
 #include "drawing/files/atomic_file.h"
 #include "drawing/files/step_export.h"
 #include "export/export_error.h"
+#include "export/folder_lock.h"
 #include "export/index_csv.h"
 #include "export/interrupt_watch.h"
 #include "export/job_pool.h"
+#include "export/library_update.h"
 #include "export/message_text.h"
 #include "export/progress.h"
 #include "export/stud_drawing.h"
+#include "model/layer_name.h"
 #include "model/number_text.h"
 #include "model/stud_mass.h"
 #include "model/utf8_path.h"
@@ -19,11 +22,15 @@
 #endif
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <thread>
+#include <tuple>
 
 namespace exporter {
 
@@ -58,8 +65,8 @@ std::vector<GostIndexValue> standardsOf(const std::string& standard)
     return {*index};
 }
 
-// The folder exists (it is made when missing), is a folder and takes new files.
-void prepareFolder(const std::string& folder)
+// The folder exists (it is made when missing) and is a folder.
+void makeFolder(const std::string& folder)
 {
     const fs::path path = utf8Path(folder);
     std::error_code error;
@@ -71,12 +78,22 @@ void prepareFolder(const std::string& folder)
         fail(ExportFailure::BadRequest,
              "cannot make the output folder " + folder + ": " + error.message());
     }
+}
+
+// The folder takes new files. With the output folder locked: another run clears temporary files
+// away under its lock, the probe's among them.
+void requireWritable(const std::string& folder)
+{
+    std::error_code error;
     const bool writable = drawing::writeFileAtomically(
         joined(folder, ".quorvel-export-probe"),
         [](const std::string& temp) { return std::ofstream(utf8Path(temp)).good(); });
+    const int reason = errno;
     fs::remove(utf8Path(joined(folder, ".quorvel-export-probe")), error);
     if (!writable) {
-        fail(ExportFailure::BadRequest, "cannot write into the output folder " + folder);
+        fail(ExportFailure::BadRequest,
+             "cannot write into the output folder " + folder +
+                 (reason != 0 ? ": " + std::string(std::strerror(reason)) : ""));
     }
 }
 
@@ -98,34 +115,60 @@ std::string massText(const Stud& stud, Material material)
 }
 
 // The studs of one standard laid out for its DXF: each block is drawn at the origin along +x;
-// columns as wide as their longest stud (axis overhang included), rows as high as their d.
+// a column per L, as wide as its longest stud (axis overhang included), so that equal lengths
+// stand one above the other; a row per d, as high as the d.
 std::vector<drawing::Vec2> gridPlaces(const std::vector<const Stud*>& studs)
 {
     constexpr double gap = 10;
-    std::map<std::size_t, double> widths;
-    std::map<std::size_t, double> heights;
+    std::map<double, double> widths;
+    std::map<double, double> heights;
     for (const Stud* stud : studs) {
         const HandOver& n = stud->numbers;
-        widths[stud->column] = std::max(widths[stud->column], n.overallLength + 2 * n.c);
-        heights[stud->row] = std::max(heights[stud->row], n.d);
+        widths[n.L] = std::max(widths[n.L], n.overallLength + 2 * n.c);
+        heights[n.d] = std::max(heights[n.d], n.d);
     }
-    std::map<std::size_t, double> left;
+    std::map<double, double> left;
     double x = 0;
-    for (const auto& [column, width] : widths) {
-        left[column] = x;
+    for (const auto& [L, width] : widths) {
+        left[L] = x;
         x += width + gap;
     }
-    std::map<std::size_t, double> middle;
+    std::map<double, double> middle;
     double y = 0;
-    for (const auto& [row, height] : heights) {
-        middle[row] = y - height / 2;
+    for (const auto& [d, height] : heights) {
+        middle[d] = y - height / 2;
         y -= height + gap;
     }
     std::vector<drawing::Vec2> places;
     for (const Stud* stud : studs) {
-        places.push_back({left[stud->column] + stud->numbers.c, middle[stud->row]});
+        places.push_back({left[stud->numbers.L] + stud->numbers.c, middle[stud->numbers.d]});
     }
     return places;
+}
+
+// The stud an earlier index row stands for, to draw its DXF block again; none when its numbers
+// make none.
+std::optional<Stud> studOfRow(const IndexRow& row, GostIndexValue index)
+{
+    const HandOverResult numbers =
+        handOver(familyOf(index), true, {"", "", row.d, row.L, row.b, row.b1, row.c});
+    if (!std::holds_alternative<HandOver>(numbers)) {
+        return std::nullopt;
+    }
+    Stud stud;
+    stud.standardIndex = index;
+    stud.standard = row.standard;
+    stud.PartName = row.PartName;
+    stud.numbers = std::get<HandOver>(numbers);
+    return stud;
+}
+
+// Index rows by standard, then d and L as numbers.
+bool indexOrder(const IndexRow& a, const IndexRow& b)
+{
+    const auto number = [](const std::string& text) { return parseNumber(text).value_or(0); };
+    return std::make_tuple(a.standard, number(a.d), number(a.L)) <
+           std::make_tuple(b.standard, number(b.d), number(b.L));
 }
 
 struct StandardFiles {
@@ -143,15 +186,22 @@ void writeText(const std::string& file, const std::string& text)
         return out.good();
     });
     if (!written) {
-        fail(ExportFailure::Failed, "cannot write " + file);
+        fail(ExportFailure::Failed, drawing::cannotWriteText(file));
     }
 }
 
-int interrupted(const RunPlaces& places, std::size_t written)
+int interrupted(const RunPlaces& places, std::size_t stepWritten, std::size_t dxfWritten = 0)
 {
-    std::fprintf(places.err,
-                 "quorvel-export: interrupted; %zu whole STEP files written, no DXF or index\n",
-                 written);
+    if (dxfWritten == 0) {
+        std::fprintf(places.err,
+                     "quorvel-export: interrupted; %zu whole STEP files written, no DXF or index\n",
+                     stepWritten);
+    } else {
+        std::fprintf(places.err,
+                     "quorvel-export: interrupted; %zu whole STEP files and %zu whole DXF files "
+                     "written, no index\n",
+                     stepWritten, dxfWritten);
+    }
     return 128 + interruptSignal();
 }
 
@@ -162,9 +212,19 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
     const auto start = std::chrono::steady_clock::now();
     const std::string basePath =
         options.data ? joined(*options.data, "quorvel") : joined(places.programFolder, "quorvel");
-    const LayerNames layers =
-        options.layers ? *options.layers
-                       : readSettings(settingsPath(joined(places.programFolder, "quorvel"))).layers;
+    const std::string settings = settingsPath(joined(places.programFolder, "quorvel"));
+    const LayerNames layers = options.layers ? *options.layers : readSettings(settings).layers;
+    if (options.dxf && !options.layers) {
+        for (const auto& [key, name] :
+             {std::pair{"Основной", layers.LayerMain}, std::pair{"Тонкий", layers.LayerThin},
+              std::pair{"Осевой", layers.LayerAxis}}) {
+            if (const auto fault = layerNameFault(name)) {
+                fail(ExportFailure::BadRequest,
+                     "the settings file " + settings + ": the layer name \"" + name + "\" of " +
+                         key + " " + *fault + ", which DXF readers refuse (or give --layers)");
+            }
+        }
+    }
     bool step = options.step;
     if (step && !drawing::stepExportAvailable()) {
         if (!options.dxf) {
@@ -194,8 +254,7 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
     std::vector<std::string> designations;
     std::vector<std::string> stepFiles; // relative
     for (const Stud& stud : studs) {
-        designations.push_back(
-            designation(designatedStud(stud), options.propertyClass));
+        designations.push_back(designation(designatedStud(stud), options.propertyClass));
         stepFiles.push_back(step ? stud.standard + "/" + stud.PartName + ".step" : "");
     }
     std::vector<StandardFiles> standards;
@@ -206,11 +265,69 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
         standards.back().studs.push_back(&stud);
     }
 
-    prepareFolder(options.out);
+    makeFolder(options.out);
+    const FolderLock lock(options.out, [&] {
+        std::fprintf(places.err, "quorvel-export: waiting for the other export into %s to end\n",
+                     printable(options.out).c_str());
+    });
+    requireWritable(options.out);
+    std::vector<std::string> standardFolders;
+    for (const StudStandard& entry : studStandards()) {
+        standardFolders.emplace_back(entry.number);
+    }
+    for (const StandardFiles& entry : standards) {
+        standardFolders.push_back(entry.standard);
+    }
+    removeStaleTemporaries(options.out, standardFolders);
     if (step) {
         for (const StandardFiles& entry : standards) {
-            prepareFolder(joined(options.out, entry.standard));
+            makeFolder(joined(options.out, entry.standard));
+            requireWritable(joined(options.out, entry.standard));
         }
+    }
+
+    // What earlier runs put into the folder stays, but for the studs this run makes again; the
+    // DXF files this run writes get the kept studs' blocks too, drawn again from their numbers.
+    std::set<std::string> remade;
+    for (const Stud& stud : studs) {
+        remade.insert(stud.PartName);
+    }
+    std::set<std::string> dxfWritten;
+    std::map<std::string, GostIndexValue> indexOf;
+    for (const StandardFiles& entry : standards) {
+        if (options.dxf) {
+            dxfWritten.insert(entry.standard);
+        }
+        indexOf[entry.standard] = entry.studs.front()->standardIndex;
+    }
+    EarlierRows earlier = earlierRows(options.out, remade, dxfWritten);
+    std::vector<IndexRow>& kept = earlier.kept;
+    std::vector<Stud> keptStuds;
+    for (auto row = kept.begin(); row != kept.end();) {
+        if (dxfWritten.count(row->standard) == 0) {
+            ++row;
+        } else if (const std::optional<Stud> stud = studOfRow(*row, indexOf[row->standard])) {
+            keptStuds.push_back(*stud);
+            ++row;
+        } else {
+            std::fprintf(places.err,
+                         "quorvel-export: warning: %s in the earlier index has no "
+                         "stud's numbers; left out\n",
+                         printable(row->PartName).c_str());
+            row = kept.erase(row);
+        }
+    }
+    for (const Stud& stud : keptStuds) {
+        for (StandardFiles& entry : standards) {
+            if (entry.standard == stud.standard) {
+                entry.studs.push_back(&stud);
+            }
+        }
+    }
+    for (StandardFiles& entry : standards) {
+        std::stable_sort(entry.studs.begin(), entry.studs.end(), [](const Stud* a, const Stud* b) {
+            return std::pair(a->numbers.d, a->numbers.L) < std::pair(b->numbers.d, b->numbers.L);
+        });
     }
     watchInterrupts();
 
@@ -258,8 +375,13 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
                 progress.done(++done);
                 return true;
             },
-            [] { return interruptSignal() != 0; }, [&] { progress.tick(); });
+            [] { return interruptSignal() != 0; }, [&] { progress.tick(); },
+            [] { return interruptCount() > 1; });
         progress.end();
+        if (end == PoolEnd::Abandoned) {
+            removeStaleTemporaries(options.out, standardFolders); // the abandoned studs' files
+            return interrupted(places, stepWritten);
+        }
         if (failure) {
             fail(ExportFailure::Failed, *failure);
         }
@@ -271,9 +393,13 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
     std::size_t files = stepWritten;
 #ifdef QUORVEL_EXPORT_DXF
     for (std::size_t s = 0; s < standards.size() && options.dxf; ++s) {
+        if (interruptSignal() != 0) {
+            return interrupted(places, stepWritten, s);
+        }
         const std::string file = joined(options.out, standards[s].dxf);
+        errno = 0; // a coordinate beyond the limit fails without a system reason
         if (!drawing::saveDxfLibrary(blockLayers[s], blocks[s], file)) {
-            fail(ExportFailure::Failed, "cannot write " + file);
+            fail(ExportFailure::Failed, drawing::cannotWriteText(file));
         }
         ++files;
     }
@@ -291,6 +417,22 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
                         numberOrEmpty(stud.PText), massText(stud, options.material),
                         std::string(materialEntry(options.material).name), stepFiles[i],
                         dxfOf[stud.standard], options.dxf ? stud.PartName : ""});
+        // A file of the stud that this run does not write anew stays listed while it is there.
+        if (const auto before = earlier.remade.find(stud.PartName);
+            before != earlier.remade.end()) {
+            if (rows.back().step.empty()) {
+                rows.back().step = before->second.step;
+            }
+            if (!options.dxf) {
+                rows.back().dxf = before->second.dxf;
+                rows.back().block = before->second.block;
+            }
+        }
+    }
+    rows.insert(rows.end(), kept.begin(), kept.end());
+    std::stable_sort(rows.begin(), rows.end(), indexOrder);
+    if (interruptSignal() != 0) {
+        return interrupted(places, stepWritten, options.dxf ? standards.size() : 0);
     }
     writeText(joined(options.out, "index.csv"), indexCsv(rows));
     ++files;

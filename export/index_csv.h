@@ -6,6 +6,7 @@
 // "М2,5×16") is quoted.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace exporter {
@@ -24,5 +25,10 @@ struct IndexRow {
 
 // The whole file's text.
 [[nodiscard]] std::string indexCsv(const std::vector<IndexRow>& rows);
+
+// The rows of an index read back, its columns found by their header names (a column this program
+// does not know is passed over, one it misses reads empty); with or without the byte-order mark,
+// lines ended by CR LF or LF.
+[[nodiscard]] std::vector<IndexRow> readIndexCsv(std::string_view text);
 
 } // namespace exporter

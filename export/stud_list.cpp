@@ -65,18 +65,26 @@ void requireNumber(const std::string& name, const std::string& text)
     }
 }
 
-// The hand-over rules refuse a text that is no number or a zero; the message names which.
-void explainRefusal(const StudRequest& request, StudFamily family)
+// The sizes given for a free stud, by option; the full-thread marker in --b is no number.
+std::vector<std::pair<std::string, std::string>> givenSizes(const StudRequest& request,
+                                                            StudFamily family)
 {
-    std::vector<std::pair<std::string, std::string>> given = {
-        {"--d", *request.d}, {"--l", *request.L}, {"--b", *request.b}, {"--c", *request.c}};
+    std::vector<std::pair<std::string, std::string>> given = {{"--d", *request.d},
+                                                              {"--l", *request.L}};
+    if (*request.b != fullThreadMarker) {
+        given.emplace_back("--b", *request.b);
+    }
+    given.emplace_back("--c", *request.c);
     if (family == StudFamily::ScrewIn && *request.b != fullThreadMarker) {
         given.emplace_back("--b1", *request.b1);
     }
-    for (const auto& [name, text] : given) {
-        if (name == "--b" && text == fullThreadMarker) {
-            continue;
-        }
+    return given;
+}
+
+// The hand-over rules refuse a text that is no number or a zero; the message names which.
+void explainRefusal(const StudRequest& request, StudFamily family)
+{
+    for (const auto& [name, text] : givenSizes(request, family)) {
         requireNumber(name, text);
         if (*parseNumber(text) == 0) {
             badRequest(name + " is zero; a stud needs every dimension");
@@ -105,6 +113,12 @@ Stud freeStud(const StudRequest& request, GostIndexValue index, const std::strin
     stud.b1Text = family == StudFamily::PlainHole ? *request.b : *request.b1;
     stud.cText = *request.c;
     stud.PText = PText;
+    // The hand-over rules let a size below zero pass (the window keeps them so); no stud has one.
+    for (const auto& [name, text] : givenSizes(request, family)) {
+        if (const auto value = parseNumber(text); value && *value < 0) {
+            badRequest(name + " is below zero (" + text + "); a stud's sizes are above zero");
+        }
+    }
     const FieldTexts fields{"", "", stud.dText, stud.LText, stud.bText, stud.b1Text, stud.cText};
     const HandOverResult result = handOver(family, true, fields);
     if (!std::holds_alternative<HandOver>(result)) {
@@ -279,7 +293,6 @@ std::vector<Stud> StudReader::read(GostIndexValue index, const StudRequest& requ
             }
             stud.numbers = std::get<HandOver>(result);
             stud.PartName = partName(dText, LText, record.number);
-            stud.row = position;
             studs.push_back(std::move(stud));
         }
     }
@@ -287,15 +300,6 @@ std::vector<Stud> StudReader::read(GostIndexValue index, const StudRequest& requ
         badRequest(diameters.empty()
                        ? "the table file " + diameterFile + " lists no diameter"
                        : "the table file " + lengthFile + " lists no length for any d of " + title);
-    }
-    // Columns by L across the whole standard, so that equal lengths stand one above the other.
-    std::set<double> allLengths;
-    for (const Stud& stud : studs) {
-        allLengths.insert(stud.numbers.L);
-    }
-    for (Stud& stud : studs) {
-        stud.column = static_cast<std::size_t>(
-            std::distance(allLengths.begin(), allLengths.find(stud.numbers.L)));
     }
     return studs;
 }

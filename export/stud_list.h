@@ -28,8 +28,6 @@ struct Stud {
     std::string PText; // empty when the pitch is unknown (a free d that is not in the table)
     HandOver numbers{};
     std::string PartName; // "Шпилька_M12x100_ГОСТ_22032-76"
-    std::size_t row = 0;  // position in the standard's DXF grid: d, then L
-    std::size_t column = 0;
 };
 
 // The sizes the stud's designation and block name are made from; refers to stud's texts.

@@ -17,8 +17,8 @@ std::string readAll(const std::string& file)
 
 std::size_t entries(const TempDir& dir)
 {
-    return static_cast<std::size_t>(std::distance(
-        std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()));
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir.path()),
+                                                  std::filesystem::directory_iterator()));
 }
 
 // Writes part of the new content, as a writer that stops half-way does, then answers ok.
@@ -75,4 +75,26 @@ TEST(AtomicFile, AThrowingWriterLeavesTheTargetAndNoTemporary)
     EXPECT_TRUE(drawing::writeFileAtomically(dir.file("fresh.txt"), writer(true)));
     EXPECT_EQ(readAll(dir.file("fresh.txt")), "new");
     EXPECT_FALSE(drawing::writeFileAtomically(dir.file("no/such.txt"), writer(true)));
+}
+
+// The temporary names it writes are the ones a later run may clear away, also for a name at the
+// length limit, whose temporary name is cut to fit; other names are left alone.
+TEST(AtomicFile, TemporaryNamesFitAndAreKnownAgain)
+{
+    TempDir dir;
+    for (const std::size_t length : {std::size_t{5}, std::size_t{255}}) {
+        SCOPED_TRACE(length);
+        const std::string name = std::string(length - 4, 'x') + ".txt";
+        std::string temp;
+        EXPECT_TRUE(drawing::writeFileAtomically(dir.file(name), [&](const std::string& file) {
+            temp = std::filesystem::path(file).filename().string();
+            return static_cast<bool>(std::ofstream(file) << "new");
+        }));
+        EXPECT_LE(temp.size(), 255u);
+        EXPECT_TRUE(drawing::isTemporaryName(temp)) << temp;
+    }
+    for (const char* other : {"keep.tmp", "a.tmpab12", "a.tmp12_x", "a.txt"}) {
+        EXPECT_FALSE(drawing::isTemporaryName(other)) << other;
+    }
+    EXPECT_TRUE(drawing::isTemporaryName("a.step.tmp4242_17")); // as Windows names them
 }

@@ -140,3 +140,89 @@ TEST(HostEntities, DeletedEntitiesGiveTheirRoomBackToTheElementLimit)
               exception + "The drawing is full");
     EXPECT_EQ(host.drawing.polylines.size(), 10u);
 }
+
+// Regions and revolved solids: each refusal with the error a COM server gives, and nothing made
+// by a refused call.
+TEST(HostEntities, RegionsAndSolidsRefuseWhatCannotBeBuilt)
+{
+    const double turn = 6.283185307179586;
+    const Numbers square{0, 0, 4, 0, 4, 3, 0, 3};
+    const std::vector<ObjectRef> first{{"/Entities/1"}};
+    const struct {
+        const char* label;
+        Numbers vertices; // the polyline made first (/Entities/1), closed
+        const char* member;
+        Args args;
+        std::string outcome;
+    } rows[] = {
+        {"a region of a closed polyline", square, "AddRegion", {first}, "-> [/Entities/2]"},
+        {"an empty array of VARIANTs", square, "AddRegion", {Numbers{}},
+         exception + "No curves to make a region of"},
+        {"no array", square, "AddRegion", {ObjectRef{"/Entities/1"}}, type + "1 of AddRegion"},
+        {"a layer for a curve", square, "AddRegion", {std::vector<ObjectRef>{{"/Layers/0"}}},
+         exception + "Not a curve: /Layers/0"},
+        {"a degenerate loop", Numbers{0, 0, 4, 0, 8, 0}, "AddRegion", {first},
+         exception + "The curve bounds no area or crosses itself"},
+        {"a loop that crosses itself", Numbers{0, 0, 4, 3, 4, 0, 0, 3}, "AddRegion", {first},
+         exception + "The curve bounds no area or crosses itself"},
+        {"a polyline for the region", square, "AddRevolvedSolid",
+         {ObjectRef{"/Entities/1"}, Numbers{0, 0, 0}, Numbers{1, 0, 0}, turn},
+         type + "1 of AddRevolvedSolid"},
+        {"an axis across the region", square, "AddRevolvedSolid",
+         {ObjectRef{"/Entities/2"}, Numbers{0, 1, 0}, Numbers{1, 0, 0}, turn},
+         exception + "The region cannot be revolved: the profile lies on both sides of the axis"},
+        {"no direction", square, "AddRevolvedSolid",
+         {ObjectRef{"/Entities/2"}, Numbers{0, 0, 0}, Numbers{0, 0, 0}, turn},
+         exception + "The axis has no direction"},
+        {"an axis out of the plane", square, "AddRevolvedSolid",
+         {ObjectRef{"/Entities/2"}, Numbers{0, 0, 0}, Numbers{1, 0, 1}, turn},
+         exception + "The axis is not in the region's plane"},
+        {"half a turn", square, "AddRevolvedSolid",
+         {ObjectRef{"/Entities/2"}, Numbers{0, 0, 0}, Numbers{1, 0, 0}, turn / 2},
+         exception + "Only a full turn can be revolved"},
+        {"an angle that is no number", square, "AddRevolvedSolid",
+         {ObjectRef{"/Entities/2"}, Numbers{0, 0, 0}, Numbers{1, 0, 0},
+          std::numeric_limits<double>::infinity()},
+         type + "4 of AddRevolvedSolid"},
+        {"a direction of two numbers", square, "AddRevolvedSolid",
+         {ObjectRef{"/Entities/2"}, Numbers{0, 0, 0}, Numbers{1, 0}, turn},
+         type + "3 of AddRevolvedSolid"},
+        {"a ring about an axis off the region", square, "AddRevolvedSolid",
+         {ObjectRef{"/Entities/2"}, Numbers{0, -2, 0}, Numbers{-3, 0, 0}, turn},
+         "-> /Entities/3"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        Model host;
+        ASSERT_EQ(host.call("/ModelSpace", "AddLightWeightPolyline", 1, {row.vertices}),
+                  "-> /Entities/1");
+        ASSERT_EQ(host.call("/Entities/1", "Closed", 4, {true}), "-> <empty>");
+        const bool solid = std::string(row.member) == "AddRevolvedSolid";
+        if (solid) {
+            ASSERT_EQ(host.call("/ModelSpace", "AddRegion", 1, {first}), "-> [/Entities/2]");
+        }
+        EXPECT_EQ(host.call("/ModelSpace", row.member, 1, row.args), row.outcome);
+        const bool made = row.outcome.rfind("->", 0) == 0;
+        EXPECT_EQ(host.drawing.regions.size(), solid || made ? 1u : 0u);
+        EXPECT_EQ(host.drawing.parts.size(), solid && made ? 1u : 0u);
+    }
+}
+
+// An open polyline makes no region; closed, it does, and its own deletion leaves the region.
+TEST(HostEntities, ARegionNeedsAClosedCurveAndOutlivesIt)
+{
+    Model host;
+    ASSERT_EQ(host.call("/ModelSpace", "AddLightWeightPolyline", 1, {Numbers{0, 0, 4, 0, 4, 3}}),
+              "-> /Entities/1");
+    const std::vector<ObjectRef> curve{{"/Entities/1"}};
+    EXPECT_EQ(host.call("/ModelSpace", "AddRegion", 1, {curve}),
+              exception + "The curve is not closed");
+    ASSERT_EQ(host.call("/Entities/1", "Closed", 4, {true}), "-> <empty>");
+    EXPECT_EQ(host.call("/ModelSpace", "AddRegion", 1, {curve}), "-> [/Entities/2]");
+    EXPECT_EQ(host.call("/Entities/1", "Delete", 1), "-> <empty>");
+    EXPECT_EQ(host.call("/Entities/2", "Layer", 2), "-> 0");
+    EXPECT_EQ(host.call("/Entities/2", "Closed", 2),
+              "org.quorvel.Automation.UnknownName: Unknown name: Closed");
+    ASSERT_EQ(host.drawing.regions.size(), 1u);
+    EXPECT_EQ(host.drawing.regions[0].loop.size(), 3u);
+}

@@ -78,6 +78,23 @@ class HostExport : public ::testing::Test {
         unit.Start_ACAD(is3D, name, 12, L, b, b1, c);
     }
 
+    // What ezdxf reads in the host's DXF, one item a line (tests/dxf_contents.py).
+    void readDxf(Lines& read) const
+    {
+        QProcess reader;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("PYTHONIOENCODING"), QStringLiteral("utf-8"));
+        reader.setProcessEnvironment(environment);
+        reader.start(QStringLiteral(EZDXF_PYTHON), {QStringLiteral(DXF_CONTENTS_SCRIPT),
+                                                    QString::fromStdString(dir.file("out.dxf"))});
+        ASSERT_TRUE(reader.waitForFinished(60000));
+        ASSERT_EQ(reader.exitCode(), 0) << reader.readAllStandardError().toStdString();
+        const QString output = QString::fromUtf8(reader.readAllStandardOutput());
+        for (const QString& line : output.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            read.push_back(line.toStdString());
+        }
+    }
+
     TempDir dir;
     std::string step = dir.file("Шпилька.step");
     RecordingReporter reporter;
@@ -184,19 +201,8 @@ TEST_F(HostExport, DxfOfA2DRunReadsBackInAnIndependentReader)
     EXPECT_TRUE(reporter.messages.empty());
     host.stop();
 
-    QProcess reader;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("PYTHONIOENCODING"), QStringLiteral("utf-8"));
-    reader.setProcessEnvironment(environment);
-    reader.start(QStringLiteral(EZDXF_PYTHON), {QStringLiteral(DXF_CONTENTS_SCRIPT),
-                                                QString::fromStdString(dir.file("out.dxf"))});
-    ASSERT_TRUE(reader.waitForFinished(60000));
-    ASSERT_EQ(reader.exitCode(), 0) << reader.readAllStandardError().toStdString();
-    const QString output = QString::fromUtf8(reader.readAllStandardOutput());
     Lines read;
-    for (const QString& line : output.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        read.push_back(line.toStdString());
-    }
+    ASSERT_NO_FATAL_FAILURE(readDxf(read));
     // Where the command texts put them: the chamfered outline, chamfer and thread-end lines on
     // the main layer, thread lines on the thin one, the axis with its overhang.
     const Lines expected = {
@@ -218,4 +224,43 @@ TEST_F(HostExport, DxfOfA2DRunReadsBackInAnIndependentReader)
         "line Ось №1 -1.6,0.0 101.6,0.0",
     };
     EXPECT_EQ(read, expected);
+}
+
+// The solid the object model revolves is a part like the part commands' one: a product in the
+// STEP file with the stud's volume and box (no thread faces: none is modelled), and its side view
+// on the main layer in the DXF, where neither its outline nor its region is left.
+TEST_F(HostExport, ASolidThroughTheObjectModelIsSavedAsAProductAndItsSideView)
+{
+    layers = {"Контур", "Тонкие линии", "Ось №1"};
+    HostProcess host(hostArguments(QStringLiteral("0,0")));
+    DBusRunningObjects objects;
+    QuorvelDraw unit(objects, reporter, layers);
+    unit.setSolid3D(true);
+    unit.Start_ACAD(true, workedName, 12, 112, 30, 12, 1.6);
+    EXPECT_TRUE(reporter.messages.empty());
+    EXPECT_EQ(host.stop(), 0);
+
+    const auto contents = readStep(step);
+    ASSERT_TRUE(contents) << "the STEP reader cannot read " << step;
+    ASSERT_EQ(contents->products.size(), 1u);
+    expectStud(contents->products[0], "Solid 3", 0, 112, 1.6, {});
+
+    Lines read;
+    ASSERT_NO_FATAL_FAILURE(readDxf(read));
+    ASSERT_GE(read.size(), 4u);
+    EXPECT_EQ(Lines(read.begin(), read.begin() + 3),
+              (Lines{"audit errors 0 fixes 0", "layer 0 7", "layer Контур 6"}));
+    for (auto line = read.begin() + 3; line != read.end(); ++line) {
+        EXPECT_EQ(line->rfind("line Контур ", 0), 0u) << *line;
+    }
+    // The outline seen from the side: the long edges, chamfer edges and end faces.
+    const std::pair<const char*, const char*> segments[] = {
+        {"0.0,-4.4", "0.0,4.4"}, {"1.6,6.0", "110.4,6.0"}, {"112.0,-4.4", "112.0,4.4"}};
+    for (const auto& [from, to] : segments) {
+        const std::string forth = "line Контур " + std::string(from) + " " + to;
+        const std::string back = "line Контур " + std::string(to) + " " + from;
+        EXPECT_TRUE(std::find(read.begin(), read.end(), forth) != read.end() ||
+                    std::find(read.begin(), read.end(), back) != read.end())
+            << forth;
+    }
 }

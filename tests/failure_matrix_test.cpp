@@ -1,7 +1,7 @@
 // Start_ACAD over the bus with the host failing at each call in turn, with each kind of failure:
 // the procedure that made the call reports it with its exact message, nothing but the restore
-// steps (command dialogs and OSMODE back, zoom previous) follows the failing call, and the next run of the same
-// program succeeds.
+// steps (command dialogs and OSMODE back, zoom previous; the solid's entities deleted) follows the
+// failing call, and the next run of the same program succeeds.
 #include "cad/dbus/dbus_running_objects.h"
 #include "cad/quorvel_draw.h"
 #include "call_log.h"
@@ -11,8 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -35,12 +37,34 @@ const Failure failures[] = {
 struct MatrixCase {
     bool is3D;
     Failure failure;
+    bool solid = false; // the 3D stud as a solid through the object model
 };
 
 // Names the case in test listings instead of dumping its bytes.
 void PrintTo(const MatrixCase& row, std::ostream* out)
 {
-    *out << (row.is3D ? "3D part, " : "2D drawing, ") << row.failure.option;
+    *out << (row.solid ? "3D solid, " : row.is3D ? "3D part, " : "2D drawing, ")
+         << row.failure.option;
+}
+
+// The entities a solid run has made and not deleted by the end of the reference log's first
+// `calls` lines, oldest first: what a failure at the next call leaves for the clear-up.
+std::vector<std::string> madeBefore(const Lines& reference, std::size_t calls)
+{
+    std::vector<std::string> made;
+    for (std::size_t i = 0; i < calls; ++i) {
+        const std::string& line = reference[i];
+        const std::size_t arrow = line.rfind("\t-> ");
+        const std::string result = arrow == std::string::npos ? "" : line.substr(arrow + 4);
+        if (line.rfind("ModelSpace\tAdd", 0) == 0) {
+            // "/Entities/1", or "[/Entities/2]" for the regions
+            std::string path = result.front() == '[' ? result.substr(1, result.size() - 2) : result;
+            made.push_back(path.substr(1));
+        } else if (line.find("\tDelete\t") != std::string::npos) {
+            made.erase(std::find(made.begin(), made.end(), line.substr(0, line.find('\t'))));
+        }
+    }
+    return made;
 }
 
 std::string message(const std::string& procedure, const std::string& text)
@@ -71,6 +95,7 @@ class FailureMatrix : public ::testing::TestWithParam<MatrixCase> {
     void draw(QuorvelDraw& unit) const
     {
         const bool is3D = GetParam().is3D;
+        unit.setSolid3D(GetParam().solid);
         unit.Start_ACAD(is3D, "Шпилька_M12x100_ГОСТ_22032-76", 12, is3D ? 112 : 100, 30, 12, 1.6);
     }
 
@@ -119,9 +144,11 @@ TEST_P(FailureMatrix, EachCallFailsInTurn)
     }
     ASSERT_EQ(restore + 2, reference.size());
     ASSERT_LT(snapsOff, zoomWindow);
-    ASSERT_EQ(row.is3D, dialogsOff < dialogsOn);
+    ASSERT_EQ(row.is3D && !row.solid, dialogsOff < dialogsOn);
     ASSERT_LT(zoomWindow + 5, restore);
-    const std::string procedure = row.is3D ? "Draw_3D_Quorvel" : "Draw_2D_Quorvel";
+    const std::string procedure = row.solid  ? "Draw_3D_Solid"
+                                  : row.is3D ? "Draw_3D_Quorvel"
+                                             : "Draw_2D_Quorvel";
 
     for (std::size_t failing = 0; failing < reference.size(); ++failing) {
         SCOPED_TRACE("failing call " + std::to_string(failing + 1) + ": " + reference[failing]);
@@ -134,7 +161,8 @@ TEST_P(FailureMatrix, EachCallFailsInTurn)
         draw(unit);
 
         const bool inDrawing = failing > zoomWindow && failing < restore;
-        const std::string text = inDrawing && row.is3D ? row.failure.mdt : row.failure.acad;
+        const std::string text =
+            inDrawing && row.is3D && !row.solid ? row.failure.mdt : row.failure.acad;
         ASSERT_EQ(reporter.messages.size(), 1u);
         EXPECT_EQ(reporter.messages[0].text, message(inDrawing ? procedure : "Start_ACAD", text));
 
@@ -147,6 +175,13 @@ TEST_P(FailureMatrix, EachCallFailsInTurn)
         expected.push_back(callOf(reference[failing]) + "\t!! " + error);
         if (failing > dialogsOff && failing <= dialogsOn) {
             expected.push_back(reference[dialogsOn]);
+        }
+        // What the solid run made is deleted again, newest first: nothing is left behind.
+        if (row.solid && inDrawing) {
+            const std::vector<std::string> made = madeBefore(reference, failing);
+            for (auto object = made.rbegin(); object != made.rend(); ++object) {
+                expected.push_back(*object + "\tDelete\t1\t\t-> <empty>");
+            }
         }
         if (inDrawing) {
             expected.push_back(reference[restore]);
@@ -167,7 +202,12 @@ INSTANTIATE_TEST_SUITE_P(
     OverDBus, FailureMatrix,
     ::testing::Values(MatrixCase{false, failures[0]}, MatrixCase{false, failures[1]},
                       MatrixCase{false, failures[2]}, MatrixCase{true, failures[0]},
-                      MatrixCase{true, failures[1]}, MatrixCase{true, failures[2]}),
+                      MatrixCase{true, failures[1]}, MatrixCase{true, failures[2]},
+                      MatrixCase{true, failures[0], true}, MatrixCase{true, failures[1], true},
+                      MatrixCase{true, failures[2], true}),
     [](const ::testing::TestParamInfo<MatrixCase>& info) {
-        return std::string(info.param.is3D ? "Part3D_" : "Drawing2D_") + info.param.failure.option;
+        return std::string(info.param.solid  ? "Solid3D_"
+                           : info.param.is3D ? "Part3D_"
+                                             : "Drawing2D_") +
+               info.param.failure.option;
     });

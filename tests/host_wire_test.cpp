@@ -147,3 +147,60 @@ TEST_F(HostOnTheWire, APickWhoseCallerLeftTheBusIsCancelled)
                              "org.quorvel.Automation.Exception: Point selection cancelled: the "
                              "caller left");
 }
+
+// An array of objects travels as "ao"; a caller that sends it as an "av" of object paths is
+// understood too, and the reply reaches the program's transport as its array of objects.
+TEST_F(HostOnTheWire, ArraysOfObjectsCrossTheBusBothWays)
+{
+    HostProcess host({"--headless", "--log", log()});
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    const QString modelSpace = QStringLiteral("/ModelSpace");
+    const auto polyline = [&] {
+        const QDBusMessage reply = bus.call(invokeMessage(
+            modelSpace, QStringLiteral("AddLightWeightPolyline"), 1,
+            {QVariant::fromValue(QList<double>{0, 0, 4, 0, 4, 3})}));
+        const QString path = qvariant_cast<QDBusObjectPath>(
+                                 qvariant_cast<QDBusVariant>(reply.arguments().at(0)).variant())
+                                 .path();
+        bus.call(invokeMessage(path, QStringLiteral("Closed"), 4, {true}));
+        return path;
+    };
+    const QString first = polyline();
+    const QDBusMessage asPaths = bus.call(invokeMessage(
+        modelSpace, QStringLiteral("AddRegion"), 1,
+        {QVariant::fromValue(QList<QDBusObjectPath>{QDBusObjectPath(first)})}));
+    ASSERT_EQ(outcome(asPaths), "ok");
+    const QVariant result = qvariant_cast<QDBusVariant>(asPaths.arguments().at(0)).variant();
+    EXPECT_EQ(qvariant_cast<QDBusArgument>(result).currentSignature(), QStringLiteral("ao"));
+
+    const QString second = polyline();
+    EXPECT_EQ(outcome(bus.call(invokeMessage(
+                  modelSpace, QStringLiteral("AddRegion"), 1,
+                  {QVariant(QVariantList{QVariant::fromValue(QDBusObjectPath(second))})}))),
+              "ok");
+    EXPECT_EQ(outcome(bus.call(invokeMessage(modelSpace, QStringLiteral("AddRegion"), 1,
+                                             {QVariant(QVariantList{
+                                                 QVariant::fromValue(QDBusObjectPath(second)),
+                                                 1.5})}))),
+              "org.quorvel.Automation.TypeMismatch: Type mismatch: argument 1 of AddRegion");
+
+    // The program's side: its array of objects goes out, and the array that comes back holds
+    // references it can call.
+    DBusRunningObjects objects;
+    const OleObject space = objects.getActiveObject("AutoCAD.Application")
+                                .get("ActiveDocument")
+                                .toObject()
+                                .get("ModelSpace")
+                                .toObject();
+    const OleObject outline =
+        space.call("AddLightWeightPolyline", {Doubles{0, 0, 4, 0, 4, 3}}).toObject();
+    outline.put("Closed", true);
+    const Objects regions = space.call("AddRegion", {Objects{outline}}).toObjects();
+    ASSERT_EQ(regions.size(), 1u);
+    EXPECT_EQ(regions[0].get("Layer").toString(), "0");
+    host.stop();
+    const Lines calls = readLines(dir.file("calls.log"));
+    EXPECT_NE(std::find(calls.begin(), calls.end(),
+                        "ModelSpace\tAddRegion\t1\t[/Entities/5]\t-> [/Entities/6]"),
+              calls.end());
+}

@@ -217,6 +217,73 @@ TEST(Start_ACAD, Builds3DPartWithTwoThreadsOrOne)
     EXPECT_EQ(trig.host.commands().at(7), "_amthread\r1.83697019872103E-16,3\rE\r12\r\r");
 }
 
+// The solid through the object model: the half section with its chamfers from the insertion
+// point, revolved about the x axis there, on the main layer (made here, without touching the
+// active layer), then the helpers deleted, region first. A failure at any call deletes what was
+// made so far, newest first, and the next call is the closing one.
+TEST(Start_ACAD, Builds3DSolidThroughTheObjectModelAndClearsUpAFailure)
+{
+    const Texts solid = {
+        "Document.SendCommand(_ZOOM\r_W\r-2,-7\r134,17\r)",
+        "Document.ModelSpace:get()",
+        "ModelSpace.AddLightWeightPolyline((10,5,122,5,122,9.4,120.4,11,11.6,11,10,9.4))",
+        "Entity:1.Closed:put(true)",
+        "ModelSpace.AddRegion([Entity:1])",
+        "ModelSpace.AddRevolvedSolid(Entity:2, (10,5,0), (1,0,0), 6.28318530717959)",
+        "Document.Layers:get()",
+        "Layers.Count:get()",
+        "Layers.Add(2)",
+        "Layer:2.color:put(6)",
+        "Entity:3.Layer:put(2)",
+        "Entity:2.Delete()",
+        "Entity:1.Delete()",
+        osmodeBack,
+        zoomBack,
+    };
+    Rig rig;
+    rig.host.pickedPoint = {10, 5, 0};
+    rig.draw.setSolid3D(true);
+    rig.draw.Start_ACAD(true, "p", 12, 112, 30, 12, 1.6);
+    const Texts calls = rig.host.callTexts();
+    ASSERT_GE(calls.size(), solid.size());
+    EXPECT_EQ(Texts(calls.end() - static_cast<long>(solid.size()), calls.end()), solid);
+    EXPECT_EQ(calls.at(5), "Document.SendCommand(AMDT_SKETCH_VIEW\r)"); // the stage before
+    EXPECT_TRUE(rig.reporter.messages.empty());
+    EXPECT_EQ(rig.host.activeLayer, 0u);
+
+    const std::size_t first = calls.size() - solid.size() + 1; // Document.ModelSpace:get()
+    const struct {
+        std::size_t failing; // counted from ModelSpace:get()
+        Texts clearUp;
+    } rows[] = {
+        {0, {}},
+        {1, {}},
+        {2, {"Entity:1.Delete()"}},
+        {3, {"Entity:1.Delete()"}},
+        {4, {"Entity:2.Delete()", "Entity:1.Delete()"}},
+        {9, {"Entity:3.Delete()", "Entity:2.Delete()", "Entity:1.Delete()"}},
+        {10, {"Entity:3.Delete()", "Entity:2.Delete()", "Entity:1.Delete()"}}, // region's Delete
+        {11, {"Entity:3.Delete()", "Entity:1.Delete()"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(solid.at(row.failing + 1));
+        Rig failing;
+        failing.host.pickedPoint = {10, 5, 0};
+        failing.host.failCall(first + row.failing, FailKind::SysError);
+        failing.draw.setSolid3D(true);
+        failing.draw.Start_ACAD(true, "p", 12, 112, 30, 12, 1.6);
+        ASSERT_EQ(failing.reporter.messages.size(), 1u);
+        EXPECT_EQ(failing.reporter.messages[0].text,
+                  expectedMessage("Draw_3D_Solid", FailKind::SysError));
+        const Texts all = failing.host.callTexts();
+        const Texts after(all.begin() + static_cast<long>(first + row.failing + 1), all.end());
+        Texts expected = row.clearUp;
+        expected.push_back(osmodeBack);
+        expected.push_back(zoomBack);
+        EXPECT_EQ(after, expected);
+    }
+}
+
 TEST(Start_ACAD, NoHostRunningGivesOneWarningAndNoFurtherCall)
 {
     Rig rig;

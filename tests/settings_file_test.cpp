@@ -37,6 +37,8 @@ TEST(SettingsFile, EveryKeyReadsBackWhateverTheFolderIsCalled)
         changed.SelectHeight = 301;
         changed.SelectWidth = 702;
         changed.is3D = true;
+        changed.solid3D = true;
+        changed.asBlock = true;
         changed.layers = {"Контур", "Тонкие линии", ""};
         changed.cadApplication = "OtherCad.Application";
         ASSERT_EQ(writeSettings(file, changed), std::nullopt);
@@ -52,6 +54,8 @@ TEST(SettingsFile, EveryKeyReadsBackWhateverTheFolderIsCalled)
         EXPECT_EQ(back.SelectHeight, 301);
         EXPECT_EQ(back.SelectWidth, 702);
         EXPECT_TRUE(back.is3D);
+        EXPECT_TRUE(back.solid3D);
+        EXPECT_TRUE(back.asBlock);
         EXPECT_EQ(back.layers.LayerMain, "Контур");
         EXPECT_EQ(back.layers.LayerThin, "Тонкие линии");
         EXPECT_EQ(back.layers.LayerAxis, "");
@@ -68,6 +72,8 @@ TEST(SettingsFile, EveryKeyReadsBackWhateverTheFolderIsCalled)
                     {"Общая", "Высота2", "301"},
                     {"Общая", "Ширина2", "702"},
                     {"Общая", "Вид_3D", "1"},
+                    {"Общая", "Тело_3D", "1"},
+                    {"Общая", "Блок", "1"},
                     {"Слои", "Основной", "Контур"},
                     {"Слои", "Тонкий", "Тонкие линии"},
                     {"Слои", "Осевой", ""},
@@ -90,12 +96,15 @@ TEST(SettingsFile, MissingFileAndMissingKeysGiveTheDefaults)
 
     const std::string file =
         dir.write("part.ini",
-                  utf8ToCp1251("[Общая]\r\nШирина1=500\r\nВысота2=слово\r\n[Слои]\r\nТонкий=\r\n"));
+                  utf8ToCp1251("[Общая]\r\nШирина1=500\r\nВысота2=слово\r\nБлок=слово\r\n"
+                                            "[Слои]\r\nТонкий=\r\n"));
     const Settings part = readSettings(file);
     EXPECT_EQ(part.mainHeight, 250);
     EXPECT_EQ(part.mainWidth, 500);
     EXPECT_EQ(part.SelectHeight, 275);
     EXPECT_FALSE(part.is3D);
+    EXPECT_FALSE(part.solid3D);
+    EXPECT_FALSE(part.asBlock);
     EXPECT_EQ(part.layers.LayerMain, "2");
     EXPECT_EQ(part.layers.LayerThin, ""); // present but empty: no default
     EXPECT_EQ(part.cadApplication, "AutoCAD.Application");
@@ -105,4 +114,17 @@ TEST(SettingsFile, MissingFileAndMissingKeysGiveTheDefaults)
         dir.write("empty.ini", utf8ToCp1251("[CAD]\r\nApplication=\r\n[Слои]\r\nТонкий=\r\n"));
     EXPECT_EQ(readSettings(empty).cadApplication, "AutoCAD.Application");
     EXPECT_EQ(readSettings(empty).layers.LayerThin, "");
+
+    // The way 3D is built: the part commands unless the key says 1 (or another number but 0).
+    const struct {
+        const char* line;
+        bool solid;
+    } ways[] = {{"", false}, {"Тело_3D=0", false}, {"Тело_3D=1", true},
+                {"Тело_3D=тело", false}, {"Тело_3D=", false}, {"Тело_3D=2", true}};
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.line);
+        const std::string ini = dir.write(
+            "way.ini", utf8ToCp1251("[Общая]\r\nВид_3D=1\r\n" + std::string(way.line) + "\r\n"));
+        EXPECT_EQ(readSettings(ini).solid3D, way.solid);
+    }
 }

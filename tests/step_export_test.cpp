@@ -51,8 +51,9 @@ TEST(StepExport, RefusalsLeaveTheTargetAsItWas)
     } rows[] = {
         {"no solid yet", false, dir.file("p.step"), "there is no solid part to save"},
         {"missing folder", true, dir.file("missing/p.step"),
-         "cannot write " + dir.file("missing/p.step")},
-        {"a folder in place of the file", true, folder, "cannot write " + folder},
+         "cannot write " + dir.file("missing/p.step") + ": No such file or directory"},
+        {"a folder in place of the file", true, folder,
+         "cannot write " + folder + ": Is a directory"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);

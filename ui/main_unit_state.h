@@ -16,6 +16,7 @@ struct MainUnitState {
     int SelectWidth = 645;
     LayerNames layers;                         // LayerMain, LayerThin, LayerAxis
     std::string cadApplication{hostClassName}; // the class name Start_ACAD looks up
+    bool solid3D = false; // 3D as a solid through the object model, not by the part commands
     std::string DiamTablePath;
     std::string LengthTablePath;
 };

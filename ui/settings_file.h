@@ -1,7 +1,7 @@
 #pragma once
-// The settings file BasePath + ".ini": window sizes, the 2D/3D choice, the layer names of the
-// 2D drawing and the class name of the CAD program to draw in, read once at start and written once
-// at close.
+// The settings file BasePath + ".ini": window sizes, the 2D/3D choice and how 3D is built, the
+// layer names of the 2D drawing and the class name of the CAD program to draw in, read once at
+// start and written once at close.
 
 #include "cad/quorvel_draw.h"
 
@@ -15,6 +15,11 @@ struct Settings {
     int SelectHeight = 275;
     int SelectWidth = 645;
     bool is3D = false;
+    // "Тело_3D": the 3D stud as a solid through the object model instead of the part commands.
+    bool solid3D = false;
+    // Key "Блок": a 2D stud is placed as a named block with parts-list attributes (1) instead of
+    // loose lines (0, also when missing or unreadable).
+    bool asBlock = false;
     LayerNames layers;
     // Section "CAD", key "Application": the class name (on Linux the bus name) under which the
     // running CAD program is looked up. Other CAD programs offer the same automation interface

@@ -1,8 +1,12 @@
 #include "drawing/files/atomic_file.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <string_view>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -36,7 +40,19 @@ bool createTemporary(const std::string& target, std::string& temp)
     }
     return false;
 #else
-    std::string pattern = target + ".tmpXXXXXX";
+    // The temporary name must fit where the target's does: a name near the limit of 255 bytes
+    // gives up its end, cut between characters, rather than fail for want of room.
+    constexpr std::size_t nameLimit = 255;
+    constexpr std::string_view suffix = ".tmpXXXXXX";
+    const std::size_t nameStart = target.find_last_of('/') + 1;
+    std::size_t keep = target.size();
+    if (keep - nameStart + suffix.size() > nameLimit) {
+        keep = nameStart + nameLimit - suffix.size();
+        while (keep > nameStart && (static_cast<unsigned char>(target[keep]) & 0xC0) == 0x80) {
+            --keep;
+        }
+    }
+    std::string pattern = target.substr(0, keep) + std::string(suffix);
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0) {
         return false;
@@ -97,6 +113,7 @@ bool writeFileAtomically(const std::string& target,
                          const std::function<bool(const std::string& tempFile)>& write,
                          const std::function<bool(const std::string& tempFile)>& complete)
 {
+    errno = 0;
     std::string temp;
     if (!createTemporary(target, temp)) {
         return false;
@@ -110,9 +127,37 @@ bool writeFileAtomically(const std::string& target,
         throw;
     }
     if (!ok) {
+        const int reason = errno; // the failed step's, not the clean-up's
         std::remove(temp.c_str());
+        errno = reason;
     }
     return ok;
+}
+
+std::string cannotWriteText(const std::string& file)
+{
+    const int reason = errno;
+    return "cannot write " + file + (reason != 0 ? ": " + std::string(std::strerror(reason)) : "");
+}
+
+bool isTemporaryName(std::string_view name)
+{
+    // POSIX: ".tmp" and mkstemp's six letters or digits; Windows: ".tmp", process, "_", ticks.
+    const std::size_t tmp = name.rfind(".tmp");
+    if (tmp == std::string_view::npos) {
+        return false;
+    }
+    const std::string_view tail = name.substr(tmp + 4);
+    const auto alphanumeric = [](char ch) {
+        return (ch >= '0' && ch <= '9') || (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z');
+    };
+    const auto digits = [](std::string_view text) {
+        return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    const std::size_t underscore = tail.find('_');
+    return (tail.size() == 6 && std::all_of(tail.begin(), tail.end(), alphanumeric)) ||
+           (underscore != std::string_view::npos && digits(tail.substr(0, underscore)) &&
+            digits(tail.substr(underscore + 1)));
 }
 
 void ignoreFileSizeSignal()

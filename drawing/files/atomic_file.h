@@ -5,15 +5,27 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace drawing {
 
 // write() fills the temporary file named by its argument (it may open it by name) and returns
 // whether it succeeded; complete() may then check the written content before it replaces the
-// target. False when anything fails; the temporary file is removed then.
-[[nodiscard]] bool writeFileAtomically(
-    const std::string& target, const std::function<bool(const std::string& tempFile)>& write,
-    const std::function<bool(const std::string& tempFile)>& complete = {});
+// target. False when anything fails; the temporary file is removed then, and errno keeps the
+// failed step's reason (0 when none was given). The temporary name is the target's with ".tmp" and
+// a unique ending, its name cut short where that would pass the name length limit.
+[[nodiscard]] bool
+writeFileAtomically(const std::string& target,
+                    const std::function<bool(const std::string& tempFile)>& write,
+                    const std::function<bool(const std::string& tempFile)>& complete = {});
+
+// "cannot write <file>", with the system's reason when errno holds one: call it right after the
+// failed write ("No space left on device", "File too large", "Is a directory", ...).
+[[nodiscard]] std::string cannotWriteText(const std::string& file);
+
+// Whether a file name (without its folder) is one writeFileAtomically gives its temporary files:
+// one left by a program killed in the middle of a write may be removed.
+[[nodiscard]] bool isTemporaryName(std::string_view name);
 
 // For a program that saves files, called once at its start: a write beyond the file-size limit
 // (ulimit -f) then fails with EFBIG and is reported like any failed write, instead of the signal

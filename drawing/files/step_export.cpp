@@ -161,7 +161,7 @@ void saveStep(const CadDrawing& drawing, const std::string& file)
             return writeWhole(tempFile, content);
         });
         if (!written) {
-            throw StepSaveError("cannot write " + file);
+            throw StepSaveError(cannotWriteText(file));
         }
     } catch (const Standard_Failure& failure) {
         throw StepSaveError("the STEP writer failed: " + std::string(failure.GetMessageString()));

@@ -114,7 +114,7 @@ double signedArea(const std::vector<Vec2>& points)
     return twice / 2;
 }
 
-RevolveProfile revolveProfile(const std::vector<Vec2>& profile, Vec2 axisPick)
+std::vector<Vec2> profileCorners(const std::vector<Vec2>& profile)
 {
     std::vector<Vec2> points;
     for (Vec2 p : profile) {
@@ -133,22 +133,27 @@ RevolveProfile revolveProfile(const std::vector<Vec2>& profile, Vec2 axisPick)
         throw ModelingError("the profile has more than " + std::to_string(maxProfileEdges) +
                             " edges");
     }
+    return points;
+}
+
+void checkSimpleLoop(const std::vector<Vec2>& points)
+{
+    checkSimplePolygon(points);
+}
+
+namespace {
+
+double toleranceOf(const std::vector<Vec2>& points)
+{
     double size = 1;
     for (Vec2 p : points) {
         size = std::max({size, std::abs(p.x), std::abs(p.y)});
     }
-    const double tolerance = 1e-6 * size;
-    const std::size_t count = points.size();
-    std::size_t edge = count;
-    for (std::size_t i = 0; i < count && edge == count; ++i) {
-        if (distanceToSegment(axisPick, points[i], points[(i + 1) % count]) <= tolerance) {
-            edge = i;
-        }
-    }
-    if (edge == count) {
-        throw ModelingError("the pick " + pointText(axisPick) + " is on no edge of the profile");
-    }
-    const Vec2 a = points[edge], b = points[(edge + 1) % count];
+    return 1e-6 * size;
+}
+
+RevolveProfile aboutLine(std::vector<Vec2> points, Vec2 a, Vec2 b, double tolerance)
+{
     const double axisLength = length(a, b);
     // A profile reaching across its axis would revolve into a self-intersecting body.
     double side = 0;
@@ -165,6 +170,39 @@ RevolveProfile revolveProfile(const std::vector<Vec2>& profile, Vec2 axisPick)
     checkSimplePolygon(points);
     checkWithinLimit(points, a, b);
     return {std::move(points), a, b, tolerance};
+}
+
+} // namespace
+
+RevolveProfile revolveProfile(const std::vector<Vec2>& profile, Vec2 axisPick)
+{
+    std::vector<Vec2> points = profileCorners(profile);
+    const double tolerance = toleranceOf(points);
+    const std::size_t count = points.size();
+    std::size_t edge = count;
+    for (std::size_t i = 0; i < count && edge == count; ++i) {
+        if (distanceToSegment(axisPick, points[i], points[(i + 1) % count]) <= tolerance) {
+            edge = i;
+        }
+    }
+    if (edge == count) {
+        throw ModelingError("the pick " + pointText(axisPick) + " is on no edge of the profile");
+    }
+    const Vec2 a = points[edge], b = points[(edge + 1) % count];
+    return aboutLine(std::move(points), a, b, tolerance);
+}
+
+RevolveProfile revolveProfileAbout(const std::vector<Vec2>& profile, Vec2 axisFrom, Vec2 axisTo)
+{
+    std::vector<Vec2> points = profileCorners(profile);
+    const double tolerance = toleranceOf(points);
+    if (length(axisFrom, axisTo) == 0) {
+        throw ModelingError("the axis has no direction");
+    }
+    if (beyondLimit(axisFrom) || beyondLimit(axisTo)) {
+        throw ModelingError("the solid would reach beyond the coordinate limit");
+    }
+    return aboutLine(std::move(points), axisFrom, axisTo, tolerance);
 }
 
 } // namespace drawing

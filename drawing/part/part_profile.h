@@ -18,6 +18,18 @@ struct RevolveProfile {
     double tolerance; // for picks on it, from the profile's size
 };
 
+// The corners of a closed polygon without repeats (nor a repeated first point). Throws
+// ModelingError when fewer than three remain or there are more than maxProfileEdges.
+std::vector<Vec2> profileCorners(const std::vector<Vec2>& profile);
+
+// Throws ModelingError when the polygon (corners as profileCorners gives them) bounds no area,
+// folds back on itself or crosses itself.
+void checkSimpleLoop(const std::vector<Vec2>& points);
+
+// As revolveProfile, about the line through axisFrom and axisTo (distinct points), which may lie
+// off the profile; the axis is that line, from axisFrom towards axisTo.
+RevolveProfile revolveProfileAbout(const std::vector<Vec2>& profile, Vec2 axisFrom, Vec2 axisTo);
+
 // Throws ModelingError when the profile bounds no area, has more than maxProfileEdges edges,
 // axisPick is on none of its edges, the profile lies on both sides of that edge's line, folds
 // back on itself or crosses itself, or the solid would reach beyond coordinateLimit.

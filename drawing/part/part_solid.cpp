@@ -126,9 +126,10 @@ std::size_t PartSolid::threadCount() const
     return m_body->threads.size();
 }
 
-PartSolid PartSolid::revolve(const std::vector<Vec2>& profile, Vec2 axisPick)
+namespace {
+
+std::shared_ptr<const PartSolid::Body> revolvedBody(const RevolveProfile& checked)
 {
-    const RevolveProfile checked = revolveProfile(profile, axisPick);
     const std::vector<Vec2>& points = checked.points;
     const Vec2 a = checked.axisFrom, b = checked.axisTo;
     const std::string failure = "the profile cannot be revolved";
@@ -150,9 +151,21 @@ PartSolid PartSolid::revolve(const std::vector<Vec2>& profile, Vec2 axisPick)
         if (!revolution.IsDone()) {
             throw ModelingError(failure);
         }
-        return PartSolid(std::make_shared<const Body>(
-            Body{singleValidSolid(revolution.Shape(), failure), axis, {}, {}}));
+        return std::make_shared<const PartSolid::Body>(
+            PartSolid::Body{singleValidSolid(revolution.Shape(), failure), axis, {}, {}});
     });
+}
+
+} // namespace
+
+PartSolid PartSolid::revolve(const std::vector<Vec2>& profile, Vec2 axisPick)
+{
+    return PartSolid(revolvedBody(revolveProfile(profile, axisPick)));
+}
+
+PartSolid PartSolid::revolveAbout(const std::vector<Vec2>& profile, Vec2 axisFrom, Vec2 axisTo)
+{
+    return PartSolid(revolvedBody(revolveProfileAbout(profile, axisFrom, axisTo)));
 }
 
 PartSolid PartSolid::withThread(Vec2 endFacePick, std::optional<double> length) const

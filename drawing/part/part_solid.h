@@ -37,6 +37,12 @@ class PartSolid {
     // line, or the solid would reach beyond coordinateLimit.
     [[nodiscard]] static PartSolid revolve(const std::vector<Vec2>& profile, Vec2 axisPick);
 
+    // Revolves the closed polygon profile a full turn about the line from axisFrom towards axisTo
+    // in the sketch plane, which may lie off the profile but not across it. Throws ModelingError
+    // as revolve does (but for the pick), and when the two points are one.
+    [[nodiscard]] static PartSolid revolveAbout(const std::vector<Vec2>& profile, Vec2 axisFrom,
+                                                Vec2 axisTo);
+
     // A thread on the outer cylinder from the end face under endFacePick, length along the axis
     // (none: the whole length). Throws ModelingError when the pick is on no end face or the
     // length is not positive or longer than the part.

@@ -118,9 +118,10 @@ std::size_t PartSolid::threadCount() const
     return m_body->threads.size();
 }
 
-PartSolid PartSolid::revolve(const std::vector<Vec2>& profile, Vec2 axisPick)
+namespace {
+
+Body recordOf(const RevolveProfile& checked)
 {
-    const RevolveProfile checked = revolveProfile(profile, axisPick);
     const std::vector<Vec2>& points = checked.points;
     const double axisLength = length(checked.axisFrom, checked.axisTo);
     Body body;
@@ -136,7 +137,20 @@ PartSolid PartSolid::revolve(const std::vector<Vec2>& profile, Vec2 axisPick)
     for (Vec2 p : points) {
         body.outline.push_back(inFrame(body, p));
     }
-    return PartSolid(std::make_shared<const Body>(std::move(body)));
+    return body;
+}
+
+} // namespace
+
+PartSolid PartSolid::revolve(const std::vector<Vec2>& profile, Vec2 axisPick)
+{
+    return PartSolid(std::make_shared<const Body>(recordOf(revolveProfile(profile, axisPick))));
+}
+
+PartSolid PartSolid::revolveAbout(const std::vector<Vec2>& profile, Vec2 axisFrom, Vec2 axisTo)
+{
+    return PartSolid(
+        std::make_shared<const Body>(recordOf(revolveProfileAbout(profile, axisFrom, axisTo))));
 }
 
 PartSolid PartSolid::withThread(Vec2 endFacePick, std::optional<double> length) const

@@ -2,6 +2,7 @@
 
 #include "host/objects/call_checks.h"
 #include "host/objects/object_model.h"
+#include "drawing/part/part_profile.h"
 #include "drawing/part/part_solid.h"
 
 #include <algorithm>
@@ -56,6 +57,24 @@ std::vector<Vec2> verticesArg(const std::string& name, const std::vector<HostVal
     return vertices;
 }
 
+constexpr double fullTurn = 6.283185307179586;
+
+// The corners of the closed curve a region is made of; the host's exception when the curve is
+// open or bounds no area.
+std::vector<Vec2> loopOf(const Polyline& curve)
+{
+    if (!curve.closed) {
+        fail(ErrorKind::Exception, "The curve is not closed");
+    }
+    try {
+        std::vector<Vec2> corners = drawing::profileCorners(curve.vertices);
+        drawing::checkSimpleLoop(corners);
+        return corners;
+    } catch (const drawing::ModelingError&) {
+        fail(ErrorKind::Exception, "The curve bounds no area or crosses itself");
+    }
+}
+
 } // namespace
 
 ObjectRef entityRef(Handle handle)
@@ -90,7 +109,11 @@ EntityContainer ObjectModel::modelSpace()
 
 std::vector<EntityContainer> ObjectModel::entityContainers()
 {
-    return {modelSpace()};
+    std::vector<EntityContainer> containers{modelSpace()};
+    for (Block& block : m_drawing.blocks) {
+        containers.push_back({&block.polylines, &block.lines, nullptr, nullptr});
+    }
+    return containers;
 }
 
 HostValue ObjectModel::container(const EntityContainer& where, const std::string& member,
@@ -104,6 +127,91 @@ HostValue ObjectModel::container(const EntityContainer& where, const std::string
         const Handle handle = m_drawing.newHandle();
         where.polylines->push_back({m_drawing.activeLayer, std::move(vertices), false, handle});
         return entityRef(handle);
+    }
+    if (member == "AddRegion" && where.regions != nullptr) {
+        useOf(member, methodMember, kind);
+        expectCount(member, args, 1, 1);
+        const auto* curves = std::get_if<std::vector<ObjectRef>>(&args[0]);
+        // An empty array of VARIANTs reads as an empty array of numbers.
+        const auto* numbers = std::get_if<std::vector<double>>(&args[0]);
+        if (curves == nullptr && (numbers == nullptr || !numbers->empty())) {
+            mismatch(member, 0);
+        }
+        if (curves == nullptr || curves->empty()) {
+            fail(ErrorKind::Exception, "No curves to make a region of");
+        }
+        // Every curve is checked before any region is made, so that a refusal makes none.
+        std::vector<std::vector<Vec2>> loops;
+        std::size_t size = 0;
+        for (const ObjectRef& curve : *curves) {
+            const auto handle = entityHandle(curve.path);
+            const Polyline* polyline = nullptr;
+            for (const EntityContainer& in : entityContainers()) {
+                if (handle && polyline == nullptr) {
+                    polyline = findIn(in.polylines, *handle).get();
+                }
+            }
+            if (polyline == nullptr) {
+                fail(ErrorKind::Exception, "Not a curve: " + curve.path);
+            }
+            loops.push_back(loopOf(*polyline));
+            size += loops.back().size();
+        }
+        m_drawing.grow(size);
+        std::vector<ObjectRef> regions;
+        for (std::vector<Vec2>& loop : loops) {
+            const Handle handle = m_drawing.newHandle();
+            where.regions->push_back({m_drawing.activeLayer, std::move(loop), handle});
+            regions.push_back(entityRef(handle));
+        }
+        return regions;
+    }
+    if (member == "AddRevolvedSolid" && where.parts != nullptr) {
+        useOf(member, methodMember, kind);
+        expectCount(member, args, 4, 4);
+        const auto* profile = std::get_if<ObjectRef>(&args[0]);
+        const auto handle = profile ? entityHandle(profile->path) : std::nullopt;
+        const Region* region = nullptr;
+        for (const EntityContainer& in : entityContainers()) {
+            if (handle && region == nullptr) {
+                region = findIn(in.regions, *handle).get();
+            }
+        }
+        if (region == nullptr) {
+            mismatch(member, 0);
+        }
+        const std::vector<double> at = pointArg(member, args, 1);
+        const std::vector<double> direction = pointArg(member, args, 2);
+        const double angle = doubleArg(member, args, 3);
+        checkCoordinates({at[0], at[1], at[2]});
+        if (at[2] != 0 || direction[2] != 0) {
+            fail(ErrorKind::Exception, "The axis is not in the region's plane");
+        }
+        // The solids here are whole revolutions: their side view, STEP and the part commands
+        // all take a part as turned about its axis once.
+        if (std::abs(std::abs(angle) - fullTurn) > 1e-9 * fullTurn) {
+            fail(ErrorKind::Exception, "Only a full turn can be revolved");
+        }
+        // Points along the axis, a step that keeps the direction's digits whatever its length.
+        const double scale = std::max(std::abs(direction[0]), std::abs(direction[1]));
+        if (scale == 0) {
+            fail(ErrorKind::Exception, "The axis has no direction");
+        }
+        const Vec2 from{at[0], at[1]};
+        const Vec2 to{at[0] + direction[0] / scale, at[1] + direction[1] / scale};
+        std::shared_ptr<const drawing::PartSolid> solid;
+        try {
+            solid = std::make_shared<const drawing::PartSolid>(
+                drawing::PartSolid::revolveAbout(region->loop, from, to));
+        } catch (const drawing::ModelingError& error) {
+            fail(ErrorKind::Exception, std::string("The region cannot be revolved: ") +
+                                           error.what());
+        }
+        m_drawing.grow(1);
+        const Handle made = m_drawing.newHandle();
+        where.parts->push_back({"Solid " + std::to_string(made), m_drawing.activeLayer,
+                                region->loop, true, true, std::move(solid), made});
+        return entityRef(made);
     }
     fail(ErrorKind::UnknownName, "Unknown name: " + member);
 }

@@ -1,0 +1,72 @@
+// The stud as a solid through the object model, for CAD programs without the part-modelling
+// add-on: its half cross-section as a closed polyline, a region of it, the region revolved about
+// the stud's axis, the solid moved to the main layer, the helpers deleted. No thread is modelled:
+// these programs have no cosmetic threads.
+#include "cad/quorvel_draw.h"
+
+#include <vector>
+
+namespace {
+
+constexpr double fullTurn = 6.283185307179586;
+
+// Deletes what a failed run made, newest first, so that it leaves nothing in the user's drawing;
+// each delete is tried once and quietly, since the failure being reported is the one that matters.
+void deleteQuietly(std::vector<OleObject>& made)
+{
+    while (!made.empty()) {
+        try {
+            made.back().call("Delete", {});
+        } catch (const EOleError&) {
+        }
+        made.pop_back();
+    }
+}
+
+} // namespace
+
+void QuorvelDraw::Draw_3D_Solid(double d, double L, double c)
+{
+    DrawSession& s = m_session;
+    runReported("Draw_3D_Solid", HostName::AutoCAD, [&] {
+        std::vector<OleObject> made; // deleted again if the run fails
+        try {
+            const auto [x, y, z] = s.InsPoint;
+            const double right = x + L;
+            const double top = y + d * 0.5;
+            // From the insertion point along the axis, up the far end, back along the top: the
+            // part commands' profile, with the chamfers c x 45 deg cut into its outer corners.
+            const Doubles vertices{x, y, right, y, right, top - c, right - c, top,
+                                   x + c, top, x, top - c};
+            const OleObject modelSpace = s.AcadDoc.get("ModelSpace").toObject();
+            const OleObject outline =
+                modelSpace.call("AddLightWeightPolyline", {vertices}).toObject();
+            made.push_back(outline);
+            outline.put("Closed", true);
+            const Objects regions = modelSpace.call("AddRegion", {Objects{outline}}).toObjects();
+            made.insert(made.end(), regions.begin(), regions.end());
+            if (regions.size() != 1) {
+                throw EOleSysError("AddRegion made " + std::to_string(regions.size()) +
+                                       " regions of one closed outline",
+                                   statusFail);
+            }
+            const OleObject solid = modelSpace
+                                        .call("AddRevolvedSolid",
+                                              {regions.front(), s.InsPoint,
+                                               Point{1.0, 0.0, 0.0}, fullTurn})
+                                        .toObject();
+            made.push_back(solid);
+            std::string layerName;
+            FindLayer(s.AcadDoc.get("Layers").toObject(), m_layers.LayerMain, mainColor,
+                      layerName);
+            solid.put("Layer", layerName);
+            regions.front().call("Delete", {});
+            made.erase(made.begin() + 1);
+            outline.call("Delete", {});
+            made.clear(); // the solid stays
+        } catch (...) {
+            deleteQuietly(made);
+            throw;
+        }
+    });
+}
