@@ -134,8 +134,8 @@ TEST(DrawBlock, NewBlockIsDefinedInsertedAndCarriesItsData)
         "AttributeRef:1:STANDARD.TextString:put(ГОСТ 22032-76)",
         "Document.RegisteredApplications:get()",
         "RegisteredApplications.Add(QUORVEL)",
-        "BlockRef:1.SetXData((1001,1000,1040,1040,1040,1040,1040,1040,1070,1070), [QUORVEL, "
-        "22032-76, 12, 100, 30, 12, 1.6, 1.75, 0, 0])",
+        "BlockRef:1.SetXData((1001,1000,1070,1070,1040,1040,1040,1040,1040,1040), [QUORVEL, "
+        "22032-76, 0, 0, 12, 100, 30, 12, 1.6, 1.75])",
         "Document.SetVariable(OSMODE, 39)",
         "Document.SendCommand(_ZOOM\r_P\r)",
     };
@@ -162,7 +162,7 @@ TEST(DrawBlock, StudsOfOneSizeShareOneDefinition)
     ASSERT_EQ(live.size(), 2u);
     EXPECT_EQ(live[1]->point, (Point{200, 50, 0}));
     EXPECT_EQ(live[1]->attributes.at("MASS"), "0,0927");
-    EXPECT_EQ(live[1]->dataValues.toVariants().at(3).toDouble(), 100);
+    EXPECT_EQ(live[1]->dataValues.toVariants().at(5).toDouble(), 100);
 }
 
 TEST(DrawBlock, EditedStudIsReplacedAtItsPoint)
@@ -234,7 +234,7 @@ TEST(DrawBlock, AnythingButAStudOfThisProgramIsRefused)
         {"a size that is no number", "BlockRef:1", Variant(studDataTypes()).toVariants(),
          [&] {
              Variants values = studDataValues(other);
-             values[3] = "сто";
+             values[5] = "сто"; // L
              return values;
          }(),
          EditOutcome::NotAStud},
