@@ -1,5 +1,6 @@
-// One 2D Start_ACAD run over the session bus against the headless stand-in host, next to the same
-// number of bare round trips (a trivial Invoke) in the same process. Run under dbus-run-session.
+// One 2D Start_ACAD run over the session bus against the headless stand-in host, as loose lines
+// and as a block, each next to the same number of bare round trips (a trivial Invoke) in the same
+// process. Run under dbus-run-session.
 #include "cad/dbus/dbus_running_objects.h"
 #include "worked_run.h"
 
@@ -14,26 +15,57 @@ namespace {
 
 // Calls in one 2D run of the worked example on a fresh drawing: the look-up and 42 invokes.
 constexpr int callsPerRun = 43;
+// Calls in one run placing the worked stud as a block whose definition is there already (every
+// run after the first): the look-up and 29 invokes, six attributes set among them.
+constexpr int callsPerBlockRun = 30;
 
 void StartAcad2DOverDBus(benchmark::State& state)
 {
     DBusRunningObjects objects;
     timeWorked2DRuns(state, objects);
+    state.SetLabel(std::to_string(callsPerRun) + " calls");
 }
 BENCHMARK(StartAcad2DOverDBus)->Unit(benchmark::kMicrosecond);
+
+void StartAcadBlockOverDBus(benchmark::State& state)
+{
+    DBusRunningObjects objects;
+    SilentReporter reporter;
+    LayerNames layers;
+    QuorvelDraw draw(objects, reporter, layers);
+    StoredStud stud;
+    stud.standard = "22032-76";
+    stud.d = 12;
+    stud.L = 100;
+    stud.b = 30;
+    stud.b1 = 12;
+    stud.c = 1.6;
+    stud.P = 1.75;
+    const StudBlock block = studBlock(stud, StudFamily::ScrewIn);
+    draw.Start_ACAD(false, "p", 12, 112, 30, 12, 1.6, &block); // defines the shared block
+    for (auto _ : state) {
+        draw.Start_ACAD(false, "p", 12, 112, 30, 12, 1.6, &block);
+    }
+    if (reporter.count != 0) {
+        state.SkipWithError("the host reported a failure");
+    }
+    state.SetLabel(std::to_string(callsPerBlockRun) + " calls");
+}
+BENCHMARK(StartAcadBlockOverDBus)->Unit(benchmark::kMicrosecond);
 
 void BareRoundTrips(benchmark::State& state)
 {
     DBusRunningObjects objects;
     const OleObject application = objects.getActiveObject(hostClassName);
+    const auto calls = state.range(0);
     for (auto _ : state) {
-        for (int i = 0; i < callsPerRun; ++i) {
+        for (std::int64_t i = 0; i < calls; ++i) {
             benchmark::DoNotOptimize(application.get("ActiveDocument"));
         }
     }
-    state.SetLabel(std::to_string(callsPerRun) + " Invoke calls");
+    state.SetLabel(std::to_string(calls) + " Invoke calls");
 }
-BENCHMARK(BareRoundTrips)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BareRoundTrips)->Arg(callsPerRun)->Arg(callsPerBlockRun)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
