@@ -319,6 +319,8 @@ FunctionEnd
 
 Function .onInit
     SetShellVarContext current
+    ; The shipped tables are unpacked there to be compared with the installed ones.
+    InitPluginsDir
     Call FolderFromCommandLine
     ; With the window, the directory page checks the folder the user chose.
     ${If} ${Silent}
