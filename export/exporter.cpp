@@ -146,8 +146,16 @@ std::vector<drawing::Vec2> gridPlaces(const std::vector<const Stud*>& studs)
     return places;
 }
 
+// The name of the block the stud's DXF holds, as the window names a placed stud.
+std::string blockNameOf(const Stud& stud)
+{
+    return studBlock(storedStudOf(stud), familyOf(stud.standardIndex)).name;
+}
+
 // The stud an earlier index row stands for, to draw its DXF block again; none when its numbers
-// make none.
+// make none. A stud of free dimensions is told by its block's name, which carries its b, b1 and
+// c; a library written before blocks were named so named them by part name, and its studs are
+// taken for table studs.
 std::optional<Stud> studOfRow(const IndexRow& row, GostIndexValue index)
 {
     const HandOverResult numbers =
@@ -159,7 +167,10 @@ std::optional<Stud> studOfRow(const IndexRow& row, GostIndexValue index)
     stud.standardIndex = index;
     stud.standard = row.standard;
     stud.PartName = row.PartName;
+    stud.PText = row.P;
     stud.numbers = std::get<HandOver>(numbers);
+    stud.freeDimensions = true; // for the name it has as a stud of free dimensions
+    stud.freeDimensions = blockNameOf(stud) == row.block;
     return stud;
 }
 
@@ -303,11 +314,17 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
     EarlierRows earlier = earlierRows(options.out, remade, dxfWritten);
     std::vector<IndexRow>& kept = earlier.kept;
     std::vector<Stud> keptStuds;
+    std::map<std::string, std::string> designationOf; // by part name, for the blocks' NAME
+    for (std::size_t i = 0; i < studs.size(); ++i) {
+        designationOf[studs[i].PartName] = designations[i];
+    }
     for (auto row = kept.begin(); row != kept.end();) {
         if (dxfWritten.count(row->standard) == 0) {
             ++row;
         } else if (const std::optional<Stud> stud = studOfRow(*row, indexOf[row->standard])) {
             keptStuds.push_back(*stud);
+            designationOf[stud->PartName] = row->designation;
+            row->block = blockNameOf(*stud);
             ++row;
         } else {
             std::fprintf(places.err,
@@ -339,11 +356,18 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
         for (std::size_t s = 0; s < standards.size(); ++s) {
             ViewDrawer drawer(layers);
             const std::vector<drawing::Vec2> grid = gridPlaces(standards[s].studs);
+            std::set<std::string> named;
             for (std::size_t i = 0; i < standards[s].studs.size(); ++i) {
                 const Stud& stud = *standards[s].studs[i];
-                StudView view = drawer.draw(stud);
-                blocks[s].push_back(
-                    {stud.PartName, std::move(view.polylines), std::move(view.lines), grid[i]});
+                StudView view = drawer.draw(
+                    stud, libraryBlock(stud, designationOf[stud.PartName], options.material));
+                // Studs of one size share one block, as in a drawing.
+                if (!named.insert(view.name).second) {
+                    continue;
+                }
+                blocks[s].push_back({std::move(view.name), std::move(view.polylines),
+                                     std::move(view.lines), grid[i], std::move(view.attributes),
+                                     std::move(view.values), std::move(view.data)});
             }
             blockLayers[s] = drawer.layers();
             if (interruptSignal() != 0) {
@@ -416,7 +440,7 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
                         numberText(n.L), numberText(n.b), numberText(n.b1), numberText(n.c),
                         numberOrEmpty(stud.PText), massText(stud, options.material),
                         std::string(materialEntry(options.material).name), stepFiles[i],
-                        dxfOf[stud.standard], options.dxf ? stud.PartName : ""});
+                        dxfOf[stud.standard], options.dxf ? blockNameOf(stud) : ""});
         // A file of the stud that this run does not write anew stays listed while it is there.
         if (const auto before = earlier.remade.find(stud.PartName);
             before != earlier.remade.end()) {

@@ -101,8 +101,7 @@ EarlierRows earlierRows(const std::string& folder, const std::set<std::string>& 
             continue;
         }
         if (dxfWritten.count(row.standard) != 0) {
-            row.dxf = row.standard + ".dxf";
-            row.block = row.PartName;
+            row.dxf = row.standard + ".dxf"; // the caller draws its block again and names it
         } else if (!row.dxf.empty() && !isFileThere(root, row.dxf)) {
             row.dxf.clear();
             row.block.clear();

@@ -113,6 +113,7 @@ Stud freeStud(const StudRequest& request, GostIndexValue index, const std::strin
     stud.b1Text = family == StudFamily::PlainHole ? *request.b : *request.b1;
     stud.cText = *request.c;
     stud.PText = PText;
+    stud.freeDimensions = true;
     // The hand-over rules let a size below zero pass (the window keeps them so); no stud has one.
     for (const auto& [name, text] : givenSizes(request, family)) {
         if (const auto value = parseNumber(text); value && *value < 0) {

@@ -96,8 +96,8 @@ TEST(DxfRecords, HandlesOnEveryEntryAndEntityLayersOnEveryEntity)
     ASSERT_TRUE(drawing::saveDxf(drawing, dir.file("host.dxf")));
 
     const std::vector<drawing::DxfBlock> blocks = {
-        {"Шпилька_M10x20", {outline(0)}, {{1, {-1, 0}, {21, 0}}}, {1, -5}},
-        {"Шпилька_M10x25", {}, {{0, {0, 0}, {25, 0}}}, {1, -20}}};
+        {"Шпилька_M10x20", {outline(0)}, {{1, {-1, 0}, {21, 0}}}, {1, -5}, {}, {}, {}},
+        {"Шпилька_M10x25", {}, {{0, {0, 0}, {25, 0}}}, {1, -20}, {}, {}, {}}};
     ASSERT_TRUE(drawing::saveDxfLibrary({mainLayer, axisLayer}, blocks, dir.file("library.dxf")));
 
     const std::string main = dxfText(mainLayer.name);

@@ -1,7 +1,9 @@
 """Reads what quorvel-export wrote with readers independent of it and prints what a test checks.
 
 dxf FILE: the ezdxf audit's errors and fixes, each block followed by its entities (kind, layer,
-coordinates rounded to 1e-9, indented), and each insert of model space, one item a line.
+coordinates rounded to 1e-9, indented) and its attribute definitions (tag, default value, "hidden"
+when invisible), and each insert of model space followed by its attributes (tag, value) and its
+extended data of QUORVEL (its values), one item a line.
 librecad FILE: the DXF printed to PDF by LibreCAD: each stroke colour (r g b) with the number of
 straight segments drawn in it, then the colours of the slanted segments (a stud's chamfer edges,
 which only its outline has).
@@ -48,11 +50,19 @@ def dxf(path):
             elif entity.dxftype() == "LINE":
                 print("  line %s %s %s" % (entity.dxf.layer, point(entity.dxf.start),
                                            point(entity.dxf.end)))
+            elif entity.dxftype() == "ATTDEF":
+                print("  attdef %s %s%s" % (entity.dxf.tag, entity.dxf.text,
+                                            " hidden" if entity.is_invisible else ""))
             else:
                 print("  other", entity.dxftype())
     for entity in doc.modelspace():
         if entity.dxftype() == "INSERT":
             print("insert %s %s" % (entity.dxf.name, point(entity.dxf.insert)))
+            for attrib in entity.attribs:
+                print("  attrib %s %s" % (attrib.dxf.tag, attrib.dxf.text))
+            if entity.has_xdata("QUORVEL"):
+                print("  xdata QUORVEL %s" % " ".join(
+                    str(value) for _, value in entity.get_xdata("QUORVEL")))
         else:
             print("other", entity.dxftype())
 

@@ -285,14 +285,23 @@ TEST(QuorvelExport, OneStudReadsBackAsOneValidNamedSolidWithItsMass)
     EXPECT_EQ(fields[10], "steel");
     EXPECT_EQ(fields[11], "22032-76/Шпилька_M16x120_ГОСТ_22032-76.step");
     EXPECT_EQ(fields[12], "22032-76.dxf");
-    EXPECT_EQ(fields[13], "Шпилька_M16x120_ГОСТ_22032-76");
+    EXPECT_EQ(fields[13], "GOST22032-76_M16x120");
 
     // The block is the 2D view the drawing unit draws, at the origin: d 16, overall length 136,
-    // b 38, b1 16, c 2; model space places it with its left chamfer edge at x 0.
-    EXPECT_EQ(readBack("dxf", out + "/22032-76.dxf"),
-              (std::vector<std::string>{
+    // b 38, b1 16, c 2; model space places it with its left chamfer edge at x 0. It carries the
+    // parts-list attributes as a placed stud's block does, the designation with the asked class
+    // and the mass of one stud (201.4 kg per 1000); "×" is outside the file's code page.
+    const std::vector<std::string> attributes = {
+        "NAME Шпилька М16-6g\\U+00D7120.109 ГОСТ 22032-76",
+        "STANDARD ГОСТ 22032-76",
+        "SECTION Стандартные изделия",
+        "QTY 1",
+        "MASS 0,201",
+        "POS ",
+    };
+    std::vector<std::string> expectedDxf = {
                   "audit errors 0 fixes 0",
-                  "block Шпилька_M16x120_ГОСТ_22032-76",
+                  "block GOST22032-76_M16x120",
                   "  polyline 2 closed 0.0,-6.0 2.0,-8.0 134.0,-8.0 136.0,-6.0 136.0,6.0 "
                   "134.0,8.0 2.0,8.0 0.0,6.0",
                   "  line 2 2.0,-8.0 2.0,8.0",
@@ -304,8 +313,16 @@ TEST(QuorvelExport, OneStudReadsBackAsOneValidNamedSolidWithItsMass)
                   "  line 2 16.0,8.0 16.0,-8.0",
                   "  line 2 98.0,8.0 98.0,-8.0",
                   "  line 7 -2.0,0.0 138.0,0.0",
-                  "insert Шпилька_M16x120_ГОСТ_22032-76 2.0,-8.0",
-              }));
+    };
+    for (const std::string& attribute : attributes) {
+        expectedDxf.push_back("  attdef " + attribute + " hidden");
+    }
+    expectedDxf.push_back("insert GOST22032-76_M16x120 2.0,-8.0");
+    for (const std::string& attribute : attributes) {
+        expectedDxf.push_back("  attrib " + attribute);
+    }
+    expectedDxf.push_back("  xdata QUORVEL 22032-76 0 0 16.0 120.0 38.0 16.0 2.0 2.0");
+    EXPECT_EQ(readBack("dxf", out + "/22032-76.dxf"), expectedDxf);
 
     const std::string step = out + "/" + fields[11];
     const auto read = readWithGmsh({step});
@@ -409,10 +426,12 @@ TEST(QuorvelExport, StandardHasAnIndexRowAndADxfBlockPerTableRow)
     const auto index = indexLines(out + "/index.csv");
     ASSERT_EQ(index.size(), expectedBlocks.size() + 1);
     std::set<std::string> indexed;
+    std::set<std::string> blockColumn;
     for (std::size_t i = 1; i < index.size(); ++i) {
         const auto fields = csvFields(index[i]);
         ASSERT_EQ(fields.size(), 14u) << index[i];
-        EXPECT_EQ(fields[13], fields[1]);
+        EXPECT_TRUE(fields[13].starts_with("GOST22043-76_M")) << fields[13];
+        blockColumn.insert(fields[13]);
         EXPECT_FALSE(fields[9].empty());
         EXPECT_TRUE(fs::exists(utf8Path(out + "/" + fields[11]))) << fields[11];
         indexed.insert(fields[1]);
@@ -435,6 +454,8 @@ TEST(QuorvelExport, StandardHasAnIndexRowAndADxfBlockPerTableRow)
         std::getline(words, rest);
         if (kind == "block") {
             blocks.insert(block = name);
+        } else if (kind == "attdef" || kind == "attrib" || kind == "xdata") {
+            continue;
         } else if (line.starts_with("  ")) {
             layersOf[block].insert(kind + " " + name);
         } else if (kind == "insert") {
@@ -449,13 +470,14 @@ TEST(QuorvelExport, StandardHasAnIndexRowAndADxfBlockPerTableRow)
         EXPECT_EQ(layers, (std::set<std::string>{"polyline 2", "line 2", "line 1", "line 7"}))
             << name;
     }
-    EXPECT_EQ(blocks, expectedBlocks);
-    EXPECT_EQ(inserted, expectedBlocks);
+    EXPECT_EQ(blockColumn.size(), expectedBlocks.size()); // one block per size
+    EXPECT_EQ(blocks, blockColumn);
+    EXPECT_EQ(inserted, blockColumn);
     std::set<std::string> distinctPlaces;
     for (const auto& place : places) {
         distinctPlaces.insert(place.second);
     }
-    EXPECT_EQ(distinctPlaces.size(), expectedBlocks.size()); // no two blocks on one another
+    EXPECT_EQ(distinctPlaces.size(), blockColumn.size()); // no two blocks on one another
 }
 
 TEST(QuorvelExport, BadInputsAreNamedAndLeaveNoFiles)
@@ -699,10 +721,10 @@ TEST(QuorvelExport, LayersComeFromTheSettingsFileBesideTheProgramOrTheOption)
         ASSERT_EQ(run.status, 0) << run.err;
         std::set<std::string> layers;
         for (const std::string& line : readBack("dxf", out + "/22032-76.dxf")) {
-            if (line.starts_with("  ")) {
-                std::istringstream words(line);
-                std::string kind, layer;
-                words >> kind >> layer;
+            std::istringstream words(line);
+            std::string kind, layer;
+            words >> kind >> layer;
+            if (line.starts_with("  ") && kind != "attdef" && kind != "attrib" && kind != "xdata") {
                 layers.insert(kind + " " + layer);
             }
         }
@@ -839,6 +861,14 @@ TEST(QuorvelExport, ARunIntoALibraryUpdatesIt)
         }
         return names;
     };
+    const auto blockColumn = [&] {
+        std::set<std::string> names;
+        const auto lines = indexLines(out + "/index.csv");
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            names.insert(csvFields(lines[i])[13]);
+        }
+        return names;
+    };
     const std::string gone = "Шпилька_M2x12_ГОСТ_22032-76";
 
     run({"--all"});
@@ -848,7 +878,8 @@ TEST(QuorvelExport, ARunIntoALibraryUpdatesIt)
     dir.write("lib/22032-76/" + gone + ".step.tmpZZZZZZ", "x");
     run({"--d", "2", "--l", "10"});
     EXPECT_EQ(indexed(), all);
-    EXPECT_EQ(blocks(), all);
+    EXPECT_EQ(blocks(), blockColumn());
+    EXPECT_EQ(blocks().size(), all.size());
     EXPECT_EQ(filesUnder(out).size(), 16u); // the STEP files, the DXF and the index
 
     // A run of DXF alone keeps the STEP file of the stud it makes again listed.
@@ -856,12 +887,41 @@ TEST(QuorvelExport, ARunIntoALibraryUpdatesIt)
     EXPECT_EQ(csvFields(indexLines(out + "/index.csv")[1])[11],
               "22032-76/Шпилька_M2x10_ГОСТ_22032-76.step");
 
+    // An index whose blocks are named by part name, as libraries were written before blocks took
+    // the placed studs' names: a run draws the kept studs' blocks again under the new names and
+    // the index follows.
+    {
+        const std::string text = readAll(out + "/index.csv");
+        std::string old;
+        std::size_t start = 0;
+        for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos;
+             start = end + 2) {
+            std::string line = text.substr(start, end - start);
+            if (start != 0) {
+                line = line.substr(0, line.rfind(',') + 1) + csvFields(line)[1];
+            }
+            old += line + "\r\n";
+        }
+        dir.write("lib/index.csv", old);
+        ASSERT_EQ(blockColumn(), indexed());
+    }
+    run({"--d", "2", "--l", "10", "--format", "dxf"});
+    EXPECT_EQ(blocks(), blockColumn());
+    EXPECT_EQ(blockColumn().count("GOST22032-76_M2x12"), 1u);
+
     fs::remove(utf8Path(out + "/22032-76/" + gone + ".step"));
     run({"--d", "2", "--l", "10"});
     std::set<std::string> left = all;
     left.erase(gone);
     EXPECT_EQ(indexed(), left);
-    EXPECT_EQ(blocks(), left);
+    EXPECT_EQ(blocks(), blockColumn());
+    EXPECT_EQ(blocks().size(), left.size());
+
+    // A kept stud of free dimensions keeps the name that carries its b, b1 and c.
+    run({"--free", "--d", "2", "--l", "11", "--b", "5", "--b1", "2", "--c", "0.3"});
+    run({"--d", "2", "--l", "10"});
+    EXPECT_EQ(blocks(), blockColumn());
+    EXPECT_EQ(blockColumn().count("GOST22032-76_M2x11_b5_b1-2_c0.3"), 1u);
 
     // An index that is no file is not waited on, nor replaced.
     fs::remove(utf8Path(out + "/index.csv"));

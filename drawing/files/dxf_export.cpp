@@ -281,18 +281,39 @@ void writeLibrary(DxfWriter& w, const std::vector<Layer>& layers,
         extents.add(block.polylines, block.lines, block.insertion);
     }
     writeHeader(w, extents.box());
-    writeTables(w, layers, extents.box());
+    std::vector<std::string> applications;
+    for (const DxfBlock& block : blocks) {
+        for (const ExtendedData& data : block.data) {
+            if (data.application != "ACAD" &&
+                std::find(applications.begin(), applications.end(), data.application) ==
+                    applications.end()) {
+                applications.push_back(data.application);
+            }
+        }
+    }
+    writeTables(w, layers, extents.box(), applications);
     w.section("BLOCKS");
     writeSpaceBlocks(w);
     for (const DxfBlock& block : blocks) {
-        w.blockBegin(block.name);
+        w.blockBegin(block.name, !block.attributes.empty());
         writeEntities(w, layers, block.polylines, block.lines);
+        for (const AttributeDefinition& definition : block.attributes) {
+            w.attributeDefinition(definition);
+        }
         w.blockEnd();
     }
     w.sectionEnd();
     w.section("ENTITIES");
     for (const DxfBlock& block : blocks) {
-        w.insert(block.name, "0", block.insertion);
+        if (block.attributes.empty() && block.data.empty()) {
+            w.insert(block.name, "0", block.insertion);
+            continue;
+        }
+        Block definition;
+        definition.name = block.name;
+        definition.attributes = block.attributes;
+        w.insertWithAttributes({block.name, 0, block.insertion, 0, block.values, block.data, 0},
+                               definition, "0");
     }
     w.sectionEnd();
 }

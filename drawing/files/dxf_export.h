@@ -16,13 +16,17 @@ namespace drawing {
 // False when the file cannot be written.
 [[nodiscard]] bool saveDxf(const CadDrawing& drawing, const std::string& file);
 
-// A named drawing for a parts library: its entities (layers as indices into the file's layers)
-// and where model space places it.
+// A named drawing for a parts library: its entities (layers as indices into the file's layers),
+// its attribute definitions, and where model space places it with that insert's attribute values
+// (in the order of the definitions) and extended data.
 struct DxfBlock {
     std::string name; // UTF-8
     std::vector<Polyline> polylines;
     std::vector<Line> lines;
     Vec2 insertion;
+    std::vector<AttributeDefinition> attributes;
+    std::vector<std::string> values;
+    std::vector<ExtendedData> data;
 };
 
 // A library file: the layers, one block per entry and model space inserting each block at its
