@@ -407,6 +407,11 @@ std::optional<Rect> CadDrawing::extents() const
         add(line.from);
         add(line.to);
     }
+    for (const Region& region : regions) {
+        for (Vec2 p : region.loop) {
+            add(p);
+        }
+    }
     for (const Part& part : parts) {
         if (!part.solid) {
             for (Vec2 p : part.profile) {
