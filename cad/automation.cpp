@@ -89,6 +89,20 @@ Objects Variant::toObjects() const
     throw VariantTypeError("value is no array of objects");
 }
 
+Variants Variant::toVariants() const
+{
+    if (const auto* values = std::get_if<Variants>(&m_value)) {
+        return *values;
+    }
+    if (const auto* numbers = std::get_if<Shorts>(&m_value)) {
+        return Variants(numbers->begin(), numbers->end());
+    }
+    if (isEmpty()) {
+        return {};
+    }
+    throw VariantTypeError("value is no array of values");
+}
+
 EOleException::EOleException(const std::string& description, std::string source,
                              std::string helpFile, std::int32_t helpContext, std::int32_t status)
     : EOleSysError(description, status), m_description(description), m_source(std::move(source)),

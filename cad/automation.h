@@ -50,13 +50,26 @@ class OleObject {
 using Doubles = std::vector<double>;
 // An array of objects (the curves a region is made of, the regions made).
 using Objects = std::vector<OleObject>;
+// An array of 16-bit integers (the type codes of extended data).
+using Shorts = std::vector<std::int16_t>;
+// An array of values of mixed kinds (extended data's values; the out parameters' values).
+using Variants = std::vector<Variant>;
+
+// The place of an out parameter among a call's arguments (Utility.GetEntity's object and point,
+// GetXData's arrays). Over COM the transport passes a by-reference VARIANT there; over D-Bus an
+// empty value travels in its place. A call with out parameters gives back Variants: the out
+// values in the order of their places (such methods have no result of their own).
+struct OutArgument {
+    bool operator==(const OutArgument&) const = default;
+};
 
 // Empty (no result, or an optional argument left out), boolean, 32-bit integer, double, UTF-8
-// string, point, array of doubles, object reference, array of objects.
+// string, point, array of doubles, object reference, array of objects, array of 16-bit
+// integers, array of values, out parameter.
 class Variant {
   public:
     using Value = std::variant<std::monostate, bool, std::int32_t, double, std::string, Point,
-                               Doubles, OleObject, Objects>;
+                               Doubles, OleObject, Objects, Shorts, Variants, OutArgument>;
 
     Variant() = default;
     Variant(bool value) : m_value(value) {}
@@ -68,6 +81,9 @@ class Variant {
     Variant(Doubles value) : m_value(std::move(value)) {}
     Variant(OleObject value) : m_value(std::move(value)) {}
     Variant(Objects value) : m_value(std::move(value)) {}
+    Variant(Shorts value) : m_value(std::move(value)) {}
+    Variant(Variants value) : m_value(std::move(value)) {}
+    Variant(OutArgument value) : m_value(value) {}
 
     const Value& value() const { return m_value; }
     bool isEmpty() const { return std::holds_alternative<std::monostate>(m_value); }
@@ -79,6 +95,9 @@ class Variant {
     Point toPoint() const;
     OleObject toObject() const;
     Objects toObjects() const; // an array of objects; a single object is not one
+    // An array of values; an array of 16-bit integers gives its numbers as 32-bit integers,
+    // empty gives none (a host answers so where an array has no items).
+    Variants toVariants() const;
 
   private:
     Value m_value;

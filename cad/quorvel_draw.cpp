@@ -2,6 +2,8 @@
 
 #include "cad/point_text.h"
 
+#include <utility>
+
 QuorvelDraw::QuorvelDraw(RunningObjects& runningObjects, Reporter& reporter,
                          const LayerNames& layers)
     : m_runningObjects(runningObjects), m_reporter(reporter), m_layers(layers)
@@ -32,8 +34,11 @@ void QuorvelDraw::sendCommand(const std::string& text)
 }
 
 void QuorvelDraw::Start_ACAD(bool Is3D, const std::string& PartName, double d, double L, double b,
-                             double b1, double c)
+                             double b1, double c, const StudBlock* block)
 {
+    // A block replaces the stud picked for editing; any other drawing, and every later one, is new.
+    const std::optional<std::string> replaced = std::exchange(m_replaced, std::nullopt);
+    const bool asBlock = block != nullptr && !Is3D;
     DrawSession& s = m_session;
     std::int32_t savedOsmode = 0;
     bool osmodeOff = false; // OSMODE is 0 and not yet put back
@@ -59,10 +64,22 @@ void QuorvelDraw::Start_ACAD(bool Is3D, const std::string& PartName, double d, d
             if (Is3D) {
                 sendCommand("AMDT_SKETCH_VIEW\r");
             }
-            s.InsPoint = s.AcadDoc.get("Utility")
-                             .toObject()
-                             .call("GetPoint", {Variant{}, "Insert point: "})
-                             .toPoint();
+            OleObject old; // the stud to replace, when it is still in the drawing
+            if (asBlock && replaced) {
+                try {
+                    old = s.AcadDoc.call("HandleToObject", {*replaced}).toObject();
+                } catch (const EOleException&) {
+                    // Erased since it was picked: the stud is drawn as a new one.
+                }
+            }
+            if (old) {
+                s.InsPoint = old.get("InsertionPoint").toPoint();
+            } else {
+                s.InsPoint = s.AcadDoc.get("Utility")
+                                 .toObject()
+                                 .call("GetPoint", {Variant{}, "Insert point: "})
+                                 .toPoint();
+            }
             s.Point1 = Point{};
             s.Point2 = Point{};
             s.Point3 = Point{};
@@ -77,6 +94,11 @@ void QuorvelDraw::Start_ACAD(bool Is3D, const std::string& PartName, double d, d
                 Draw_3D_Solid(d, L, c);
             } else if (Is3D) {
                 Draw_3D_Quorvel(PartName, d, L, b, b1, c);
+            } else if (asBlock) {
+                Draw_Block_Quorvel(d, L, b, b1, c, *block);
+                if (old && m_placed) {
+                    old.call("Delete", {});
+                }
             } else {
                 Draw_2D_Quorvel(d, L, b, b1, c);
             }

@@ -7,9 +7,11 @@
 #include "cad/draw_report.h"
 #include "cad/draw_session.h"
 #include "cad/reporter.h"
+#include "cad/stud_block.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -28,15 +30,38 @@ inline constexpr std::int32_t axisColor = 5;
 
 inline constexpr std::string_view hostClassName = "AutoCAD.Application";
 
+// What the pick of a placed stud came to.
+enum class EditOutcome {
+    Picked,    // a stud of this program: its sizes are edited(), the next block replaces it
+    Cancelled, // Esc or a pick on nothing: nothing changes
+    NotAStud,  // anything else was picked; the message has been shown
+    Failed,    // an automation failure, reported
+};
+
+// The message for a picked object that is no stud of this program.
+inline constexpr std::string_view notAStudText =
+    "Выбранный объект не является шпилькой, начерченной этой программой.";
+
 class QuorvelDraw {
   public:
     // The references must outlive this object; layers is read at each 2D drawing.
     QuorvelDraw(RunningObjects& runningObjects, Reporter& reporter, const LayerNames& layers);
 
     // One click of "Чертить": d, the overall length L, b, b1 and c in drawing units. Returns
-    // normally after reporting an automation failure.
+    // normally after reporting an automation failure. With a block, the 2D stud is placed as
+    // that block instead of loose lines; after a stud was picked for editing, it replaces that
+    // stud at its insertion point without a new pick (drawn as new when that stud is gone).
     void Start_ACAD(bool Is3D, const std::string& PartName, double d, double L, double b, double b1,
-                    double c);
+                    double c, const StudBlock* block = nullptr);
+
+    // «Изменить…»: asks the user to pick a placed stud in the CAD window. Reports an automation
+    // failure and a picked object that is no stud of this program.
+    EditOutcome Edit_Stud();
+    // The sizes of the stud picked last; valid after Edit_Stud gave Picked.
+    const StoredStud& edited() const { return m_edited; }
+    // Forgets the picked stud: the next block is placed as a new one.
+    void forgetEdited() { m_replaced.reset(); }
+    bool replacing() const { return m_replaced.has_value(); }
 
     // The class name Start_ACAD looks up (on Linux the bus name): hostClassName until set.
     // Only the look-up changes; the messages keep naming the CAD program as they do.
@@ -55,6 +80,8 @@ class QuorvelDraw {
     void Draw_3D_Quorvel(const std::string& PartName, double d, double L, double b, double b1,
                          double c);
     void Draw_3D_Solid(double d, double L, double c);
+    void Draw_Block_Quorvel(double d, double L, double b, double b1, double c,
+                            const StudBlock& block);
     OleObject ActivateLayer(const OleObject& layers, const std::string& name, std::int32_t color);
     // The layer of that name (compared as the 2D drawing compares them), added with the colour
     // when there is none; the name the layer has in the host goes to layerName.
@@ -71,4 +98,7 @@ class QuorvelDraw {
     std::string m_hostClass{hostClassName};
     bool m_solid3D = false;
     DrawSession m_session;
+    std::optional<std::string> m_replaced; // the handle of the stud picked for editing
+    StoredStud m_edited;
+    bool m_placed = false; // the last block run completed
 };

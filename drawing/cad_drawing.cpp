@@ -377,6 +377,33 @@ bool CadDrawing::chamferLastPolyline(double first, double second)
     return true;
 }
 
+const Block* blockNamed(const std::vector<Block>& blocks, const std::string& name)
+{
+    for (const Block& block : blocks) {
+        if (block.name == name) {
+            return &block;
+        }
+    }
+    return nullptr;
+}
+
+std::vector<Line> insertLines(const Block& block, const Insert& insert)
+{
+    const auto moved = [&insert](Vec2 p) { return Vec2{insert.at.x + p.x, insert.at.y + p.y}; };
+    std::vector<Line> lines;
+    for (const Polyline& polyline : block.polylines) {
+        const std::vector<Vec2>& v = polyline.vertices;
+        const std::size_t segments = polyline.closed ? v.size() : v.size() - 1;
+        for (std::size_t i = 0; i < segments && v.size() >= 2; ++i) {
+            lines.push_back({polyline.layer, moved(v[i]), moved(v[(i + 1) % v.size()])});
+        }
+    }
+    for (const Line& line : block.lines) {
+        lines.push_back({line.layer, moved(line.from), moved(line.to)});
+    }
+    return lines;
+}
+
 std::vector<Line> sideView(const Part& part)
 {
     std::vector<Line> lines;
@@ -410,6 +437,14 @@ std::optional<Rect> CadDrawing::extents() const
     for (const Region& region : regions) {
         for (Vec2 p : region.loop) {
             add(p);
+        }
+    }
+    for (const Insert& insert : inserts) {
+        if (const Block* block = blockNamed(blocks, insert.block)) {
+            for (const Line& line : insertLines(*block, insert)) {
+                add(line.from);
+                add(line.to);
+            }
         }
     }
     for (const Part& part : parts) {

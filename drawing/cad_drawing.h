@@ -9,6 +9,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace drawing {
@@ -71,6 +72,52 @@ struct Line {
     std::size_t layer;
     Vec2 from;
     Vec2 to;
+    Handle handle = 0;
+};
+
+// What each insert of a block asks for: a tag, the prompt, the default value, where the text
+// stands relative to the block's base point and how high it is.
+struct AttributeDefinition {
+    std::string tag;
+    std::string prompt;
+    std::string value;
+    Vec2 at;
+    double height;
+    bool invisible;
+};
+
+// A named block: entities relative to its base point (the origin), and attribute definitions.
+struct Block {
+    std::string name;
+    Handle handle = 0; // the object model's name for it ("/Blocks/<handle>")
+    std::vector<Polyline> polylines;
+    std::vector<Line> lines;
+    std::vector<AttributeDefinition> attributes;
+};
+
+// One item of an entity's extended data: its group code (1000 string, 1040 real, 1070 16-bit
+// integer, ...) and its value.
+struct ExtendedItem {
+    std::int16_t code;
+    std::variant<std::string, double, std::int32_t> value;
+};
+
+// The extended data of one registered application on an entity.
+struct ExtendedData {
+    std::string application;
+    std::vector<ExtendedItem> items;
+};
+
+// A placed block: the block's entities moved to `at`, unscaled and unrotated, with this
+// placement's attribute values in the order of the block's definitions.
+struct Insert {
+    std::string block;
+    std::size_t layer;
+    Vec2 at;
+    double z = 0;
+    std::vector<std::string> values;
+    std::vector<ExtendedData> data;
+    Handle handle = 0;
 };
 
 // A part built by the part-modelling commands: its profile sketch, then its solid once revolved.
@@ -106,6 +153,9 @@ class CadDrawing {
     std::vector<Line> lines;
     std::vector<Part> parts;
     std::vector<Region> regions;
+    std::vector<Block> blocks;
+    std::vector<Insert> inserts;
+    std::vector<std::string> applications; // registered for extended data, in order
     std::deque<HistoryEntry> history; // the latest historyLimit commands
     std::size_t commandCount = 0;     // every command run so far
     std::int32_t osmode = 4133;       // endpoint, centre, intersection, extension snaps
@@ -142,6 +192,10 @@ class CadDrawing {
     std::size_t m_size = 0; // vertices, lines and part elements drawn
     Handle m_lastHandle = 0;
 };
+
+// The block's lines and outlines moved to the insert's place, on their own layers.
+std::vector<Line> insertLines(const Block& block, const Insert& insert);
+const Block* blockNamed(const std::vector<Block>& blocks, const std::string& name);
 
 // The part seen along z, as lines on its layer: its solid's side view, or nothing before it has
 // one.

@@ -1,6 +1,7 @@
 #include "export/export_options.h"
 
 #include "export/export_error.h"
+#include "model/layer_name.h"
 #include "model/stud_designation.h"
 
 #include <charconv>
@@ -119,6 +120,9 @@ ExportOptions parseOptions(const std::vector<std::string>& args)
     if (!out) {
         badRequest("--out is missing (the folder to write into)");
     }
+    if (out->empty()) {
+        badRequest("--out is empty (the folder to write into)");
+    }
     options.out = *out;
     const bool oneStud = options.stud.d || options.stud.L;
     if (options.all && oneStud) {
@@ -182,6 +186,10 @@ ExportOptions parseOptions(const std::vector<std::string>& args)
         for (const std::string& name : names) {
             if (name.empty()) {
                 badRequest("--layers has an empty layer name: \"" + *layers + "\"");
+            }
+            if (const auto fault = layerNameFault(name)) {
+                badRequest("--layers \"" + *layers + "\": the layer name \"" + name + "\" " +
+                           *fault + ", which DXF readers refuse");
             }
         }
         options.layers = LayerNames{names[0], names[1], names[2]};

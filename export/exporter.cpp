@@ -11,6 +11,7 @@
 #include "export/message_text.h"
 #include "export/progress.h"
 #include "export/stud_drawing.h"
+#include "model/layer_name.h"
 #include "model/number_text.h"
 #include "model/stud_mass.h"
 #include "model/utf8_path.h"
@@ -64,8 +65,8 @@ std::vector<GostIndexValue> standardsOf(const std::string& standard)
     return {*index};
 }
 
-// The folder exists (it is made when missing), is a folder and takes new files.
-void prepareFolder(const std::string& folder)
+// The folder exists (it is made when missing) and is a folder.
+void makeFolder(const std::string& folder)
 {
     const fs::path path = utf8Path(folder);
     std::error_code error;
@@ -77,6 +78,13 @@ void prepareFolder(const std::string& folder)
         fail(ExportFailure::BadRequest,
              "cannot make the output folder " + folder + ": " + error.message());
     }
+}
+
+// The folder takes new files. With the output folder locked: another run clears temporary files
+// away under its lock, the probe's among them.
+void requireWritable(const std::string& folder)
+{
+    std::error_code error;
     const bool writable = drawing::writeFileAtomically(
         joined(folder, ".quorvel-export-probe"),
         [](const std::string& temp) { return std::ofstream(utf8Path(temp)).good(); });
@@ -182,11 +190,18 @@ void writeText(const std::string& file, const std::string& text)
     }
 }
 
-int interrupted(const RunPlaces& places, std::size_t written)
+int interrupted(const RunPlaces& places, std::size_t stepWritten, std::size_t dxfWritten = 0)
 {
-    std::fprintf(places.err,
-                 "quorvel-export: interrupted; %zu whole STEP files written, no DXF or index\n",
-                 written);
+    if (dxfWritten == 0) {
+        std::fprintf(places.err,
+                     "quorvel-export: interrupted; %zu whole STEP files written, no DXF or index\n",
+                     stepWritten);
+    } else {
+        std::fprintf(places.err,
+                     "quorvel-export: interrupted; %zu whole STEP files and %zu whole DXF files "
+                     "written, no index\n",
+                     stepWritten, dxfWritten);
+    }
     return 128 + interruptSignal();
 }
 
@@ -197,9 +212,19 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
     const auto start = std::chrono::steady_clock::now();
     const std::string basePath =
         options.data ? joined(*options.data, "quorvel") : joined(places.programFolder, "quorvel");
-    const LayerNames layers =
-        options.layers ? *options.layers
-                       : readSettings(settingsPath(joined(places.programFolder, "quorvel"))).layers;
+    const std::string settings = settingsPath(joined(places.programFolder, "quorvel"));
+    const LayerNames layers = options.layers ? *options.layers : readSettings(settings).layers;
+    if (options.dxf && !options.layers) {
+        for (const auto& [key, name] :
+             {std::pair{"Основной", layers.LayerMain}, std::pair{"Тонкий", layers.LayerThin},
+              std::pair{"Осевой", layers.LayerAxis}}) {
+            if (const auto fault = layerNameFault(name)) {
+                fail(ExportFailure::BadRequest,
+                     "the settings file " + settings + ": the layer name \"" + name + "\" of " +
+                         key + " " + *fault + ", which DXF readers refuse (or give --layers)");
+            }
+        }
+    }
     bool step = options.step;
     if (step && !drawing::stepExportAvailable()) {
         if (!options.dxf) {
@@ -240,11 +265,12 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
         standards.back().studs.push_back(&stud);
     }
 
-    prepareFolder(options.out);
+    makeFolder(options.out);
     const FolderLock lock(options.out, [&] {
         std::fprintf(places.err, "quorvel-export: waiting for the other export into %s to end\n",
                      printable(options.out).c_str());
     });
+    requireWritable(options.out);
     std::vector<std::string> standardFolders;
     for (const StudStandard& entry : studStandards()) {
         standardFolders.emplace_back(entry.number);
@@ -255,7 +281,8 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
     removeStaleTemporaries(options.out, standardFolders);
     if (step) {
         for (const StandardFiles& entry : standards) {
-            prepareFolder(joined(options.out, entry.standard));
+            makeFolder(joined(options.out, entry.standard));
+            requireWritable(joined(options.out, entry.standard));
         }
     }
 
@@ -273,7 +300,8 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
         }
         indexOf[entry.standard] = entry.studs.front()->standardIndex;
     }
-    std::vector<IndexRow> kept = earlierRows(options.out, remade, dxfWritten);
+    EarlierRows earlier = earlierRows(options.out, remade, dxfWritten);
+    std::vector<IndexRow>& kept = earlier.kept;
     std::vector<Stud> keptStuds;
     for (auto row = kept.begin(); row != kept.end();) {
         if (dxfWritten.count(row->standard) == 0) {
@@ -347,8 +375,13 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
                 progress.done(++done);
                 return true;
             },
-            [] { return interruptSignal() != 0; }, [&] { progress.tick(); });
+            [] { return interruptSignal() != 0; }, [&] { progress.tick(); },
+            [] { return interruptCount() > 1; });
         progress.end();
+        if (end == PoolEnd::Abandoned) {
+            removeStaleTemporaries(options.out, standardFolders); // the abandoned studs' files
+            return interrupted(places, stepWritten);
+        }
         if (failure) {
             fail(ExportFailure::Failed, *failure);
         }
@@ -360,6 +393,9 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
     std::size_t files = stepWritten;
 #ifdef QUORVEL_EXPORT_DXF
     for (std::size_t s = 0; s < standards.size() && options.dxf; ++s) {
+        if (interruptSignal() != 0) {
+            return interrupted(places, stepWritten, s);
+        }
         const std::string file = joined(options.out, standards[s].dxf);
         errno = 0; // a coordinate beyond the limit fails without a system reason
         if (!drawing::saveDxfLibrary(blockLayers[s], blocks[s], file)) {
@@ -381,9 +417,23 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
                         numberOrEmpty(stud.PText), massText(stud, options.material),
                         std::string(materialEntry(options.material).name), stepFiles[i],
                         dxfOf[stud.standard], options.dxf ? stud.PartName : ""});
+        // A file of the stud that this run does not write anew stays listed while it is there.
+        if (const auto before = earlier.remade.find(stud.PartName);
+            before != earlier.remade.end()) {
+            if (rows.back().step.empty()) {
+                rows.back().step = before->second.step;
+            }
+            if (!options.dxf) {
+                rows.back().dxf = before->second.dxf;
+                rows.back().block = before->second.block;
+            }
+        }
     }
     rows.insert(rows.end(), kept.begin(), kept.end());
     std::stable_sort(rows.begin(), rows.end(), indexOrder);
+    if (interruptSignal() != 0) {
+        return interrupted(places, stepWritten, options.dxf ? standards.size() : 0);
+    }
     writeText(joined(options.out, "index.csv"), indexCsv(rows));
     ++files;
     const double seconds =

@@ -37,6 +37,7 @@ FolderLock::FolderLock(const std::string& folder, const std::function<void()>& o
     : m_file(utf8Text(utf8Path(folder) / folderLockName))
 {
     bool told = false;
+    int denied = 0;
     while (true) {
         const HANDLE handle =
             CreateFileW(utf8Path(m_file).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
@@ -46,10 +47,16 @@ FolderLock::FolderLock(const std::string& folder, const std::function<void()>& o
             return;
         }
         const DWORD error = GetLastError();
+        // Access is denied for a moment while the holder's file is being deleted, for good in a
+        // folder that takes no new file.
+        if (error == ERROR_ACCESS_DENIED && ++denied > 50) {
+            throw ExportError(ExportFailure::BadRequest,
+                              "cannot write into the output folder " + folder + ": access denied");
+        }
         if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) {
             cannotLock(m_file, "system error " + std::to_string(error));
         }
-        if (!told) {
+        if (!told && error == ERROR_SHARING_VIOLATION) {
             onWait();
             told = true;
         }
@@ -71,7 +78,9 @@ FolderLock::FolderLock(const std::string& folder, const std::function<void()>& o
     while (true) {
         m_fd = ::open(m_file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
         if (m_fd < 0) {
-            cannotLock(m_file, std::strerror(errno));
+            // The first file a run makes in the folder: a folder that takes none is the request's.
+            throw ExportError(ExportFailure::BadRequest, "cannot write into the output folder " +
+                                                             folder + ": " + std::strerror(errno));
         }
         int locked = ::flock(m_fd, LOCK_EX | LOCK_NB);
         if (locked != 0 && errno == EWOULDBLOCK) {

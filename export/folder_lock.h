@@ -15,7 +15,8 @@ inline constexpr const char* folderLockName = ".quorvel-export.lock";
 class FolderLock {
   public:
     // Waits while another exporter holds the folder, calling onWait once before it waits.
-    // Throws ExportError (Failed) when the lock file cannot be made or locked, naming it and why.
+    // Throws ExportError: BadRequest when the folder takes no new file, Failed when the lock file
+    // cannot be locked, naming it and why.
     FolderLock(const std::string& folder, const std::function<void()>& onWait);
     ~FolderLock();
     FolderLock(const FolderLock&) = delete;

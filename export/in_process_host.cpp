@@ -30,6 +30,29 @@ HostValue toHost(const Variant& value)
                     }
                 }
                 return objects;
+            } else if constexpr (std::is_same_v<T, Shorts>) {
+                return std::vector<cadhost::HostItem>(v.begin(), v.end());
+            } else if constexpr (std::is_same_v<T, Variants>) {
+                std::vector<cadhost::HostItem> items;
+                for (const Variant& item : v) {
+                    const HostValue one = toHost(item);
+                    bool taken = false;
+                    std::visit(
+                        [&items, &taken](const auto& x) {
+                            if constexpr (std::is_constructible_v<cadhost::HostItem,
+                                                                  decltype(x)>) {
+                                items.push_back(x);
+                                taken = true;
+                            }
+                        },
+                        one);
+                    if (!taken) {
+                        return cadhost::Unsupported{"<nested array>"};
+                    }
+                }
+                return items;
+            } else if constexpr (std::is_same_v<T, OutArgument>) {
+                return std::monostate{}; // its place travels empty, as on the bus
             } else {
                 return v;
             }
@@ -101,6 +124,12 @@ class ModelObject : public AutomationObject {
                             std::make_shared<ModelObject>(m_model, m_lastRefusal, object.path)));
                     }
                     return objects;
+                } else if constexpr (std::is_same_v<T, std::vector<cadhost::HostItem>>) {
+                    Variants values;
+                    for (const cadhost::HostItem& item : v) {
+                        values.push_back(fromHost(cadhost::itemValue(item)));
+                    }
+                    return values;
                 } else if constexpr (std::is_same_v<T, cadhost::Unsupported>) {
                     throw VariantTypeError("the host returned a value of no known kind");
                 } else {

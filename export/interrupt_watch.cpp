@@ -6,12 +6,14 @@ namespace exporter {
 
 namespace {
 
-// A signal handler can reach nothing but a static object; this flag is the only one.
+// A signal handler can reach nothing but static objects; these two are the only ones.
 volatile std::sig_atomic_t caughtSignal = 0;
+volatile std::sig_atomic_t caughtCount = 0;
 
 extern "C" void noteSignal(int signal)
 {
     caughtSignal = signal;
+    caughtCount = caughtCount + 1;
 }
 
 } // namespace
@@ -25,6 +27,11 @@ void watchInterrupts()
 int interruptSignal()
 {
     return caughtSignal;
+}
+
+int interruptCount()
+{
+    return caughtCount;
 }
 
 } // namespace exporter

@@ -9,5 +9,7 @@ namespace exporter {
 void watchInterrupts();
 // The signal that asked to stop, or 0.
 [[nodiscard]] int interruptSignal();
+// How many times a stop was asked: a second one is not to wait for what may never end.
+[[nodiscard]] int interruptCount();
 
 } // namespace exporter

@@ -121,7 +121,8 @@ void closeFd(int& fd)
 PoolEnd runForked(std::size_t count, unsigned workerCount,
                   const std::function<JobOutcome(std::size_t)>& work,
                   const std::function<bool(std::size_t, const JobOutcome&)>& onOutcome,
-                  const std::function<bool()>& stopRequested, const std::function<void()>& onTick)
+                  const std::function<bool()>& stopRequested, const std::function<void()>& onTick,
+                  const std::function<bool()>& abandonRequested)
 {
     // A worker that died must not take this process with it when a job is sent to it.
     std::signal(SIGPIPE, SIG_IGN);
@@ -200,6 +201,19 @@ PoolEnd runForked(std::size_t count, unsigned workerCount,
         if (!stopping && stopRequested()) {
             stopAll();
         }
+        if (stopping && abandonRequested && abandonRequested()) {
+            for (Worker& worker : workers) {
+                ::kill(worker.pid, SIGKILL); // a stopped process dies of it too
+                closeFd(worker.resultFd);
+                closeFd(worker.jobFd);
+            }
+            for (Worker& worker : workers) {
+                int status = 0;
+                while (::waitpid(worker.pid, &status, 0) < 0 && errno == EINTR) {
+                }
+            }
+            return PoolEnd::Abandoned;
+        }
         if (onTick) {
             onTick();
         }
@@ -259,16 +273,18 @@ PoolEnd runForked(std::size_t count, unsigned workerCount,
 PoolEnd runJobs(std::size_t count, unsigned workers,
                 const std::function<JobOutcome(std::size_t)>& work,
                 const std::function<bool(std::size_t, const JobOutcome&)>& onOutcome,
-                const std::function<bool()>& stopRequested, const std::function<void()>& onTick)
+                const std::function<bool()>& stopRequested, const std::function<void()>& onTick,
+                const std::function<bool()>& abandonRequested)
 {
 #ifndef _WIN32
     if (workers > 1 && count > 1) {
         return runForked(count, static_cast<unsigned>(std::min<std::size_t>(workers, count)), work,
-                         onOutcome, stopRequested, onTick);
+                         onOutcome, stopRequested, onTick, abandonRequested);
     }
 #else
     (void)workers;
 #endif
+    (void)abandonRequested;
     return runHere(count, work, onOutcome, stopRequested, onTick);
 }
 

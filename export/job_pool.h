@@ -24,16 +24,21 @@ struct JobOutcome {
 enum class PoolEnd {
     Completed, // every job ran
     Stopped,   // stopRequested or a false from onOutcome ended it early
+    Abandoned, // abandonRequested ended a stopped run without waiting for the running jobs
 };
 
 // work(i) for every i below count on up to `workers` processes (1: in this process). onOutcome
 // runs in this process, in the order the jobs end; returning false stops the run. stopRequested
 // is asked between jobs and while waiting. A stopped run takes no new job but lets the running
 // ones end and reports their outcomes. A worker that dies reports a failed outcome for its job.
+// abandonRequested is asked while a stopped run waits: a worker that does not answer (stopped,
+// hung) must not hold the run for ever, so the workers are then killed, their jobs left unfinished
+// and unreported (with worker processes only; a job in this process always ends).
 PoolEnd runJobs(std::size_t count, unsigned workers,
                 const std::function<JobOutcome(std::size_t)>& work,
                 const std::function<bool(std::size_t, const JobOutcome&)>& onOutcome,
                 const std::function<bool()>& stopRequested,
-                const std::function<void()>& onTick = {});
+                const std::function<void()>& onTick = {},
+                const std::function<bool()>& abandonRequested = {});
 
 } // namespace exporter

@@ -53,8 +53,8 @@ void removeStaleTemporaries(const std::string& folder, const std::vector<std::st
     }
 }
 
-std::vector<IndexRow> earlierRows(const std::string& folder, const std::set<std::string>& remade,
-                                  const std::set<std::string>& dxfWritten)
+EarlierRows earlierRows(const std::string& folder, const std::set<std::string>& remade,
+                        const std::set<std::string>& dxfWritten)
 {
     const fs::path root = utf8Path(folder);
     const fs::path file = root / "index.csv";
@@ -62,10 +62,14 @@ std::vector<IndexRow> earlierRows(const std::string& folder, const std::set<std:
     if (!fs::exists(file, error)) {
         return {};
     }
-    std::ifstream in(file, std::ios::binary);
+    // Not opened unless a regular file: a FIFO would wait for a writer for ever.
+    std::ifstream in;
+    if (fs::is_regular_file(file, error)) {
+        in.open(file, std::ios::binary);
+    }
     std::ostringstream text;
     text << in.rdbuf();
-    if (!in || !fs::is_regular_file(file, error)) {
+    if (!in.is_open() || in.bad()) {
         throw ExportError(ExportFailure::BadRequest,
                           "cannot read the library's index " + utf8Text(file));
     }
@@ -77,10 +81,23 @@ std::vector<IndexRow> earlierRows(const std::string& folder, const std::set<std:
                           utf8Text(file) + " is not an index this program writes; move it away "
                                            "or write into another folder");
     }
-    std::vector<IndexRow> kept;
+    EarlierRows earlier;
     for (IndexRow& row : readIndexCsv(content)) {
-        if (row.PartName.empty() || remade.count(row.PartName) != 0 ||
-            (!row.step.empty() && !isFileThere(root, row.step))) {
+        if (!row.step.empty() && !isFileThere(root, row.step)) {
+            row.step.clear();
+            if (remade.count(row.PartName) == 0) {
+                continue;
+            }
+        }
+        if (remade.count(row.PartName) != 0) {
+            if (!row.dxf.empty() && !isFileThere(root, row.dxf)) {
+                row.dxf.clear();
+                row.block.clear();
+            }
+            earlier.remade[row.PartName] = std::move(row);
+            continue;
+        }
+        if (row.PartName.empty()) {
             continue;
         }
         if (dxfWritten.count(row.standard) != 0) {
@@ -91,10 +108,10 @@ std::vector<IndexRow> earlierRows(const std::string& folder, const std::set<std:
             row.block.clear();
         }
         if (!row.step.empty() || !row.dxf.empty()) {
-            kept.push_back(std::move(row));
+            earlier.kept.push_back(std::move(row));
         }
     }
-    return kept;
+    return earlier;
 }
 
 } // namespace exporter

@@ -5,6 +5,7 @@
 
 #include "export/index_csv.h"
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -15,13 +16,19 @@ namespace exporter {
 // and from those of its subfolders named (the standards' STEP folders); nothing else.
 void removeStaleTemporaries(const std::string& folder, const std::vector<std::string>& subfolders);
 
-// The rows of the folder's index.csv that a run keeps: those of the studs it does not make again
-// (by part name) whose STEP file, when one is listed, is still there, and which still have a file
-// at all (their STEP file, or a DXF that is there or that this run writes). A DXF that is gone is
-// struck from its rows. No index: no rows. Throws ExportError (BadRequest) for an index.csv that
-// cannot be read or is not one this program writes, rather than replace it.
-[[nodiscard]] std::vector<IndexRow> earlierRows(const std::string& folder,
-                                                const std::set<std::string>& remade,
-                                                const std::set<std::string>& dxfWritten);
+// The rows of the folder's index.csv, as a run takes them over. kept: those of the studs it does
+// not make again (by part name) whose STEP file, when one is listed, is still there, and which
+// still have a file at all (their STEP file, or a DXF that is there or that this run writes);
+// a DXF that is gone is struck from its rows. remade: the rows of the studs it makes again, with
+// only the files that are still there, for what the run does not write anew. No index: no rows.
+// Throws ExportError (BadRequest) for an index.csv that cannot be read or is not one this
+// program writes, rather than replace it.
+struct EarlierRows {
+    std::vector<IndexRow> kept;
+    std::map<std::string, IndexRow> remade; // by part name
+};
+[[nodiscard]] EarlierRows earlierRows(const std::string& folder,
+                                      const std::set<std::string>& remade,
+                                      const std::set<std::string>& dxfWritten);
 
 } // namespace exporter

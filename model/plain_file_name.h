@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-// Not empty, not "." or "..", and none of: a control character, "/" or "\" (folder separators),
-// ":" (a drive or a Windows stream), or the other characters Windows refuses in a name (* ? " < >
-// |).
+// Not empty, not "." or "..", not a Windows device name (NUL, CON, COM1, ... with or without an
+// extension), and none of: a control character, "/" or "\" (folder separators), ":" (a drive or a
+// Windows stream), or the other characters Windows refuses in a name (* ? " < > |).
 [[nodiscard]] bool isPlainFileName(std::string_view name);

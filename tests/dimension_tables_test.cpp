@@ -121,7 +121,8 @@ TEST(CatalogueReader, NumberAndFigureKeyMustBePlainFileNames)
     } rows[] = {{"22032-76", true}, {"ris_1 ", true}, {"Рис 1", true}, {"", false},
                 {".", false},       {"..", false},    {"../x", false}, {"a\\b", false},
                 {"C:x", false},     {"a*", false},    {"a|b", false},  {"a\x1b", false},
-                {"a\x7f", false},   {"..x", true}};
+                {"a\x7f", false},   {"..x", true},    {"nul", false},  {"COM1.x", false},
+                {"CONX", true}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(isPlainFileName(row.name), row.plain);

@@ -159,6 +159,22 @@ TEST_F(OverDBus, SecondHostRefusesTheOwnedName)
     EXPECT_TRUE(HostProcess::owned()); // the first host still serves
 }
 
+TEST_F(OverDBus, AnInvalidBusNameIsToldAsSuch)
+{
+    for (const char* name : {"a", "a..b", "1a.b"}) {
+        QProcess host;
+        host.start(QStringLiteral(CADHOST_PATH),
+                   {QStringLiteral("--headless"), QStringLiteral("--name"), QLatin1String(name)});
+        ASSERT_TRUE(host.waitForFinished(10000));
+        EXPECT_EQ(host.exitCode(), 2) << name;
+        const std::string err = host.readAllStandardError().toStdString(); // after Qt's notes
+        EXPECT_TRUE(err.ends_with("quorvel-cadhost: \"" + std::string(name) +
+                                  "\" is not a valid bus name (two or more elements joined by "
+                                  "dots, such as AutoCAD.Application)\n"))
+            << err;
+    }
+}
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -504,6 +505,10 @@ TEST(QuorvelExport, BadInputsAreNamedAndLeaveNoFiles)
          "",
          2,
          "cannot make the output folder " + file + "/sub: Not a directory"},
+        {{"--standard", "22032-76", "--all", "--out", ""},
+         "",
+         2,
+         "--out is empty (the folder to write into)"},
         {{"--standard", "22032-76", "--all", "--jobs", "0", "--out", out},
          "",
          2,
@@ -524,6 +529,23 @@ TEST(QuorvelExport, BadInputsAreNamedAndLeaveNoFiles)
         {freeStud(longD.c_str(), "100", "12"), "", 1,
          "cannot write " + out + "/22032-76/Шпилька_M" + longD +
              "x100_ГОСТ_22032-76.step: File name too long"},
+        {{"--standard", "22032-76", "--d", "12", "--l", "100", "--layers", "x\"y,B,C", "--out",
+          out},
+         "",
+         2,
+         "--layers \"x\"y,B,C\": the layer name \"x\"y\" holds the character '\"', which DXF "
+         "readers refuse"},
+        {{"--standard", "22032-76", "--d", "12", "--l", "100", "--layers", "A,<,C", "--out", out},
+         "",
+         2,
+         "--layers \"A,<,C\": the layer name \"<\" holds the character '<', which DXF readers "
+         "refuse"},
+        {{"--standard", "22032-76", "--d", "12", "--l", "100", "--layers", "A,B,Ось☃", "--out",
+          out},
+         "",
+         2,
+         "--layers \"A,B,Ось☃\": the layer name \"Ось☃\" holds a character that Windows-1251 "
+         "does not have, which DXF readers refuse"},
         {freeStud("-12", "100", "12"), "", 2,
          "--d is below zero (-12); a stud's sizes are above zero"},
         {freeStud("12", "-100", "12"), "", 2,
@@ -567,6 +589,87 @@ TEST(QuorvelExport, InterruptLeavesOnlyWholeFiles)
                            " whole STEP files written, no DXF or index\n");
 }
 
+// Interrupted while the DXF files are written: the one in flight is finished, the index is not
+// written, and nothing else is left.
+TEST(QuorvelExport, InterruptWhileTheDxfFilesAreWrittenStopsBeforeTheIndex)
+{
+    TempDir dir;
+    const std::string out = dir.file("lib");
+    const std::string errFile = dir.file("stderr.txt");
+    const pid_t pid = start(
+        EXPORTER_PATH, {"--standard", "all", "--all", "--format", "dxf", "--out", out}, errFile);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    const auto dxfWritten = [&] {
+        const std::set<std::string> files = filesUnder(out);
+        return std::any_of(files.begin(), files.end(),
+                           [](const std::string& name) { return name.ends_with(".dxf"); });
+    };
+    while (!dxfWritten() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ::kill(pid, SIGTERM);
+    const ProgramRun run = finish(pid, errFile);
+    EXPECT_EQ(run.status, 143);
+    const std::set<std::string> files = filesUnder(out);
+    ASSERT_FALSE(files.empty());
+    EXPECT_LT(files.size(), 12u);
+    for (const std::string& name : files) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(name.ends_with(".dxf")); // no index, no temporary file
+        EXPECT_TRUE(readAll(out + "/" + name).ends_with("\nEOF\n"));
+    }
+    EXPECT_EQ(run.err, "quorvel-export: interrupted; 0 whole STEP files and " +
+                           std::to_string(files.size()) + " whole DXF files written, no index\n");
+}
+
+// A worker that does not answer (stopped) holds the first Ctrl-C's orderly end; a second one
+// ends the run at once, and the stopped worker's unfinished file goes with it.
+TEST(QuorvelExport, ASecondInterruptEndsARunThatAStoppedWorkerHolds)
+{
+    TempDir dir;
+    const std::string out = dir.file("lib");
+    const std::string errFile = dir.file("stderr.txt");
+    const pid_t pid = start(
+        EXPORTER_PATH, {"--standard", "22032-76", "--all", "--out", out, "--jobs", "2"}, errFile);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (filesUnder(out).size() < 3 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    std::vector<pid_t> workers; // the exporter's children, from /proc/<pid>/stat's fourth field
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        std::string stat = readAll(entry.path().string() + "/stat");
+        std::istringstream fields(stat.substr(stat.rfind(')') + 1));
+        std::string state;
+        pid_t parent = 0;
+        if (fields >> state >> parent && parent == pid) {
+            workers.push_back(static_cast<pid_t>(std::stoi(entry.path().filename().string())));
+        }
+    }
+    ASSERT_EQ(workers.size(), 2u);
+    ::kill(workers[0], SIGSTOP);
+    ::kill(pid, SIGINT);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ::kill(pid, SIGINT);
+    int status = 0;
+    deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (::waitpid(pid, &status, WNOHANG) == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (::waitpid(pid, &status, WNOHANG) == 0) {
+        ADD_FAILURE() << "the run did not end";
+        ::kill(pid, SIGKILL);
+        ::kill(workers[0], SIGKILL);
+    }
+    const ProgramRun run = finish(pid, errFile);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 130);
+    const std::set<std::string> files = filesUnder(out);
+    for (const std::string& name : files) {
+        ASSERT_TRUE(name.ends_with(".step")) << name; // no temporary file, no DXF or index
+    }
+    EXPECT_EQ(run.err, "quorvel-export: interrupted; " + std::to_string(files.size()) +
+                           " whole STEP files written, no DXF or index\n");
+}
+
 // The layer names: those of the settings file beside the program (a user's own, in Cyrillic),
 // unless --layers names others.
 TEST(QuorvelExport, LayersComeFromTheSettingsFileBesideTheProgramOrTheOption)
@@ -605,6 +708,16 @@ TEST(QuorvelExport, LayersComeFromTheSettingsFileBesideTheProgramOrTheOption)
         }
         EXPECT_EQ(layers, row.expected);
     }
+    dir.write("program/quorvel.ini", utf8ToCp1251("[Слои]\r\nОсновной=Контур:1\r\n"));
+    const ProgramRun run = finish(start(program,
+                                        {"--standard", "22032-76", "--d", "12", "--l", "100",
+                                         "--data", data, "--out", dir.file("lib")},
+                                        dir.file("err.txt")),
+                                  dir.file("err.txt"));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "quorvel-export: the settings file " + dir.file("program/quorvel.ini") +
+                           ": the layer name \"Контур:1\" of Основной holds the character ':', "
+                           "which DXF readers refuse (or give --layers)\n");
 }
 
 // A table file that would steer files out of --out, cut the library short or hang the run is
@@ -738,12 +851,26 @@ TEST(QuorvelExport, ARunIntoALibraryUpdatesIt)
     EXPECT_EQ(blocks(), all);
     EXPECT_EQ(filesUnder(out).size(), 16u); // the STEP files, the DXF and the index
 
+    // A run of DXF alone keeps the STEP file of the stud it makes again listed.
+    run({"--d", "2", "--l", "10", "--format", "dxf"});
+    EXPECT_EQ(csvFields(indexLines(out + "/index.csv")[1])[11],
+              "22032-76/Шпилька_M2x10_ГОСТ_22032-76.step");
+
     fs::remove(utf8Path(out + "/22032-76/" + gone + ".step"));
     run({"--d", "2", "--l", "10"});
     std::set<std::string> left = all;
     left.erase(gone);
     EXPECT_EQ(indexed(), left);
     EXPECT_EQ(blocks(), left);
+
+    // An index that is no file is not waited on, nor replaced.
+    fs::remove(utf8Path(out + "/index.csv"));
+    ASSERT_EQ(::mkfifo((out + "/index.csv").c_str(), 0600), 0);
+    const ProgramRun refused = runExporter(dir, {"--standard", "22032-76", "--d", "2", "--l", "10",
+                                                 "--data", dir.file("data"), "--out", out});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.err,
+              "quorvel-export: cannot read the library's index " + out + "/index.csv\n");
 }
 
 // Two exporters into one folder: the second waits until the first has let the folder go.

@@ -21,6 +21,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,7 @@ struct DrawCall {
     std::string PartName;
     double d, L, b, b1, c;
     bool solid3D; // the state's choice when the drawing was started
+    std::optional<StudBlock> block;
 };
 
 // Selects the box's text with Ctrl+A and types over it, keys going to the box as a keyboard
@@ -73,9 +75,10 @@ class MainForm : public ::testing::Test {
         form = std::make_unique<TForm1>(
             state, reporter,
             [this](bool is3D, const std::string& name, double d, double L, double b, double b1,
-                   double c) {
+                   double c, const StudBlock* block) {
                 visibleWhileDrawing = form->isVisible();
-                draws.push_back({is3D, name, d, L, b, b1, c, state.solid3D});
+                draws.push_back({is3D, name, d, L, b, b1, c, state.solid3D,
+                                 block ? std::optional<StudBlock>(*block) : std::nullopt});
             },
             base());
         select = std::make_unique<TfSelect>(state, form.get());

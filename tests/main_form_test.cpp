@@ -243,7 +243,7 @@ TEST_F(MainForm, WindowShowsAgainWhenAnErrorEscapesTheDrawing)
 {
     form = std::make_unique<TForm1>(
         state, reporter,
-        [](bool, const std::string&, double, double, double, double, double) {
+        [](bool, const std::string&, double, double, double, double, double, const StudBlock*) {
             throw std::runtime_error("host gone");
         },
         base());
@@ -322,8 +322,9 @@ TEST_F(MainForm, FirstRunWritesEveryKey)
     for (std::string line; std::getline(in, line);) {
         lines += line.find('=') != std::string::npos;
     }
-    EXPECT_EQ(lines, 12);
+    EXPECT_EQ(lines, 13);
     EXPECT_FALSE(saved.solid3D);
+    EXPECT_FALSE(saved.asBlock);
 }
 
 // «- тело» chooses how the 3D stud is built; it can be reached and changed only while «- 3D» is
@@ -373,11 +374,12 @@ TEST_F(MainForm, SolidChoiceFollowsThe3DBoxAndIsKept)
 
 TEST_F(MainForm, SettingsAreReadAndWrittenBack)
 {
-    writeIni("[Общая]\r\nВысота1=слово\r\nШирина1=500\r\nВид_3D=1\r\nВысота2=-5\r\n"
+    writeIni("[Общая]\r\nВысота1=слово\r\nШирина1=500\r\nВид_3D=1\r\nВысота2=-5\r\nБлок=1\r\n"
              "[Слои]\r\nОсновной=Контур\r\nТонкий=Тонкие\r\nОсевой=Оси\r\n"
              "[CAD]\r\nApplication=OtherCad.Application\r\n");
     start();
     EXPECT_TRUE(form->chb3D->isChecked());
+    EXPECT_TRUE(form->chbBlock->isChecked());
     EXPECT_EQ(form->chb3D->toolTip().toStdString(), "Трехмерная деталь (только для MDT6)");
     EXPECT_EQ(form->frameGeometry().height(), 250);
     EXPECT_EQ(form->frameGeometry().width(), 500);
@@ -393,6 +395,88 @@ TEST_F(MainForm, SettingsAreReadAndWrittenBack)
     EXPECT_EQ(saved.SelectHeight, -5); // kept as read while the dialog was never opened
     EXPECT_EQ(saved.layers.LayerThin, "Тонкие");
     EXPECT_EQ(saved.cadApplication, "OtherCad.Application");
+    EXPECT_TRUE(saved.asBlock);
+}
+
+TEST_F(MainForm, BlockCarriesTheDesignationAndTheSizes)
+{
+    start();
+    EXPECT_FALSE(form->chbBlock->isChecked()); // loose lines unless chosen
+    form->bbDrawClick();
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_FALSE(draws[0].block.has_value());
+
+    form->chbBlock->setFocus();
+    QTest::keyClick(form->chbBlock, Qt::Key_Space);
+    ASSERT_TRUE(form->chbBlock->isChecked());
+    type(form->cbDiam, "12");
+    type(form->cbLenght, "100");
+    form->bbDrawClick();
+    ASSERT_EQ(draws.size(), 2u);
+    ASSERT_TRUE(draws[1].block.has_value());
+    const StudBlock& block = *draws[1].block;
+    EXPECT_EQ(block.name, "GOST22032-76_M12x100");
+    EXPECT_EQ(block.attributes.at(0).value, "Шпилька М12×100 ГОСТ 22032-76");
+    EXPECT_EQ(block.stored.L, 100);
+    EXPECT_EQ(draws[1].L, 112);
+    EXPECT_EQ(block.stored.P, 1.75);
+
+    // The part commands' 3D part stays a part.
+    form->chb3D->setChecked(true);
+    form->bbDrawClick();
+    ASSERT_EQ(draws.size(), 3u);
+    EXPECT_FALSE(draws[2].block.has_value());
+}
+
+TEST_F(MainForm, EditShowsThePickedStudInTableOrFreeMode)
+{
+    start();
+    std::optional<StoredStud> answer;
+    form->setEditStud([&answer] { return answer; });
+    StoredStud table;
+    table.standard = "22043-76"; // another standard than the one on screen
+    table.d = 16;
+    table.L = 80;
+    table.b = 40;
+    table.b1 = 40;
+    table.c = 2;
+    table.P = 2;
+    StoredStud free = table;
+    free.standard = "22032-76";
+    free.L = 83;
+    free.b = 20.5;
+    free.b1 = 16;
+    const struct {
+        const char* label;
+        StoredStud stud;
+        bool freeMode;
+        const char* d;
+        const char* L;
+        const char* b;
+        const char* title;
+    } rows[] = {
+        {"a row of the tables", table, false, "16", "80", "Полная", "ГОСТ 22043-76"},
+        {"free dimensions", free, true, "16", "83", "20.5", "ГОСТ 22032-76"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        answer = row.stud;
+        form->bbEdit->setFocus();
+        QTest::keyClick(form->bbEdit, Qt::Key_Return);
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_TRUE(form->LName->text().endsWith(QString::fromUtf8(row.title)));
+        EXPECT_EQ(form->chbCastom->isChecked(), row.freeMode);
+        EXPECT_EQ(text(row.freeMode ? form->eDiam : form->cbDiam->lineEdit()), row.d);
+        EXPECT_EQ(text(row.freeMode ? form->eLenght : form->cbLenght->lineEdit()), row.L);
+        EXPECT_EQ(text(form->eB), row.b);
+        EXPECT_TRUE(form->chbBlock->isChecked());
+    }
+    // A cancelled pick changes nothing.
+    answer.reset();
+    form->bbEditClick();
+    EXPECT_EQ(text(form->eLenght), "83");
+    EXPECT_EQ(form->bbEdit->accessibleName().toStdString(), "Изменить…");
+    EXPECT_TRUE(messageTexts().empty());
 }
 
 TEST_F(MainForm, UnwritableSettingsStillLetTheWindowClose)

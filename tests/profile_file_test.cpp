@@ -177,6 +177,7 @@ TEST(SettingsFile, DefaultsThenEveryKeyWrittenInOrder)
         utf8ToCp1251("[Общая]\r\nАвтор  =Разработчики Quorvel\r\nE-Mail =quorvel@example.org\r\n"
                      "Высота1=300\r\nШирина1=455\r\nВысота2=275\r\nШирина2=645\r\nВид_3D=1\r\n"
                      "Тело_3D=0\r\n"
+                     "Блок=0\r\n"
                      "[Слои]\r\nОсновной=2\r\nТонкий=1\r\nОсевой=Осевые линии\r\n"
                      "[CAD]\r\nApplication=AutoCAD.Application\r\n"));
     const Settings back = readSettings(file);

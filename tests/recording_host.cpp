@@ -2,6 +2,7 @@
 
 #include "model/number_text.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -56,6 +57,23 @@ std::string argumentText(const Variant& value)
             }
             return text + "]";
         }
+        std::string operator()(const Shorts& numbers) const
+        {
+            std::string text = "(";
+            for (std::size_t i = 0; i < numbers.size(); ++i) {
+                text += (i ? "," : "") + std::to_string(numbers[i]);
+            }
+            return text + ")";
+        }
+        std::string operator()(const Variants& values) const
+        {
+            std::string text = "[";
+            for (std::size_t i = 0; i < values.size(); ++i) {
+                text += (i ? ", " : "") + std::visit(*this, values[i].value());
+            }
+            return text + "]";
+        }
+        std::string operator()(OutArgument) const { return "<out>"; }
     };
     return std::visit(Visitor{}, value.value());
 }
@@ -78,6 +96,17 @@ std::string callText(const RecordedCall& call)
 }
 
 RecordingHost::RecordingHost() = default;
+
+std::vector<const RecordingHost::ReferenceState*> RecordingHost::liveReferences() const
+{
+    std::vector<const ReferenceState*> live;
+    for (const ReferenceState& reference : references) {
+        if (!reference.deleted) {
+            live.push_back(&reference);
+        }
+    }
+    return live;
+}
 
 void RecordingHost::failCall(std::size_t index, FailKind kind)
 {
@@ -189,6 +218,17 @@ Variant RecordingHost::dispatch(const std::string& object, std::string_view memb
         if (member == "ModelSpace" && get) {
             return objectFor("ModelSpace");
         }
+        if ((member == "Blocks" || member == "RegisteredApplications") && get) {
+            return objectFor(std::string(member));
+        }
+        if (member == "HandleToObject") {
+            for (const ReferenceState& reference : references) {
+                if (!reference.deleted && reference.handle == args.at(0).toString()) {
+                    return objectFor("BlockRef:" + reference.handle);
+                }
+            }
+            throw EOleException("Invalid handle", "RecordingHost", "", 0, statusException);
+        }
         if (member == "ActiveLayer" && get) {
             return objectFor("Layer:" + (activeLayer < layers.size() ? layers[activeLayer].name
                                                                      : std::string("<none>")));
@@ -205,6 +245,12 @@ Variant RecordingHost::dispatch(const std::string& object, std::string_view memb
     } else if (object == "Utility") {
         if (member == "GetPoint") {
             return pickedPoint;
+        }
+        if (member == "GetEntity") {
+            if (!pickedEntity) {
+                throw EOleException("Nothing picked", "RecordingHost", "", 0, statusException);
+            }
+            return Variants{objectFor(*pickedEntity), pickedPoint};
         }
         if (member == "PolarPoint") {
             const Point from = args.at(0).toPoint();
@@ -234,6 +280,45 @@ Variant RecordingHost::dispatch(const std::string& object, std::string_view memb
             layers.push_back({args.at(0).toString(), 7});
             return objectFor("Layer:" + layers.back().name);
         }
+    } else if (object == "Blocks") {
+        const auto named = [this](const std::string& name) {
+            return std::find_if(blocks.begin(), blocks.end(),
+                                [&name](const BlockState& b) { return b.name == name; });
+        };
+        if (member == "Item") {
+            if (named(args.at(0).toString()) == blocks.end()) {
+                throw EOleException("Key not found", "RecordingHost", "", 0, statusException);
+            }
+            return objectFor("Block:" + args.at(0).toString());
+        }
+        if (member == "Add") {
+            blocks.push_back({args.at(1).toString(), 0, {}});
+            return objectFor("Block:" + blocks.back().name);
+        }
+    } else if (object.rfind("Block:", 0) == 0) {
+        const auto block = std::find_if(blocks.begin(), blocks.end(), [&object](const auto& b) {
+            return "Block:" + b.name == object;
+        });
+        if (block != blocks.end()) {
+            if (member == "AddLightWeightPolyline" || member == "AddLine") {
+                return objectFor("Entity:" + block->name + ":" + std::to_string(++block->entities));
+            }
+            if (member == "AddAttribute") {
+                block->attributes.emplace_back(args.at(4).toString(), args.at(5).toString());
+                return objectFor("AttributeDef:" + block->name + ":" + args.at(4).toString());
+            }
+            if (member == "Delete") {
+                blocks.erase(block);
+                return {};
+            }
+        }
+    } else if (object.rfind("Entity:", 0) == 0) {
+        if (((member == "Closed" || member == "Layer") && put) || member == "Delete") {
+            return {};
+        }
+        if (member == "GetXData") {
+            return Variants{Variant{}, Variant{}};
+        }
     } else if (object == "ModelSpace") {
         const auto made = [this] { return objectFor("Entity:" + std::to_string(++m_entities)); };
         if (member == "AddLightWeightPolyline" || member == "AddRevolvedSolid") {
@@ -242,9 +327,70 @@ Variant RecordingHost::dispatch(const std::string& object, std::string_view memb
         if (member == "AddRegion") {
             return Objects{made()};
         }
-    } else if (object.rfind("Entity:", 0) == 0) {
-        if (((member == "Closed" || member == "Layer") && put) || member == "Delete") {
-            return {};
+        if (member == "InsertBlock") {
+            const std::string name = args.at(1).toString();
+            for (const BlockState& block : blocks) {
+                if (block.name == name) {
+                    ReferenceState reference{std::to_string(references.size() + 1), name,
+                                             args.at(0).toPoint(), {}, {}, {}, false};
+                    for (const auto& [tag, value] : block.attributes) {
+                        reference.attributes[tag] = value;
+                    }
+                    references.push_back(std::move(reference));
+                    return objectFor("BlockRef:" + references.back().handle);
+                }
+            }
+            throw EOleException("Key not found", "RecordingHost", "", 0, statusException);
+        }
+    } else if (object == "RegisteredApplications") {
+        if (member == "Add") {
+            return objectFor("RegisteredApplication:" + args.at(0).toString());
+        }
+    } else if (object.rfind("BlockRef:", 0) == 0) {
+        for (ReferenceState& reference : references) {
+            if ("BlockRef:" + reference.handle != object) {
+                continue;
+            }
+            if (member == "Handle" && get) {
+                return reference.handle;
+            }
+            if (member == "InsertionPoint" && get) {
+                return reference.point;
+            }
+            if (member == "GetAttributes") {
+                Objects attributes;
+                for (const auto& [tag, value] : reference.attributes) {
+                    attributes.push_back(objectFor("AttributeRef:" + reference.handle + ":" + tag));
+                }
+                return attributes;
+            }
+            if (member == "SetXData") {
+                reference.dataTypes = args.at(0);
+                reference.dataValues = args.at(1);
+                return {};
+            }
+            if (member == "GetXData") {
+                return Variants{reference.dataTypes, reference.dataValues};
+            }
+            if (member == "Delete") {
+                reference.deleted = true;
+                return {};
+            }
+        }
+    } else if (object.rfind("AttributeRef:", 0) == 0) {
+        const std::string rest = object.substr(std::string("AttributeRef:").size());
+        const std::string handle = rest.substr(0, rest.find(':'));
+        const std::string tag = rest.substr(rest.find(':') + 1);
+        for (ReferenceState& reference : references) {
+            if (reference.handle == handle && reference.attributes.count(tag) != 0) {
+                if (member == "TagString" && get) {
+                    return tag;
+                }
+                if (member == "TextString" && put) {
+                    reference.attributes[tag] = args.at(0).toString();
+                    return {};
+                }
+            }
         }
     } else if (object.rfind("Layer:", 0) == 0) {
         for (LayerState& layer : layers) {

@@ -1,7 +1,9 @@
 #pragma once
 // An in-process stand-in CAD host: serves Application, Document, Utility, Layers, Layer, ModelSpace
-// and the entities it makes, records every call in order and can be told to fail the N-th call
-// with any automation kind.
+// and the entities it makes, and for studs placed as blocks Blocks, a block's entities and
+// attribute definitions, block references with their attributes and extended data, and
+// RegisteredApplications; records every call in order and can be told to fail the N-th call with
+// any automation kind.
 
 #include "cad/automation.h"
 
@@ -31,6 +33,24 @@ class RecordingHost : public RunningObjects {
         std::int32_t color;
     };
 
+    // A block definition: its name and attribute definitions (tag, default value); entities
+    // counts what was drawn into it.
+    struct BlockState {
+        std::string name;
+        std::size_t entities = 0;
+        std::vector<std::pair<std::string, std::string>> attributes;
+    };
+    // A block reference, "BlockRef:<handle>"; attributes by tag.
+    struct ReferenceState {
+        std::string handle;
+        std::string block;
+        Point point{};
+        std::map<std::string, std::string> attributes;
+        Variant dataTypes;
+        Variant dataValues;
+        bool deleted = false;
+    };
+
     RecordingHost();
 
     // RunningObjects: the look-up is recorded as call 0 ("ROT.GetActiveObject").
@@ -43,6 +63,14 @@ class RecordingHost : public RunningObjects {
     std::int32_t cmddia = 1;
     std::vector<LayerState> layers{{"0", 7}};
     std::size_t activeLayer = 0;
+    std::vector<BlockState> blocks;
+    std::vector<ReferenceState> references;
+    // The label of the object Utility.GetEntity answers with ("BlockRef:1", "Entity:3"); none:
+    // the host's exception, as for Esc.
+    std::optional<std::string> pickedEntity;
+
+    // The references not deleted.
+    std::vector<const ReferenceState*> liveReferences() const;
 
     // Fails the call with this index (0 = the look-up) with the given kind; may be repeated.
     void failCall(std::size_t index, FailKind kind);

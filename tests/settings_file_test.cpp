@@ -38,6 +38,7 @@ TEST(SettingsFile, EveryKeyReadsBackWhateverTheFolderIsCalled)
         changed.SelectWidth = 702;
         changed.is3D = true;
         changed.solid3D = true;
+        changed.asBlock = true;
         changed.layers = {"Контур", "Тонкие линии", ""};
         changed.cadApplication = "OtherCad.Application";
         ASSERT_EQ(writeSettings(file, changed), std::nullopt);
@@ -54,6 +55,7 @@ TEST(SettingsFile, EveryKeyReadsBackWhateverTheFolderIsCalled)
         EXPECT_EQ(back.SelectWidth, 702);
         EXPECT_TRUE(back.is3D);
         EXPECT_TRUE(back.solid3D);
+        EXPECT_TRUE(back.asBlock);
         EXPECT_EQ(back.layers.LayerMain, "Контур");
         EXPECT_EQ(back.layers.LayerThin, "Тонкие линии");
         EXPECT_EQ(back.layers.LayerAxis, "");
@@ -71,6 +73,7 @@ TEST(SettingsFile, EveryKeyReadsBackWhateverTheFolderIsCalled)
                     {"Общая", "Ширина2", "702"},
                     {"Общая", "Вид_3D", "1"},
                     {"Общая", "Тело_3D", "1"},
+                    {"Общая", "Блок", "1"},
                     {"Слои", "Основной", "Контур"},
                     {"Слои", "Тонкий", "Тонкие линии"},
                     {"Слои", "Осевой", ""},
@@ -93,13 +96,15 @@ TEST(SettingsFile, MissingFileAndMissingKeysGiveTheDefaults)
 
     const std::string file =
         dir.write("part.ini",
-                  utf8ToCp1251("[Общая]\r\nШирина1=500\r\nВысота2=слово\r\n[Слои]\r\nТонкий=\r\n"));
+                  utf8ToCp1251("[Общая]\r\nШирина1=500\r\nВысота2=слово\r\nБлок=слово\r\n"
+                                            "[Слои]\r\nТонкий=\r\n"));
     const Settings part = readSettings(file);
     EXPECT_EQ(part.mainHeight, 250);
     EXPECT_EQ(part.mainWidth, 500);
     EXPECT_EQ(part.SelectHeight, 275);
     EXPECT_FALSE(part.is3D);
     EXPECT_FALSE(part.solid3D);
+    EXPECT_FALSE(part.asBlock);
     EXPECT_EQ(part.layers.LayerMain, "2");
     EXPECT_EQ(part.layers.LayerThin, ""); // present but empty: no default
     EXPECT_EQ(part.cadApplication, "AutoCAD.Application");

@@ -34,8 +34,8 @@ TEST(StudDesignation, PitchIsWrittenOnlyWhenFine)
         std::optional<double> P;
         std::optional<double> fine;
     } rows[] = {
-        {"coarse", 12, 1.75, {}},        {"fine", 12, 1.25, 1.25},
-        {"coarse of 2.5", 2.5, 0.45, {}}, {"unknown pitch", 12, {}, {}},
+        {"coarse", 12, 1.75, {}},          {"fine", 12, 1.25, 1.25},
+        {"coarse of 2.5", 2.5, 0.45, {}},  {"unknown pitch", 12, {}, {}},
         {"d off the series", 13, 1.5, {}},
     };
     for (const auto& row : rows) {
@@ -63,7 +63,9 @@ TEST(StudDesignation, BlockNamesAreAsciiAndTellSizesApart)
          {"22043-76", 12, 100, {}},
          FreeSizes{30, {}, 1.6},
          "GOST22043-76_M12x100_b30_c1.6"},
-        {"a number a block name cannot carry", {"22032/76 Б", 12, 100, {}}, {},
+        {"a number a block name cannot carry",
+         {"22032/76 Б", 12, 100, {}},
+         {},
          "GOST22032_76___M12x100"},
     };
     for (const auto& row : rows) {

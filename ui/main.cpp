@@ -25,11 +25,17 @@ int main(int argc, char* argv[])
     TForm1 Form1(
         state, reporter,
         [&draw, &state](bool Is3D, const std::string& PartName, double d, double L, double b,
-                        double b1, double c) {
+                        double b1, double c, const StudBlock* block) {
             draw.setSolid3D(state.solid3D); // the window's choice at this click
-            draw.Start_ACAD(Is3D, PartName, d, L, b, b1, c);
+            draw.Start_ACAD(Is3D, PartName, d, L, b, b1, c, block);
         },
         QCoreApplication::applicationFilePath().toStdString());
+    Form1.setEditStud([&draw]() -> std::optional<StoredStud> {
+        if (draw.Edit_Stud() == EditOutcome::Picked) {
+            return draw.edited();
+        }
+        return std::nullopt;
+    });
     // Form1 has read the settings file, which names the CAD program to look up.
     draw.setHostClass(state.cadApplication);
     TfSelect fSelect(state, &Form1);

@@ -153,6 +153,16 @@ void TForm1::buildControls()
     chbSolid = new QCheckBox(QStringLiteral("- тело"), this);
     place(chbSolid, 480, 37, 62, 17);
 
+    chbBlock = new QCheckBox(QStringLiteral("- блоком"), this);
+    chbBlock->setToolTip(QStringLiteral(
+        "Чертить шпильку блоком: с атрибутами для спецификации (обозначение, масса) и\n"
+        "размерами, по которым её можно изменить кнопкой «Изменить…»"));
+    place(chbBlock, 430, 158, 112, 20);
+    bbEdit = new QPushButton(QStringLiteral("Изменить…"), this);
+    bbEdit->setAccessibleName(bbEdit->text());
+    bbEdit->setToolTip(QStringLiteral("Выбрать начерченную блоком шпильку и изменить её размеры"));
+    place(bbEdit, 460, 6, 82, 28);
+
     LMass = new QLabel(this);
     place(LMass, 425, 79, 117, 35);
     LMass->setAlignment(Qt::AlignCenter);
@@ -173,8 +183,8 @@ void TForm1::buildControls()
     place(BitBtn3, 425, 231, 117, 37);
 
     // Tab order of the design: 1 cbDiam ... 13 eLenght.
-    QWidget* order[] = {cbDiam,  cbLenght, eB, eB1,       chb3D, chbSolid, bbAbout,
-                        bbDraw,  BitBtn3,  eC, chbCastom, eDiam, eLenght};
+    QWidget* order[] = {cbDiam,  cbLenght, eB,     eB1,     chb3D, chbSolid,  chbBlock, bbAbout,
+                        bbDraw,  bbEdit,   BitBtn3, eC,     chbCastom, eDiam, eLenght};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         setTabOrder(order[i], order[i + 1]);
     }
@@ -187,6 +197,7 @@ void TForm1::buildControls()
     connect(chbSolid, &QCheckBox::clicked, this, &TForm1::chbSolidClick);
     connect(bbAbout, &QPushButton::clicked, this, &TForm1::bbAboutClick);
     connect(bbDraw, &QPushButton::clicked, this, &TForm1::bbDrawClick);
+    connect(bbEdit, &QPushButton::clicked, this, &TForm1::bbEditClick);
     connect(BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
     for (CompletingComboBox* box : {cbDiam, cbLenght}) {
         connect(box, &QComboBox::editTextChanged, this, &TForm1::showMass);
@@ -222,6 +233,7 @@ void TForm1::ReadIni()
     chb3D->setChecked(settings.is3D);
     chbSolid->setChecked(settings.solid3D);
     chb3DClick();
+    chbBlock->setChecked(settings.asBlock);
 }
 
 void TForm1::showEvent(QShowEvent* event)
@@ -431,10 +443,24 @@ void TForm1::bbDrawClick()
     // In free-dimension mode the name carries the typed d and L, not the hidden table choice.
     m_state.PartName = partName(free ? fields.eDiam : fields.cbDiam,
                                 free ? fields.eLenght : fields.cbLenght, m_state.GostNumber);
+    // A 2D stud as a block carries its sizes; the part commands' 3D parts stay parts.
+    std::optional<StudBlock> block;
+    if (chbBlock->isChecked() && !chb3D->isChecked()) {
+        StoredStud stored;
+        stored.standard = m_state.GostNumber;
+        stored.d = numbers.d;
+        stored.L = numbers.L;
+        stored.b = numbers.b;
+        stored.b1 = numbers.b1;
+        stored.c = numbers.c;
+        stored.P = pitchOf(numbers.d).value_or(0);
+        stored.freeDimensions = free;
+        block = studBlock(stored, familyOf(m_state.GostIndex));
+    }
     m_drawing = true;
     try {
         m_startAcad(chb3D->isChecked(), m_state.PartName, numbers.d, numbers.overallLength,
-                    numbers.b, numbers.b1, numbers.c);
+                    numbers.b, numbers.b1, numbers.c, block ? &*block : nullptr);
     } catch (const std::exception& error) {
         // Not an automation failure: the application's own error report, window shown again.
         m_drawing = false;
@@ -444,6 +470,80 @@ void TForm1::bbDrawClick()
     }
     m_drawing = false;
     show();
+}
+
+void TForm1::bbEditClick()
+{
+    if (m_drawing || !m_editStud) {
+        return;
+    }
+    hide();
+    m_drawing = true;
+    std::optional<StoredStud> picked;
+    try {
+        picked = m_editStud();
+    } catch (const std::exception& error) {
+        m_drawing = false;
+        show();
+        m_reporter.show({"Quorvel", error.what(), MessageKind::Error});
+        return;
+    }
+    m_drawing = false;
+    show();
+    if (picked) {
+        showStud(*picked);
+    }
+}
+
+void TForm1::showStud(const StoredStud& stud)
+{
+    const auto& standards = studStandards();
+    const auto standard = std::find_if(standards.begin(), standards.end(),
+                                       [&](const StudStandard& s) { return s.number == stud.standard; });
+    if (standard != standards.end() && standard->index != m_state.GostIndex) {
+        m_state.GostIndex = standard->index;
+        SetPicture();
+        WorkForm();
+    }
+    // Table mode when d and L are in the lists and the tables give the stored b, b1 and c.
+    chbCastom->setChecked(false);
+    chbCastomClick();
+    const auto find = [](const CompletingComboBox* box, double value) {
+        for (int i = 0; i < box->count(); ++i) {
+            if (parseNumber(toStd(box->itemText(i))) == value) {
+                return i;
+            }
+        }
+        return -1;
+    };
+    bool table = false;
+    if (const int d = find(cbDiam, stud.d); d >= 0) {
+        cbDiam->setItemIndex(d);
+        SetDataDetal();
+        if (const int L = find(cbLenght, stud.L); L >= 0) {
+            cbLenght->setItemIndex(L);
+            LenghtChange();
+            const HandOverResult shown =
+                handOver(familyOf(m_state.GostIndex), false, fieldTexts());
+            const auto* numbers = std::get_if<HandOver>(&shown);
+            table = numbers != nullptr && numbers->b == stud.b && numbers->c == stud.c &&
+                    (familyOf(m_state.GostIndex) == StudFamily::PlainHole ||
+                     numbers->b1 == stud.b1);
+        }
+    }
+    if (!table) {
+        chbCastom->setChecked(true);
+        chbCastomClick();
+        eDiam->setText(toQt(numberText(stud.d)));
+        eLenght->setText(toQt(numberText(stud.L)));
+        eB->setText(toQt(numberText(stud.b)));
+        eB1->setText(toQt(numberText(stud.b1)));
+        eC->setText(toQt(numberText(stud.c)));
+    }
+    chb3D->setChecked(stud.solid);
+    chb3DClick();
+    chbBlock->setChecked(true);
+    showMass();
 }
 
 FieldTexts TForm1::fieldTexts() const
@@ -524,6 +624,7 @@ bool TForm1::FormClose()
     settings.SelectWidth = m_state.SelectWidth;
     settings.is3D = chb3D->isChecked();
     settings.solid3D = chbSolid->isChecked();
+    settings.asBlock = chbBlock->isChecked();
     settings.layers = m_state.layers;
     settings.cadApplication = m_state.cadApplication;
     if (const auto failure = writeSettings(settingsPath(m_state.BasePath), settings)) {

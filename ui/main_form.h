@@ -3,6 +3,7 @@
 // dimension fields, free-dimension mode, the 2D/3D choice, how 3D is built and the Draw button.
 
 #include "cad/reporter.h"
+#include "cad/stud_block.h"
 #include "model/dimension_tables.h"
 #include "model/stud_dimensions.h"
 #include "ui/main_unit_state.h"
@@ -23,9 +24,13 @@ class QToolButton;
 class OuterSize;
 class TfSelect;
 
-// Start_ACAD of the drawing unit: Is3D, PartName, d, overall length, b, b1, c.
-using StartAcadFunction =
-    std::function<void(bool, const std::string&, double, double, double, double, double)>;
+// Start_ACAD of the drawing unit: Is3D, PartName, d, overall length, b, b1, c, and the block to
+// place the 2D stud as (none: loose lines).
+using StartAcadFunction = std::function<void(bool, const std::string&, double, double, double,
+                                             double, double, const StudBlock*)>;
+// «Изменить…» of the drawing unit: the sizes of the stud picked in the CAD window; none when the
+// pick was cancelled or refused (the drawing unit has said why).
+using EditStudFunction = std::function<std::optional<StoredStud>()>;
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -35,6 +40,7 @@ class TForm1 : public QWidget {
            const std::string& executablePath, QWidget* parent = nullptr);
 
     void setSelectDialog(TfSelect* dialog) { m_select = dialog; }
+    void setEditStud(EditStudFunction editStud) { m_editStud = std::move(editStud); }
 
     // Event handlers and procedures, public so that tests can drive them as the user would.
     void FormActivate();
@@ -49,6 +55,10 @@ class TForm1 : public QWidget {
     void chbSolidClick();
     void sbGostClick();
     void bbDrawClick();
+    void bbEditClick();
+    // Shows a picked stud: its standard, its sizes (table mode when they are a row of the
+    // tables, else free dimensions) and its 2D/3D state.
+    void showStud(const StoredStud& stud);
     void bbAboutClick();
     void BitBtn3Click();
     // Shows the mass of 1000 steel studs of the sizes on screen in LMass, or nothing when they
@@ -74,6 +84,8 @@ class TForm1 : public QWidget {
     QLabel* LMass;
     QCheckBox* chb3D;
     QCheckBox* chbSolid; // the 3D stud as a solid through the object model
+    QCheckBox* chbBlock;
+    QPushButton* bbEdit;
     QPushButton* bbAbout;
     QPushButton* bbDraw;
     QPushButton* BitBtn3;
@@ -101,6 +113,7 @@ class TForm1 : public QWidget {
     MainUnitState& m_state;
     Reporter& m_reporter;
     StartAcadFunction m_startAcad;
+    EditStudFunction m_editStud;
     TfSelect* m_select = nullptr;
     bool m_activated = false;
     bool m_drawing = false;

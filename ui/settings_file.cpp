@@ -27,6 +27,7 @@ Settings readSettings(const std::string& file)
     settings.SelectWidth = GetPrivateProfileInt(generalSection, "Ширина2", 645, file);
     settings.is3D = GetPrivateProfileInt(generalSection, "Вид_3D", 0, file) != 0;
     settings.solid3D = GetPrivateProfileInt(generalSection, "Тело_3D", 0, file) != 0;
+    settings.asBlock = GetPrivateProfileInt(generalSection, "Блок", 0, file) == 1;
     settings.layers.LayerMain = GetPrivateProfileString(layerSection, "Основной", "2", file);
     settings.layers.LayerThin = GetPrivateProfileString(layerSection, "Тонкий", "1", file);
     settings.layers.LayerAxis = GetPrivateProfileString(layerSection, "Осевой", "7", file);
@@ -51,6 +52,7 @@ std::optional<std::string> writeSettings(const std::string& file, const Settings
         {"Ширина2", std::to_string(settings.SelectWidth)},
         {"Вид_3D", settings.is3D ? "1" : "0"},
         {"Тело_3D", settings.solid3D ? "1" : "0"},
+        {"Блок", settings.asBlock ? "1" : "0"},
     };
     const std::vector<std::pair<std::string_view, std::string>> layers = {
         {"Основной", settings.layers.LayerMain},

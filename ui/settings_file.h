@@ -17,6 +17,9 @@ struct Settings {
     bool is3D = false;
     // "Тело_3D": the 3D stud as a solid through the object model instead of the part commands.
     bool solid3D = false;
+    // Key "Блок": a 2D stud is placed as a named block with parts-list attributes (1) instead of
+    // loose lines (0, also when missing or unreadable).
+    bool asBlock = false;
     LayerNames layers;
     // Section "CAD", key "Application": the class name (on Linux the bus name) under which the
     // running CAD program is looked up. Other CAD programs offer the same automation interface

@@ -67,11 +67,22 @@ Variant ComDispatchObject::invoke(std::string_view member, InvokeKind kind,
         throwNameLookupError(member, lookup);
     }
 
-    // COM takes the arguments last to first.
+    // COM takes the arguments last to first. An out parameter's place gets a by-reference
+    // VARIANT that points at its own holder; the holders do not move while the call runs.
+    std::vector<VariantValue> outs(args.size());
+    bool hasOut = false;
     std::vector<VariantValue> values;
     values.reserve(args.size());
-    for (auto it = args.rbegin(); it != args.rend(); ++it) {
-        values.push_back(toComVariant(*it));
+    for (std::size_t i = args.size(); i-- > 0;) {
+        if (std::holds_alternative<OutArgument>(args[i].value())) {
+            VariantValue reference;
+            reference.get().vt = VT_BYREF | VT_VARIANT;
+            reference.get().pvarVal = &outs[i].get();
+            values.push_back(std::move(reference));
+            hasOut = true;
+        } else {
+            values.push_back(toComVariant(args[i]));
+        }
     }
     static_assert(sizeof(VariantValue) == sizeof(VARIANT), "Invoke reads the values as VARIANTs");
     DISPPARAMS parameters{};
@@ -99,6 +110,16 @@ Variant ComDispatchObject::invoke(std::string_view member, InvokeKind kind,
     }
     if (kind == InvokeKind::PropertyPut) {
         return {};
+    }
+    if (hasOut) {
+        // The out values in the order of their places, as over D-Bus.
+        Variants gathered;
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            if (std::holds_alternative<OutArgument>(args[i].value())) {
+                gathered.push_back(fromComVariant(outs[i].get(), m_apartment));
+            }
+        }
+        return gathered;
     }
     return fromComVariant(result.get(), m_apartment);
 }

@@ -47,6 +47,50 @@ Variant objectOf(IDispatch* dispatch, const std::shared_ptr<ComApartment>& apart
         std::make_shared<ComDispatchObject>(ComPtr<IDispatch>::share(dispatch), apartment));
 }
 
+// The elements of a one-dimensional SAFEARRAY, any lower bound, each read by read(index).
+template <typename Read> void forEachElement(const VARIANT& value, Read read)
+{
+    SAFEARRAY* array = (value.vt & VT_BYREF) != 0 ? *value.pparray : value.parray;
+    if (array == nullptr || SafeArrayGetDim(array) != 1) {
+        throwTypeMismatch(value.vt);
+    }
+    LONG lower = 0;
+    LONG upper = -1;
+    if (FAILED(SafeArrayGetLBound(array, 1, &lower)) ||
+        FAILED(SafeArrayGetUBound(array, 1, &upper))) {
+        throwTypeMismatch(value.vt);
+    }
+    for (LONG i = lower; i <= upper; ++i) {
+        read(array, i);
+    }
+}
+
+Shorts shortsOf(const VARIANT& value)
+{
+    Shorts numbers;
+    forEachElement(value, [&](SAFEARRAY* array, LONG i) {
+        SHORT number = 0;
+        if (FAILED(SafeArrayGetElement(array, &i, &number))) {
+            throwTypeMismatch(value.vt);
+        }
+        numbers.push_back(number);
+    });
+    return numbers;
+}
+
+Variants variantsOf(const VARIANT& value, const std::shared_ptr<ComApartment>& apartment)
+{
+    Variants values;
+    forEachElement(value, [&](SAFEARRAY* array, LONG i) {
+        VariantValue item;
+        if (FAILED(SafeArrayGetElement(array, &i, item.put()))) {
+            throwTypeMismatch(value.vt);
+        }
+        values.push_back(fromComVariant(item.get(), apartment));
+    });
+    return values;
+}
+
 } // namespace
 
 VariantValue toComVariant(const Variant& value)
@@ -122,6 +166,51 @@ VariantValue toComVariant(const Variant& value)
             }
             return result;
         }
+        // Extended data's type codes: a SAFEARRAY of VT_I2.
+        VariantValue operator()(const Shorts& numbers) const
+        {
+            SAFEARRAY* array =
+                SafeArrayCreateVector(VT_I2, 0, static_cast<ULONG>(numbers.size()));
+            if (array == nullptr) {
+                throwSysError("SafeArrayCreateVector", E_OUTOFMEMORY);
+            }
+            VariantValue result;
+            result.get().vt = VT_ARRAY | VT_I2;
+            result.get().parray = array;
+            for (LONG i = 0; i < static_cast<LONG>(numbers.size()); ++i) {
+                SHORT number = numbers[static_cast<std::size_t>(i)];
+                const HRESULT status = SafeArrayPutElement(array, &i, &number);
+                if (FAILED(status)) {
+                    throwSysError("SafeArrayPutElement", status);
+                }
+            }
+            return result;
+        }
+        // Values of mixed kinds: a SAFEARRAY of VT_VARIANT.
+        VariantValue operator()(const Variants& values) const
+        {
+            SAFEARRAY* array =
+                SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(values.size()));
+            if (array == nullptr) {
+                throwSysError("SafeArrayCreateVector", E_OUTOFMEMORY);
+            }
+            VariantValue result;
+            result.get().vt = VT_ARRAY | VT_VARIANT;
+            result.get().parray = array;
+            for (LONG i = 0; i < static_cast<LONG>(values.size()); ++i) {
+                VariantValue item = toComVariant(values[static_cast<std::size_t>(i)]);
+                const HRESULT status = SafeArrayPutElement(array, &i, &item.get()); // copies
+                if (FAILED(status)) {
+                    throwSysError("SafeArrayPutElement", status);
+                }
+            }
+            return result;
+        }
+        // Only an Invoke can give an out parameter its place (com_dispatch_object.cpp).
+        VariantValue operator()(OutArgument) const
+        {
+            throw EOleError("an out parameter outside a call");
+        }
         static IDispatch* dispatchOf(const OleObject& object)
         {
             const auto* com = dynamic_cast<const ComDispatchObject*>(object.object());
@@ -153,6 +242,16 @@ Variant fromComVariant(const VARIANT& value, const std::shared_ptr<ComApartment>
                 objects.push_back(objectOf(dispatch.get(), apartment).toObject());
             }
             return objects;
+        }
+        const VARTYPE element = static_cast<VARTYPE>(value.vt & VT_TYPEMASK);
+        if (element == VT_I2) {
+            return shortsOf(value);
+        }
+        if (element == VT_VARIANT) {
+            const auto numbers = numbersOf(value);
+            if (!numbers || numbers->size() != Point().size()) {
+                return variantsOf(value, apartment); // extended data, out values
+            }
         }
         return pointOf(value);
     }

@@ -29,6 +29,7 @@ class DBusObject : public AutomationObject {
   private:
     QVariant toDBus(const Variant& value) const;
     Variant fromDBus(const QVariant& value) const;
+    Variant fromList(const QVariantList& list) const;
     OleObject objectAt(const QDBusObjectPath& path) const;
 
     QDBusConnection m_connection;
@@ -70,6 +71,23 @@ QVariant DBusObject::toDBus(const Variant& value) const
             }
             return QVariant::fromValue(paths);
         }
+        // Extended data's type codes: "an".
+        QVariant operator()(const Shorts& numbers) const
+        {
+            return QVariant::fromValue(QList<short>(numbers.begin(), numbers.end()));
+        }
+        // Values of mixed kinds: "av", each item as it travels alone.
+        QVariant operator()(const Variants& values) const
+        {
+            QVariantList list;
+            for (const Variant& item : values) {
+                list.append(QVariant::fromValue(QDBusVariant(self.toDBus(item))));
+            }
+            return QVariant(list);
+        }
+        // An out parameter's place: empty, as an argument left out; the host answers with the
+        // out values as the call's result (docs/design-notes.md).
+        QVariant operator()(OutArgument) const { return QVariant(QVariantList{}); }
         static QDBusObjectPath pathOf(const OleObject& o)
         {
             const auto* object = dynamic_cast<const DBusObject*>(o.object());
@@ -101,23 +119,14 @@ Variant DBusObject::fromDBus(const QVariant& value) const
                 objects.push_back(objectAt(path));
             }
             return objects;
+        } else if (signature == QLatin1String("an")) {
+            QList<short> list;
+            argument >> list;
+            return Shorts(list.begin(), list.end());
         } else if (signature == QLatin1String("av")) {
             QVariantList list;
             argument >> list;
-            if (list.isEmpty()) {
-                return {};
-            }
-            // Some hosts send an array of objects as variants, each holding an object path.
-            Objects objects;
-            for (const QVariant& item : list) {
-                if (item.metaType() != QMetaType::fromType<QDBusObjectPath>()) {
-                    break;
-                }
-                objects.push_back(objectAt(qvariant_cast<QDBusObjectPath>(item)));
-            }
-            if (objects.size() == static_cast<std::size_t>(list.size())) {
-                return objects;
-            }
+            return fromList(list);
         }
         throw EOleSysError("unexpected value of type " + signature.toStdString(), statusFail);
     }
@@ -144,10 +153,7 @@ Variant DBusObject::fromDBus(const QVariant& value) const
     case QMetaType::QString:
         return value.toString().toStdString();
     case QMetaType::QVariantList:
-        if (value.toList().isEmpty()) {
-            return {};
-        }
-        break;
+        return fromList(value.toList());
     default:
         if (value.metaType() == QMetaType::fromType<QDBusObjectPath>()) {
             return objectAt(qvariant_cast<QDBusObjectPath>(value));
@@ -168,6 +174,32 @@ Variant DBusObject::fromDBus(const QVariant& value) const
         break;
     }
     throw EOleSysError(std::string("unexpected value of type ") + value.typeName(), statusFail);
+}
+
+Variant DBusObject::fromList(const QVariantList& list) const
+{
+    if (list.isEmpty()) {
+        return {};
+    }
+    // Some hosts send an array of objects as variants, each holding an object path.
+    Objects objects;
+    for (const QVariant& item : list) {
+        if (item.metaType() != QMetaType::fromType<QDBusObjectPath>()) {
+            break;
+        }
+        objects.push_back(objectAt(qvariant_cast<QDBusObjectPath>(item)));
+    }
+    if (objects.size() == static_cast<std::size_t>(list.size())) {
+        return objects;
+    }
+    // Otherwise values of mixed kinds (extended data, out parameters).
+    Variants values;
+    for (const QVariant& item : list) {
+        values.push_back(item.metaType() == QMetaType::fromType<QDBusVariant>()
+                             ? fromDBus(qvariant_cast<QDBusVariant>(item).variant())
+                             : fromDBus(item));
+    }
+    return values;
 }
 
 OleObject DBusObject::objectAt(const QDBusObjectPath& path) const

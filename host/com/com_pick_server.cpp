@@ -87,8 +87,8 @@ InvokeResult ComPickServer::awaitPick(const std::string& prompt)
 
 void ComPickServer::pick(Vec2 point)
 {
-    if (m_waiting == nullptr) {
-        return;
+    if (m_waiting == nullptr || !m_model.pickTakes(point)) {
+        return; // a click on nothing while an object is asked for: the pick goes on
     }
     InvokeResult result;
     if (const auto value = m_model.answerPick(point)) {

@@ -16,9 +16,35 @@ namespace {
 
 constexpr const char* invokeSignature = "siav";
 
+HostValue hostValue(const QVariant& value);
+
+// An array's items, each as a value of its own; an item that is itself an array of anything but
+// doubles (a point) stays unsupported.
+HostValue hostItems(const QVariantList& list)
+{
+    std::vector<HostItem> items;
+    for (const QVariant& item : list) {
+        const HostValue one = hostValue(item);
+        bool taken = false;
+        std::visit(
+            [&items, &taken](const auto& v) {
+                if constexpr (std::is_constructible_v<HostItem, decltype(v)>) {
+                    items.push_back(v);
+                    taken = true;
+                }
+            },
+            one);
+        if (!taken) {
+            return Unsupported{"<array>"};
+        }
+    }
+    return items;
+}
+
 // An argument as the object model takes it: basic values, an array of doubles, an empty av,
-// an object path, an array of object paths (ao, or an av holding only object paths); any other
-// D-Bus type stays unsupported, with the text the log shows.
+// an object path, an array of object paths (ao, or an av holding only object paths), an array
+// of 16-bit integers (an) and an array of mixed basic values (av), as extended data comes; any
+// other D-Bus type stays unsupported, with the text the log shows.
 HostValue hostValue(const QVariant& value)
 {
     if (value.metaType() == QMetaType::fromType<QDBusVariant>()) {
@@ -40,6 +66,11 @@ HostValue hostValue(const QVariant& value)
             }
             return objects;
         }
+        if (argument.currentSignature() == QLatin1String("an")) {
+            QList<short> list;
+            argument >> list;
+            return std::vector<HostItem>(list.begin(), list.end());
+        }
         if (argument.currentSignature() == QLatin1String("av")) {
             QVariantList list;
             argument >> list;
@@ -49,7 +80,7 @@ HostValue hostValue(const QVariant& value)
             std::vector<ObjectRef> objects;
             for (const QVariant& item : list) {
                 if (item.metaType() != QMetaType::fromType<QDBusObjectPath>()) {
-                    return Unsupported{"<array>"};
+                    return hostItems(list);
                 }
                 objects.push_back({qvariant_cast<QDBusObjectPath>(item).path().toStdString()});
             }
@@ -112,6 +143,15 @@ struct DBusValue {
             paths.append(QDBusObjectPath(QString::fromStdString(object.path)));
         }
         return QVariant::fromValue(paths);
+    }
+    // Mixed items: "av", each item in a variant of its own.
+    QVariant operator()(const std::vector<HostItem>& items) const
+    {
+        QVariantList list;
+        for (const HostItem& item : items) {
+            list.append(QVariant::fromValue(QDBusVariant(std::visit(*this, itemValue(item)))));
+        }
+        return list;
     }
     QVariant operator()(const Unsupported&) const { return QVariantList{}; }
 };
@@ -233,8 +273,8 @@ void AutomationServer::awaitPick(const QDBusMessage& message, const QString& pro
 
 void AutomationServer::pick(Vec2 p)
 {
-    if (!m_pendingPick) {
-        return;
+    if (!m_pendingPick || !m_model.pickTakes(p)) {
+        return; // a click on nothing while an object is asked for: the pick goes on
     }
     if (const auto value = m_model.answerPick(p)) {
         m_connection.send(reply(*m_pendingPick, *value));

@@ -25,6 +25,30 @@ void onSignal(int)
     [[maybe_unused]] const auto written = ::write(signalPipe[0], &byte, 1);
 }
 
+// A well-known bus name as the bus takes it: at most 255 characters, two or more elements
+// joined by dots, each of letters, digits, "_" and "-", not beginning with a digit. The bus
+// refuses any other name, which must not be taken for one another host owns.
+bool isValidBusName(const QString& name)
+{
+    const QStringList elements = name.split(QLatin1Char('.'));
+    if (name.size() > 255 || elements.size() < 2) {
+        return false;
+    }
+    for (const QString& element : elements) {
+        if (element.isEmpty() || element.front().isDigit()) {
+            return false;
+        }
+        for (const QChar ch : element) {
+            if (!(ch.isDigit() || (ch >= QLatin1Char('a') && ch <= QLatin1Char('z')) ||
+                  (ch >= QLatin1Char('A') && ch <= QLatin1Char('Z')) || ch == QLatin1Char('_') ||
+                  ch == QLatin1Char('-'))) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -48,6 +72,13 @@ int main(int argc, char* argv[])
         return 1;
     }
     const QString& className = options->className;
+    if (!isValidBusName(className)) {
+        std::fprintf(stderr,
+                     "quorvel-cadhost: \"%s\" is not a valid bus name (two or more elements "
+                     "joined by dots, such as AutoCAD.Application)\n",
+                     qPrintable(className));
+        return 2;
+    }
     if (!server.start(className)) {
         std::fprintf(stderr,
                      "quorvel-cadhost: %s is already owned on the session bus; another CAD host "

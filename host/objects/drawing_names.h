@@ -5,7 +5,14 @@
 
 namespace cadhost {
 
+using drawing::AttributeDefinition;
+using drawing::Block;
+using drawing::blockNamed;
 using drawing::CadDrawing;
+using drawing::ExtendedData;
+using drawing::ExtendedItem;
+using drawing::Insert;
+using drawing::insertLines;
 using drawing::coordinateLimit;
 using drawing::DrawingError;
 using drawing::Handle;

@@ -109,7 +109,11 @@ EntityContainer ObjectModel::modelSpace()
 
 std::vector<EntityContainer> ObjectModel::entityContainers()
 {
-    return {modelSpace()};
+    std::vector<EntityContainer> containers{modelSpace()};
+    for (Block& block : m_drawing.blocks) {
+        containers.push_back({&block.polylines, &block.lines, nullptr, nullptr});
+    }
+    return containers;
 }
 
 HostValue ObjectModel::container(const EntityContainer& where, const std::string& member,

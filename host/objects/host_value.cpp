@@ -55,10 +55,23 @@ struct Shown {
         }
         return text + "]";
     }
+    std::string operator()(const std::vector<HostItem>& items) const
+    {
+        std::string text = "{";
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            text += (i == 0 ? "" : ",") + std::visit(*this, itemValue(items[i]));
+        }
+        return text + "}";
+    }
     std::string operator()(const Unsupported& value) const { return value.shown; }
 };
 
 } // namespace
+
+HostValue itemValue(const HostItem& item)
+{
+    return std::visit([](const auto& v) -> HostValue { return v; }, item.value);
+}
 
 std::string showValue(const HostValue& value)
 {

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -21,14 +23,37 @@ struct Unsupported {
     bool operator==(const Unsupported&) const = default;
 };
 
+// One item of an array of mixed kinds: empty, boolean, 32-bit integer, double, string, array
+// of doubles, object, array of items (extended data's codes and values in the result of
+// GetXData).
+struct HostItem {
+    using Value = std::variant<std::monostate, bool, std::int32_t, double, std::string,
+                               std::vector<double>, ObjectRef, std::vector<HostItem>>;
+    Value value;
+
+    HostItem() = default;
+    template <typename T>
+        requires(!std::is_same_v<std::remove_cvref_t<T>, HostItem> &&
+                 std::is_constructible_v<Value, T &&>)
+    HostItem(T&& item) : value(std::forward<T>(item))
+    {
+    }
+    bool operator==(const HostItem&) const = default;
+};
+
 // Empty (a method without result, an optional argument left out), boolean, 32-bit integer,
 // double, string (UTF-8), array of doubles (a point when it has three), object, array of
-// objects, other.
-using HostValue = std::variant<std::monostate, bool, std::int32_t, double, std::string,
-                               std::vector<double>, ObjectRef, std::vector<ObjectRef>, Unsupported>;
+// objects, array of mixed items (extended data's codes and values, out parameters' values),
+// other.
+using HostValue =
+    std::variant<std::monostate, bool, std::int32_t, double, std::string, std::vector<double>,
+                 ObjectRef, std::vector<ObjectRef>, std::vector<HostItem>, Unsupported>;
+
+// The item as a value of its own.
+HostValue itemValue(const HostItem& item);
 
 // The call log's form of a value: <empty>, true, 42, 1.5, text with \r shown as "\r",
-// (x,y,z), /Layers/1, [/Entities/1,/Entities/2].
+// (x,y,z), /Layers/1, [/Entities/1,/Entities/2], {1001,QUORVEL}.
 std::string showValue(const HostValue& value);
 
 } // namespace cadhost

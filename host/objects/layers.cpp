@@ -2,6 +2,7 @@
 
 #include "host/objects/call_checks.h"
 #include "host/objects/object_model.h"
+#include "model/layer_name.h"
 
 namespace cadhost {
 
@@ -31,18 +32,10 @@ std::optional<std::size_t> layerIndex(const std::string& path, std::size_t count
     return index;
 }
 
-// A layer name the drawing and its DXF can hold: not empty, no control characters.
+// A layer name the drawing and its DXF can hold, by the one rule of model/layer_name.h.
 bool validLayerName(const std::string& name)
 {
-    if (name.empty() || name.size() > maxLayerNameBytes) {
-        return false;
-    }
-    for (unsigned char ch : name) {
-        if (ch < 0x20 || ch == 0x7F) {
-            return false;
-        }
-    }
-    return true;
+    return !layerNameFault(name);
 }
 
 HostValue ObjectModel::layers(const std::string& member, std::int32_t kind,

@@ -12,7 +12,7 @@ namespace cadhost {
 ObjectRef layerRef(std::size_t index);
 // The index of "/Layers/<n>", when the path names an existing layer.
 std::optional<std::size_t> layerIndex(const std::string& path, std::size_t count);
-// A layer name the drawing and its DXF can hold: not empty, no control characters.
+// A layer name the drawing and its DXF can hold (model/layer_name.h).
 bool validLayerName(const std::string& name);
 
 } // namespace cadhost

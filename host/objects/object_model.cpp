@@ -1,6 +1,7 @@
 #include "host/objects/object_model.h"
 
 #include "cad/dbus/automation_protocol.h"
+#include "host/objects/blocks.h"
 #include "host/objects/call_checks.h"
 #include "host/objects/layers.h"
 #include "model/utf8_path.h"
@@ -125,9 +126,18 @@ std::optional<HostValue> ObjectModel::answerPick(Vec2 point)
     if (!m_pendingCall) {
         return std::nullopt;
     }
-    const HostValue value = std::vector<double>{point.x, point.y, 0.0};
+    HostValue value = std::vector<double>{point.x, point.y, 0.0};
+    if (m_pendingEntity) {
+        // GetEntity's out values: the object and the picked point (docs/design-notes.md).
+        const std::optional<ObjectRef> picked = entityAt(point);
+        if (!picked) {
+            return std::nullopt; // pickTakes said no: the pick goes on waiting
+        }
+        value = std::vector<HostItem>{*picked, std::vector<double>{point.x, point.y, 0.0}};
+    }
     log(*m_pendingCall, "-> " + showValue(value));
     m_pendingCall.reset();
+    m_pendingEntity = false;
     return value;
 }
 
@@ -139,6 +149,7 @@ std::optional<HostError> ObjectModel::cancelPick(const std::string& reason)
     const HostError error{ErrorKind::Exception, reason};
     log(*m_pendingCall, failureText(error));
     m_pendingCall.reset();
+    m_pendingEntity = false;
     return error;
 }
 
@@ -149,11 +160,42 @@ HostValue ObjectModel::dispatch(const std::string& path, const std::string& memb
     if (path == "/Application") {
         return application(member, kind, args);
     }
+    if (path == "/Document" && (member == "Blocks" || member == "RegisteredApplications" ||
+                                member == "HandleToObject")) {
+        return blockDocument(member, kind, args);
+    }
     if (path == "/Document") {
         return document(member, kind, args);
     }
+    if (path == "/Utility" && member == "GetEntity") {
+        return getEntity(args, kind, result);
+    }
     if (path == "/Utility") {
         return utility(member, kind, args, result);
+    }
+    if (path == "/Blocks") {
+        return blocksCollection(member, kind, args);
+    }
+    if (const auto handle = blockHandle(path)) {
+        return block(*handle, member, kind, args);
+    }
+    if (path == "/RegisteredApplications") {
+        return applications(member, kind, args);
+    }
+    if (path.rfind("/Attributes/", 0) == 0) {
+        return attribute(path, member, kind, args);
+    }
+    if (path == "/ModelSpace" && member == "InsertBlock") {
+        return insertBlock(args, kind);
+    }
+    if (const auto handle = entityHandle(path)) {
+        if (findInsert(*handle) != nullptr) {
+            return blockReference(*handle, member, kind, args);
+        }
+        std::vector<Line>* list = nullptr;
+        if (Line* found = findLine(*handle, &list)) {
+            return line(*found, *list, member, kind, args);
+        }
     }
     if (path == "/Layers") {
         return layers(member, kind, args);

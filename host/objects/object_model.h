@@ -68,8 +68,14 @@ class ObjectModel {
                         const std::vector<HostValue>& args);
 
     bool waitingForPick() const { return m_pendingCall.has_value(); }
-    // The reply to the waiting GetPoint (logged); nothing when none waits.
+    // The reply to the waiting GetPoint or GetEntity (logged); nothing when none waits.
     std::optional<HostValue> answerPick(Vec2 point);
+    // Whether a click at point answers the waiting pick: always for GetPoint; for GetEntity only
+    // on an entity (a click on nothing leaves it waiting, Esc cancels it).
+    bool pickTakes(Vec2 point);
+    // The topmost entity within pickDistance of point (blocks.h): block references first,
+    // then lines and polylines drawn last; a command-drawn one gets its handle here.
+    std::optional<ObjectRef> entityAt(Vec2 point);
     // Refuses the waiting GetPoint with the host's exception (logged); nothing when none waits.
     std::optional<HostError> cancelPick(const std::string& reason = "Point selection cancelled");
 
@@ -95,6 +101,30 @@ class ObjectModel {
     // Closed, Layer and Delete of the entity with that handle.
     HostValue entity(Handle handle, const std::string& member, std::int32_t kind,
                      const std::vector<HostValue>& args);
+    // Blocks (blocks.cpp): the document's Blocks, RegisteredApplications and HandleToObject;
+    // the Blocks collection; a block's definition; model space's InsertBlock; a block
+    // reference; one of its attributes; the registered applications; a line's Layer and Delete;
+    // Utility.GetEntity.
+    HostValue blockDocument(const std::string& member, std::int32_t kind,
+                            const std::vector<HostValue>& args);
+    HostValue blocksCollection(const std::string& member, std::int32_t kind,
+                               const std::vector<HostValue>& args);
+    HostValue block(Handle handle, const std::string& member, std::int32_t kind,
+                    const std::vector<HostValue>& args);
+    HostValue insertBlock(const std::vector<HostValue>& args, std::int32_t kind);
+    HostValue blockReference(Handle handle, const std::string& member, std::int32_t kind,
+                             const std::vector<HostValue>& args);
+    HostValue attribute(const std::string& path, const std::string& member, std::int32_t kind,
+                        const std::vector<HostValue>& args);
+    HostValue applications(const std::string& member, std::int32_t kind,
+                           const std::vector<HostValue>& args);
+    HostValue line(Line& line, std::vector<Line>& list, const std::string& member,
+                   std::int32_t kind, const std::vector<HostValue>& args);
+    Line* findLine(Handle handle, std::vector<Line>** list);
+    HostValue getEntity(const std::vector<HostValue>& args, std::int32_t kind,
+                        InvokeResult& result);
+    Block* findBlock(Handle handle);
+    Insert* findInsert(Handle handle);
     EntityContainer modelSpace();
     // Every container entities live in; a handle names one entity over all of them.
     std::vector<EntityContainer> entityContainers();
@@ -107,7 +137,8 @@ class ObjectModel {
     std::deque<Vec2> m_scriptedPoints;
     bool m_headless = false;
     bool m_repeatPoints = false;
-    std::optional<std::string> m_pendingCall; // call text of the waiting GetPoint
+    std::optional<std::string> m_pendingCall; // call text of the waiting GetPoint or GetEntity
+    bool m_pendingEntity = false;              // the waiting pick is GetEntity's
 };
 
 } // namespace cadhost

@@ -103,6 +103,15 @@ void CanvasWidget::paintEvent(QPaintEvent*)
         painter.setPen(penFor(line.layer));
         painter.drawLine(toScreen(line.from), toScreen(line.to));
     }
+    // A block reference shows its block's entities at its place, on their own layers.
+    for (const Insert& insert : m_drawing.inserts) {
+        if (const Block* block = blockNamed(m_drawing.blocks, insert.block)) {
+            for (const Line& line : insertLines(*block, insert)) {
+                painter.setPen(penFor(line.layer));
+                painter.drawLine(toScreen(line.from), toScreen(line.to));
+            }
+        }
+    }
     for (const Part& part : m_drawing.parts) {
         for (const Line& line : sideView(part)) {
             painter.setPen(penFor(line.layer));
