@@ -96,7 +96,6 @@ void QuorvelDraw::Draw_Block_Quorvel(double d, double L, double b, double b1, do
 EditOutcome QuorvelDraw::Edit_Stud()
 {
     DrawSession& s = m_session;
-    m_replaced.reset();
     EditOutcome outcome = EditOutcome::Cancelled;
     std::optional<StoredStud> stored;
     const bool completed = runReported("Edit_Stud", HostName::AutoCAD, [&] {
@@ -125,7 +124,8 @@ EditOutcome QuorvelDraw::Edit_Stud()
             outcome = EditOutcome::NotAStud;
             return;
         }
-        m_replaced = object.get("Handle").toString();
+        const std::string handle = object.get("Handle").toString();
+        m_replaced = handle; // only a stud picked replaces the one picked before
         outcome = EditOutcome::Picked;
     });
     if (!completed) {

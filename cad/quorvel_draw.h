@@ -55,7 +55,8 @@ class QuorvelDraw {
                     double c, const StudBlock* block = nullptr);
 
     // «Изменить…»: asks the user to pick a placed stud in the CAD window. Reports an automation
-    // failure and a picked object that is no stud of this program.
+    // failure and a picked object that is no stud of this program. Only a stud picked changes
+    // which stud the next block replaces.
     EditOutcome Edit_Stud();
     // The sizes of the stud picked last; valid after Edit_Stud gave Picked.
     const StoredStud& edited() const { return m_edited; }

@@ -45,11 +45,12 @@ StudBlock studBlock(const StoredStud& stud, StudFamily family)
             stud};
 }
 
+// The flags come before the sizes: a DXF record whose last value reads "0" is misread by some
+// readers as the start of the next record, and a size is written as a real ("0.0").
 Shorts studDataTypes()
 {
-    Shorts types{applicationCode, stringCode};
+    Shorts types{applicationCode, stringCode, integerCode, integerCode};
     types.insert(types.end(), realCount, realCode);
-    types.insert(types.end(), {integerCode, integerCode});
     return types;
 }
 
@@ -57,14 +58,14 @@ Variants studDataValues(const StoredStud& stud)
 {
     return {studApplication,
             stud.standard,
+            std::int32_t{stud.freeDimensions ? 1 : 0},
+            std::int32_t{stud.solid ? 1 : 0},
             stud.d,
             stud.L,
             stud.b,
             stud.b1,
             stud.c,
-            stud.P,
-            std::int32_t{stud.freeDimensions ? 1 : 0},
-            std::int32_t{stud.solid ? 1 : 0}};
+            stud.P};
 }
 
 std::optional<StoredStud> storedStud(const Variants& types, const Variants& values)
@@ -85,14 +86,14 @@ std::optional<StoredStud> storedStud(const Variants& types, const Variants& valu
         StoredStud stud;
         stud.standard = values[1].toString();
         double* reals[realCount] = {&stud.d, &stud.L, &stud.b, &stud.b1, &stud.c, &stud.P};
+        stud.freeDimensions = values[2].toInt32() != 0;
+        stud.solid = values[3].toInt32() != 0;
         for (std::size_t i = 0; i < realCount; ++i) {
-            *reals[i] = values[2 + i].toDouble();
+            *reals[i] = values[4 + i].toDouble();
             if (!std::isfinite(*reals[i])) {
                 return std::nullopt;
             }
         }
-        stud.freeDimensions = values[8].toInt32() != 0;
-        stud.solid = values[9].toInt32() != 0;
         return stud;
     } catch (const VariantTypeError&) {
         return std::nullopt;

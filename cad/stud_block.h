@@ -44,7 +44,8 @@ struct StudBlock {
 // (empty: the designer numbers positions).
 [[nodiscard]] StudBlock studBlock(const StoredStud& stud, StudFamily family);
 
-// The extended data of a stud: type codes and values, the application's name first.
+// The extended data of a stud: type codes and values: the application's name, the standard's
+// number, the free-dimension and solid flags (0 or 1), then d, L, b, b1, c and P.
 [[nodiscard]] Shorts studDataTypes();
 [[nodiscard]] Variants studDataValues(const StoredStud& stud);
 

@@ -132,7 +132,7 @@ TEST(StudBlockInHost, EditRoundTripReplacesTheStudInPlace)
     EXPECT_EQ(insert.values[4], "0,110");
     ASSERT_EQ(insert.data.size(), 1u);
     EXPECT_EQ(insert.data[0].application, "QUORVEL");
-    EXPECT_EQ(std::get<double>(insert.data[0].items.at(2).value), 120);
+    EXPECT_EQ(std::get<double>(insert.data[0].items.at(4).value), 120);
     EXPECT_EQ(drawn.applications, (std::vector<std::string>{"QUORVEL"}));
 }
 

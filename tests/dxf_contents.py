@@ -1,6 +1,7 @@
 """Reads a DXF file with ezdxf, a reader independent of the host, and prints what a test checks:
-the audit's errors and fixes, the layers with their colours, and the polylines and lines with their
-layers and coordinates (rounded to 1e-9), one item a line."""
+the audit's errors and fixes, the layers with their colours, the polylines and lines with their
+layers and coordinates (rounded to 1e-9), and the block inserts with their attributes and extended
+data, one item a line; then the registered applications and each block's contents."""
 import sys
 
 import ezdxf
@@ -8,6 +9,32 @@ import ezdxf
 
 def point(vertex):
     return "%s,%s" % (round(vertex[0], 9), round(vertex[1], 9))
+
+
+def describe(entity, indent=""):
+    kind = entity.dxftype()
+    if kind == "POLYLINE":
+        closed = "closed" if entity.is_closed else "open"
+        vertices = " ".join(point(v.dxf.location) for v in entity.vertices)
+        print("%spolyline %s %s %s" % (indent, entity.dxf.layer, closed, vertices))
+    elif kind == "LINE":
+        print("%sline %s %s %s" % (indent, entity.dxf.layer, point(entity.dxf.start),
+                                   point(entity.dxf.end)))
+    elif kind == "INSERT":
+        print("%sinsert %s %s %s" % (indent, entity.dxf.layer, entity.dxf.name,
+                                     point(entity.dxf.insert)))
+        for attrib in entity.attribs:
+            hidden = "invisible" if attrib.dxf.flags & 1 else "visible"
+            print("%s  attrib %s=%s %s" % (indent, attrib.dxf.tag, attrib.dxf.text, hidden))
+        for application in sorted(entity.xdata.data.keys()) if entity.xdata else []:
+            items = " ".join("%d=%s" % (code, value)
+                             for code, value in entity.get_xdata(application))
+            print("%s  xdata %s %s" % (indent, application, items))
+    elif kind == "ATTDEF":
+        hidden = "invisible" if entity.dxf.flags & 1 else "visible"
+        print("%sattdef %s %s %s" % (indent, entity.dxf.tag, entity.dxf.prompt, hidden))
+    else:
+        print("%sother %s" % (indent, kind))
 
 
 def main(path):
@@ -20,16 +47,16 @@ def main(path):
         if layer.dxf.name != "Defpoints":  # the reader adds it to every document
             print("layer %s %d" % (layer.dxf.name, layer.dxf.color))
     for entity in doc.modelspace():
-        kind = entity.dxftype()
-        if kind == "POLYLINE":
-            closed = "closed" if entity.is_closed else "open"
-            vertices = " ".join(point(v.dxf.location) for v in entity.vertices)
-            print("polyline %s %s %s" % (entity.dxf.layer, closed, vertices))
-        elif kind == "LINE":
-            print("line %s %s %s" % (entity.dxf.layer, point(entity.dxf.start),
-                                     point(entity.dxf.end)))
-        else:
-            print("other", kind)
+        describe(entity)
+    applications = [a.dxf.name for a in doc.appids if a.dxf.name != "ACAD"]
+    if applications:
+        print("applications", " ".join(applications))
+    for block in doc.blocks:
+        if block.name.startswith("*") or block.name.startswith("$"):
+            continue
+        print("block", block.name)
+        for entity in block:
+            describe(entity, "  ")
 
 
 if __name__ == "__main__":

@@ -7,11 +7,13 @@
 #include "worked_run.h"
 
 #include <QCoreApplication>
+#include <QProcess>
 
 #include <dxflib/dl_creationadapter.h>
 #include <dxflib/dl_dxf.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fstream>
 #include <map>
@@ -101,6 +103,92 @@ TEST_F(OverDBus, Draws2DWithTheExactCallsAndAReadableDxf)
     EXPECT_DOUBLE_EQ(outline.vertices[1].first, 1.6);
     EXPECT_DOUBLE_EQ(outline.vertices[1].second, -6);
     EXPECT_EQ(contents.linesPerLayer, (std::map<std::string, int>{{"2", 4}, {"1", 4}, {"7", 1}}));
+}
+
+// Out parameters, extended data's arrays and the attribute objects cross the bus: a stud placed
+// as a block is picked again (both picks on its axis), then replaced by a longer one at its
+// place, which a third pick finds with its new sizes.
+TEST_F(OverDBus, PlacesAStudAsABlockAndReplacesItWhenEdited)
+{
+    HostProcess host(hostArguments({"--headless", "--points", "10,20", "--repeat-points"}));
+    QuorvelDraw unit(objects, reporter, layers);
+    StoredStud stud;
+    stud.standard = "22032-76";
+    stud.d = 12;
+    stud.L = 100;
+    stud.b = 30;
+    stud.b1 = 12;
+    stud.c = 1.6;
+    stud.P = 1.75;
+    const StudBlock first = studBlock(stud, StudFamily::ScrewIn);
+    unit.Start_ACAD(false, "unused", 12, 112, 30, 12, 1.6, &first);
+    ASSERT_EQ(unit.Edit_Stud(), EditOutcome::Picked);
+    EXPECT_EQ(unit.edited().standard, "22032-76");
+    EXPECT_EQ(unit.edited().L, 100);
+    EXPECT_EQ(unit.edited().P, 1.75);
+
+    stud.L = 120;
+    const StudBlock longer = studBlock(stud, StudFamily::ScrewIn);
+    unit.Start_ACAD(false, "unused", 12, 132, 30, 12, 1.6, &longer);
+    ASSERT_EQ(unit.Edit_Stud(), EditOutcome::Picked);
+    EXPECT_EQ(unit.edited().L, 120);
+    EXPECT_TRUE(reporter.messages.empty()) << messageText();
+    host.stop();
+
+    // One point picked for both studs; the first reference deleted once the second stood.
+    const Lines log = readLines(dir.file("calls.log"));
+    Lines inserts;
+    Lines picks;
+    for (const std::string& line : log) {
+        if (line.rfind("ModelSpace\tInsertBlock\t", 0) == 0) {
+            inserts.push_back(line);
+        }
+        if (line.rfind("Utility\tGetPoint\t", 0) == 0) {
+            picks.push_back(line);
+        }
+    }
+    ASSERT_EQ(inserts.size(), 2u);
+    EXPECT_EQ(picks.size(), 1u);
+    EXPECT_NE(inserts[1].find("(10,20,0)|GOST22032-76_M12x120|1|1|1|0"), std::string::npos)
+        << inserts[1];
+    const std::string firstStud = inserts[0].substr(inserts[0].rfind("/") + 1);
+    EXPECT_NE(std::find(log.begin(), log.end(),
+                        "Entities/" + firstStud + "\tDelete\t1\t\t-> <empty>"),
+              log.end());
+
+    // The saved drawing as a reader we did not write sees it: both definitions, one insert
+    // with its Cyrillic attribute values and its extended data, the application registered.
+    QProcess reader;
+    reader.start(QStringLiteral(EZDXF_PYTHON), {QStringLiteral(DXF_CONTENTS_SCRIPT),
+                                                QString::fromStdString(dir.file("out.dxf"))});
+    ASSERT_TRUE(reader.waitForFinished(60000));
+    const QStringList read = QString::fromUtf8(reader.readAllStandardOutput()).split('\n');
+    ASSERT_FALSE(read.isEmpty());
+    EXPECT_TRUE(read[0].startsWith(QStringLiteral("audit errors 0 "))) << read[0].toStdString();
+    Lines placed;
+    for (const QString& line : read) {
+        for (const char* kind : {"insert ", "  attrib ", "  xdata ", "applications ", "block "}) {
+            if (line.startsWith(QLatin1String(kind))) {
+                placed.push_back(line.toStdString());
+            }
+        }
+    }
+    // "×" is not in the file's code page: DXF writes it as \U+00D7, as CAD programs do.
+    const Lines expected = {
+        "insert 0 GOST22032-76_M12x120 10.0,20.0",
+        "  attrib NAME=Шпилька М12\\U+00D7120 ГОСТ 22032-76 invisible",
+        "  attrib STANDARD=ГОСТ 22032-76 invisible",
+        "  attrib SECTION=Стандартные изделия invisible",
+        "  attrib QTY=1 invisible",
+        "  attrib MASS=0,110 invisible",
+        "  attrib POS= invisible",
+        "  xdata QUORVEL 1000=22032-76 1070=0 1070=0 1040=12.0 1040=120.0 1040=30.0 1040=12.0 "
+        "1040=1.6 1040=1.75",
+        "applications QUORVEL",
+        "block GOST22032-76_M12x100",
+        "block GOST22032-76_M12x120",
+    };
+    EXPECT_EQ(placed, expected);
 }
 
 TEST_F(OverDBus, Builds3DPartWithTheExactTexts)

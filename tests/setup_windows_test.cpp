@@ -1,10 +1,9 @@
 // The package (target windows_package) as users get it, and the setup program (target
-// windows_installer) as careful and careless users run it, silently:
-// updates over a copy with edited tables, folders it must refuse, a second folder, and updating or
-// uninstalling while Quorvel runs. Each refusal must end with a non-zero status and leave no
-// trace: no files, no uninstall entry, no Start-menu shortcut. Read back through the install
-// folder, the registry and the uninstaller's status (run in place with _?=, so that it is the one
-// that does the work).
+// windows_installer) as careful and careless users run it, silently: updates over a copy with
+// edited tables, folders it must refuse, a second folder, and updating or uninstalling while
+// Quorvel runs. Each refusal must end with a non-zero status and leave no trace: no files, no
+// uninstall entry, no Start-menu shortcut. Read back through the install folder, the registry and
+// the uninstaller's status (run in place with _?=, so that it is the one that does the work).
 #include "temp_dir.h"
 #include "windows_process.h"
 

@@ -22,6 +22,17 @@ bool storable(double value)
 
 bool storable(const CadDrawing& drawing, const std::vector<Line>& lines)
 {
+    // A block's entities are stored relative to its base; placed, they must fit as well.
+    for (const Insert& insert : drawing.inserts) {
+        if (const Block* block = blockNamed(drawing.blocks, insert.block)) {
+            for (const Line& line : insertLines(*block, insert)) {
+                if (!storable(line.from.x) || !storable(line.from.y) || !storable(line.to.x) ||
+                    !storable(line.to.y)) {
+                    return false;
+                }
+            }
+        }
+    }
     for (const Polyline& polyline : drawing.polylines) {
         for (Vec2 v : polyline.vertices) {
             if (!storable(v.x) || !storable(v.y)) {
@@ -156,7 +167,8 @@ void writeViewport(DxfWriter& w, const Rect& extents)
     w.tableEnd();
 }
 
-void writeTables(DxfWriter& w, const std::vector<Layer>& layers, const Rect& extents)
+void writeTables(DxfWriter& w, const std::vector<Layer>& layers, const Rect& extents,
+                 const std::vector<std::string>& applications = {})
 {
     const DL_Writer& out = w.out();
     w.section("TABLES");
@@ -188,8 +200,14 @@ void writeTables(DxfWriter& w, const std::vector<Layer>& layers, const Rect& ext
         w.table(empty, 0);
         w.tableEnd();
     }
-    w.table("APPID", 1);
+    // ACAD, then the applications whose extended data the entities carry.
+    w.table("APPID", static_cast<int>(1 + applications.size()));
     w.tableEntry("APPID", "ACAD");
+    for (const std::string& application : applications) {
+        if (application != "ACAD") {
+            w.tableEntry("APPID", application);
+        }
+    }
     w.tableEnd();
     w.table("DIMSTYLE", 1);
     w.tableEntry("DIMSTYLE", "STANDARD");
@@ -221,13 +239,37 @@ void writeDrawing(DxfWriter& w, const CadDrawing& drawing, const std::vector<Lin
 {
     Extents extents;
     extents.add(drawing.polylines, lines);
+    for (const Insert& insert : drawing.inserts) {
+        if (const Block* block = blockNamed(drawing.blocks, insert.block)) {
+            extents.add(block->polylines, block->lines, insert.at);
+        }
+    }
     writeHeader(w, extents.box());
-    writeTables(w, drawing.layers, extents.box());
+    std::vector<std::string> applications;
+    for (const std::string& application : drawing.applications) {
+        if (application != "ACAD") {
+            applications.push_back(application);
+        }
+    }
+    writeTables(w, drawing.layers, extents.box(), applications);
     w.section("BLOCKS");
     writeSpaceBlocks(w);
+    for (const Block& block : drawing.blocks) {
+        w.blockBegin(block.name, !block.attributes.empty());
+        writeEntities(w, drawing.layers, block.polylines, block.lines);
+        for (const AttributeDefinition& definition : block.attributes) {
+            w.attributeDefinition(definition);
+        }
+        w.blockEnd();
+    }
     w.sectionEnd();
     w.section("ENTITIES");
     writeEntities(w, drawing.layers, drawing.polylines, lines);
+    for (const Insert& insert : drawing.inserts) {
+        if (const Block* block = blockNamed(drawing.blocks, insert.block)) {
+            w.insertWithAttributes(insert, *block, drawing.layers.at(insert.layer).name);
+        }
+    }
     w.sectionEnd();
 }
 

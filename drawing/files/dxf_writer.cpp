@@ -122,12 +122,63 @@ void DxfWriter::insert(const std::string& block, const std::string& layer, Vec2 
     point(10, at);
 }
 
-void DxfWriter::blockBegin(const std::string& name)
+void DxfWriter::insertWithAttributes(const Insert& insert, const Block& block,
+                                     const std::string& layer)
+{
+    entity("INSERT", layer);
+    if (!insert.values.empty()) {
+        m_out.dxfInt(66, 1); // attributes follow
+    }
+    m_out.dxfString(2, dxfText(insert.block));
+    m_out.dxfReal(10, insert.at.x);
+    m_out.dxfReal(20, insert.at.y);
+    m_out.dxfReal(30, insert.z);
+    for (const ExtendedData& data : insert.data) {
+        m_out.dxfString(1001, dxfText(data.application));
+        for (const ExtendedItem& item : data.items) {
+            if (const auto* text = std::get_if<std::string>(&item.value)) {
+                m_out.dxfString(item.code, dxfText(*text));
+            } else if (const auto* real = std::get_if<double>(&item.value)) {
+                m_out.dxfReal(item.code, *real);
+            } else {
+                m_out.dxfInt(item.code, std::get<std::int32_t>(item.value));
+            }
+        }
+    }
+    if (insert.values.empty()) {
+        return;
+    }
+    for (std::size_t i = 0; i < insert.values.size() && i < block.attributes.size(); ++i) {
+        const AttributeDefinition& definition = block.attributes[i];
+        entity("ATTRIB", layer);
+        m_out.dxfReal(10, insert.at.x + definition.at.x);
+        m_out.dxfReal(20, insert.at.y + definition.at.y);
+        m_out.dxfReal(30, insert.z);
+        m_out.dxfReal(40, definition.height);
+        m_out.dxfString(1, dxfText(insert.values[i]));
+        m_out.dxfInt(70, definition.invisible ? 1 : 0);
+        m_out.dxfString(2, dxfText(definition.tag)); // last: never a lone "0"
+    }
+    entity("SEQEND", layer);
+}
+
+void DxfWriter::attributeDefinition(const AttributeDefinition& definition)
+{
+    entity("ATTDEF", blockLayer);
+    point(10, definition.at);
+    m_out.dxfReal(40, definition.height);
+    m_out.dxfString(1, dxfText(definition.value));
+    m_out.dxfInt(70, definition.invisible ? 1 : 0);
+    m_out.dxfString(3, dxfText(definition.prompt));
+    m_out.dxfString(2, dxfText(definition.tag)); // last: never a lone "0"
+}
+
+void DxfWriter::blockBegin(const std::string& name, bool hasAttributes)
 {
     entity("BLOCK", blockLayer);
     const std::string text = dxfText(name);
     m_out.dxfString(2, text);
-    m_out.dxfInt(70, 0);
+    m_out.dxfInt(70, hasAttributes ? 2 : 0);
     point(10, {0.0, 0.0});
     m_out.dxfString(3, text);
     m_out.dxfString(1, ""); // no external reference

@@ -43,8 +43,14 @@ class DxfWriter {
     void polyline(const Polyline& polyline, const std::string& layer);
     void line(const Line& line, const std::string& layer);
     void insert(const std::string& block, const std::string& layer, Vec2 at);
-    // A block definition's head and end: its name, base point at the origin, on layer 0.
-    void blockBegin(const std::string& name);
+    // A block reference with its attributes (the definitions give tags, places and heights;
+    // values are this insert's) and its extended data, then the end of its attributes.
+    void insertWithAttributes(const Insert& insert, const Block& block, const std::string& layer);
+    // An attribute definition inside a block, on layer 0.
+    void attributeDefinition(const AttributeDefinition& definition);
+    // A block definition's head and end: its name, base point at the origin, on layer 0; flagged
+    // as having attribute definitions when it has.
+    void blockBegin(const std::string& name, bool hasAttributes = false);
     void blockEnd();
 
     // A point as x, y and z 0 under code, code + 10 and code + 20; point2 without z.

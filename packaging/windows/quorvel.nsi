@@ -71,7 +71,6 @@ VIAddVersionKey /LANG=${LANG_RUSSIAN} "LegalCopyright" "${U+00A9} ${COMPANY}"
     Abort
 !macroend
 
-; The functions that the setup and the uninstaller both use, once for each (PREFIX "" or "un.").
 ; Sets $R9 to the first program or library of the package in $INSTDIR that cannot be opened for
 ; writing (a running program holds it), "" when none.
 !macro QuorvelFileInUse FILE
@@ -86,6 +85,8 @@ VIAddVersionKey /LANG=${LANG_RUSSIAN} "LegalCopyright" "${U+00A9} ${COMPANY}"
         ${EndIf}
     ${EndIf}
 !macroend
+
+; The functions that the setup and the uninstaller both use, once for each (PREFIX "" or "un.").
 !macro SharedFunctions PREFIX
 ; Pops a path; pushes it as a full path without "." and ".." and without a closing backslash
 ; unless it is a drive's root (the folder need not exist; NSIS's GetFullPathName wants it to), ""
@@ -154,7 +155,8 @@ Function ${PREFIX}WaitUntilClosed
             ${ExitDo}
         ${EndIf}
         MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Quorvel запущен из папки $INSTDIR \
-            (занят файл $R9). Закройте все окна Quorvel и нажмите «Повтор»." /SD IDCANCEL IDRETRY retry
+            (занят файл $R9). Закройте все окна Quorvel и нажмите «Повтор»." \
+            /SD IDCANCEL IDRETRY retry
         !insertmacro Refuse "Quorvel не закрыт: ничего не изменено."
     retry:
     ${Loop}
@@ -317,6 +319,8 @@ FunctionEnd
 
 Function .onInit
     SetShellVarContext current
+    ; The shipped tables are unpacked there to be compared with the installed ones.
+    InitPluginsDir
     Call FolderFromCommandLine
     ; With the window, the directory page checks the folder the user chose.
     ${If} ${Silent}
