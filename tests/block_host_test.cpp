@@ -136,13 +136,24 @@ TEST(StudBlockInHost, EditRoundTripReplacesTheStudInPlace)
     EXPECT_EQ(drawn.applications, (std::vector<std::string>{"QUORVEL"}));
 }
 
-TEST(StudBlockInHost, ALooseLineIsNoStud)
+TEST(StudBlockInHost, LooseLinesAreNoStud)
 {
-    Placed placed;
-    placed.draw.Start_ACAD(false, "unused", 12, 112, 30, 12, 1.6);
-    EXPECT_EQ(placed.draw.Edit_Stud(), EditOutcome::NotAStud);
-    ASSERT_EQ(placed.reporter.messages.size(), 1u);
-    EXPECT_EQ(placed.reporter.messages[0].text, std::string(notAStudText));
+    // The host picks at (0, 0): on the axis line; with the outline moved up by 4.4, on its corner.
+    for (const double up : {0.0, 4.4}) {
+        SCOPED_TRACE(up);
+        Placed placed;
+        placed.draw.Start_ACAD(false, "unused", 12, 112, 30, 12, 1.6);
+        if (up != 0) {
+            drawing::CadDrawing& drawn = placed.host.drawing();
+            drawn.lines.clear(); // leave only the outline polyline near the point
+            for (drawing::Vec2& v : drawn.polylines.at(0).vertices) {
+                v.y += up;
+            }
+        }
+        EXPECT_EQ(placed.draw.Edit_Stud(), EditOutcome::NotAStud);
+        ASSERT_EQ(placed.reporter.messages.size(), 1u);
+        EXPECT_EQ(placed.reporter.messages[0].text, std::string(notAStudText));
+    }
 }
 
 TEST(StudBlockInHost, NewCallsRefuseAsACOMServer)

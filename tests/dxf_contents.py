@@ -6,6 +6,10 @@ import sys
 
 import ezdxf
 
+# ezdxf 0.18 loses the owner of a POLYLINE's SEQEND in a block definition of an R12 file and
+# "fixes" it on audit; its own R12 files with a polyline in a block get the same fix.
+READER_DEFECT = "entity with invalid owner handle #None."
+
 
 def point(vertex):
     return "%s,%s" % (round(vertex[0], 9), round(vertex[1], 9))
@@ -40,8 +44,10 @@ def describe(entity, indent=""):
 def main(path):
     doc = ezdxf.readfile(path)
     auditor = doc.audit()
-    print("audit errors %d fixes %d" % (len(auditor.errors), len(auditor.fixes)))
-    for error in auditor.errors + auditor.fixes:
+    fixes = [f for f in auditor.fixes
+             if not (f.message.startswith("Deleted SEQEND") and f.message.endswith(READER_DEFECT))]
+    print("audit errors %d fixes %d" % (len(auditor.errors), len(fixes)))
+    for error in auditor.errors + fixes:
         print("  problem", error.message)
     for layer in doc.layers:
         if layer.dxf.name != "Defpoints":  # the reader adds it to every document

@@ -23,14 +23,30 @@ const IID IID_IHostObject = {
 namespace {
 
 constexpr std::array<std::string_view, 2> applicationMembers{"ActiveDocument", "Visible"};
-constexpr std::array<std::string_view, 7> documentMembers{
-    "GetVariable", "SetVariable", "SendCommand", "Utility", "Layers", "ActiveLayer", "ModelSpace"};
-constexpr std::array<std::string_view, 2> utilityMembers{"GetPoint", "PolarPoint"};
+constexpr std::array<std::string_view, 10> documentMembers{
+    "GetVariable", "SetVariable", "SendCommand",  "Utility",
+    "Layers",      "ActiveLayer", "ModelSpace",   "Blocks",
+    "RegisteredApplications",     "HandleToObject"};
+constexpr std::array<std::string_view, 3> utilityMembers{"GetPoint", "PolarPoint", "GetEntity"};
 constexpr std::array<std::string_view, 3> layersMembers{"Count", "Item", "Add"};
 constexpr std::array<std::string_view, 2> layerMembers{"name", "color"};
-constexpr std::array<std::string_view, 3> modelSpaceMembers{
-    "AddLightWeightPolyline", "AddRegion", "AddRevolvedSolid"};
-constexpr std::array<std::string_view, 3> entityMembers{"Closed", "Layer", "Delete"};
+constexpr std::array<std::string_view, 4> modelSpaceMembers{
+    "AddLightWeightPolyline", "AddRegion", "AddRevolvedSolid", "InsertBlock"};
+// Every entity's members, a block reference's among them (the model refuses what a kind lacks).
+constexpr std::array<std::string_view, 10> entityMembers{
+    "Closed", "Layer",         "Delete",   "InsertionPoint", "Name",
+    "Handle", "GetAttributes", "SetXData", "GetXData",       "TagString"};
+constexpr std::array<std::string_view, 3> blocksMembers{"Count", "Item", "Add"};
+constexpr std::array<std::string_view, 5> blockMembers{"Name", "AddLine", "AddAttribute", "Delete",
+                                                       "AddLightWeightPolyline"};
+constexpr std::array<std::string_view, 2> attributeMembers{"TagString", "TextString"};
+constexpr std::array<std::string_view, 2> applicationsMembers{"Count", "Add"};
+
+// The members whose results come back through by-reference arguments (docs/design-notes.md).
+bool hasOutParameters(std::string_view member)
+{
+    return member == "GetEntity" || member == "GetXData";
+}
 
 // The members an object of that path has; DISPIDs are their positions from 1.
 std::span<const std::string_view> membersOf(const std::string& path)
@@ -52,6 +68,18 @@ std::span<const std::string_view> membersOf(const std::string& path)
     }
     if (path.rfind("/Entities/", 0) == 0) {
         return entityMembers;
+    }
+    if (path == "/Blocks") {
+        return blocksMembers;
+    }
+    if (path.rfind("/Blocks/", 0) == 0) {
+        return blockMembers;
+    }
+    if (path.rfind("/Attributes/", 0) == 0) {
+        return attributeMembers;
+    }
+    if (path == "/RegisteredApplications") {
+        return applicationsMembers;
     }
     return layerMembers; // "/Layers/<n>"
 }
@@ -212,8 +240,8 @@ HRESULT STDMETHODCALLTYPE HostDispatch::Invoke(DISPID id, REFIID, LCID, WORD fla
         args.push_back(fromVariant(parameters->rgvarg[i - 1]));
     }
     const std::int32_t kind = put ? DISPATCH_PROPERTYPUT : (flags & 3);
-    InvokeResult outcome = m_host.model().invoke(
-        m_path, std::string(members[static_cast<std::size_t>(id - 1)]), kind, args);
+    const std::string_view member = members[static_cast<std::size_t>(id - 1)];
+    InvokeResult outcome = m_host.model().invoke(m_path, std::string(member), kind, args);
     if (outcome.status == InvokeResult::Status::AwaitingPick) {
         outcome = m_host.awaitPick(outcome.prompt);
     }
@@ -224,6 +252,31 @@ HRESULT STDMETHODCALLTYPE HostDispatch::Invoke(DISPID id, REFIID, LCID, WORD fla
             fillException(exception, outcome.error.text, m_host.faults().deferredFillIn);
         }
         return status;
+    }
+    if (hasOutParameters(member)) {
+        // The model gives the out values as its result, in the order of their places; COM hands
+        // them back through the caller's by-reference arguments.
+        const auto* items = std::get_if<std::vector<HostItem>>(&outcome.value);
+        std::size_t next = 0;
+        for (UINT i = parameters->cArgs; i > 0; --i) {
+            VARIANT& place = parameters->rgvarg[i - 1];
+            if ((place.vt & VT_BYREF) == 0 || items == nullptr || next == items->size()) {
+                continue;
+            }
+            VARIANT value;
+            const HRESULT status = toVariant(itemValue((*items)[next++]), m_host, value);
+            if (FAILED(status)) {
+                return status;
+            }
+            if (place.vt == (VT_BYREF | VT_VARIANT)) {
+                VariantClear(place.pvarVal);
+                *place.pvarVal = value; // the caller owns it now
+            } else {
+                VariantClear(&value);
+                return DISP_E_TYPEMISMATCH;
+            }
+        }
+        return S_OK;
     }
     if (result == nullptr) {
         return S_OK;

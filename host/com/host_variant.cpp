@@ -11,10 +11,58 @@
 
 #include <limits>
 #include <optional>
+#include <type_traits>
 
 namespace cadhost {
 
 namespace {
+
+// The items of a one-dimensional SAFEARRAY of VT_I2 or of VT_VARIANT, any lower bound; nothing
+// for another array or an item that is itself no plain value.
+std::optional<std::vector<HostItem>> itemsOf(const VARIANT& value)
+{
+    SAFEARRAY* array = (value.vt & VT_BYREF) != 0 ? *value.pparray : value.parray;
+    const VARTYPE element = static_cast<VARTYPE>(value.vt & VT_TYPEMASK);
+    LONG lower = 0;
+    LONG upper = -1;
+    if (array == nullptr || SafeArrayGetDim(array) != 1 ||
+        (element != VT_I2 && element != VT_VARIANT) ||
+        FAILED(SafeArrayGetLBound(array, 1, &lower)) ||
+        FAILED(SafeArrayGetUBound(array, 1, &upper))) {
+        return std::nullopt;
+    }
+    std::vector<HostItem> items;
+    for (LONG i = lower; i <= upper; ++i) {
+        if (element == VT_I2) {
+            SHORT number = 0;
+            if (FAILED(SafeArrayGetElement(array, &i, &number))) {
+                return std::nullopt;
+            }
+            items.emplace_back(std::int32_t{number});
+            continue;
+        }
+        VARIANT item;
+        VariantInit(&item);
+        if (FAILED(SafeArrayGetElement(array, &i, &item))) {
+            return std::nullopt;
+        }
+        const HostValue one = fromVariant(item);
+        VariantClear(&item);
+        bool taken = false;
+        std::visit(
+            [&items, &taken](const auto& v) {
+                if constexpr (std::is_constructible_v<HostItem, decltype(v)>) {
+                    items.emplace_back(v);
+                    taken = true;
+                }
+            },
+            one);
+        if (!taken) {
+            return std::nullopt;
+        }
+    }
+    return items;
+}
 
 HostValue objectOf(IUnknown* unknown)
 {
@@ -57,6 +105,10 @@ HostValue fromVariant(const VARIANT& value)
                 }
             }
             return objects;
+        }
+        // Extended data's codes (VT_I2) and values (VARIANTs of mixed kinds).
+        if (auto items = itemsOf(value)) {
+            return std::move(*items);
         }
         return Unsupported{"<array " + std::to_string(value.vt) + ">"};
     }
@@ -130,6 +182,26 @@ HRESULT toVariant(const HostValue& value, ComHost& host, VARIANT& result)
             dispatches.push_back(owned.back().get());
         }
         return setDispatchArray(dispatches, !host.faults().dispatchArrays, result);
+    } else if (const auto* items = std::get_if<std::vector<HostItem>>(&value)) {
+        SAFEARRAY* array = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(items->size()));
+        if (array == nullptr) {
+            return E_OUTOFMEMORY;
+        }
+        for (LONG i = 0; i < static_cast<LONG>(items->size()); ++i) {
+            VARIANT item;
+            HRESULT status =
+                toVariant(itemValue((*items)[static_cast<std::size_t>(i)]), host, item);
+            if (SUCCEEDED(status)) {
+                status = SafeArrayPutElement(array, &i, &item); // copies
+                VariantClear(&item);
+            }
+            if (FAILED(status)) {
+                SafeArrayDestroy(array);
+                return status;
+            }
+        }
+        result.vt = VT_ARRAY | VT_VARIANT;
+        result.parray = array;
     }
     return S_OK;
 }

@@ -540,6 +540,33 @@ HostValue ObjectModel::line(Line& line, std::vector<Line>& list, const std::stri
     fail(ErrorKind::UnknownName, "Unknown name: " + member);
 }
 
+HostValue ObjectModel::entityData(Handle handle, const std::string& member, std::int32_t kind,
+                                  const std::vector<HostValue>& args)
+{
+    // Only for an entity that exists: "No such object" otherwise, as for its other members.
+    bool exists = false;
+    for (const EntityContainer& where : entityContainers()) {
+        const auto has = [&](const auto* list) {
+            return list != nullptr && std::any_of(list->begin(), list->end(), [&](const auto& e) {
+                       return e.handle == handle;
+                   });
+        };
+        exists = exists || has(where.polylines) || has(where.regions) || has(where.parts);
+    }
+    if (!exists) {
+        fail(ErrorKind::Failed, "No such object");
+    }
+    if (member == "Handle") {
+        useOf(member, readOnly, kind);
+        expectCount(member, args, 0, 0);
+        return handleText(handle);
+    }
+    useOf(member, methodMember, kind);
+    expectCount(member, args, 1, 3);
+    stringArg(member, args, 0);
+    return std::vector<HostItem>{std::vector<HostItem>{}, std::vector<HostItem>{}};
+}
+
 std::optional<ObjectRef> ObjectModel::entityAt(Vec2 point)
 {
     for (auto insert = m_drawing.inserts.rbegin(); insert != m_drawing.inserts.rend(); ++insert) {

@@ -196,6 +196,11 @@ HostValue ObjectModel::dispatch(const std::string& path, const std::string& memb
         if (Line* found = findLine(*handle, &list)) {
             return line(*found, *list, member, kind, args);
         }
+        // Every entity answers for its handle and its extended data, as in a CAD program;
+        // only block references carry data here.
+        if (member == "Handle" || member == "GetXData") {
+            return entityData(*handle, member, kind, args);
+        }
     }
     if (path == "/Layers") {
         return layers(member, kind, args);

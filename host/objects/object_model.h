@@ -121,6 +121,8 @@ class ObjectModel {
     HostValue line(Line& line, std::vector<Line>& list, const std::string& member,
                    std::int32_t kind, const std::vector<HostValue>& args);
     Line* findLine(Handle handle, std::vector<Line>** list);
+    HostValue entityData(Handle handle, const std::string& member, std::int32_t kind,
+                         const std::vector<HostValue>& args);
     HostValue getEntity(const std::vector<HostValue>& args, std::int32_t kind,
                         InvokeResult& result);
     Block* findBlock(Handle handle);
