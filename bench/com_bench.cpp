@@ -38,7 +38,7 @@ std::size_t callsPerRun = 0;
 void StartAcad2DOverCom(benchmark::State& state)
 {
     ComRunningObjects objects;
-    timeWorked2DRuns(state, objects);
+    timeWorkedRuns(state, objects);
     state.SetLabel("look-up + " + std::to_string(callsPerRun) + " calls");
 }
 // Real time: the work is mostly in the host process and in COM, not on this thread.

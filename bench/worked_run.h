@@ -19,14 +19,20 @@ inline void startWorked2D(QuorvelDraw& draw)
 }
 
 // One run per iteration on one drawing; the result is marked an error if the host reported any
-// failure.
-inline void timeWorked2DRuns(benchmark::State& state, RunningObjects& objects)
+// failure. solid3D: the 3D stud as a solid through the object model instead of the 2D view.
+inline void timeWorkedRuns(benchmark::State& state, RunningObjects& objects,
+                             bool solid3D = false)
 {
     SilentReporter reporter;
     LayerNames layers;
     QuorvelDraw draw(objects, reporter, layers);
+    draw.setSolid3D(solid3D);
     for (auto _ : state) {
-        startWorked2D(draw);
+        if (solid3D) {
+            draw.Start_ACAD(true, "p", 12, 112, 30, 12, 1.6);
+        } else {
+            startWorked2D(draw);
+        }
     }
     if (reporter.count != 0) {
         state.SkipWithError("the host reported a failure");

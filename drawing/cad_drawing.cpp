@@ -434,6 +434,11 @@ std::optional<Rect> CadDrawing::extents() const
         add(line.from);
         add(line.to);
     }
+    for (const Region& region : regions) {
+        for (Vec2 p : region.loop) {
+            add(p);
+        }
+    }
     for (const Insert& insert : inserts) {
         if (const Block* block = blockNamed(blocks, insert.block)) {
             for (const Line& line : insertLines(*block, insert)) {

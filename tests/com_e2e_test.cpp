@@ -75,6 +75,45 @@ TEST_F(OverCom, Builds3DPartWithTheExactTextsWhicheverArraysPointsComeIn)
     }
 }
 
+// The solid through the object model across processes: the vertices, the object list and the
+// solid cross as the object model has them, whichever array the host returns the regions in.
+TEST_F(OverCom, BuildsTheSolidWhicheverArrayTheRegionsComeIn)
+{
+    const Lines solidCalls = {
+        "Document\tModelSpace\t3\t\t-> /ModelSpace",
+        "ModelSpace\tAddLightWeightPolyline\t1\t(0,0,112,0,112,4.4,110.4,6,1.6,6,0,4.4)\t-> "
+        "/Entities/1",
+        "Entities/1\tClosed\t4\ttrue\t-> <empty>",
+        "ModelSpace\tAddRegion\t1\t[/Entities/1]\t-> [/Entities/2]",
+        "ModelSpace\tAddRevolvedSolid\t1\t/Entities/2|(0,0,0)|(1,0,0)|6.28318530717959\t-> "
+        "/Entities/3",
+        "Document\tLayers\t3\t\t-> /Layers",
+        "Layers\tCount\t3\t\t-> 1",
+        "Layers\tAdd\t1\t2\t-> /Layers/1",
+        "Layers/1\tcolor\t4\t6\t-> <empty>",
+        "Entities/3\tLayer\t4\t2\t-> <empty>",
+        "Entities/2\tDelete\t1\t\t-> <empty>",
+        "Entities/1\tDelete\t1\t\t-> <empty>",
+    };
+    for (const bool dispatchArrays : {false, true}) {
+        SCOPED_TRACE(dispatchArrays ? "VT_ARRAY|VT_DISPATCH" : "VT_ARRAY|VT_VARIANT");
+        std::vector<std::wstring> extra{L"--points", L"0,0"};
+        if (dispatchArrays) {
+            extra.push_back(L"--dispatch-arrays");
+        }
+        ComHostProcess host(hostArguments(extra));
+        QuorvelDraw unit(objects, reporter, layers);
+        unit.setSolid3D(true);
+        unit.Start_ACAD(true, "Шпилька_M12x100_ГОСТ_22032-76", 12, 112, 30, 12, 1.6);
+        EXPECT_TRUE(reporter.messages.empty()) << messageText();
+        host.stop();
+        const Lines log = readLines(dir.file("calls.log"));
+        ASSERT_GE(log.size(), solidCalls.size() + 2);
+        EXPECT_EQ(Lines(log.end() - static_cast<long>(solidCalls.size()) - 2, log.end() - 2),
+                  solidCalls);
+    }
+}
+
 TEST_F(OverCom, EachFailureKindGivesItsMessage)
 {
     std::vector<FailureRow> rows = failureRows;

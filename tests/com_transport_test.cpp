@@ -328,6 +328,66 @@ TEST_F(ComTransport, EveryReferenceTakenIsGivenBack)
     EXPECT_EQ(fake.references, before - 1);
 }
 
+// The object model's arrays: objects go as a SAFEARRAY of VARIANTs holding IDispatch, doubles as
+// one of VT_R8; an array of objects comes back either as VARIANTs or as IDispatch, as hosts differ;
+// every reference the arrays took is given back.
+TEST_F(ComTransport, ArraysOfObjectsAndOfDoublesTravelAsTheObjectModelHasThem)
+{
+    const ULONG before = fake.references;
+    {
+        object.call("AddRegion", {Objects{object, object}});
+        ASSERT_EQ(fake.arguments.size(), 1u);
+        const VARIANT& sent = fake.arguments[0];
+        ASSERT_EQ(sent.vt, VT_ARRAY | VT_VARIANT);
+        LONG upper = -1;
+        SafeArrayGetUBound(sent.parray, 1, &upper);
+        EXPECT_EQ(upper, 1);
+        for (LONG i = 0; i <= upper; ++i) {
+            VARIANT item;
+            VariantInit(&item);
+            SafeArrayGetElement(sent.parray, &i, &item);
+            EXPECT_EQ(item.vt, VT_DISPATCH);
+            EXPECT_EQ(item.pdispVal, static_cast<IDispatch*>(&fake));
+            VariantClear(&item);
+        }
+        object.call("AddLightWeightPolyline", {Doubles{0, 0, 4, 0.5}});
+        ASSERT_EQ(fake.arguments.size(), 1u);
+        ASSERT_EQ(fake.arguments[0].vt, VT_ARRAY | VT_R8);
+        LONG last = 3;
+        double number = 0;
+        SafeArrayGetElement(fake.arguments[0].parray, &last, &number);
+        EXPECT_EQ(number, 0.5);
+        fake.clearArguments();
+
+        for (const VARTYPE type : {VARTYPE(VT_VARIANT), VARTYPE(VT_DISPATCH)}) {
+            SCOPED_TRACE(type == VT_VARIANT ? "VARIANTs" : "IDispatch");
+            VariantClear(&fake.answer);
+            SAFEARRAYBOUND bound{2, 1};
+            SAFEARRAY* array = SafeArrayCreate(type, 1, &bound);
+            for (LONG index = 1; index <= 2; ++index) {
+                if (type == VT_VARIANT) {
+                    VARIANT item;
+                    VariantInit(&item);
+                    item.vt = VT_DISPATCH;
+                    item.pdispVal = &fake; // borrowed: the array takes a reference of its own
+                    SafeArrayPutElement(array, &index, &item);
+                } else {
+                    SafeArrayPutElement(array, &index, static_cast<IDispatch*>(&fake));
+                }
+            }
+            fake.answer.vt = VT_ARRAY | type;
+            fake.answer.parray = array;
+            const Objects regions = object.call("AddRegion", {}).toObjects();
+            ASSERT_EQ(regions.size(), 2u);
+            fake.answer.vt = VT_I4; // the array is freed below; the name is answered with 7
+            SafeArrayDestroy(array);
+            fake.answer.lVal = 7;
+            EXPECT_EQ(regions[1].get("Count").toInt32(), 7);
+        }
+    }
+    EXPECT_EQ(fake.references, before);
+}
+
 TEST(ComApartment, InitialisedOnceForAllTransportsOfTheThread)
 {
     const auto first = ComApartment::ofThisThread();

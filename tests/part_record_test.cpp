@@ -110,3 +110,32 @@ TEST(PartRecord, StepExportIsRefusedInSoManyWords)
                      "this host is built without Open CASCADE and cannot save STEP");
     }
 }
+
+// A profile revolved about an axis given by two points, as the object model revolves a region:
+// the chamfered half section of the stud, and a ring about an axis off the profile.
+TEST(PartRecord, RevolvedAboutAGivenAxisShowsTheSameSideView)
+{
+    const std::vector<Vec2> halfSection{{0, 0}, {112, 0}, {112, 4.4}, {110.4, 6}, {1.6, 6}, {0, 4.4}};
+    const auto stud = drawing::PartSolid::revolveAbout(halfSection, {0, 0}, {1, 0});
+    const drawing::Part part{"Solid 1", 0, halfSection, true, true,
+                             std::make_shared<const drawing::PartSolid>(stud), 1};
+    const std::vector<drawing::Line> view = sideView(part);
+    for (const auto& [a, b] : std::vector<std::pair<Vec2, Vec2>>{{{0, -4.4}, {0, 4.4}},
+                                                                 {{1.6, -6}, {1.6, 6}},
+                                                                 {{0, 4.4}, {1.6, 6}},
+                                                                 {{1.6, -6}, {110.4, -6}}}) {
+        EXPECT_TRUE(hasSegment(view, a, b)) << a.x << "," << a.y << " " << b.x << "," << b.y;
+    }
+    EXPECT_FALSE(hasSegment(view, {0, -6}, {0, 6}));
+
+    const std::vector<Vec2> square{{0, 1}, {4, 1}, {4, 3}, {0, 3}};
+    const auto ring = drawing::PartSolid::revolveAbout(square, {0, 0}, {-2, 0});
+    const drawing::Part ringPart{"Solid 2", 0, square, true, true,
+                                 std::make_shared<const drawing::PartSolid>(ring), 2};
+    const std::vector<drawing::Line> ringView = sideView(ringPart);
+    EXPECT_TRUE(hasSegment(ringView, {0, 1}, {0, 3}));
+    EXPECT_TRUE(hasSegment(ringView, {0, -3}, {0, -1}));
+    EXPECT_TRUE(hasSegment(ringView, {0, -1}, {4, -1}));
+    EXPECT_THROW(drawing::PartSolid::revolveAbout(square, {0, 2}, {1, 2}), drawing::ModelingError);
+    EXPECT_THROW(drawing::PartSolid::revolveAbout(square, {5, 5}, {5, 5}), drawing::ModelingError);
+}

@@ -295,6 +295,49 @@ TEST_F(ProgramOnWindows, TheThreeDBoxDrawsTheWorkedExampleAsAPart)
     EXPECT_EQ(sentCommands(), workedExample3DCommands);
 }
 
+// «- тело», under Wine against the COM stand-in host: the stud is built as a solid through the
+// object model (arrays of doubles and of objects across processes), the helpers deleted, and the
+// choice is kept in the settings file.
+TEST_F(ProgramOnWindows, TheSolidBoxBuildsTheWorkedExampleThroughTheObjectModel)
+{
+    Process host(folder / "quorvel-cadhost.exe", hostArguments(L"--points 0,0"));
+    ASSERT_TRUE(waitFor([] { return hostRunning(); })) << "the stand-in host did not start";
+    std::unique_ptr<Process> program;
+    const HWND window = startProgram(program);
+    ASSERT_NE(window, nullptr) << "no main window";
+    typeWorkedExample();
+    // «- 3D» at (480, 58) and «- тело» at (480, 37), designed for 120 pixels per inch.
+    const HDC screen = GetDC(nullptr);
+    const double scale = GetDeviceCaps(screen, LOGPIXELSY) / 120.0;
+    ReleaseDC(nullptr, screen);
+    click(window, static_cast<int>((480 + 10) * scale), static_cast<int>((58 + 8) * scale));
+    click(window, static_cast<int>((480 + 10) * scale), static_cast<int>((37 + 8) * scale));
+    press(VK_RETURN);
+    ASSERT_TRUE(waitFor([this] { return logEndsWith("_ZOOM\\r_P\\r"); }))
+        << "the drawing did not end";
+    const Lines log = readLines(dir.file("calls.log"));
+    for (const std::string line :
+         {"ModelSpace\tAddLightWeightPolyline\t1\t(0,0,112,0,112,4.4,110.4,6,1.6,6,0,4.4)\t-> "
+          "/Entities/1",
+          "ModelSpace\tAddRegion\t1\t[/Entities/1]\t-> [/Entities/2]",
+          "ModelSpace\tAddRevolvedSolid\t1\t/Entities/2|(0,0,0)|(1,0,0)|6.28318530717959\t-> "
+          "/Entities/3",
+          "Entities/3\tLayer\t4\t2\t-> <empty>", "Entities/2\tDelete\t1\t\t-> <empty>",
+          "Entities/1\tDelete\t1\t\t-> <empty>"}) {
+        EXPECT_NE(std::find(log.begin(), log.end(), line), log.end()) << line;
+    }
+    EXPECT_EQ(sentCommands(), (Lines{"AMDT_SKETCH_VIEW\\r", "_ZOOM\\r_W\\r-12,-12\\r124,12\\r",
+                                     "_ZOOM\\r_P\\r"}));
+
+    ASSERT_TRUE(waitFor([&] { return IsWindowVisible(window) != FALSE; }));
+    bringToFront(window);
+    press(VK_ESCAPE);
+    ASSERT_TRUE(program->waitForExit(20000)) << "the program did not end";
+    const Settings saved = readSettings(utf8Text(folder / "quorvel.ini"));
+    EXPECT_TRUE(saved.is3D);
+    EXPECT_TRUE(saved.solid3D);
+}
+
 // No CAD program under the class name looked up: none at all, or only one under another class
 // name that the settings file does not name, which gets not one call.
 TEST_F(ProgramOnWindows, WithoutAHostTheMessageNamesStartAcad)

@@ -91,6 +91,14 @@ void CanvasWidget::paintEvent(QPaintEvent*)
             painter.drawPolyline(polygon);
         }
     }
+    for (const Region& region : m_drawing.regions) { // a flat area: its boundary
+        QPolygonF polygon;
+        for (Vec2 v : region.loop) {
+            polygon << toScreen(v);
+        }
+        painter.setPen(penFor(region.layer));
+        painter.drawPolygon(polygon);
+    }
     for (const Line& line : m_drawing.lines) {
         painter.setPen(penFor(line.layer));
         painter.drawLine(toScreen(line.from), toScreen(line.to));
