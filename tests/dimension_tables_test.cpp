@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 using Items = std::vector<std::string>;
 
 TEST(TableFile, LineEndsCtrlZAndFixedColumns)
@@ -60,10 +63,14 @@ TEST(TableFile, RefusesWhatIsNoRegularFileAndWhatExceedsTheLimit)
 {
     TempDir dir;
     std::filesystem::resize_file(dir.write("huge.dat", ""), tableFileLimit + 1); // sparse
-    const struct {
+    struct Row {
         std::string file;
         std::string reason;
-    } rows[] = {{"/dev/zero", "not a regular file"}, {dir.file("huge.dat"), "larger than 128 MiB"}};
+    };
+    std::vector<Row> rows{{dir.file("huge.dat"), "larger than 128 MiB"}};
+#ifndef _WIN32 // Windows has no endless device file (under Wine, /dev/zero passes as a file)
+    rows.push_back({"/dev/zero", "not a regular file"});
+#endif
     for (const auto& row : rows) {
         SCOPED_TRACE(row.file);
         try {
