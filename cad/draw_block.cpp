@@ -36,8 +36,7 @@ void QuorvelDraw::Draw_Block_Quorvel(double d, double L, double b, double b1, do
             // point: the half cross-section, its region revolved about the axis, the solid on the
             // main layer, the helpers deleted.
             std::string mainLayer;
-            FindLayer(s.AcadDoc.get("Layers").toObject(), m_layers.LayerMain, mainColor,
-                      mainLayer);
+            FindLayer(s.AcadDoc.get("Layers").toObject(), m_layers.LayerMain, mainColor, mainLayer);
             definition = blocks.call("Add", {Point{0, 0, 0}, block.name}).toObject();
             const OleObject outline =
                 definition

@@ -39,9 +39,9 @@ struct StudBlock {
     StoredStud stored;
 };
 
-// The block of a stud of that family: its name (with "_3D" after it for the solid), and NAME (the designation), STANDARD,
-// SECTION, QTY "1", MASS (kg per piece, "0,0927"; empty when the sizes give no mass) and POS
-// (empty: the designer numbers positions).
+// The block of a stud of that family: its name (with "_3D" after it for the solid), and NAME (the
+// designation), STANDARD, SECTION, QTY "1", MASS (kg per piece, "0,0927"; empty when the sizes give
+// no mass) and POS (empty: the designer numbers positions).
 [[nodiscard]] StudBlock studBlock(const StoredStud& stud, StudFamily family);
 
 // The extended data of a stud: type codes and values: the application's name, the standard's

@@ -133,7 +133,6 @@ struct Insert {
     Handle handle = 0;
 };
 
-
 struct Rect {
     Vec2 min;
     Vec2 max;

@@ -300,19 +300,19 @@ TEST(QuorvelExport, OneStudReadsBackAsOneValidNamedSolidWithItsMass)
         "POS ",
     };
     std::vector<std::string> expectedDxf = {
-                  "audit errors 0 fixes 0",
-                  "block GOST22032-76_M16x120",
-                  "  polyline 2 closed 0.0,-6.0 2.0,-8.0 134.0,-8.0 136.0,-6.0 136.0,6.0 "
-                  "134.0,8.0 2.0,8.0 0.0,6.0",
-                  "  line 2 2.0,-8.0 2.0,8.0",
-                  "  line 2 134.0,8.0 134.0,-8.0",
-                  "  line 1 0.0,6.0 16.0,6.0",
-                  "  line 1 98.0,6.0 136.0,6.0",
-                  "  line 1 0.0,-6.0 16.0,-6.0",
-                  "  line 1 98.0,-6.0 136.0,-6.0",
-                  "  line 2 16.0,8.0 16.0,-8.0",
-                  "  line 2 98.0,8.0 98.0,-8.0",
-                  "  line 7 -2.0,0.0 138.0,0.0",
+        "audit errors 0 fixes 0",
+        "block GOST22032-76_M16x120",
+        "  polyline 2 closed 0.0,-6.0 2.0,-8.0 134.0,-8.0 136.0,-6.0 136.0,6.0 "
+        "134.0,8.0 2.0,8.0 0.0,6.0",
+        "  line 2 2.0,-8.0 2.0,8.0",
+        "  line 2 134.0,8.0 134.0,-8.0",
+        "  line 1 0.0,6.0 16.0,6.0",
+        "  line 1 98.0,6.0 136.0,6.0",
+        "  line 1 0.0,-6.0 16.0,-6.0",
+        "  line 1 98.0,-6.0 136.0,-6.0",
+        "  line 2 16.0,8.0 16.0,-8.0",
+        "  line 2 98.0,8.0 98.0,-8.0",
+        "  line 7 -2.0,0.0 138.0,0.0",
     };
     for (const std::string& attribute : attributes) {
         expectedDxf.push_back("  attdef " + attribute + " hidden");

@@ -289,9 +289,8 @@ void writeLibrary(DxfWriter& w, const std::vector<Layer>& layers,
     std::vector<std::string> applications;
     for (const DxfBlock& block : blocks) {
         for (const ExtendedData& data : block.data) {
-            if (data.application != "ACAD" &&
-                std::find(applications.begin(), applications.end(), data.application) ==
-                    applications.end()) {
+            if (data.application != "ACAD" && std::find(applications.begin(), applications.end(),
+                                                        data.application) == applications.end()) {
                 applications.push_back(data.application);
             }
         }

@@ -6,8 +6,6 @@
 
 #include <APIHeaderSection_MakeHeader.hxx>
 #include <BRepBuilderAPI_Transform.hxx>
-#include <gp_Trsf.hxx>
-#include <gp_Vec.hxx>
 #include <Interface_HArray1OfHAsciiString.hxx>
 #include <Interface_Static.hxx>
 #include <Message.hxx>
@@ -25,6 +23,8 @@
 #include <XCAFDoc_DocumentTool.hxx>
 #include <XCAFDoc_ShapeTool.hxx>
 #include <XSControl_WorkSession.hxx>
+#include <gp_Trsf.hxx>
+#include <gp_Vec.hxx>
 
 #include <cstdio>
 #include <sstream>

@@ -1,10 +1,10 @@
 #include "host/objects/blocks.h"
 
+#include "drawing/part/part_solid.h"
 #include "host/objects/call_checks.h"
 #include "host/objects/entities.h"
 #include "host/objects/layers.h"
 #include "host/objects/object_model.h"
-#include "drawing/part/part_solid.h"
 
 #include <algorithm>
 #include <cmath>
