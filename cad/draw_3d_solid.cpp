@@ -3,6 +3,7 @@
 // the stud's axis, the solid moved to the main layer, the helpers deleted. No thread is modelled:
 // these programs have no cosmetic threads.
 #include "cad/quorvel_draw.h"
+#include "cad/side_view.h"
 
 #include <vector>
 
@@ -31,13 +32,8 @@ void QuorvelDraw::Draw_3D_Solid(double d, double L, double c)
     runReported("Draw_3D_Solid", HostName::AutoCAD, [&] {
         std::vector<OleObject> made; // deleted again if the run fails
         try {
-            const auto [x, y, z] = s.InsPoint;
-            const double right = x + L;
-            const double top = y + d * 0.5;
-            // From the insertion point along the axis, up the far end, back along the top: the
-            // part commands' profile, with the chamfers c x 45 deg cut into its outer corners.
-            const Doubles vertices{x, y, right, y, right, top - c, right - c, top,
-                                   x + c, top, x, top - c};
+            // The part commands' profile, with the chamfers cut into its outer corners.
+            const Doubles vertices = studHalfSection(d, L, c, s.InsPoint);
             const OleObject modelSpace = s.AcadDoc.get("ModelSpace").toObject();
             const OleObject outline =
                 modelSpace.call("AddLightWeightPolyline", {vertices}).toObject();

@@ -13,10 +13,12 @@ constexpr double attributeHeight = 2.5;
 
 const char* const pickPrompt = "Выберите шпильку:";
 
+constexpr double fullTurn = 6.283185307179586;
+
 } // namespace
 
 void QuorvelDraw::Draw_Block_Quorvel(double d, double L, double b, double b1, double c,
-                                     const StudBlock& block)
+                                     const StudBlock& block, bool solid)
 {
     DrawSession& s = m_session;
     OleObject definition; // made by this run: removed again if the run fails
@@ -29,7 +31,38 @@ void QuorvelDraw::Draw_Block_Quorvel(double d, double L, double b, double b1, do
         } catch (const EOleException&) {
             // No block of that name: the host answers Item with its exception.
         }
-        if (!existing) {
+        if (!existing && solid) {
+            // The solid as model space gets it (Draw_3D_Solid), made in the block at its base
+            // point: the half cross-section, its region revolved about the axis, the solid on the
+            // main layer, the helpers deleted.
+            std::string mainLayer;
+            FindLayer(s.AcadDoc.get("Layers").toObject(), m_layers.LayerMain, mainColor,
+                      mainLayer);
+            definition = blocks.call("Add", {Point{0, 0, 0}, block.name}).toObject();
+            const OleObject outline =
+                definition
+                    .call("AddLightWeightPolyline", {studHalfSection(d, L, c, Point{0, 0, 0})})
+                    .toObject();
+            outline.put("Closed", true);
+            const Objects regions = definition.call("AddRegion", {Objects{outline}}).toObjects();
+            if (regions.size() != 1) {
+                throw EOleSysError("AddRegion made " + std::to_string(regions.size()) +
+                                       " regions of one closed outline",
+                                   statusFail);
+            }
+            const OleObject made = definition
+                                       .call("AddRevolvedSolid", {regions.front(), Point{0, 0, 0},
+                                                                  Point{1.0, 0.0, 0.0}, fullTurn})
+                                       .toObject();
+            made.put("Layer", mainLayer);
+            regions.front().call("Delete", {});
+            outline.call("Delete", {});
+            for (const StudAttribute& attribute : block.attributes) {
+                definition.call("AddAttribute",
+                                {attributeHeight, invisibleAttribute, attribute.prompt,
+                                 Point{0, 0, 0}, attribute.tag, attribute.value});
+            }
+        } else if (!existing) {
             // The layers as the loose drawing finds or makes them; the entities take the names
             // the layers have in the host.
             const OleObject layers = s.AcadDoc.get("Layers").toObject();

@@ -38,7 +38,9 @@ void QuorvelDraw::Start_ACAD(bool Is3D, const std::string& PartName, double d, d
 {
     // A block replaces the stud picked for editing; any other drawing, and every later one, is new.
     const std::optional<std::string> replaced = std::exchange(m_replaced, std::nullopt);
-    const bool asBlock = block != nullptr && !Is3D;
+    // The part commands' 3D parts stay parts; the 2D view and the object model's solid can be a
+    // block.
+    const bool asBlock = block != nullptr && (!Is3D || m_solid3D);
     DrawSession& s = m_session;
     std::int32_t savedOsmode = 0;
     bool osmodeOff = false; // OSMODE is 0 and not yet put back
@@ -90,15 +92,15 @@ void QuorvelDraw::Start_ACAD(bool Is3D, const std::string& PartName, double d, d
             s.PointText1 = PointToText(s.Point1);
             s.PointText2 = PointToText(s.Point2);
             sendCommand("_ZOOM\r_W\r" + s.PointText1 + "\r" + s.PointText2 + "\r");
-            if (Is3D && m_solid3D) {
-                Draw_3D_Solid(d, L, c);
-            } else if (Is3D) {
-                Draw_3D_Quorvel(PartName, d, L, b, b1, c);
-            } else if (asBlock) {
-                Draw_Block_Quorvel(d, L, b, b1, c, *block);
+            if (asBlock) {
+                Draw_Block_Quorvel(d, L, b, b1, c, *block, Is3D);
                 if (old && m_placed) {
                     old.call("Delete", {});
                 }
+            } else if (Is3D && m_solid3D) {
+                Draw_3D_Solid(d, L, c);
+            } else if (Is3D) {
+                Draw_3D_Quorvel(PartName, d, L, b, b1, c);
             } else {
                 Draw_2D_Quorvel(d, L, b, b1, c);
             }

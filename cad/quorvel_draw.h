@@ -81,8 +81,9 @@ class QuorvelDraw {
     void Draw_3D_Quorvel(const std::string& PartName, double d, double L, double b, double b1,
                          double c);
     void Draw_3D_Solid(double d, double L, double c);
+    // solid: the block holds the solid of the object model instead of the 2D side view.
     void Draw_Block_Quorvel(double d, double L, double b, double b1, double c,
-                            const StudBlock& block);
+                            const StudBlock& block, bool solid);
     OleObject ActivateLayer(const OleObject& layers, const std::string& name, std::int32_t color);
     // The layer of that name (compared as the 2D drawing compares them), added with the colour
     // when there is none; the name the layer has in the host goes to layerName.

@@ -79,3 +79,11 @@ SideView studSideView(double d, double L, double b, double b1, double c, const P
     line(Axis, {x0 - c, y0}, {x0 + L + c, y0});
     return view;
 }
+
+Doubles studHalfSection(double d, double L, double c, const Point& base)
+{
+    const auto [x, y, z] = base;
+    const double right = x + L;
+    const double top = y + d * 0.5;
+    return {x, y, right, y, right, top - c, right - c, top, x + c, top, x, top - c};
+}

@@ -33,3 +33,8 @@ struct SideView {
 // the line its command text gives; the chamfer's cut points as the host computes them.
 [[nodiscard]] SideView studSideView(double d, double L, double b, double b1, double c,
                                     const Point& base);
+
+// The stud's half cross-section above its axis, which a solid is revolved from: from base along
+// +x over the overall length L, up to d/2, with the end chamfers c × 45° cut into its two outer
+// corners; x, y pairs of a closed polyline's vertices.
+[[nodiscard]] Doubles studHalfSection(double d, double L, double c, const Point& base);

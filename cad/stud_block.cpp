@@ -35,7 +35,8 @@ StudBlock studBlock(const StoredStud& stud, StudFamily family)
             mass = pieceMassText(*kg1000);
         }
     }
-    return {blockName(designated, free),
+    // A solid and a side view of one size are different definitions.
+    return {blockName(designated, free) + (stud.solid ? "_3D" : ""),
             {{"NAME", "Обозначение", designation(designated)},
              {"STANDARD", "Стандарт", "ГОСТ " + stud.standard},
              {"SECTION", "Раздел спецификации", "Стандартные изделия"},

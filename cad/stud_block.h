@@ -39,7 +39,7 @@ struct StudBlock {
     StoredStud stored;
 };
 
-// The block of a stud of that family: its name, and NAME (the designation), STANDARD,
+// The block of a stud of that family: its name (with "_3D" after it for the solid), and NAME (the designation), STANDARD,
 // SECTION, QTY "1", MASS (kg per piece, "0,0927"; empty when the sizes give no mass) and POS
 // (empty: the designer numbers positions).
 [[nodiscard]] StudBlock studBlock(const StoredStud& stud, StudFamily family);

@@ -401,6 +401,11 @@ std::vector<Line> insertLines(const Block& block, const Insert& insert)
     for (const Line& line : block.lines) {
         lines.push_back({line.layer, moved(line.from), moved(line.to)});
     }
+    for (const Part& part : block.parts) {
+        for (const Line& line : sideView(part)) {
+            lines.push_back({line.layer, moved(line.from), moved(line.to)});
+        }
+    }
     return lines;
 }
 

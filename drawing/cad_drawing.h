@@ -75,6 +75,17 @@ struct Line {
     Handle handle = 0;
 };
 
+// A part built by the part-modelling commands: its profile sketch, then its solid once revolved.
+struct Part {
+    std::string name;
+    std::size_t layer;
+    std::vector<Vec2> profile; // the sketch polyline drawn after the part was started
+    bool profileClosed = false;
+    bool profiled = false;                  // the sketch was made the profile
+    std::shared_ptr<const PartSolid> solid; // none until revolved; replaced whole by each step
+    Handle handle = 0;                      // a solid the object model revolved from a region
+};
+
 // What each insert of a block asks for: a tag, the prompt, the default value, where the text
 // stands relative to the block's base point and how high it is.
 struct AttributeDefinition {
@@ -93,6 +104,8 @@ struct Block {
     std::vector<Polyline> polylines;
     std::vector<Line> lines;
     std::vector<AttributeDefinition> attributes;
+    std::vector<Region> regions = {}; // made on the way to a solid
+    std::vector<Part> parts = {};     // solids the object model revolved in the block
 };
 
 // One item of an entity's extended data: its group code (1000 string, 1040 real, 1070 16-bit
@@ -120,16 +133,6 @@ struct Insert {
     Handle handle = 0;
 };
 
-// A part built by the part-modelling commands: its profile sketch, then its solid once revolved.
-struct Part {
-    std::string name;
-    std::size_t layer;
-    std::vector<Vec2> profile; // the sketch polyline drawn after the part was started
-    bool profileClosed = false;
-    bool profiled = false;                  // the sketch was made the profile
-    std::shared_ptr<const PartSolid> solid; // none until revolved; replaced whole by each step
-    Handle handle = 0;                      // a solid the object model revolved from a region
-};
 
 struct Rect {
     Vec2 min;

@@ -426,6 +426,14 @@ TEST_F(MainForm, BlockCarriesTheDesignationAndTheSizes)
     form->bbDrawClick();
     ASSERT_EQ(draws.size(), 3u);
     EXPECT_FALSE(draws[2].block.has_value());
+
+    // The object model's solid is a block of its own, flagged as the solid.
+    form->chbSolid->setChecked(true);
+    form->bbDrawClick();
+    ASSERT_EQ(draws.size(), 4u);
+    ASSERT_TRUE(draws[3].block.has_value());
+    EXPECT_EQ(draws[3].block->name, "GOST22032-76_M12x100_3D");
+    EXPECT_TRUE(draws[3].block->stored.solid);
 }
 
 TEST_F(MainForm, EditShowsThePickedStudInTableOrFreeMode)

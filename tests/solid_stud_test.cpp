@@ -2,10 +2,14 @@
 // commands, both by the drawing unit in the stand-in host's object model: the same volume and the
 // same box, in the same place, on the main layer, with nothing else left in the drawing.
 #include "cad/quorvel_draw.h"
+#include "cad/stud_block.h"
+#include "drawing/files/step_export.h"
 #include "drawing/part/part_shape.h"
 #include "export/in_process_host.h"
 #include "recording_reporter.h"
 #include "shape_box.h"
+#include "step_gmsh.h"
+#include "temp_dir.h"
 
 #include <BRepGProp.hxx>
 #include <GProp_GProps.hxx>
@@ -81,4 +85,66 @@ TEST(SolidStud, SameVolumeAndBoxAsThePartCommandsBuild)
         EXPECT_EQ(drawn.activeLayer, 0u);
         EXPECT_FALSE(drawing::sideView(drawn.parts[0]).empty());
     }
+}
+
+// The solid placed as a block: the block's own definition holds the same solid that model space
+// gets, and nothing else of the run; the reference carries the solid flag; STEP saves the solid
+// at the insert's place, as gmsh reads it back.
+TEST(SolidStud, InABlockTheSameSolidIsSavedAtItsInsert)
+{
+    RecordingReporter looseReporter, blockReporter;
+    const auto loose = build(true, 12, 112, 30, 12, 1.6, looseReporter);
+    ASSERT_TRUE(looseReporter.messages.empty());
+    exporter::InProcessHost host;
+    const LayerNames layers{"Тело", "1", "7"};
+    QuorvelDraw unit(host, blockReporter, layers);
+    unit.setSolid3D(true);
+    const StoredStud stored{"22032-76", 12, 100, 30, 12, 1.6, 1.75, false, true};
+    const StudBlock block = studBlock(stored, StudFamily::ScrewIn);
+    unit.Start_ACAD(true, "Шпилька", 12, 112, 30, 12, 1.6, &block);
+    ASSERT_TRUE(blockReporter.messages.empty()) << host.lastRefusal();
+
+    drawing::CadDrawing& drawn = host.drawing();
+    EXPECT_TRUE(drawn.parts.empty());
+    EXPECT_TRUE(drawn.regions.empty());
+    EXPECT_TRUE(drawn.polylines.empty());
+    ASSERT_EQ(drawn.blocks.size(), 1u);
+    ASSERT_EQ(drawn.inserts.size(), 1u);
+    const drawing::Block& made = drawn.blocks[0];
+    EXPECT_EQ(made.name, "GOST22032-76_M12x100_3D");
+    EXPECT_TRUE(made.polylines.empty());
+    EXPECT_TRUE(made.regions.empty());
+    EXPECT_EQ(made.attributes.size(), 6u);
+    ASSERT_EQ(made.parts.size(), 1u);
+    EXPECT_EQ(drawn.layers[made.parts[0].layer].name, "Тело");
+    ASSERT_EQ(drawn.inserts[0].data.size(), 1u);
+    ASSERT_GE(drawn.inserts[0].data[0].items.size(), 3u); // standard, free flag, solid flag
+    EXPECT_EQ(std::get<std::int32_t>(drawn.inserts[0].data[0].items[2].value), 1);
+
+    const TopoDS_Shape& inModel = drawing::solidShape(*loose->drawing().parts[0].solid);
+    const TopoDS_Shape& inBlock = drawing::solidShape(*made.parts[0].solid);
+    const double volume = volumeOf(inModel);
+    EXPECT_NEAR(volumeOf(inBlock) / volume, 1.0, 1e-9);
+    const StepBox m = boxOf(inModel), b = boxOf(inBlock);
+    EXPECT_NEAR(b.xmin, m.xmin, 1e-6);
+    EXPECT_NEAR(b.xmax, m.xmax, 1e-6);
+    EXPECT_NEAR(b.ymin, m.ymin, 1e-6);
+    EXPECT_NEAR(b.ymax, m.ymax, 1e-6);
+
+    // Placed elsewhere, the saved solid stands there.
+    drawn.inserts[0].at = {50, -20};
+    TempDir dir;
+    const std::string step = dir.file("block.step");
+    drawing::saveStep(drawn, step);
+    const auto read = readWithGmsh({step});
+    ASSERT_EQ(read.size(), 1u);
+    ASSERT_TRUE(read[0]);
+    ASSERT_EQ(read[0]->size(), 1u);
+    const GmshSolid& saved = read[0]->front();
+    EXPECT_EQ(saved.name, "GOST22032-76_M12x100_3D");
+    EXPECT_NEAR(saved.volume / volume, 1.0, 1e-3);
+    EXPECT_NEAR(saved.box.xmin, 50, 1e-3);
+    EXPECT_NEAR(saved.box.xmax, 50 + 112, 1e-3);
+    EXPECT_NEAR(saved.box.ymin, -20 - 6, 1e-3);
+    EXPECT_NEAR(saved.box.ymax, -20 + 6, 1e-3);
 }

@@ -445,9 +445,10 @@ void TForm1::bbDrawClick()
     // In free-dimension mode the name carries the typed d and L, not the hidden table choice.
     m_state.PartName = partName(free ? fields.eDiam : fields.cbDiam,
                                 free ? fields.eLenght : fields.cbLenght, m_state.GostNumber);
-    // A 2D stud as a block carries its sizes; the part commands' 3D parts stay parts.
+    // A 2D stud or the object model's solid as a block carries its sizes; the part commands' 3D
+    // parts stay parts.
     std::optional<StudBlock> block;
-    if (chbBlock->isChecked() && !chb3D->isChecked()) {
+    if (chbBlock->isChecked() && (!chb3D->isChecked() || chbSolid->isChecked())) {
         StoredStud stored;
         stored.standard = m_state.GostNumber;
         stored.d = numbers.d;
@@ -457,6 +458,7 @@ void TForm1::bbDrawClick()
         stored.c = numbers.c;
         stored.P = pitchOf(numbers.d).value_or(0);
         stored.freeDimensions = free;
+        stored.solid = chb3D->isChecked();
         block = studBlock(stored, familyOf(m_state.GostIndex));
     }
     m_drawing = true;
@@ -543,6 +545,9 @@ void TForm1::showStud(const StoredStud& stud)
         eC->setText(toQt(numberText(stud.c)));
     }
     chb3D->setChecked(stud.solid);
+    if (stud.solid) {
+        chbSolid->setChecked(true); // a solid stud was made through the object model
+    }
     chb3DClick();
     chbBlock->setChecked(true);
     showMass();

@@ -256,7 +256,12 @@ void writeDrawing(DxfWriter& w, const CadDrawing& drawing, const std::vector<Lin
     writeSpaceBlocks(w);
     for (const Block& block : drawing.blocks) {
         w.blockBegin(block.name, !block.attributes.empty());
-        writeEntities(w, drawing.layers, block.polylines, block.lines);
+        std::vector<Line> blockLines = block.lines;
+        for (const Part& part : block.parts) {
+            const std::vector<Line> view = sideView(part); // a solid's side view, as in model space
+            blockLines.insert(blockLines.end(), view.begin(), view.end());
+        }
+        writeEntities(w, drawing.layers, block.polylines, blockLines);
         for (const AttributeDefinition& definition : block.attributes) {
             w.attributeDefinition(definition);
         }

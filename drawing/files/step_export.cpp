@@ -5,6 +5,9 @@
 #include "drawing/part/part_shape.h"
 
 #include <APIHeaderSection_MakeHeader.hxx>
+#include <BRepBuilderAPI_Transform.hxx>
+#include <gp_Trsf.hxx>
+#include <gp_Vec.hxx>
 #include <Interface_HArray1OfHAsciiString.hxx>
 #include <Interface_Static.hxx>
 #include <Message.hxx>
@@ -137,6 +140,26 @@ void saveStep(const CadDrawing& drawing, const std::string& file)
                 }
             }
             ++products;
+        }
+        // A solid inside a block is saved once per insert, moved to the insert's place, named
+        // with the block's name.
+        for (const Insert& insert : drawing.inserts) {
+            const Block* block = blockNamed(drawing.blocks, insert.block);
+            if (block == nullptr) {
+                continue;
+            }
+            for (const Part& part : block->parts) {
+                if (!part.solid) {
+                    continue;
+                }
+                gp_Trsf move;
+                move.SetTranslation(gp_Vec(insert.at.x, insert.at.y, insert.z));
+                const TopoDS_Shape placed =
+                    BRepBuilderAPI_Transform(solidShape(*part.solid), move, true).Shape();
+                const TDF_Label label = shapes->AddShape(placed, false);
+                TDataStd_Name::Set(label, TCollection_ExtendedString(block->name.c_str(), true));
+                ++products;
+            }
         }
         if (products == 0) {
             throw StepSaveError("there is no solid part to save");

@@ -4,6 +4,7 @@
 #include "host/objects/entities.h"
 #include "host/objects/layers.h"
 #include "host/objects/object_model.h"
+#include "drawing/part/part_solid.h"
 
 #include <algorithm>
 #include <cmath>
@@ -301,11 +302,18 @@ HostValue ObjectModel::block(Handle handle, const std::string& member, std::int3
         for (const Polyline& polyline : block->polylines) {
             m_drawing.shrink(polyline.vertices.size());
         }
+        for (const Region& region : block->regions) {
+            m_drawing.shrink(region.loop.size());
+        }
+        for (const Part& part : block->parts) {
+            m_drawing.shrink(1 + (part.solid ? part.solid->threadCount() : 0));
+        }
         m_drawing.blocks.erase(m_drawing.blocks.begin() + (block - m_drawing.blocks.data()));
         return {};
     }
-    // AddLightWeightPolyline as model space makes it.
-    return container({&block->polylines, &block->lines, nullptr, nullptr}, member, kind, args);
+    // AddLightWeightPolyline, AddRegion and AddRevolvedSolid as model space makes them.
+    return container({&block->polylines, &block->lines, &block->regions, &block->parts}, member,
+                     kind, args);
 }
 
 HostValue ObjectModel::insertBlock(const std::vector<HostValue>& args, std::int32_t kind)

@@ -111,7 +111,7 @@ std::vector<EntityContainer> ObjectModel::entityContainers()
 {
     std::vector<EntityContainer> containers{modelSpace()};
     for (Block& block : m_drawing.blocks) {
-        containers.push_back({&block.polylines, &block.lines, nullptr, nullptr});
+        containers.push_back({&block.polylines, &block.lines, &block.regions, &block.parts});
     }
     return containers;
 }

@@ -12,8 +12,8 @@
 
 namespace cadhost {
 
-// Where new entities go. A container without regions or parts (a block's definition) answers
-// AddRegion and AddRevolvedSolid as unknown names.
+// Where new entities go: model space or a block's own definition. A container without regions or
+// parts answers AddRegion and AddRevolvedSolid as unknown names.
 struct EntityContainer {
     std::vector<Polyline>* polylines;
     std::vector<Line>* lines;
