@@ -159,7 +159,9 @@ void TForm1::buildControls()
         "размерами, по которым её можно изменить кнопкой «Изменить…»"));
     place(chbBlock, 430, 158, 112, 20);
     bbEdit = new QPushButton(QStringLiteral("Изменить…"), this);
+#if QT_CONFIG(accessibility) // a Qt built without it (the Windows build) has no such names
     bbEdit->setAccessibleName(bbEdit->text());
+#endif
     bbEdit->setToolTip(QStringLiteral("Выбрать начерченную блоком шпильку и изменить её размеры"));
     place(bbEdit, 460, 6, 82, 28);
 
