@@ -442,29 +442,38 @@ HostValue ObjectModel::attribute(const std::string& path, const std::string& mem
     const std::string rest = path.substr(std::string(attributePrefix).size());
     const std::size_t slash = rest.find('/');
     const auto handle = digitsOf(rest.substr(0, slash));
-    const auto index = slash == std::string::npos ? std::nullopt : digitsOf(rest.substr(slash + 1));
+    // A plain index with a flag, not an optional: GCC 12 at -O3 takes an optional's value
+    // read after its check for one that may be uninitialised.
+    std::size_t at = 0;
+    bool numbered = false;
+    if (slash != std::string::npos) {
+        if (const auto digits = digitsOf(rest.substr(slash + 1))) {
+            at = static_cast<std::size_t>(*digits);
+            numbered = true;
+        }
+    }
     Insert* insert = handle ? findInsert(*handle) : nullptr;
     const Block* block = insert ? blockNamed(m_drawing.blocks, insert->block) : nullptr;
-    if (block == nullptr || !index || *index >= insert->values.size() ||
-        *index >= block->attributes.size()) {
+    if (block == nullptr || !numbered || at >= insert->values.size() ||
+        at >= block->attributes.size()) {
         fail(ErrorKind::Failed, "No such object");
     }
     if (member == "TagString") {
         useOf(member, readOnly, kind);
         expectCount(member, args, 0, 0);
-        return block->attributes[*index].tag;
+        return block->attributes[at].tag;
     }
     if (member == "TextString") {
         if (useOf(member, readWrite, kind) == Use::Get) {
             expectCount(member, args, 0, 0);
-            return insert->values[*index];
+            return insert->values[at];
         }
         expectCount(member, args, 1, 1);
         const std::string& text = stringArg(member, args, 0);
         if (text.find_first_of("\r\n") != std::string::npos) {
             fail(ErrorKind::Exception, "An attribute holds one line");
         }
-        insert->values[*index] = text;
+        insert->values[at] = text;
         return {};
     }
     fail(ErrorKind::UnknownName, "Unknown name: " + member);
