@@ -185,8 +185,8 @@ void TForm1::buildControls()
     place(BitBtn3, 425, 231, 117, 37);
 
     // Tab order of the design: 1 cbDiam ... 13 eLenght.
-    QWidget* order[] = {cbDiam,  cbLenght, eB,     eB1,     chb3D, chbSolid,  chbBlock, bbAbout,
-                        bbDraw,  bbEdit,   BitBtn3, eC,     chbCastom, eDiam, eLenght};
+    QWidget* order[] = {cbDiam, cbLenght, eB,      eB1, chb3D,     chbSolid, chbBlock, bbAbout,
+                        bbDraw, bbEdit,   BitBtn3, eC,  chbCastom, eDiam,    eLenght};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         setTabOrder(order[i], order[i + 1]);
     }
@@ -461,10 +461,30 @@ void TForm1::bbDrawClick()
         stored.solid = chb3D->isChecked();
         block = studBlock(stored, familyOf(m_state.GostIndex));
     }
-    m_drawing = true;
-    try {
+    runWhileHidden([&] {
         m_startAcad(chb3D->isChecked(), m_state.PartName, numbers.d, numbers.overallLength,
                     numbers.b, numbers.b1, numbers.c, block ? &*block : nullptr);
+    });
+}
+
+void TForm1::bbEditClick()
+{
+    if (m_drawing || !m_editStud) {
+        return;
+    }
+    hide();
+    std::optional<StoredStud> picked;
+    runWhileHidden([&] { picked = m_editStud(); });
+    if (picked) {
+        showStud(*picked);
+    }
+}
+
+void TForm1::runWhileHidden(const std::function<void()>& work)
+{
+    m_drawing = true;
+    try {
+        work();
     } catch (const std::exception& error) {
         // Not an automation failure: the application's own error report, window shown again.
         m_drawing = false;
@@ -476,34 +496,12 @@ void TForm1::bbDrawClick()
     show();
 }
 
-void TForm1::bbEditClick()
-{
-    if (m_drawing || !m_editStud) {
-        return;
-    }
-    hide();
-    m_drawing = true;
-    std::optional<StoredStud> picked;
-    try {
-        picked = m_editStud();
-    } catch (const std::exception& error) {
-        m_drawing = false;
-        show();
-        m_reporter.show({"Quorvel", error.what(), MessageKind::Error});
-        return;
-    }
-    m_drawing = false;
-    show();
-    if (picked) {
-        showStud(*picked);
-    }
-}
-
 void TForm1::showStud(const StoredStud& stud)
 {
     const auto& standards = studStandards();
-    const auto standard = std::find_if(standards.begin(), standards.end(),
-                                       [&](const StudStandard& s) { return s.number == stud.standard; });
+    const auto standard =
+        std::find_if(standards.begin(), standards.end(),
+                     [&](const StudStandard& s) { return s.number == stud.standard; });
     if (standard != standards.end() && standard->index != m_state.GostIndex) {
         m_state.GostIndex = standard->index;
         SetPicture();
@@ -527,12 +525,11 @@ void TForm1::showStud(const StoredStud& stud)
         if (const int L = find(cbLenght, stud.L); L >= 0) {
             cbLenght->setItemIndex(L);
             LenghtChange();
-            const HandOverResult shown =
-                handOver(familyOf(m_state.GostIndex), false, fieldTexts());
+            const HandOverResult shown = handOver(familyOf(m_state.GostIndex), false, fieldTexts());
             const auto* numbers = std::get_if<HandOver>(&shown);
-            table = numbers != nullptr && numbers->b == stud.b && numbers->c == stud.c &&
-                    (familyOf(m_state.GostIndex) == StudFamily::PlainHole ||
-                     numbers->b1 == stud.b1);
+            table =
+                numbers != nullptr && numbers->b == stud.b && numbers->c == stud.c &&
+                (familyOf(m_state.GostIndex) == StudFamily::PlainHole || numbers->b1 == stud.b1);
         }
     }
     if (!table) {

@@ -99,6 +99,9 @@ class TForm1 : public QWidget {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    // Runs a draw or a pick with the window hidden (hide() is the caller's), then shows it again;
+    // a failure that is no automation failure gets the application's own error report.
+    void runWhileHidden(const std::function<void()>& work);
     void FormCreate(const std::string& executablePath);
     void ReadIni();
     bool FormClose(); // writes the settings file
