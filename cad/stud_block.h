@@ -50,6 +50,6 @@ struct StudBlock {
 [[nodiscard]] Variants studDataValues(const StoredStud& stud);
 
 // The stud that extended data read back from a host describes; none when it is not this
-// program's (another application, too few items, an item of the wrong kind, a size that is not
-// a finite number).
+// program's (another application, too few items, an item of the wrong kind, a standard that is
+// none of the twelve, a size that is not a finite number).
 [[nodiscard]] std::optional<StoredStud> storedStud(const Variants& types, const Variants& values);

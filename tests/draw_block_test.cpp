@@ -247,6 +247,21 @@ TEST(DrawBlock, AnythingButAStudOfThisProgramIsRefused)
              return values;
          }(),
          EditOutcome::NotAStud},
+        // A standard this program has no tables for would be redrawn under the window's one.
+        {"a standard of no catalogue", "BlockRef:1", Variant(studDataTypes()).toVariants(),
+         [&] {
+             Variants values = studDataValues(other);
+             values[1] = "99999-99";
+             return values;
+         }(),
+         EditOutcome::NotAStud},
+        {"a standard of 128 characters", "BlockRef:1", Variant(studDataTypes()).toVariants(),
+         [&] {
+             Variants values = studDataValues(other);
+             values[1] = "22032-76" + std::string(120, '7');
+             return values;
+         }(),
+         EditOutcome::NotAStud},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);
