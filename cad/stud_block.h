@@ -24,6 +24,8 @@ struct StoredStud {
     double P = 0;
     bool freeDimensions = false;
     bool solid = false; // the solid of the object model, not the 2D side view
+
+    friend bool operator==(const StoredStud&, const StoredStud&) = default;
 };
 
 // One attribute of the block: its tag, the prompt of its definition and this placement's value.

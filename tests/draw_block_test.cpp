@@ -180,12 +180,18 @@ TEST(DrawBlock, EditedStudIsReplacedAtItsPoint)
               (std::array{12.0, 100.0, 30.0, 12.0, 1.6, 1.75}));
     EXPECT_FALSE(picked.freeDimensions);
 
-    // A second pick cancelled, or on something else, leaves the picked stud to be replaced.
+    // A second pick cancelled, or on something else, leaves no stud to replace: the next
+    // drawing would otherwise replace a stud the user has since given up.
     rig.host.pickedEntity.reset();
     EXPECT_EQ(rig.draw.Edit_Stud(), EditOutcome::Cancelled);
+    EXPECT_FALSE(rig.draw.replacing());
+    rig.host.pickedEntity = "BlockRef:1";
+    ASSERT_EQ(rig.draw.Edit_Stud(), EditOutcome::Picked);
     rig.host.pickedEntity = "Entity:GOST22032-76_M12x100:2";
     EXPECT_EQ(rig.draw.Edit_Stud(), EditOutcome::NotAStud);
-    EXPECT_TRUE(rig.draw.replacing());
+    EXPECT_FALSE(rig.draw.replacing());
+    rig.host.pickedEntity = "BlockRef:1";
+    ASSERT_EQ(rig.draw.Edit_Stud(), EditOutcome::Picked);
     rig.reporter.messages.clear();
 
     const std::size_t before = rig.host.calls().size();
