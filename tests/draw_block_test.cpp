@@ -194,6 +194,9 @@ TEST(DrawBlock, EditedStudIsReplacedAtItsPoint)
     ASSERT_EQ(rig.draw.Edit_Stud(), EditOutcome::Picked);
     rig.reporter.messages.clear();
 
+    // The designer's own values of the placement stay with it.
+    rig.host.references[0].attributes["POS"] = "7";
+    rig.host.references[0].attributes["QTY"] = "4";
     const std::size_t before = rig.host.calls().size();
     StoredStud longer = picked;
     longer.L = 120;
@@ -205,6 +208,8 @@ TEST(DrawBlock, EditedStudIsReplacedAtItsPoint)
     EXPECT_EQ(live[0]->block, "GOST22032-76_M12x120");
     EXPECT_EQ(live[0]->attributes.at("NAME"), "Шпилька М12×120 ГОСТ 22032-76");
     EXPECT_EQ(live[0]->attributes.at("MASS"), "0,110");
+    EXPECT_EQ(live[0]->attributes.at("POS"), "7");
+    EXPECT_EQ(live[0]->attributes.at("QTY"), "4");
 
     // The replacement was for one drawing only: the next stud is picked anew.
     place(rig, studBlock(longer, StudFamily::ScrewIn));
@@ -213,19 +218,36 @@ TEST(DrawBlock, EditedStudIsReplacedAtItsPoint)
     EXPECT_TRUE(rig.reporter.messages.empty());
 }
 
-TEST(DrawBlock, EditedStudErasedMeanwhileIsDrawnAsNew)
+// The picked stud gone, or its handle naming another stud (another drawing, a handle reused):
+// the new stud is drawn at a point picked anew, and whatever the handle names stays as it is.
+TEST(DrawBlock, EditedStudGoneMeanwhileIsDrawnAsNew)
 {
-    Rig rig;
-    place(rig, studBlock(workedStud(), StudFamily::ScrewIn));
-    rig.host.pickedEntity = "BlockRef:1";
-    ASSERT_EQ(rig.draw.Edit_Stud(), EditOutcome::Picked);
-    rig.host.references[0].deleted = true; // the designer erased it before drawing
-    rig.host.pickedPoint = {7, 8, 0};
-    place(rig, studBlock(workedStud(120), StudFamily::ScrewIn));
-    const auto live = rig.host.liveReferences();
-    ASSERT_EQ(live.size(), 1u);
-    EXPECT_EQ(live[0]->point, (Point{7, 8, 0}));
-    EXPECT_TRUE(rig.reporter.messages.empty());
+    const struct {
+        const char* label;
+        bool erased;
+        double otherL; // the L that the stud under the handle now carries
+        std::size_t live;
+    } rows[] = {
+        {"erased before drawing", true, 100, 1},
+        {"the handle names another stud", false, 90, 2},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        Rig rig;
+        place(rig, studBlock(workedStud(), StudFamily::ScrewIn));
+        rig.host.pickedEntity = "BlockRef:1";
+        ASSERT_EQ(rig.draw.Edit_Stud(), EditOutcome::Picked);
+        rig.host.references[0].deleted = row.erased;
+        rig.host.references[0].dataValues = studDataValues(workedStud(row.otherL));
+        rig.host.pickedPoint = {7, 8, 0};
+        place(rig, studBlock(workedStud(120), StudFamily::ScrewIn));
+        const auto live = rig.host.liveReferences();
+        ASSERT_EQ(live.size(), row.live);
+        EXPECT_EQ(live.back()->point, (Point{7, 8, 0}));
+        EXPECT_EQ(live.back()->block, "GOST22032-76_M12x120");
+        EXPECT_FALSE(rig.draw.replacing());
+        EXPECT_TRUE(rig.reporter.messages.empty());
+    }
 }
 
 TEST(DrawBlock, AnythingButAStudOfThisProgramIsRefused)
