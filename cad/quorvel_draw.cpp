@@ -10,22 +10,28 @@ QuorvelDraw::QuorvelDraw(RunningObjects& runningObjects, Reporter& reporter,
 {
 }
 
+std::optional<OleErrorKind> QuorvelDraw::automationFailure(const std::function<void()>& body)
+{
+    try {
+        body();
+        return std::nullopt;
+    } catch (const EOleException&) {
+        return OleErrorKind::Exception;
+    } catch (const EOleSysError&) {
+        return OleErrorKind::SysError;
+    } catch (const EOleError&) {
+        return OleErrorKind::Error;
+    }
+}
+
 bool QuorvelDraw::runReported(std::string_view procedure, HostName host,
                               const std::function<void()>& body)
 {
-    OleErrorKind kind{};
-    try {
-        body();
-        return true;
-    } catch (const EOleException&) {
-        kind = OleErrorKind::Exception;
-    } catch (const EOleSysError&) {
-        kind = OleErrorKind::SysError;
-    } catch (const EOleError&) {
-        kind = OleErrorKind::Error;
+    const std::optional<OleErrorKind> kind = automationFailure(body);
+    if (kind) {
+        m_reporter.show({"Warning", drawReport(procedure, host, *kind), MessageKind::Warning});
     }
-    m_reporter.show({"Warning", drawReport(procedure, host, kind), MessageKind::Warning});
-    return false;
+    return !kind;
 }
 
 void QuorvelDraw::sendCommand(const std::string& text)

@@ -105,6 +105,8 @@ class QuorvelDraw {
 
     // Runs body; reports an automation failure of it (most specific kind first) and returns false.
     bool runReported(std::string_view procedure, HostName host, const std::function<void()>& body);
+    // Runs body; the kind of its automation failure (most specific first), none when it passed.
+    static std::optional<OleErrorKind> automationFailure(const std::function<void()>& body);
 
     RunningObjects& m_runningObjects;
     Reporter& m_reporter;

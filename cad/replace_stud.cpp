@@ -63,17 +63,10 @@ OleObject QuorvelDraw::FindReplaced(StudBlock& block)
 
 void QuorvelDraw::Replace_Stud(const OleObject& old)
 {
-    OleErrorKind kind{};
-    try {
-        old.call("Delete", {});
+    const std::optional<OleErrorKind> kind = automationFailure([&] { old.call("Delete", {}); });
+    if (!kind) {
         m_replaced.reset();
         return;
-    } catch (const EOleException&) {
-        kind = OleErrorKind::Exception;
-    } catch (const EOleSysError&) {
-        kind = OleErrorKind::SysError;
-    } catch (const EOleError&) {
-        kind = OleErrorKind::Error;
     }
     // Whole or nothing: the new stud goes again (with its definition when this run made it),
     // the old one stays and stays picked, so that «Чертить» can try again. Should the new one
@@ -93,6 +86,6 @@ void QuorvelDraw::Replace_Stud(const OleObject& old)
         }
     }
     m_reporter.show({"Warning",
-                     drawReport("Replace_Stud", undone ? notReplacedText : twoStudsText, kind),
+                     drawReport("Replace_Stud", undone ? notReplacedText : twoStudsText, *kind),
                      MessageKind::Warning});
 }

@@ -1,6 +1,7 @@
 // A stud placed as a named block, and a placed stud picked and replaced, against the recording
 // host: the calls a CAD program gets, what stays in the drawing, and every failure reported once.
 #include "cad/quorvel_draw.h"
+#include "edit_outcomes.h"
 #include "recording_host.h"
 #include "recording_reporter.h"
 
@@ -18,20 +19,6 @@ struct Rig {
     LayerNames layers;
     QuorvelDraw draw{host, reporter, layers};
 };
-
-// The worked stud: ГОСТ 22032-76, d = 12, L = 100 (overall 112), b = 30, b1 = 12, c = 1.6.
-StoredStud workedStud(double L = 100)
-{
-    StoredStud stud;
-    stud.standard = "22032-76";
-    stud.d = 12;
-    stud.L = L;
-    stud.b = 30;
-    stud.b1 = 12;
-    stud.c = 1.6;
-    stud.P = 1.75;
-    return stud;
-}
 
 void place(Rig& rig, const StudBlock& block)
 {

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-namespace edit_outcomes {
-
-inline StudBlock worked(double L)
+// The worked stud as a block stores it: ГОСТ 22032-76, d = 12, L as given (overall L + 12),
+// b = 30, b1 = 12, c = 1.6, P 1.75.
+inline StoredStud workedStud(double L = 100)
 {
     StoredStud stud;
     stud.standard = "22032-76";
@@ -29,7 +29,14 @@ inline StudBlock worked(double L)
     stud.b1 = 12;
     stud.c = 1.6;
     stud.P = 1.75;
-    return studBlock(stud, StudFamily::ScrewIn);
+    return stud;
+}
+
+namespace edit_outcomes {
+
+inline StudBlock worked(double L)
+{
+    return studBlock(workedStud(L), StudFamily::ScrewIn);
 }
 
 inline void place(QuorvelDraw& unit, const StudBlock& block)
