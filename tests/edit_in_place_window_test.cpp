@@ -71,6 +71,12 @@ TEST_F(MainForm, PendingReplacementIsShownUntilDoneOrDropped)
         {"the drop button",
          [this] { QTest::mouseClick(form->sbNoReplace, Qt::LeftButton); }, false,
          "22032-76", "25"},
+        {"the drop button reached by Tab from «Изменить…», and Return",
+         [this] {
+             QTest::keyClick(form->bbEdit, Qt::Key_Tab);
+             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+         },
+         false, "22032-76", "25"},
         {"a plain-hole standard, whose M12 starts at 40",
          [this] { chooseStandard(10, true); }, false, "22042-76", "40"},
         {"another standard in free-dimension mode",

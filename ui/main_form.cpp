@@ -752,9 +752,12 @@ void TForm1::keyPressEvent(QKeyEvent* event)
         return;
     }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        // Enter presses the focused button, or else the default button "Чертить".
+        // Enter presses the focused button (the replacement's drop button too), or else the
+        // default button "Чертить".
         if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
             button->click();
+        } else if (focusWidget() == sbNoReplace) {
+            sbNoReplace->click();
         } else {
             bbDrawClick();
         }
