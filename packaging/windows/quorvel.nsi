@@ -39,8 +39,9 @@ AllowSkipFiles off
 !define RECORD "uninstall.ini"
 ; Held by a running setup or uninstaller of Quorvel, so that a second one waits for it.
 !define MUTEX "Local\Quorvel.Setup"
-; A shortcut's target can be at most this long (MAX_PATH with its closing zero).
-!define SHORTCUT_PATH_MAX 259
+; The longest path that a shortcut's target and the profile functions (ReadINIStr, WriteINIStr)
+; take: MAX_PATH with its closing zero.
+!define PATH_MAX 259
 
 Name "Quorvel ${VERSION}"
 OutFile "${OUTFILE}"
@@ -76,6 +77,8 @@ VIAddVersionKey /LANG=${LANG_RUSSIAN} "LegalCopyright" "${U+00A9} ${COMPANY}"
 Var MadeFolder
 ; The files the uninstaller could not delete, one a line.
 Var Leftover
+; The record of the installation in $INSTDIR, named as the profile functions take it (see RecordOf).
+Var Record
 
 ; Shows text (silently: nothing) and stops: the setup or the uninstall in a section or in .onInit
 ; (its status is then 2, "aborted by the script"), the page in a page's leave function.
@@ -117,7 +120,8 @@ Var Leftover
 !macro SharedFunctions PREFIX
 ; Pops a path; pushes it as a full path without "." and ".." and without a closing backslash
 ; unless it is a drive's root (the folder need not exist; NSIS's GetFullPathName wants it to), ""
-; when it is no path.
+; when it is no path. Short (8.3) names in a path that exists are written out in full, so that
+; one folder compares equal however it was named.
 Function ${PREFIX}FullPath
     Exch $0
     Push $1
@@ -125,6 +129,14 @@ Function ${PREFIX}FullPath
     ${If} $1 == 0
     ${OrIf} $1 >= ${NSIS_MAX_STRLEN}
         StrCpy $0 ""
+    ${Else}
+        Push $2
+        System::Call "kernel32::GetLongPathNameW(t r0, t .r1, i ${NSIS_MAX_STRLEN}) i .r2"
+        ${If} $2 > 0
+        ${AndIf} $2 < ${NSIS_MAX_STRLEN}
+            StrCpy $0 $1
+        ${EndIf}
+        Pop $2
     ${EndIf}
     StrCpy $1 $0 "" -1
     ${If} $1 == "\"
@@ -133,6 +145,43 @@ Function ${PREFIX}FullPath
             StrCpy $0 $0 -1
         ${EndIf}
     ${EndIf}
+    Pop $1
+    Exch $0
+FunctionEnd
+
+; Pops a path; pushes it as most Windows functions take it: as it is, or through its short (8.3)
+; name when it is longer than they take (and the short name, which needs the path to exist, is
+; short enough); "" when neither fits.
+Function ${PREFIX}UsablePath
+    Exch $0
+    Push $1
+    StrLen $1 $0
+    ${If} $1 > ${PATH_MAX}
+        System::Call "kernel32::GetShortPathNameW(w r0, w .r0, i ${NSIS_MAX_STRLEN}) i .r1"
+        ${If} $1 = 0
+        ${OrIf} $1 > ${PATH_MAX}
+            StrCpy $0 ""
+        ${EndIf}
+    ${EndIf}
+    Pop $1
+    Exch $0
+FunctionEnd
+
+; Pops a folder; pushes the name of the record in it as the profile functions (ReadINIStr,
+; WriteINIStr) take it: a longer path through the folder's short name (see UsablePath).
+Function ${PREFIX}RecordOf
+    Exch $0
+    Push $1
+    StrLen $1 "$0\${RECORD}"
+    ${If} $1 > ${PATH_MAX}
+        Push $0
+        Call ${PREFIX}UsablePath
+        Pop $1
+        ${If} $1 != ""
+            StrCpy $0 $1
+        ${EndIf}
+    ${EndIf}
+    StrCpy $0 "$0\${RECORD}"
     Pop $1
     Exch $0
 FunctionEnd
@@ -218,8 +267,9 @@ Function ${PREFIX}HeldOpen
     Pop $4
     Pop $3
     Pop $2
-    Pop $1
     Exch $0
+    Exch
+    Pop $1
 FunctionEnd
 
 ; Waits until no other setup or uninstaller of Quorvel runs (two setups into two folders would
@@ -271,25 +321,30 @@ FunctionEnd
 ; writes it, or as an earlier setup wrote it: the fingerprints of the tables alone), else 0.
 !macro QuorvelRecordedTable NAME BESIDE
     ${If} $1 == ""
-        ReadINIStr $1 "$0\${RECORD}" "Tables" "${NAME}"
+        ReadINIStr $1 $2 "Tables" "${NAME}"
     ${EndIf}
 !macroend
 Function InstalledIn
     Exch $0
     Push $1
-    ReadINIStr $1 "$0\${RECORD}" "Setup" "Id"
+    Push $2
+    Push $0
+    Call RecordOf
+    Pop $2
+    ReadINIStr $1 $2 "Setup" "Id"
     !insertmacro QUORVEL_FOR_TABLES QuorvelRecordedTable
     ${If} $1 != ""
         StrCpy $0 1
     ${Else}
         StrCpy $0 0
     ${EndIf}
+    Pop $2
     Pop $1
     Exch $0
 FunctionEnd
 
 ; $R0: the folder of the registered installation as a full path; "" when none, or when that folder
-; no longer holds it (moved or deleted: a stale entry, which the next install replaces).
+; no longer holds it (moved or deleted: a stale entry, which the next install replaces). Changes $R1.
 Function RegisteredFolder
     ReadRegStr $R0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
     ${If} $R0 != ""
@@ -368,8 +423,9 @@ Function SameStart
     Pop $4
     Pop $3
     Pop $2
-    Pop $1
     Exch $0
+    Exch
+    Pop $1
 FunctionEnd
 
 ; Sets $R9 to FILE when it is in $INSTDIR and is not Quorvel's own (see SameStart), "" when none.
@@ -452,10 +508,13 @@ FunctionEnd
 ; installs over it.
 Function CheckFolder
     Push $INSTDIR
+    Call RecordOf
+    Pop $Record
+    Call RegisteredFolder
+    Push $INSTDIR
     Call FullPath
     Pop $R1
     Call RefuseSystemFolder
-    Call RegisteredFolder
     ${If} $R0 != ""
         ${If} $R0 != $R1
             !insertmacro Refuse "Quorvel уже установлен в папку $R0. Чтобы установить его в \
@@ -610,7 +669,7 @@ FunctionEnd
 ; $R0: the version installed in $INSTDIR as its record gives it, or (for an earlier setup's
 ; record) the registered installation's entry; "" when none is known.
 Function InstalledVersion
-    ReadINIStr $R0 "$INSTDIR\${RECORD}" "Setup" "Version"
+    ReadINIStr $R0 $Record "Setup" "Version"
     ${If} $R0 == ""
         Call RegisteredFolder
         Push $INSTDIR
@@ -645,6 +704,9 @@ Function .onInit
         StrCpy $INSTDIR $R0
     ${EndIf}
     Call FolderFromCommandLine
+    Push $INSTDIR
+    Call RecordOf
+    Pop $Record
     ; A newer version is replaced by this older one only when the user says so (silently: yes, as
     ; a script that runs an older setup means it); the details say so either way.
     Call IsDowngrade
@@ -747,7 +809,7 @@ Function PlanTable
     Push "$PLUGINSDIR\tables\$R5"
     Call Fingerprint
     Pop $R2
-    ReadINIStr $R3 "$INSTDIR\${RECORD}" "Tables" $R5
+    ReadINIStr $R3 $Record "Tables" $R5
     StrCpy $R0 $R5
     ${If} ${FileExists} "$INSTDIR\$R5"
         Push "$INSTDIR\$R5"
@@ -848,7 +910,7 @@ Function TidyBeside
     Pop $R5
     ReadINIStr $R2 "$PLUGINSDIR\plan.ini" "Shipped" $R5
     ReadINIStr $R3 "$PLUGINSDIR\plan.ini" "Recorded" $R5
-    ReadINIStr $R7 "$INSTDIR\${RECORD}" "Beside" $R5
+    ReadINIStr $R7 $Record "Beside" $R5
     ${ForEach} $R8 1 2 + 1
         ${If} $R8 = 2
             StrCpy $R6 $R7
@@ -879,48 +941,45 @@ FunctionEnd
     Call TidyBeside
     ${If} $R0 == "${NAME}"
         File "${PACKAGE}/${NAME}"
-        DeleteINIStr "$INSTDIR\${RECORD}" "Beside" "${NAME}"
+        DeleteINIStr $Record "Beside" "${NAME}"
     ${Else}
         File "/oname=$R0" "${PACKAGE}/${NAME}"
         DetailPrint "Таблица ${NAME} изменена вами и сохранена; новая таблица записана рядом: $R0"
-        WriteINIStr "$INSTDIR\${RECORD}" "Beside" "${NAME}" $R0
+        WriteINIStr $Record "Beside" "${NAME}" $R0
     ${EndIf}
     ReadINIStr $R2 "$PLUGINSDIR\plan.ini" "Shipped" "${NAME}"
-    WriteINIStr "$INSTDIR\${RECORD}" "Tables" "${NAME}" $R2
+    WriteINIStr $Record "Tables" "${NAME}" $R2
 !macroend
 
 !macro QuorvelRecordFile FILE
-    WriteINIStr "$INSTDIR\${RECORD}" "Files" "${FILE}" 1
+    WriteINIStr $Record "Files" "${FILE}" 1
 !macroend
 
 ; The Start-menu shortcut. A target longer than a shortcut holds is given by its short (8.3)
 ; name; without one (short names turned off on the drive) no shortcut is made, and the details
 ; say so. The record keeps the target, by which the uninstaller knows the shortcut as its own.
 Function MakeShortcut
-    StrCpy $R0 "$INSTDIR\quorvel.exe"
-    StrCpy $R1 $INSTDIR
-    StrLen $R2 $R0
-    ${If} $R2 > ${SHORTCUT_PATH_MAX}
-        System::Call "kernel32::GetShortPathNameW(w R0, w .R0, i ${NSIS_MAX_STRLEN}) i .R2"
-        System::Call "kernel32::GetShortPathNameW(w R1, w .R1, i ${NSIS_MAX_STRLEN}) i .R3"
-        ${If} $R2 = 0
-        ${OrIf} $R2 > ${SHORTCUT_PATH_MAX}
-        ${OrIf} $R3 = 0
-            StrCpy $R0 ""
-        ${EndIf}
+    Push "$INSTDIR\quorvel.exe"
+    Call UsablePath
+    Pop $R0
+    Push $INSTDIR
+    Call UsablePath
+    Pop $R1
+    ${If} $R1 == ""
+        StrCpy $R0 ""
     ${EndIf}
     ${If} $R0 == ""
         Delete "${SHORTCUT}"
-        DeleteINIStr "$INSTDIR\${RECORD}" "Setup" "Shortcut"
+        DeleteINIStr $Record "Setup" "Shortcut"
         DetailPrint "Ярлык в меню «Пуск» не создан: путь $INSTDIR\quorvel.exe длиннее \
-            ${SHORTCUT_PATH_MAX} знаков, а короткого имени у него нет. Запускайте quorvel.exe \
+            ${PATH_MAX} знаков, а короткого имени у него нет. Запускайте quorvel.exe \
             из папки установки."
         Return
     ${EndIf}
     ; The shortcut starts the program in its folder.
     SetOutPath $R1
     CreateShortcut "${SHORTCUT}" $R0
-    WriteINIStr "$INSTDIR\${RECORD}" "Setup" "Shortcut" $R0
+    WriteINIStr $Record "Setup" "Shortcut" $R0
 FunctionEnd
 
 Section "Quorvel"
@@ -939,6 +998,9 @@ Section "Quorvel"
             можете записывать, например в $LOCALAPPDATA\Programs."
     ${EndIf}
     Delete $R0
+    Push $INSTDIR
+    Call RecordOf
+    Pop $Record
     ; Nothing is changed before everything that could stop the update half-way has been checked:
     ; a refused update leaves the installed copy as it was, not a mix of two versions.
     Call WaitUntilClosed
@@ -951,11 +1013,11 @@ Section "Quorvel"
     ; The record and the uninstaller first, then the entry, then the files: an install cut short
     ; (killed, or the disk full) is then known as Quorvel's by the next setup, which installs over
     ; it, and by the uninstaller, which removes it. The id is kept through updates.
-    ReadINIStr $R0 "$INSTDIR\${RECORD}" "Setup" "Id"
+    ReadINIStr $R0 $Record "Setup" "Id"
     ${If} $R0 == ""
         System::Call "ole32::CoCreateGuid(g .R0)"
     ${EndIf}
-    WriteINIStr "$INSTDIR\${RECORD}" "Setup" "Id" $R0
+    WriteINIStr $Record "Setup" "Id" $R0
     !insertmacro QUORVEL_FOR_REPLACED QuorvelRecordFile
     WriteUninstaller "$INSTDIR\uninstall.exe"
     WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallId" $R0
@@ -964,15 +1026,22 @@ Section "Quorvel"
     WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${COMPANY}"
     WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\quorvel.exe,0"
     WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
-    WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
-    WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+    ; Started by Windows from a path it can start (a long one through its short name).
+    Push "$INSTDIR\uninstall.exe"
+    Call UsablePath
+    Pop $R1
+    ${If} $R1 == ""
+        StrCpy $R1 "$INSTDIR\uninstall.exe"
+    ${EndIf}
+    WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$R1"'
+    WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$R1" /S'
     WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
     WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
 
     SetOutPath "$INSTDIR"
     File /r /x *.dat "${PACKAGE}/*"
     !insertmacro QUORVEL_FOR_TABLES QuorvelInstallTable
-    WriteINIStr "$INSTDIR\${RECORD}" "Setup" "Version" "${VERSION}"
+    WriteINIStr $Record "Setup" "Version" "${VERSION}"
     Call MakeShortcut
 
     ; The size of what the setup put there, not of the folder (which may hold the user's files).
@@ -989,9 +1058,12 @@ SectionEnd
 Function un.onInit
     SetShellVarContext current
     Call un.WaitForOtherSetups
+    Push $INSTDIR
+    Call un.RecordOf
+    Pop $Record
     ; The record tells what an installation put in its folder: a folder without one (a wrong _?=,
     ; the package unpacked by hand) holds nothing the uninstaller may delete.
-    ReadINIStr $R0 "$INSTDIR\${RECORD}" "Setup" "Id"
+    ReadINIStr $R0 $Record "Setup" "Id"
     ${If} $R0 == ""
         !insertmacro Refuse "В папке $INSTDIR нет установленного Quorvel (нет записи \
             ${RECORD}): ничего не удалено."
@@ -1007,8 +1079,8 @@ Function un.RecordedTableFiles
     Pop $R1
     Pop $R6
     Pop $R5
-    ReadINIStr $R3 "$INSTDIR\${RECORD}" "Tables" $R5
-    ReadINIStr $R7 "$INSTDIR\${RECORD}" "Beside" $R5
+    ReadINIStr $R3 $Record "Tables" $R5
+    ReadINIStr $R7 $Record "Beside" $R5
     ${If} $R3 == ""
         Return
     ${EndIf}
@@ -1054,8 +1126,8 @@ Function un.CheckDelete
         Push "$INSTDIR\$0"
         Push "delete"
         Call un.HeldOpen
-        Pop $0
-        ${If} $0 == 1
+        Pop $R4
+        ${If} $R4 == 1
             StrCpy $R9 "Файл $INSTDIR\$0 открыт в другой программе, и удалить его нельзя. \
                 Закройте его и нажмите «Повтор»."
         ${EndIf}
@@ -1075,7 +1147,7 @@ FunctionEnd
 
 ; Calls FUNCTION for FILE when the record lists it and it is there.
 !macro QuorvelRecordedFile FUNCTION FILE
-    ReadINIStr $R3 "$INSTDIR\${RECORD}" "Files" "${FILE}"
+    ReadINIStr $R3 $Record "Files" "${FILE}"
     ${If} $R3 != ""
     ${AndIf} ${FileExists} "$INSTDIR\${FILE}"
         Push "${FILE}"
@@ -1166,7 +1238,10 @@ Function un.RemoveEntry
         StrCpy $R3 1
     ${ElseIf} $R2 != ""
     ${AndIf} $R2 == $R5
-        ReadINIStr $R4 "$R0\${RECORD}" "Setup" "Id"
+        Push $R0
+        Call un.RecordOf
+        Pop $R4
+        ReadINIStr $R4 $R4 "Setup" "Id"
         ${If} $R4 != $R5
             StrCpy $R3 1
         ${EndIf}
@@ -1198,8 +1273,8 @@ Section "Uninstall"
     ; Nothing is deleted before everything can be: a table held open by an editor stops the
     ; uninstall before it starts, not half-way.
     !insertmacro RetryUntilClear un.CheckRemoval "Удаление не выполнено: ничего не изменено."
-    ReadINIStr $R5 "$INSTDIR\${RECORD}" "Setup" "Id"
-    ReadINIStr $R6 "$INSTDIR\${RECORD}" "Setup" "Shortcut"
+    ReadINIStr $R5 $Record "Setup" "Id"
+    ReadINIStr $R6 $Record "Setup" "Shortcut"
     ; Only what the record lists: quorvel.ini (and anything else of the user's) stays, and so does
     ; the folder that holds it.
     StrCpy $Leftover ""
