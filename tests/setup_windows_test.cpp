@@ -573,8 +573,11 @@ TEST_F(Setup, AnInstallCutShortOrUnregisteredIsInstalledOver)
         SCOPED_TRACE(row.label);
         const std::filesystem::path folder = app.path() / ("Quorvel" + std::to_string(++index));
         row.leave(folder);
-        ASSERT_EQ(runSetup(L"/S /D=" + folder.wstring()), 0);
-        expectInstalledThenUninstall(folder);
+        const long status = runSetup(L"/S /D=" + folder.wstring());
+        EXPECT_EQ(status, 0);
+        if (status == 0) {
+            expectInstalledThenUninstall(folder);
+        }
         forgetInstallation();
     }
 }
@@ -720,7 +723,7 @@ TEST_F(Setup, TheEntryAndTheShortcutFollowAFolderMovedByHand)
             ASSERT_TRUE(MoveFileW(first.c_str(), moved.c_str()));
         }
         if (row.installAgain) {
-            ASSERT_EQ(runSetup(L"/S /D=" + moved.wstring()), 0);
+            EXPECT_EQ(runSetup(L"/S /D=" + moved.wstring()), 0);
             EXPECT_EQ(uninstallValue(L"InstallLocation"), moved.wstring());
             EXPECT_TRUE(sameFile(shortcutTarget(), moved / "quorvel.exe"));
         }
