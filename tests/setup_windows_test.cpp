@@ -614,9 +614,10 @@ TEST_F(Setup, TheUninstallerRefusesAFolderWithoutItsRecord)
 }
 
 // What another program holds open, and a table that cannot be read, stop an update before its
-// first file is written, so that the copy is not left half old and half new; and never count as a
-// table the user changed. Closed, the update goes through.
-TEST_F(Setup, AnUpdateThatAFileBlocksChangesNothing)
+// first file is written (not left half old and half new, nor the unread table counted as changed
+// by the user) and an uninstall before it deletes anything (not a status of 0 with files left
+// behind). Closed, both go through.
+TEST_F(Setup, AFileHeldOpenStopsAnUpdateOrAnUninstallBeforeItChangesAnything)
 {
     const std::filesystem::path folder = app.path() / "Quorvel";
     install(folder);
@@ -631,14 +632,20 @@ TEST_F(Setup, AnUpdateThatAFileBlocksChangesNothing)
                bytesOf(packageFolder() / "quorvel_22032-76.dat"));
     const struct {
         const char* label;
+        bool update; // else the uninstaller
         std::filesystem::path file;
         DWORD sharing;
     } rows[] = {
-        {"the new table beside a changed one, held against writing", "quorvel_22032-76.new.dat",
+        {"update: the new table beside a changed one, held against writing", true,
+         "quorvel_22032-76.new.dat", FILE_SHARE_READ},
+        {"update: a table it replaces, held against writing", true, "quorvel_22034-76.dat",
          FILE_SHARE_READ},
-        {"a table the update replaces, held against writing", "quorvel_22034-76.dat",
-         FILE_SHARE_READ},
-        {"a table held so that it cannot be read", "quorvel_22033-76.dat", 0},
+        {"update: a table that cannot be read", true, "quorvel_22033-76.dat", 0},
+        {"uninstall: a table held against deleting", false, "quorvel_22036-76.dat",
+         FILE_SHARE_READ | FILE_SHARE_WRITE},
+        {"uninstall: a table that cannot be read", false, "quorvel_22037-76.dat", 0},
+        {"uninstall: a library held against deleting", false, "Qt6Widgets.dll",
+         FILE_SHARE_READ | FILE_SHARE_WRITE},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);
@@ -646,10 +653,11 @@ TEST_F(Setup, AnUpdateThatAFileBlocksChangesNothing)
         {
             const HeldFile held(folder / row.file, row.sharing);
             ASSERT_TRUE(held.held());
-            EXPECT_EQ(runSetup(L"/S"), 2);
+            EXPECT_EQ(row.update ? runSetup(L"/S") : runUninstaller(folder), 2);
         }
         EXPECT_EQ(changedFiles(before, snapshotOf(folder)), std::vector<std::filesystem::path>{});
         EXPECT_EQ(uninstallValue(L"DisplayVersion"), L"1.0.0");
+        EXPECT_TRUE(std::filesystem::exists(startMenuShortcut()));
     }
 
     ASSERT_EQ(runSetup(L"/S"), 0);
@@ -662,39 +670,9 @@ TEST_F(Setup, AnUpdateThatAFileBlocksChangesNothing)
         }
     }
     EXPECT_EQ(runUninstaller(folder), 0);
+    EXPECT_FALSE(registered());
     EXPECT_EQ(folderContents(folder), (std::vector<std::filesystem::path>{
                                           "quorvel_22032-76.dat", "uninstall.exe"}));
-}
-
-// A file held open by another program stops the uninstall before it deletes anything: a status of
-// 0 with files left behind would not tell the truth. Closed, the uninstall goes through.
-TEST_F(Setup, AnUninstallThatAFileBlocksChangesNothing)
-{
-    const std::filesystem::path folder = app.path() / "Quorvel";
-    install(folder);
-    const struct {
-        const char* label;
-        std::filesystem::path file;
-        DWORD sharing;
-    } rows[] = {
-        {"a table held against deleting", "quorvel_22036-76.dat",
-         FILE_SHARE_READ | FILE_SHARE_WRITE},
-        {"a table held so that it cannot be read", "quorvel_22037-76.dat", 0},
-        {"a library held against deleting", "Qt6Widgets.dll", FILE_SHARE_READ | FILE_SHARE_WRITE},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.label);
-        const Snapshot before = snapshotOf(folder);
-        {
-            const HeldFile held(folder / row.file, row.sharing);
-            ASSERT_TRUE(held.held());
-            EXPECT_EQ(runUninstaller(folder), 2);
-        }
-        EXPECT_EQ(changedFiles(before, snapshotOf(folder)), std::vector<std::filesystem::path>{});
-        EXPECT_TRUE(registered());
-        EXPECT_TRUE(std::filesystem::exists(startMenuShortcut()));
-    }
-    expectInstalledThenUninstall(folder);
 }
 
 // The entry and the shortcut belong to the installation wherever its folder went: the uninstaller
