@@ -216,8 +216,7 @@ std::vector<Stud> StudReader::read(GostIndexValue index, const StudRequest& requ
             const std::string PText =
                 position ? readOrFail(readDiameterRow(diameterTable, position)).P : "";
             std::vector<Stud> studs{freeStud(request, index, record.number, PText)};
-            studs.front().PartName =
-                partName(studs.front().dText, studs.front().LText, record.number);
+            studs.front().PartName = freePartName(studs.front());
             return studs;
         }
         if (!position) {
@@ -310,6 +309,14 @@ std::vector<Stud> readStuds(const std::string& basePath, GostIndexValue index,
 {
     StudReader reader(basePath);
     return reader.read(index, request);
+}
+
+std::string freePartName(const Stud& stud)
+{
+    const HandOver& n = stud.numbers;
+    const bool screwIn = familyOf(stud.standardIndex) == StudFamily::ScrewIn;
+    const FreeSizes sizes{n.b, screwIn ? std::optional<double>(n.b1) : std::nullopt, n.c};
+    return partName(numberText(n.d), numberText(n.L) + freeSizesText(sizes), stud.standard);
 }
 
 DesignatedStud designatedStud(const Stud& stud)
