@@ -88,7 +88,8 @@ void removeStaleTemporaries(const LibraryFolder& folder, const std::vector<std::
         const std::string ending = "_ГОСТ_" + standard + ".step";
         folder.removeFiles(standard, [&](std::string_view name) {
             const std::string_view target = temporaryTarget(name);
-            return target.starts_with("Шпилька_M") && target.ends_with(ending);
+            return (target.starts_with("Шпилька_M") && target.ends_with(ending)) ||
+                   target == ".quorvel-export-probe";
         });
     }
 }

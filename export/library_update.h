@@ -17,8 +17,9 @@ namespace exporter {
 
 // Removes the temporary files that this program's interrupted writes left (drawing/files/
 // atomic_file.h): in the folder those of the index, the standards' DXF files and the probe; in the
-// standards' folders given (opened ones) those of the studs' STEP files. Only the running user's
-// files, and only names this program makes: another program's temporary files stay.
+// standards' folders given (opened ones) those of the studs' STEP files and the probe. Only the
+// running user's files, and only names this program makes: another program's temporary files
+// stay.
 void removeStaleTemporaries(const LibraryFolder& folder, const std::vector<std::string>& standards);
 
 // The rows of the folder's index.csv, as a run takes them over. A row listed twice (by part name)
