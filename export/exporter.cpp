@@ -298,8 +298,16 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
     for (const std::string& warning : earlier.warnings) {
         std::fprintf(places.err, "quorvel-export: warning: %s\n", printable(warning).c_str());
     }
+    // A DXF written again to take a block out holds the blocks of all its rows, this run's too.
     for (const std::string& standard : earlier.rewritten) {
-        standards.push_back({standard, standard + ".dxf", {}});
+        const auto entry = std::find_if(standards.begin(), standards.end(), [&](const auto& e) {
+            return e.standard == standard;
+        });
+        if (entry == standards.end()) {
+            standards.push_back({standard, standard + ".dxf", {}});
+        } else {
+            entry->dxf = standard + ".dxf";
+        }
         dxfWritten.insert(standard);
     }
     std::vector<IndexRow>& kept = earlier.kept;
@@ -420,14 +428,14 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
                         numberText(n.L), numberText(n.b), numberText(n.b1), numberText(n.c),
                         numberOrEmpty(stud.PText), massText(stud, options.material),
                         std::string(materialEntry(options.material).name), stepFiles[i],
-                        dxfOf[stud.standard], options.dxf ? blockNameOf(stud) : ""});
+                        dxfOf[stud.standard], dxfOf[stud.standard].empty() ? "" : blockNameOf(stud)});
         // A file of the stud that this run does not write anew stays listed while it is there.
         if (const auto before = earlier.remade.find(stud.PartName);
             before != earlier.remade.end()) {
             if (rows.back().step.empty()) {
                 rows.back().step = before->second.step;
             }
-            if (!options.dxf) {
+            if (rows.back().dxf.empty()) {
                 rows.back().dxf = before->second.dxf;
                 rows.back().block = before->second.block;
             }
