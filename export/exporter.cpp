@@ -70,16 +70,19 @@ std::vector<GostIndexValue> standardsOf(const std::string& standard)
 // clears temporary files away under its lock, the probe's among them.
 void requireWritable(const LibraryFolder& library, const std::string& folder)
 {
-    const std::string probe = folder.empty() ? ".quorvel-export-probe" : folder + "/.quorvel-export-probe";
+    const std::string probe =
+        folder.empty() ? ".quorvel-export-probe" : folder + "/.quorvel-export-probe";
     std::error_code error;
-    const bool writable = drawing::writeFileAtomically(
-        library.path(probe),
-        [](const std::string& temp) { return std::ofstream(utf8Path(temp)).good(); });
+    const bool writable =
+        drawing::writeFileAtomically(library.path(probe), [](const std::string& temp) {
+            return std::ofstream(utf8Path(temp)).good();
+        });
     const int reason = errno;
     fs::remove(utf8Path(library.path(probe)), error);
     if (!writable) {
         fail(ExportFailure::BadRequest,
-             "cannot write into the output folder " + (folder.empty() ? library.shown() : library.shown(folder)) +
+             "cannot write into the output folder " +
+                 (folder.empty() ? library.shown() : library.shown(folder)) +
                  (reason != 0 ? ": " + std::string(std::strerror(reason)) : ""));
     }
 }
@@ -300,9 +303,8 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
     }
     // A DXF written again to take a block out holds the blocks of all its rows, this run's too.
     for (const std::string& standard : earlier.rewritten) {
-        const auto entry = std::find_if(standards.begin(), standards.end(), [&](const auto& e) {
-            return e.standard == standard;
-        });
+        const auto entry = std::find_if(standards.begin(), standards.end(),
+                                        [&](const auto& e) { return e.standard == standard; });
         if (entry == standards.end()) {
             standards.push_back({standard, standard + ".dxf", {}});
         } else {
@@ -380,36 +382,38 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
 #ifdef QUORVEL_EXPORT_DXF
     std::vector<std::vector<drawing::DxfBlock>> blocks(standards.size());
     std::vector<std::vector<drawing::Layer>> blockLayers(standards.size());
-    for (std::size_t s = 0; s < standards.size(); ++s) {
-        if (standards[s].dxf.empty()) {
-            continue;
-        }
-        ViewDrawer drawer(layers);
-        const std::vector<drawing::Vec2> grid = gridPlaces(standards[s].studs);
-        std::set<std::string> named;
-        for (std::size_t i = 0; i < standards[s].studs.size(); ++i) {
-            const Stud& stud = *standards[s].studs[i];
-            std::optional<StudView> view;
-            try {
-                view = drawer.draw(stud, blockOf(stud));
-            } catch (const ExportError& error) {
-                if (&stud < keptStuds.data() || &stud >= keptStuds.data() + keptStuds.size()) {
-                    throw;
+    if (!dxfWritten.empty()) {
+        for (std::size_t s = 0; s < standards.size(); ++s) {
+            if (standards[s].dxf.empty()) {
+                continue;
+            }
+            ViewDrawer drawer(layers);
+            const std::vector<drawing::Vec2> grid = gridPlaces(standards[s].studs);
+            std::set<std::string> named;
+            for (std::size_t i = 0; i < standards[s].studs.size(); ++i) {
+                const Stud& stud = *standards[s].studs[i];
+                std::optional<StudView> view;
+                try {
+                    view = drawer.draw(stud, blockOf(stud));
+                } catch (const ExportError& error) {
+                    if (&stud < keptStuds.data() || &stud >= keptStuds.data() + keptStuds.size()) {
+                        throw;
+                    }
+                    withoutBlock(keptRowOf[&stud - keptStuds.data()], error.what());
+                    continue;
                 }
-                withoutBlock(keptRowOf[&stud - keptStuds.data()], error.what());
-                continue;
+                // Studs of one size share one block, as in a drawing.
+                if (!named.insert(view->name).second) {
+                    continue;
+                }
+                blocks[s].push_back({std::move(view->name), std::move(view->polylines),
+                                     std::move(view->lines), grid[i], std::move(view->attributes),
+                                     std::move(view->values), std::move(view->data)});
             }
-            // Studs of one size share one block, as in a drawing.
-            if (!named.insert(view->name).second) {
-                continue;
+            blockLayers[s] = drawer.layers();
+            if (interruptSignal() != 0) {
+                return interrupted(places, 0);
             }
-            blocks[s].push_back({std::move(view->name), std::move(view->polylines),
-                                 std::move(view->lines), grid[i], std::move(view->attributes),
-                                 std::move(view->values), std::move(view->data)});
-        }
-        blockLayers[s] = drawer.layers();
-        if (interruptSignal() != 0) {
-            return interrupted(places, 0);
         }
     }
 #endif
@@ -428,7 +432,8 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
                         numberText(n.L), numberText(n.b), numberText(n.b1), numberText(n.c),
                         numberOrEmpty(stud.PText), massText(stud, options.material),
                         std::string(materialEntry(options.material).name), stepFiles[i],
-                        dxfOf[stud.standard], dxfOf[stud.standard].empty() ? "" : blockNameOf(stud)});
+                        dxfOf[stud.standard],
+                        dxfOf[stud.standard].empty() ? "" : blockNameOf(stud)});
         // A file of the stud that this run does not write anew stays listed while it is there.
         if (const auto before = earlier.remade.find(stud.PartName);
             before != earlier.remade.end()) {

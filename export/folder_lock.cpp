@@ -31,9 +31,9 @@ namespace {
 // A lock file that is not one: what it is, and what to do.
 [[noreturn]] void unusableLock(const LibraryFolder& folder, const std::string& what)
 {
-    throw ExportError(ExportFailure::BadRequest,
-                      "cannot lock the output folder " + folder.shown() + ": its lock file " +
-                          folder.shown(folderLockName) + " " + what);
+    throw ExportError(ExportFailure::BadRequest, "cannot lock the output folder " + folder.shown() +
+                                                     ": its lock file " +
+                                                     folder.shown(folderLockName) + " " + what);
 }
 
 } // namespace
@@ -58,9 +58,8 @@ FolderLock::FolderLock(const LibraryFolder& folder, const std::function<void()>&
         // Access is denied for a moment while the holder's file is being deleted, for good in a
         // folder that takes no new file.
         if (error == ERROR_ACCESS_DENIED && ++denied > 50) {
-            throw ExportError(ExportFailure::BadRequest,
-                              "cannot write into the output folder " + folder.shown() +
-                                  ": access denied");
+            throw ExportError(ExportFailure::BadRequest, "cannot write into the output folder " +
+                                                             folder.shown() + ": access denied");
         }
         if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) {
             cannotLock(m_file, "system error " + std::to_string(error));

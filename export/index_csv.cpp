@@ -56,11 +56,11 @@ bool isUtf8(std::string_view text)
 {
     for (std::size_t i = 0; i < text.size();) {
         const auto byte = static_cast<unsigned char>(text[i]);
-        const std::size_t length = byte < 0x80             ? 1
-                                   : (byte >> 5) == 0x06   ? 2
-                                   : (byte >> 4) == 0x0E   ? 3
-                                   : (byte >> 3) == 0x1E   ? 4
-                                                           : 0;
+        const std::size_t length = byte < 0x80           ? 1
+                                   : (byte >> 5) == 0x06 ? 2
+                                   : (byte >> 4) == 0x0E ? 3
+                                   : (byte >> 3) == 0x1E ? 4
+                                                         : 0;
         if (length == 0 || i + length > text.size()) {
             return false;
         }
@@ -223,8 +223,7 @@ IndexRead readIndexCsv(std::string_view bytes)
     }
     bool hasMaterial = false;
     for (const Column& column : columns) {
-        const bool there =
-            std::find(columnOf.begin(), columnOf.end(), &column) != columnOf.end();
+        const bool there = std::find(columnOf.begin(), columnOf.end(), &column) != columnOf.end();
         if (column.required && !there) {
             result.fault = "it has no column " + std::string(column.name);
             return result;

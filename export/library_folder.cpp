@@ -181,8 +181,7 @@ std::string LibraryFolder::shownText(std::string text) const
     if (!m_throughHandles) {
         return text;
     }
-    std::vector<std::pair<std::string, std::string>> places{
-        {procPath(m_handle) + "/", shown("") }};
+    std::vector<std::pair<std::string, std::string>> places{{procPath(m_handle) + "/", shown("")}};
     for (const auto& [name, handle] : m_subfolders) {
         places.emplace_back(procPath(handle) + "/", shown(name) + "/");
     }

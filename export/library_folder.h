@@ -47,7 +47,10 @@ class LibraryFolder {
 
 #ifndef _WIN32
     // The opened folder, for the lock file.
-    [[nodiscard]] int handle() const { return m_handle; }
+    [[nodiscard]] int handle() const
+    {
+        return m_handle;
+    }
 #endif
 
   private:

@@ -81,8 +81,7 @@ void removeStaleTemporaries(const LibraryFolder& folder, const std::vector<std::
     folder.removeFiles("", [](std::string_view name) {
         const std::string_view target = temporaryTarget(name);
         return target == "index.csv" || target == ".quorvel-export-probe" ||
-               (target.ends_with(".dxf") &&
-                isStandardNumber(target.substr(0, target.size() - 4)));
+               (target.ends_with(".dxf") && isStandardNumber(target.substr(0, target.size() - 4)));
     });
     for (const std::string& standard : standards) {
         const std::string ending = "_ГОСТ_" + standard + ".step";

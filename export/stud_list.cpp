@@ -271,12 +271,12 @@ std::vector<Stud> StudReader::read(GostIndexValue index, const StudRequest& requ
         const std::size_t first = 5 * std::size_t{index} + 1;
         const std::size_t lines = catalogueTable.lineCount();
         recordRead.failure->reason =
-            lines == 0 ? "it is empty"
-                       : "it ends at line " + std::to_string(lines) +
-                             (lines < first ? ", before" : ", in the middle of") +
-                             " the record of ГОСТ " + std::string(studStandards()[index].number) +
-                             " (lines " + std::to_string(first) + " to " +
-                             std::to_string(first + 4) + ")";
+            lines == 0
+                ? "it is empty"
+                : "it ends at line " + std::to_string(lines) +
+                      (lines < first ? ", before" : ", in the middle of") + " the record of ГОСТ " +
+                      std::string(studStandards()[index].number) + " (lines " +
+                      std::to_string(first) + " to " + std::to_string(first + 4) + ")";
     }
     const CatalogueRecord record = readOrFail(recordRead);
     const StudFamily family = familyOf(index);

@@ -27,7 +27,7 @@ struct Stud {
     std::string cText;
     std::string PText; // empty when the pitch is unknown (a free d that is not in the table)
     HandOver numbers{};
-    std::string PartName; // "Шпилька_M12x100_ГОСТ_22032-76"
+    std::string PartName;        // "Шпилька_M12x100_ГОСТ_22032-76"
     bool freeDimensions = false; // given by --free: its block's name carries b, b1 and c
 };
 

@@ -11,10 +11,10 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <utility>
 #include <map>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <utility>
 
 namespace {
 
@@ -161,9 +161,11 @@ TEST_F(ExportLibrary, AnIndexSavedByASpreadsheetKeepsEveryRow)
         std::string saved;
         const char* reason;
     } refused[] = {
-        {"UTF-16", "\xFF\xFE" + std::string("d\0e\0s\0", 6), "it is UTF-16 text; save it as CSV "
-                                                            "in UTF-8 or Windows-1251"},
-        {"the step column deleted", [&] {
+        {"UTF-16", "\xFF\xFE" + std::string("d\0e\0s\0", 6),
+         "it is UTF-16 text; save it as CSV "
+         "in UTF-8 or Windows-1251"},
+        {"the step column deleted",
+         [&] {
              std::string text = written;
              for (std::size_t at = 0; (at = text.find(",22032-76/", at)) != std::string::npos;) {
                  text.erase(at, text.find(',', at + 1) - at);
@@ -178,8 +180,8 @@ TEST_F(ExportLibrary, AnIndexSavedByASpreadsheetKeepsEveryRow)
         const ProgramRun result = run({"--d", "2", "--l", "10", "--format", "dxf"});
         EXPECT_EQ(result.status, 2);
         EXPECT_EQ(result.err, "quorvel-export: " + out +
-                                  "/index.csv is not an index this program writes (" +
-                                  form.reason + "); move it away or write into another folder\n");
+                                  "/index.csv is not an index this program writes (" + form.reason +
+                                  "); move it away or write into another folder\n");
         EXPECT_EQ(readAll(out + "/index.csv"), form.saved);
     }
 }
@@ -243,7 +245,8 @@ TEST_F(ExportLibrary, FreeStudsHaveNamesOfTheirOwn)
     ASSERT_EQ(run({"--d", "2", "--l", "10"}).status, 0);
     const std::string tableStep = out + "/22032-76/Шпилька_M2x10_ГОСТ_22032-76.step";
     const std::string tableSolid = readAll(tableStep);
-    for (const std::string& d : std::vector<std::string>{"2", "2.0", "02", "2." + std::string(230, '0')}) {
+    for (const std::string& d :
+         std::vector<std::string>{"2", "2.0", "02", "2." + std::string(230, '0')}) {
         SCOPED_TRACE(d);
         const ProgramRun result =
             run({"--free", "--d", d, "--l", "10", "--b", "5", "--b1", "2", "--c", "0.3"});
@@ -252,12 +255,12 @@ TEST_F(ExportLibrary, FreeStudsHaveNamesOfTheirOwn)
         EXPECT_EQ(partNames(), (std::set<std::string>{"Шпилька_M2x10_ГОСТ_22032-76",
                                                       "Шпилька_M2x10_b5_b1-2_c0.3_ГОСТ_22032-76"}));
         EXPECT_EQ(filesUnder(out),
-                  (std::set<std::string>{"22032-76.dxf", "index.csv",
-                                         "22032-76/Шпилька_M2x10_ГОСТ_22032-76.step",
-                                         "22032-76/Шпилька_M2x10_b5_b1-2_c0.3_ГОСТ_22032-76.step"}));
+                  (std::set<std::string>{
+                      "22032-76.dxf", "index.csv", "22032-76/Шпилька_M2x10_ГОСТ_22032-76.step",
+                      "22032-76/Шпилька_M2x10_b5_b1-2_c0.3_ГОСТ_22032-76.step"}));
         const std::set<std::string> drawn = blocks();
-        EXPECT_EQ(drawn, (std::set<std::string>{"GOST22032-76_M2x10",
-                                                "GOST22032-76_M2x10_b5_b1-2_c0.3"}));
+        EXPECT_EQ(drawn,
+                  (std::set<std::string>{"GOST22032-76_M2x10", "GOST22032-76_M2x10_b5_b1-2_c0.3"}));
         expectRowsAndBlocksAgree(drawn);
     }
 }
@@ -339,8 +342,8 @@ TEST_F(ExportLibrary, HandEditedRowsAreWarnedOfAndKeptWhenTheirFilesAreTheExport
         "first is kept\n" + warning + index + ", line 6: the row of Шпилька_M2x16_ГОСТ_22032-76 " +
         "gives no block (its sizes make no stud)" + kept + warning + index +
         ", line 4: the row of Шпилька_M2x14_ГОСТ_22032-76 gives no block (the stand-in host " +
-        "refused Шпилька_M2x14_ГОСТ_22032-76 (2D): An attribute holds one line)" + kept +
-        warning + index + ", line 3: the row of Шпилька_M2x12_ГОСТ_22032-76 gives no block " +
+        "refused Шпилька_M2x14_ГОСТ_22032-76 (2D): An attribute holds one line)" + kept + warning +
+        index + ", line 3: the row of Шпилька_M2x12_ГОСТ_22032-76 gives no block " +
         "(the stand-in host refused Шпилька_M2x12_ГОСТ_22032-76 (2D): Coordinate out of range)" +
         kept + warning + index + ", line 7: the row of Шпилька_M2x18_ГОСТ_22032-76 gives no " +
         "block (the stand-in host refused Шпилька_M2x18_ГОСТ_22032-76 (2D): Coordinate out of " +
@@ -425,7 +428,8 @@ TEST_F(ExportLibrary, LinksOfAnotherUserAreNotFollowed)
         {"", secret, out + " is a symbolic link of another user"},
         {"22032-76", secret, out + "/22032-76 is a symbolic link of another user"},
         {"index.csv", secret + "/index.csv", out + "/index.csv is a symbolic link of another user"},
-        {"22032-76.dxf", secret + "/x.dxf", out + "/22032-76.dxf is a symbolic link of another user"},
+        {"22032-76.dxf", secret + "/x.dxf",
+         out + "/22032-76.dxf is a symbolic link of another user"},
     };
     for (const auto& link : links) {
         SCOPED_TRACE(link.message);
@@ -454,8 +458,8 @@ TEST_F(ExportLibrary, LinksOfAnotherUserAreNotFollowed)
 TEST_F(ExportLibrary, TheLockSaysWhatItIsAndWhatToDo)
 {
     const std::string lock = out + "/.quorvel-export.lock";
-    const std::string cannotLock = "quorvel-export: cannot lock the output folder " + out +
-                                   ": its lock file " + lock + " ";
+    const std::string cannotLock =
+        "quorvel-export: cannot lock the output folder " + out + ": its lock file " + lock + " ";
     const std::optional<uid_t> other = otherUser();
     const struct {
         const char* label;
@@ -488,8 +492,7 @@ TEST_F(ExportLibrary, TheLockSaysWhatItIsAndWhatToDo)
             ::chmod(lock.c_str(), row.status == 0 ? 0644 : 0600);
         }
         const ProgramRun result =
-            run({"--d", "2", "--l", "10", "--format", "dxf"},
-                row.asOther ? other : std::nullopt);
+            run({"--d", "2", "--l", "10", "--format", "dxf"}, row.asOther ? other : std::nullopt);
         EXPECT_EQ(result.status, row.status);
         if (row.status == 0) {
             EXPECT_TRUE(result.err.starts_with("1 stud, 2 files, ")) << result.err;

@@ -165,15 +165,15 @@ inline std::string tableCopy(const TempDir& dir)
 {
     const std::filesystem::path data = utf8Path(dir.file("data"));
     std::filesystem::create_directories(data);
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(DATA_BASE).parent_path())) {
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::path(DATA_BASE).parent_path())) {
         if (entry.path().extension() == ".dat") {
             std::filesystem::copy_file(entry.path(), data / entry.path().filename(),
-                          std::filesystem::copy_options::overwrite_existing);
+                                       std::filesystem::copy_options::overwrite_existing);
         }
     }
     return dir.file("data/quorvel");
 }
-
 
 // The index as this program writes it (a mark, CR LF) saved again as a spreadsheet program may:
 // another separator and line end, numbers with a decimal comma, the columns in reverse order;

@@ -674,13 +674,14 @@ TEST(QuorvelExport, HostileTablesAreRefusedNamingTheFile)
     } missing[] = {
         {dir.file("none"), "cannot read the table file " + dir.file("none/quorvel.dat") +
                                ": its folder " + dir.file("none") + " does not exist"},
-        {dir.file("partial"), "cannot read the table file " + dir.file("partial/quorvel_ris_1.dat") +
+        {dir.file("partial"), "cannot read the table file " +
+                                  dir.file("partial/quorvel_ris_1.dat") +
                                   ": No such file or directory"},
     };
     for (const auto& row : missing) {
         SCOPED_TRACE(row.data);
-        const ProgramRun run = runExporter(
-            dir, {"--standard", "22032-76", "--all", "--data", row.data, "--out", out});
+        const ProgramRun run =
+            runExporter(dir, {"--standard", "22032-76", "--all", "--data", row.data, "--out", out});
         EXPECT_EQ(run.status, 2);
         EXPECT_EQ(run.err, "quorvel-export: " + row.message + "\n");
         EXPECT_EQ(filesUnder(dir.path() / "a"), std::set<std::string>{});
@@ -707,7 +708,8 @@ TEST(QuorvelExport, DuplicateRowsAndDiametersWithoutLengthsAreWarnedOf)
         "quorvel-export: warning: the table file " + base +
         "_ris_1.dat has no line end after its last line, line 590 \"48  300 121\"; check that "
         "the line is whole\n"
-        "quorvel-export: warning: the table file " + base +
+        "quorvel-export: warning: the table file " +
+        base +
         "_ris_1.dat lists d 12, L 100 twice; the first is used\n"
         "quorvel-export: warning: the table file " +
         base + "_ris_1.dat lists no length for d 13 of ГОСТ 22032-76\n34 studs, 2 files, "))

@@ -16,8 +16,7 @@ std::vector<IndexRow> writtenRows()
 {
     return {{"Шпилька М2,5×10 ГОСТ 22032-76", "Шпилька_M2.5x10_ГОСТ_22032-76", "22032-76", "2.5",
              "10", "7.85", "2.5", "0.3", "0.45", "0.3031", "steel",
-             "22032-76/Шпилька_M2.5x10_ГОСТ_22032-76.step", "22032-76.dxf",
-             "GOST22032-76_M2.5x10"},
+             "22032-76/Шпилька_M2.5x10_ГОСТ_22032-76.step", "22032-76.dxf", "GOST22032-76_M2.5x10"},
             {"Шпилька М12×100 ГОСТ 22042-76", "Шпилька_M12x100_ГОСТ_22042-76", "22042-76", "12",
              "100", "30", "30", "1.6", "1.75", "79.17", "brass", "", "22042-76.dxf",
              "GOST22042-76_M12x100"}};
@@ -25,12 +24,12 @@ std::vector<IndexRow> writtenRows()
 
 std::vector<std::vector<std::string>> recordsOf(const std::vector<IndexRow>& rows)
 {
-    std::vector<std::vector<std::string>> records{
-        {"designation", "part_name", "standard", "d", "L", "b", "b1", "c", "P", "mass_kg_1000",
-         "material", "step", "dxf", "block"}};
+    std::vector<std::vector<std::string>> records{{"designation", "part_name", "standard", "d", "L",
+                                                   "b", "b1", "c", "P", "mass_kg_1000", "material",
+                                                   "step", "dxf", "block"}};
     for (const IndexRow& row : rows) {
-        records.push_back({row.designation, row.PartName, row.standard, row.d, row.L, row.b,
-                           row.b1, row.c, row.P, row.massKg1000, row.material, row.step, row.dxf,
+        records.push_back({row.designation, row.PartName, row.standard, row.d, row.L, row.b, row.b1,
+                           row.c, row.P, row.massKg1000, row.material, row.step, row.dxf,
                            row.block});
     }
     return records;
@@ -56,7 +55,8 @@ TEST(IndexCsv, ReadsTheFormsASpreadsheetSaves)
         std::string text;
     } forms[] = {
         {"as written", written},
-        {"semicolons, as sed s/,/;/g leaves it", [&] {
+        {"semicolons, as sed s/,/;/g leaves it",
+         [&] {
              std::string text = written;
              std::replace(text.begin(), text.end(), ',', ';');
              return text;
@@ -118,14 +118,15 @@ TEST(IndexCsv, RefusesWhatWouldLoseRows)
         {"UTF-16, as a spreadsheet's Unicode text", std::string("\xFF\xFEp\0a\0", 6),
          "it is UTF-16 text; save it as CSV in UTF-8 or Windows-1251"},
         {"no header", row, "its first line names no columns part_name and standard"},
-        {"a column struck out", "designation,part_name,standard,d,L,b,b1,c,P,mass_kg_1000,"
-                                "material,dxf,block\r\n",
+        {"a column struck out",
+         "designation,part_name,standard,d,L,b,b1,c,P,mass_kg_1000,"
+         "material,dxf,block\r\n",
          "it has no column step"},
         {"a column twice", "part_name,standard,part_name\r\n", "it has two columns part_name"},
         {"a quote that is not closed", header + row + "\"x," + row + row,
          "a quote opened in line 3 is not closed"},
-        {"a row wider than the header", header + row + "1" + row.substr(1, row.size() - 3) +
-                                            ",extra\r\n",
+        {"a row wider than the header",
+         header + row + "1" + row.substr(1, row.size() - 3) + ",extra\r\n",
          "line 3 has more fields than the header names"},
         {"no text", std::string("designation\0", 12), "it is no text"},
     };

@@ -143,8 +143,8 @@ bool PendingFile::write(const std::string& target, std::string_view content)
         return false;
     }
     std::FILE* file = std::fopen(temp.c_str(), "wb");
-    bool ok = file != nullptr && std::fwrite(content.data(), 1, content.size(), file) ==
-                                     content.size();
+    bool ok =
+        file != nullptr && std::fwrite(content.data(), 1, content.size(), file) == content.size();
     if (file != nullptr) {
         ok = std::fclose(file) == 0 && ok;
     }
