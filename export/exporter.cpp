@@ -363,7 +363,7 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
     }
     // The block of a stud: a new one's from the run's designation and material, a kept one's from
     // its row, so that each block agrees with its row.
-    const auto blockOf = [&](const Stud& stud) {
+    [[maybe_unused]] const auto blockOf = [&](const Stud& stud) {
         if (&stud >= studs.data() && &stud < studs.data() + studs.size()) {
             return libraryBlock(stud, designations[&stud - studs.data()], options.material);
         }

@@ -28,14 +28,6 @@ namespace {
     throw ExportError(ExportFailure::Failed, "cannot lock " + file + ": " + reason);
 }
 
-// A lock file that is not one: what it is, and what to do.
-[[noreturn]] void unusableLock(const LibraryFolder& folder, const std::string& what)
-{
-    throw ExportError(ExportFailure::BadRequest, "cannot lock the output folder " + folder.shown() +
-                                                     ": its lock file " +
-                                                     folder.shown(folderLockName) + " " + what);
-}
-
 } // namespace
 
 #ifdef _WIN32
@@ -80,6 +72,14 @@ FolderLock::~FolderLock()
 #else
 
 namespace {
+
+// A lock file that is not one: what it is, and what to do.
+[[noreturn]] void unusableLock(const LibraryFolder& folder, const std::string& what)
+{
+    throw ExportError(ExportFailure::BadRequest, "cannot lock the output folder " + folder.shown() +
+                                                     ": its lock file " +
+                                                     folder.shown(folderLockName) + " " + what);
+}
 
 // Opens the lock file in the opened folder, never through a link: made when missing, read-only
 // when it is another user's (a lock needs no write access).

@@ -26,11 +26,6 @@ namespace fs = std::filesystem;
     throw ExportError(ExportFailure::BadRequest, message);
 }
 
-std::string foreignLinkText(const std::string& shown)
-{
-    return shown + " is a symbolic link of another user; move it away or write into another folder";
-}
-
 // The folder exists (it is made when missing) and is a folder.
 void makeFolder(const std::string& folder)
 {
@@ -46,6 +41,11 @@ void makeFolder(const std::string& folder)
 }
 
 #ifndef _WIN32
+
+std::string foreignLinkText(const std::string& shown)
+{
+    return shown + " is a symbolic link of another user; move it away or write into another folder";
+}
 
 std::string procPath(int handle)
 {
