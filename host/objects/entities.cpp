@@ -1,9 +1,11 @@
 #include "host/objects/entities.h"
 
-#include "host/objects/call_checks.h"
-#include "host/objects/object_model.h"
 #include "drawing/part/part_profile.h"
 #include "drawing/part/part_solid.h"
+#include "host/objects/call_checks.h"
+#include "host/objects/extended_data.h"
+#include "host/objects/handles.h"
+#include "host/objects/object_model.h"
 
 #include <algorithm>
 #include <cmath>
@@ -204,8 +206,8 @@ HostValue ObjectModel::container(const EntityContainer& where, const std::string
             solid = std::make_shared<const drawing::PartSolid>(
                 drawing::PartSolid::revolveAbout(region->loop, from, to));
         } catch (const drawing::ModelingError& error) {
-            fail(ErrorKind::Exception, std::string("The region cannot be revolved: ") +
-                                           error.what());
+            fail(ErrorKind::Exception,
+                 std::string("The region cannot be revolved: ") + error.what());
         }
         m_drawing.grow(1);
         const Handle made = m_drawing.newHandle();
@@ -271,7 +273,8 @@ HostValue ObjectModel::entity(Handle handle, const std::string& member, std::int
         expectCount(member, args, 0, 0);
         if (polyline.list) {
             m_drawing.shrink(polyline.get()->vertices.size());
-            polyline.list->erase(polyline.list->begin() + static_cast<std::ptrdiff_t>(polyline.index));
+            polyline.list->erase(polyline.list->begin() +
+                                 static_cast<std::ptrdiff_t>(polyline.index));
         } else if (region.list) {
             m_drawing.shrink(region.get()->loop.size());
             region.list->erase(region.list->begin() + static_cast<std::ptrdiff_t>(region.index));
@@ -279,6 +282,57 @@ HostValue ObjectModel::entity(Handle handle, const std::string& member, std::int
             m_drawing.shrink(1 + (part.get()->solid ? part.get()->solid->threadCount() : 0));
             part.list->erase(part.list->begin() + static_cast<std::ptrdiff_t>(part.index));
         }
+        return {};
+    }
+    fail(ErrorKind::UnknownName, "Unknown name: " + member);
+}
+
+Line* ObjectModel::findLine(Handle handle, std::vector<Line>** list)
+{
+    for (const EntityContainer& where : entityContainers()) {
+        for (Line& line : *where.lines) {
+            if (line.handle == handle && handle != 0) {
+                *list = where.lines;
+                return &line;
+            }
+        }
+    }
+    return nullptr;
+}
+
+HostValue ObjectModel::line(Line& line, std::vector<Line>& list, const std::string& member,
+                            std::int32_t kind, const std::vector<HostValue>& args)
+{
+    if (member == "Layer") {
+        if (useOf(member, readWrite, kind) == Use::Get) {
+            expectCount(member, args, 0, 0);
+            return m_drawing.layers[line.layer].name;
+        }
+        expectCount(member, args, 1, 1);
+        const std::string& name = stringArg(member, args, 0);
+        for (std::size_t i = 0; i < m_drawing.layers.size(); ++i) {
+            if (m_drawing.layers[i].name == name) {
+                line.layer = i;
+                return {};
+            }
+        }
+        fail(ErrorKind::Exception, "No layer named " + name);
+    }
+    if (member == "Handle") {
+        useOf(member, readOnly, kind);
+        expectCount(member, args, 0, 0);
+        return handleText(line.handle);
+    }
+    if (member == "GetXData") {
+        useOf(member, methodMember, kind);
+        expectCount(member, args, 1, 3);
+        return extendedDataReply({}, member, args);
+    }
+    if (member == "Delete") {
+        useOf(member, methodMember, kind);
+        expectCount(member, args, 0, 0);
+        m_drawing.shrink(1);
+        list.erase(list.begin() + (&line - list.data()));
         return {};
     }
     fail(ErrorKind::UnknownName, "Unknown name: " + member);

@@ -160,9 +160,11 @@ HostValue ObjectModel::dispatch(const std::string& path, const std::string& memb
     if (path == "/Application") {
         return application(member, kind, args);
     }
-    if (path == "/Document" && (member == "Blocks" || member == "RegisteredApplications" ||
-                                member == "HandleToObject")) {
+    if (path == "/Document" && (member == "Blocks" || member == "RegisteredApplications")) {
         return blockDocument(member, kind, args);
+    }
+    if (path == "/Document" && member == "HandleToObject") {
+        return handleToObject(member, kind, args);
     }
     if (path == "/Document") {
         return document(member, kind, args);

@@ -5,7 +5,9 @@
 // outcome into a reply. It checks what it is given as a COM server does, keeps the call log,
 // injects failures for tests and answers GetPoint from scripted points or leaves it waiting for a
 // pick. Each object family has a file of its own beside this one (application_document.cpp,
-// utility.cpp, layers.cpp, entities.cpp); call_checks.h holds the COM-style checks they share.
+// utility.cpp, layers.cpp, entities.cpp, blocks.cpp, block_references.cpp, extended_data.cpp,
+// registered_applications.cpp, handles.cpp, picks.cpp); call_checks.h holds the COM-style checks
+// they share.
 
 #include "host/objects/drawing_names.h"
 #include "host/objects/entities.h"
@@ -73,7 +75,7 @@ class ObjectModel {
     // Whether a click at point answers the waiting pick: always for GetPoint; for GetEntity only
     // on an entity (a click on nothing leaves it waiting, Esc cancels it).
     bool pickTakes(Vec2 point);
-    // The topmost entity within pickDistance of point (blocks.h): block references first,
+    // The topmost entity within the pick distance of point (picks.cpp): block references first,
     // then lines and polylines drawn last; a command-drawn one gets its handle here.
     std::optional<ObjectRef> entityAt(Vec2 point);
     // Refuses the waiting GetPoint with the host's exception (logged); nothing when none waits.
@@ -101,10 +103,12 @@ class ObjectModel {
     // Closed, Layer and Delete of the entity with that handle.
     HostValue entity(Handle handle, const std::string& member, std::int32_t kind,
                      const std::vector<HostValue>& args);
-    // Blocks (blocks.cpp): the document's Blocks, RegisteredApplications and HandleToObject;
-    // the Blocks collection; a block's definition; model space's InsertBlock; a block
-    // reference; one of its attributes; the registered applications; a line's Layer and Delete;
-    // Utility.GetEntity.
+    // Blocks (blocks.cpp): the document's Blocks and RegisteredApplications, the Blocks
+    // collection, a block's definition. Block references (block_references.cpp): model space's
+    // InsertBlock, a reference, one of its attributes. The registered applications
+    // (registered_applications.cpp). A line's members (entities.cpp). The Handle and GetXData of
+    // any other entity (extended_data.cpp). HandleToObject (handles.cpp). Utility.GetEntity
+    // (picks.cpp).
     HostValue blockDocument(const std::string& member, std::int32_t kind,
                             const std::vector<HostValue>& args);
     HostValue blocksCollection(const std::string& member, std::int32_t kind,
@@ -123,6 +127,8 @@ class ObjectModel {
     Line* findLine(Handle handle, std::vector<Line>** list);
     HostValue entityData(Handle handle, const std::string& member, std::int32_t kind,
                          const std::vector<HostValue>& args);
+    HostValue handleToObject(const std::string& member, std::int32_t kind,
+                             const std::vector<HostValue>& args);
     HostValue getEntity(const std::vector<HostValue>& args, std::int32_t kind,
                         InvokeResult& result);
     Block* findBlock(Handle handle);
@@ -140,7 +146,7 @@ class ObjectModel {
     bool m_headless = false;
     bool m_repeatPoints = false;
     std::optional<std::string> m_pendingCall; // call text of the waiting GetPoint or GetEntity
-    bool m_pendingEntity = false;              // the waiting pick is GetEntity's
+    bool m_pendingEntity = false;             // the waiting pick is GetEntity's
 };
 
 } // namespace cadhost
