@@ -110,20 +110,24 @@ void StandardFromLargeTable(benchmark::State& state)
     fs::remove_all(folder);
     state.counters["studs"] = static_cast<double>(studs);
 }
-// The library of all twelve standards, made once for the runs of LibraryUpdate; none when it
-// could not be made.
+// The library of all twelve standards, made once for the runs of LibraryUpdate and removed when
+// the program ends; none when it could not be made.
 std::optional<fs::path> fullLibrary(const exporter::RunPlaces& places)
 {
-    static const std::optional<fs::path> folder = [&]() -> std::optional<fs::path> {
-        const fs::path made = scratch("quorvel-bench-update");
+    struct Library {
+        fs::path folder = scratch("quorvel-bench-update");
+        ~Library() { fs::remove_all(folder); }
+    };
+    static const Library library;
+    static const bool made = [&] {
         exporter::ExportOptions options;
         options.standard = "all";
         options.all = true;
         options.jobs = 2;
-        options.out = made.string();
-        return exporter::runExport(options, places) == 0 ? std::optional(made) : std::nullopt;
+        options.out = library.folder.string();
+        return exporter::runExport(options, places) == 0;
     }();
-    return folder;
+    return made ? std::optional(library.folder) : std::nullopt;
 }
 
 void LibraryUpdate(benchmark::State& state)
