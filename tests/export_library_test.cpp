@@ -2,6 +2,7 @@
 // spreadsheet or edited by hand, files deleted, other programs' and other users' files beside the
 // library's, links planted by another user, a run that fails half-way. Nothing of the library is
 // lost, nothing of others touched, and the index and the DXF agree.
+#include "export/index_csv.h"
 #include "export/stud_list.h"
 #include "export_run.h"
 #include "model/cp1251.h"
@@ -19,9 +20,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-const std::string indexHeader =
-    "designation,part_name,standard,d,L,b,b1,c,P,mass_kg_1000,material,step,dxf,block";
 
 // Another user than root, for what another user leaves in a folder; none when the test does not
 // run as root and so cannot act as another user.
@@ -299,17 +297,7 @@ TEST_F(ExportLibrary, HandEditedRowsAreWarnedOfAndKeptWhenTheirFilesAreTheExport
 {
     ASSERT_EQ(run({"--all", "--format", "dxf"}).status, 0);
     dir.write("lib/notes/report.step", "not a stud");
-    const auto quoted = [](const std::string& field) {
-        if (field.find_first_of(",\"\r\n") == std::string::npos) {
-            return field;
-        }
-        std::string text = "\"";
-        for (char ch : field) {
-            text += ch == '"' ? std::string("\"\"") : std::string(1, ch);
-        }
-        return text + "\"";
-    };
-    std::string edited = "\xEF\xBB\xBF" + indexHeader + "\r\n";
+    std::vector<exporter::IndexRow> edited;
     for (auto row : rows()) {
         const std::string name = row[1];
         if (name == "Шпилька_M2x12_ГОСТ_22032-76") {
@@ -322,16 +310,13 @@ TEST_F(ExportLibrary, HandEditedRowsAreWarnedOfAndKeptWhenTheirFilesAreTheExport
             row[3] = "1e200";
             row[11] = "notes/report.step";
         }
-        std::string line;
-        for (const std::string& field : row) {
-            line += (line.empty() ? "" : ",") + quoted(field);
-        }
-        edited += line + "\r\n";
+        edited.push_back({row[0], row[1], row[2], row[3], row[4], row[5], row[6], row[7], row[8],
+                          row[9], row[10], row[11], row[12], row[13]});
         if (name == "Шпилька_M2x20_ГОСТ_22032-76") {
-            edited += line + "\r\n";
+            edited.push_back(edited.back());
         }
     }
-    dir.write("lib/index.csv", edited);
+    dir.write("lib/index.csv", exporter::indexCsv(edited));
     const ProgramRun result = run({"--d", "2.5", "--l", "10", "--format", "dxf"});
     ASSERT_EQ(result.status, 0) << result.err;
     const std::string index = out + "/index.csv";
@@ -417,7 +402,7 @@ TEST_F(ExportLibrary, LinksOfAnotherUserAreNotFollowed)
     const std::string secret = dir.file("secret");
     fs::create_directories(utf8Path(secret));
     ::chmod(secret.c_str(), 0700);
-    dir.write("secret/index.csv", indexHeader + "\r\n");
+    dir.write("secret/index.csv", exporter::indexCsv({}));
     dir.write("secret/Шпилька_M2x12_ГОСТ_22032-76.step.tmpAAAAAA", "the user's own");
     const std::set<std::string> secrets = filesUnder(secret);
     const struct {
