@@ -7,6 +7,7 @@
 enum class MessageKind {
     Warning, // exclamation icon
     Error,   // error icon
+    Information, // information icon: nothing failed
 };
 
 struct Message {

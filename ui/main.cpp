@@ -36,6 +36,8 @@ int main(int argc, char* argv[])
         }
         return std::nullopt;
     });
+    Form1.setSpecification([&draw] { return draw.Spec_Quorvel(); },
+                           [&draw](const PartsList& list) { draw.Draw_Spec_Quorvel(list); });
     // Form1 has read the settings file, which names the CAD program to look up.
     draw.setHostClass(state.cadApplication);
     TfSelect fSelect(state, &Form1);

@@ -1,5 +1,6 @@
 #include "ui/main_form.h"
 
+#include "cad/parts_list_csv.h"
 #include "model/base_path.h"
 #include "model/dimension_tables.h"
 #include "model/number_text.h"
@@ -14,6 +15,7 @@
 #include "ui/quorvel_version.h"
 #include "ui/select_form.h"
 #include "ui/settings_file.h"
+#include "ui/spec_dialogs.h"
 #include "ui/text_fit.h"
 
 #include <QCheckBox>
@@ -165,6 +167,15 @@ void TForm1::buildControls()
     bbEdit->setToolTip(QStringLiteral("Выбрать начерченную блоком шпильку и изменить её размеры"));
     place(bbEdit, 460, 6, 82, 28);
 
+    // In the column of buttons, under «Отменить».
+    bbSpec = new QPushButton(QStringLiteral("Спецификация…"), this);
+#if QT_CONFIG(accessibility)
+    bbSpec->setAccessibleName(bbSpec->text());
+#endif
+    bbSpec->setToolTip(QStringLiteral(
+        "Спецификация шпилек, начерченных блоком: файл CSV и, по желанию, таблица в чертеже"));
+    place(bbSpec, 425, 272, 117, 28);
+
     LMass = new QLabel(this);
     place(LMass, 425, 79, 117, 35);
     LMass->setAlignment(Qt::AlignCenter);
@@ -185,8 +196,8 @@ void TForm1::buildControls()
     place(BitBtn3, 425, 231, 117, 37);
 
     // Tab order of the design: 1 cbDiam ... 13 eLenght.
-    QWidget* order[] = {cbDiam, cbLenght, eB,      eB1, chb3D,     chbSolid, chbBlock, bbAbout,
-                        bbDraw, bbEdit,   BitBtn3, eC,  chbCastom, eDiam,    eLenght};
+    QWidget* order[] = {cbDiam, cbLenght, eB,      eB1,    chb3D,     chbSolid, chbBlock, bbAbout,
+                        bbDraw, bbEdit,   bbSpec,  BitBtn3, eC, chbCastom, eDiam,    eLenght};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         setTabOrder(order[i], order[i + 1]);
     }
@@ -200,6 +211,7 @@ void TForm1::buildControls()
     connect(bbAbout, &QPushButton::clicked, this, &TForm1::bbAboutClick);
     connect(bbDraw, &QPushButton::clicked, this, &TForm1::bbDrawClick);
     connect(bbEdit, &QPushButton::clicked, this, &TForm1::bbEditClick);
+    connect(bbSpec, &QPushButton::clicked, this, &TForm1::bbSpecClick);
     connect(BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
     for (CompletingComboBox* box : {cbDiam, cbLenght}) {
         connect(box, &QComboBox::editTextChanged, this, &TForm1::showMass);
@@ -478,6 +490,40 @@ void TForm1::bbEditClick()
     if (picked) {
         showStud(*picked);
     }
+}
+
+void TForm1::bbSpecClick()
+{
+    if (m_drawing || !m_specCollect) {
+        return;
+    }
+    // Read while the window stays: nothing is asked of the user in the CAD window yet.
+    std::optional<SpecSource> source;
+    runWhileHidden([&] { source = m_specCollect(); });
+    if (!source) {
+        return;
+    }
+    if (source->studs.empty()) {
+        m_reporter.show({"Information", std::string(noStudsText), MessageKind::Information});
+        return;
+    }
+    const PartsList list = partsList(source->studs);
+    const std::optional<QString> file = askSpecFile(this, source->folder, source->drawingName);
+    if (!file) {
+        return;
+    }
+    if (const auto failure = writeSpecFile(*file, partsListCsv(list))) {
+        m_reporter.show({"Error", *failure, MessageKind::Error});
+        return;
+    }
+    if (!list.quantityFaults.empty()) {
+        m_reporter.show({"Warning", quantityFaultText(list.quantityFaults), MessageKind::Warning});
+    }
+    if (!m_specDraw || !askPlaceSpec(this)) {
+        return;
+    }
+    hide();
+    runWhileHidden([&] { m_specDraw(list); });
 }
 
 void TForm1::runWhileHidden(const std::function<void()>& work)

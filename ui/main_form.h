@@ -1,7 +1,10 @@
 #pragma once
 // The main window Form1 (unit Quorvel_Main): the current standard's title and picture, the
-// dimension fields, free-dimension mode, the 2D/3D choice, how 3D is built and the Draw button.
+// dimension fields, free-dimension mode, the 2D/3D choice, how 3D is built, the Draw button and
+// the parts list of the drawing's studs.
 
+#include "cad/parts_list.h"
+#include "cad/quorvel_draw.h"
 #include "cad/reporter.h"
 #include "cad/stud_block.h"
 #include "model/dimension_tables.h"
@@ -31,6 +34,10 @@ using StartAcadFunction = std::function<void(bool, const std::string&, double, d
 // «Изменить…» of the drawing unit: the sizes of the stud picked in the CAD window; none when the
 // pick was cancelled or refused (the drawing unit has said why).
 using EditStudFunction = std::function<std::optional<StoredStud>()>;
+// «Спецификация…» of the drawing unit: the studs of the active drawing (none after a reported
+// failure), and the parts list drawn as a table at a point the user picks.
+using SpecCollectFunction = std::function<std::optional<SpecSource>()>;
+using SpecDrawFunction = std::function<void(const PartsList&)>;
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -41,6 +48,11 @@ class TForm1 : public QWidget {
 
     void setSelectDialog(TfSelect* dialog) { m_select = dialog; }
     void setEditStud(EditStudFunction editStud) { m_editStud = std::move(editStud); }
+    void setSpecification(SpecCollectFunction collect, SpecDrawFunction draw)
+    {
+        m_specCollect = std::move(collect);
+        m_specDraw = std::move(draw);
+    }
 
     // Event handlers and procedures, public so that tests can drive them as the user would.
     void FormActivate();
@@ -56,6 +68,10 @@ class TForm1 : public QWidget {
     void sbGostClick();
     void bbDrawClick();
     void bbEditClick();
+    // «Спецификация…»: the studs of the drawing read, a save dialog, the parts list written as
+    // CSV, then on request drawn as a table in the drawing; a drawing without studs of this
+    // program gets a message and no file.
+    void bbSpecClick();
     // Shows a picked stud: its standard, its sizes (table mode when they are a row of the
     // tables, else free dimensions) and its 2D/3D state.
     void showStud(const StoredStud& stud);
@@ -86,6 +102,7 @@ class TForm1 : public QWidget {
     QCheckBox* chbSolid; // the 3D stud as a solid through the object model
     QCheckBox* chbBlock;
     QPushButton* bbEdit;
+    QPushButton* bbSpec;
     QPushButton* bbAbout;
     QPushButton* bbDraw;
     QPushButton* BitBtn3;
@@ -117,6 +134,8 @@ class TForm1 : public QWidget {
     Reporter& m_reporter;
     StartAcadFunction m_startAcad;
     EditStudFunction m_editStud;
+    SpecCollectFunction m_specCollect;
+    SpecDrawFunction m_specDraw;
     TfSelect* m_select = nullptr;
     bool m_activated = false;
     bool m_drawing = false;
