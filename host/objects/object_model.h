@@ -62,6 +62,8 @@ class ObjectModel {
     // One line per call: object, member, kind, arguments, then "-> result" or "!! name: text".
     bool setCallLog(const std::string& file);
     void failCall(int oneBasedIndex, FailKind kind);
+    // The calls invoked so far, failed ones included: the next call is callCount() + 1.
+    int callCount() const { return m_callCount; }
     // repeat: the points are taken in a cycle instead of once (benchmarks). headless: with no
     // scripted point left GetPoint is refused instead of waiting for a pick.
     void setScriptedPoints(std::deque<Vec2> points, bool headless, bool repeat = false);
