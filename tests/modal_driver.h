@@ -4,7 +4,11 @@
 // action left is closed and counted as unexpected.
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QPointer>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -54,3 +58,20 @@ class ModalDriver {
     QPointer<QWidget> m_last;
     QTimer m_timer;
 };
+
+// Types the path into the save dialog's focused name field and presses Return once the dialog
+// takes the name: it looks at the typed folder in a thread of its own, and keeps its button
+// disabled until it has, which a person's typing gives it time for.
+inline void typeIntoFileDialog(QWidget* modal, const std::string& path)
+{
+    QWidget* field = modal->focusWidget();
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->objectName().toStdString(), "fileNameEdit");
+    QTest::keyClicks(field, QString::fromStdString(path));
+    const auto* buttons = modal->findChild<QDialogButtonBox*>();
+    ASSERT_NE(buttons, nullptr);
+    const QPushButton* save = buttons->button(QDialogButtonBox::Save);
+    ASSERT_NE(save, nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([save] { return save->isEnabled(); }, 10000));
+    QTest::keyClick(field, Qt::Key_Return);
+}

@@ -59,13 +59,7 @@ class SpecCommand : public MainForm {
     // The save dialog: a path typed into its focused field and Return.
     static ModalDriver::Action typePath(std::string path)
     {
-        return [path](QWidget* modal) {
-            QWidget* field = modal->focusWidget();
-            ASSERT_NE(field, nullptr);
-            EXPECT_EQ(field->objectName().toStdString(), "fileNameEdit");
-            QTest::keyClicks(field, QString::fromStdString(path));
-            QTest::keyClick(field, Qt::Key_Return);
-        };
+        return [path](QWidget* modal) { typeIntoFileDialog(modal, path); };
     }
     static ModalDriver::Action press(Qt::Key key)
     {
