@@ -2,6 +2,8 @@
 
 #include "model/stud_designation.h"
 
+#include <map>
+
 
 namespace {
 
@@ -18,9 +20,15 @@ std::string upper(std::string text)
     return text;
 }
 
+// The tags of the attributes of a block's references, in their order, by block name and number
+// of attributes. A CAD program gives a reference the attributes of its block's definition in the
+// definition's order and keeps them so when the definition changes, so the tags are read from the
+// first reference of each block alone: five calls fewer for every further stud.
+using TagOrders = std::map<std::string, std::vector<std::string>>;
+
 // The stud a block reference is, read from its extended data and its attributes; none when it
 // carries no data of this program.
-std::optional<PlacedStud> readStud(const OleObject& reference)
+std::optional<PlacedStud> readStud(const OleObject& reference, TagOrders& tagOrders)
 {
     const Variants data =
         reference.call("GetXData", {studApplication, OutArgument{}, OutArgument{}}).toVariants();
@@ -32,15 +40,26 @@ std::optional<PlacedStud> readStud(const OleObject& reference)
         return std::nullopt;
     }
     PlacedStud stud{*stored, {}, {}, {}, {}, {}};
-    for (const OleObject& attribute : reference.call("GetAttributes", {}).toObjects()) {
-        const std::string tag = upper(attribute.get("TagString").toString());
-        std::string* value = tag == "NAME" ? &stud.name
-                             : tag == "QTY" ? &stud.quantity
+    const Objects attributes = reference.call("GetAttributes", {}).toObjects();
+    const std::string key =
+        reference.get("Name").toString() + '\n' + std::to_string(attributes.size());
+    auto tags = tagOrders.find(key);
+    if (tags == tagOrders.end()) {
+        std::vector<std::string> read;
+        for (const OleObject& attribute : attributes) {
+            read.push_back(upper(attribute.get("TagString").toString()));
+        }
+        tags = tagOrders.emplace(key, std::move(read)).first;
+    }
+    for (std::size_t i = 0; i < attributes.size(); ++i) {
+        const std::string& tag = tags->second[i];
+        std::string* value = tag == "NAME"   ? &stud.name
+                             : tag == "QTY"  ? &stud.quantity
                              : tag == "MASS" ? &stud.mass
                              : tag == "POS"  ? &stud.position
                                              : nullptr;
         if (value != nullptr) {
-            *value = attribute.get("TextString").toString();
+            *value = attributes[i].get("TextString").toString();
         }
     }
     if (stud.name.empty()) {
@@ -60,13 +79,14 @@ std::vector<PlacedStud> walk(const OleObject& document)
 {
     const OleObject modelSpace = document.get("ModelSpace").toObject();
     std::vector<PlacedStud> studs;
+    TagOrders tagOrders;
     const std::int32_t count = modelSpace.get("Count").toInt32();
     for (std::int32_t i = 0; i < count; ++i) {
         const OleObject entity = modelSpace.call("Item", {i}).toObject();
         if (entity.get("ObjectName").toString() != "AcDbBlockReference") {
             continue;
         }
-        if (std::optional<PlacedStud> stud = readStud(entity)) {
+        if (std::optional<PlacedStud> stud = readStud(entity, tagOrders)) {
             studs.push_back(std::move(*stud));
         }
     }
@@ -106,10 +126,12 @@ OleObject selectStuds(const OleObject& document)
 std::vector<PlacedStud> readSet(const OleObject& set)
 {
     std::vector<PlacedStud> studs;
+    TagOrders tagOrders;
     try {
         const std::int32_t count = set.get("Count").toInt32();
         for (std::int32_t i = 0; i < count; ++i) {
-            if (std::optional<PlacedStud> stud = readStud(set.call("Item", {i}).toObject())) {
+            const OleObject reference = set.call("Item", {i}).toObject();
+            if (std::optional<PlacedStud> stud = readStud(reference, tagOrders)) {
                 studs.push_back(std::move(*stud));
             }
         }

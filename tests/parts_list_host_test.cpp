@@ -252,3 +252,44 @@ TEST(PartsListInHost, SelectionFilterTakesWhatItsCodesName)
     EXPECT_EQ(selected({}, {}),
               std::get<std::int32_t>(model.invoke("/ModelSpace", "Count", 3, {}).value));
 }
+
+// Tags are read once per block (and number of attributes): blocks whose attributes stand in
+// another order, or that lack some, are still read by their tags.
+TEST(PartsListInHost, AttributesAreReadByTagInEachBlocksOwnOrder)
+{
+    Drawn drawn;
+    const OleObject document = drawn.draw.session().AcadDoc;
+    const OleObject blocks = document.get("Blocks").toObject();
+    const OleObject modelSpace = document.get("ModelSpace").toObject();
+    StoredStud stored;
+    stored.standard = "22032-76";
+    stored.d = 20;
+    stored.L = 200;
+    stored.P = 2.5;
+    const struct {
+        const char* block;
+        std::vector<const char*> tags;
+    } rows[] = {{"HAND_MADE", {"QTY", "POS", "NAME"}}, {"NO_NAME", {"QTY"}}};
+    for (const auto& row : rows) {
+        const OleObject block = blocks.call("Add", {Point{0, 0, 0}, row.block}).toObject();
+        block.call("AddLine", {Point{0, 0, 0}, Point{1, 0, 0}});
+        for (const char* tag : row.tags) {
+            block.call("AddAttribute", {2.5, 1, "p", Point{0, 0, 0}, tag, std::string(tag) == "QTY" ? "3" : "x"});
+        }
+        const OleObject reference =
+            modelSpace.call("InsertBlock", {Point{0, 0, 0}, row.block, 1.0, 1.0, 1.0, 0.0})
+                .toObject();
+        reference.call("SetXData", {studDataTypes(), studDataValues(stored)});
+    }
+    for (const CollectionWay way : {CollectionWay::SelectionSet, CollectionWay::Walk}) {
+        const std::vector<PlacedStud> studs = collectStuds(document, way);
+        ASSERT_EQ(studs.size(), listedStuds().size() + 2);
+        const PlacedStud& handMade = studs[studs.size() - 2];
+        EXPECT_EQ(handMade.name, "x");
+        EXPECT_EQ(handMade.quantity, "3");
+        EXPECT_EQ(handMade.position, "x");
+        // Without NAME the stud is listed by the designation of its stored sizes.
+        EXPECT_EQ(studs.back().name, "Шпилька М20×200 ГОСТ 22032-76");
+        EXPECT_EQ(studs.back().quantity, "3");
+    }
+}
