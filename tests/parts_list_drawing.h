@@ -8,6 +8,7 @@
 #include "cad/quorvel_draw.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct ListedStud {
@@ -40,6 +41,17 @@ inline const std::vector<std::string>& listedLines()
         "Шпилька М10×50 ГОСТ 22042-76 x4"};
     return lines;
 }
+
+// Its parts list as a file, the masses those of the standards' appendix for the sizes.
+inline constexpr std::string_view listedCsv =
+    "\xEF\xBB\xBF"
+    "Поз.;Наименование;Кол.;Масса 1 шт., кг;Масса, кг;Примечание\r\n"
+    ";Шпилька М8×40 ГОСТ 22032-76;1;0,0167;0,0167;\r\n"
+    ";Шпилька М10×50 ГОСТ 22032-76;1;0,0329;0,0329;\r\n"
+    ";Шпилька М12×100 ГОСТ 22032-76;2;0,0927;0,1854;\r\n"
+    "5;Шпилька М8×40 ГОСТ 22040-76;2;0,0205;0,041;\r\n"
+    ";Шпилька М10×50 ГОСТ 22042-76;4;0,0251;0,1004;\r\n"
+    ";Итого;;;0,3764;\r\n";
 
 // The attribute of that tag of the block reference.
 inline OleObject attributeOf(const OleObject& reference, const std::string& tag)
