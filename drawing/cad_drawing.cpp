@@ -402,7 +402,7 @@ std::array<Vec2, 4> textCorners(const Text& text)
     for (char ch : text.text) {
         characters += (static_cast<unsigned char>(ch) & 0xC0) != 0x80 ? 1 : 0;
     }
-    const double length = 0.8 * text.height * static_cast<double>(characters);
+    const double length = 0.7 * text.height * static_cast<double>(characters);
     const double cos = std::cos(text.rotation);
     const double sin = std::sin(text.rotation);
     const auto at = [&](double along, double up) {

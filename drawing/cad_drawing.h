@@ -225,9 +225,9 @@ const Block* blockNamed(const std::vector<Block>& blocks, const std::string& nam
 // one.
 std::vector<Line> sideView(const Part& part);
 
-// The corners of the box a text takes: its base line from `at`, as long as its characters are
-// estimated to need (a capital is about as wide as 0.8 of its height in the usual CAD fonts),
-// and its height over it, turned by its rotation: base start, base end, top end, top start.
+// The corners of the box a text takes: its base line from `at`, 0.7 of its height for each
+// character (the lettering of the drawing standards, which the host's texts follow), and its
+// height over it, turned by its rotation: base start, base end, top end, top start.
 std::array<Vec2, 4> textCorners(const Text& text);
 
 // "x,y" or "x,y,z" in the host's command-line form.

@@ -135,8 +135,8 @@ void CanvasWidget::paintEvent(QPaintEvent*)
     }
 }
 
-// A text on its base line at its height in drawing units, turned by its rotation; the font's
-// cap height is scaled to the text's height, so that it stays in the box the table gave it.
+// A text on its base line at its height in drawing units, turned by its rotation, in the box
+// textCorners gives it: the font's cap height scaled to the text's height, its width to the box.
 void CanvasWidget::drawText(QPainter& painter, const Text& text, const QPen& pen) const
 {
     const double pixels = text.height * m_scale;
@@ -154,7 +154,14 @@ void CanvasWidget::drawText(QPainter& painter, const Text& text, const QPen& pen
     painter.setFont(font);
     painter.translate(toScreen(text.at));
     painter.rotate(-text.rotation * 180.0 / 3.14159265358979323846); // the screen's y runs down
-    painter.drawText(QPointF(0, 0), QString::fromStdString(text.text));
+    const QString shown = QString::fromStdString(text.text);
+    const std::array<Vec2, 4> box = textCorners(text);
+    const double advance = QFontMetricsF(font).horizontalAdvance(shown);
+    if (advance > 0) {
+        const double length = std::hypot(box[1].x - box[0].x, box[1].y - box[0].y) * m_scale;
+        painter.scale(length / advance, 1);
+    }
+    painter.drawText(QPointF(0, 0), shown);
     painter.restore();
 }
 
