@@ -68,8 +68,8 @@ void collect(benchmark::State& state, CollectionWay way)
     if (found != studCount) {
         state.SkipWithError("not every stud was found");
     }
-    state.SetLabel(std::to_string(found) + " studs among " +
-                   std::to_string(studCount + lineCount) + " entities");
+    state.SetLabel(std::to_string(found) + " studs among " + std::to_string(studCount + lineCount) +
+                   " entities");
 }
 
 void CollectBySelectionSet(benchmark::State& state)

@@ -64,8 +64,8 @@ std::pair<long, long> standardNumbers(std::string_view standard)
         number = number * 10 + (standard[i] - '0');
     }
     if (i < standard.size() && standard[i] == '-') {
-        for (++i; i < standard.size() && standard[i] >= '0' && standard[i] <= '9' &&
-                  year < 1000000000;
+        for (++i;
+             i < standard.size() && standard[i] >= '0' && standard[i] <= '9' && year < 1000000000;
              ++i) {
             year = year * 10 + (standard[i] - '0');
         }
@@ -82,7 +82,10 @@ struct OrderKey {
     double d, free, P, L, b, b1, c;
     std::u32string name;
 
-    auto tied() const { return std::tie(article, standard, standardText, d, free, P, L, b, b1, c, name); }
+    auto tied() const
+    {
+        return std::tie(article, standard, standardText, d, free, P, L, b, b1, c, name);
+    }
     bool operator<(const OrderKey& other) const { return tied() < other.tied(); }
 };
 
@@ -131,8 +134,8 @@ std::optional<long long> positiveQuantity(std::string_view text)
         return std::nullopt;
     }
     const std::string_view digits = text.substr(first, last - first + 1);
-    if (digits.size() > 9 ||
-        !std::all_of(digits.begin(), digits.end(), [](char ch) { return ch >= '0' && ch <= '9'; })) {
+    if (digits.size() > 9 || !std::all_of(digits.begin(), digits.end(),
+                                          [](char ch) { return ch >= '0' && ch <= '9'; })) {
         return std::nullopt;
     }
     long long value = 0;
@@ -169,11 +172,13 @@ PartsList partsList(const std::vector<PlacedStud>& studs)
         if (!piece) {
             group->massUnknown = true;
         } else {
-            group->massesDiffer = group->massesDiffer || (line.pieceMass && *line.pieceMass != *piece);
+            group->massesDiffer =
+                group->massesDiffer || (line.pieceMass && *line.pieceMass != *piece);
             line.pieceMass = piece;
             line.mass = *line.mass + *piece * static_cast<double>(*quantity);
         }
-        if (!stud.position.empty() && (", " + line.position + ", ").find(", " + stud.position + ", ") == std::string::npos) {
+        if (!stud.position.empty() &&
+            (", " + line.position + ", ").find(", " + stud.position + ", ") == std::string::npos) {
             line.position += (line.position.empty() ? "" : ", ") + stud.position;
         }
     }

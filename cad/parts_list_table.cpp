@@ -8,7 +8,7 @@ constexpr double columnWidths[] = {6, 6, 8, 70, 63, 10, 22};
 constexpr std::size_t position = 2;
 constexpr std::size_t name = 4;
 constexpr std::size_t quantity = 5;
-constexpr const char* columnNames[] = {"Формат", "Зона",         "Поз.",      "Обозначение",
+constexpr const char* columnNames[] = {"Формат",       "Зона", "Поз.",      "Обозначение",
                                        "Наименование", "Кол.", "Примечание"};
 // The narrow columns' names are written upwards, as on the form.
 constexpr bool upright[] = {true, true, true, false, false, false, false};
@@ -73,7 +73,8 @@ PartsListTable partsListTable(const PartsList& list, const Point& topLeft)
     const auto at = [&](double x, double y) { return Point{x0 + x, y0 + y, z}; };
     // A text centred in a column, its base line `base` below the table's top.
     const auto centred = [&](const std::string& text, std::size_t column, double base) {
-        const double left = columnLeft(column) + (columnWidths[column] - estimatedWidth(text, textHeight)) / 2;
+        const double left =
+            columnLeft(column) + (columnWidths[column] - estimatedWidth(text, textHeight)) / 2;
         table.texts.push_back({text, at(left, -base), textHeight, 0});
     };
     // The base line of a row's text, for the row whose top is `top` below the table's top.
@@ -86,7 +87,8 @@ PartsListTable partsListTable(const PartsList& list, const Point& topLeft)
             const double length = estimatedWidth(text, textHeight);
             const double x = columnLeft(column) + (columnWidths[column] + textHeight) / 2;
             const double bottom = length < headerHeight ? (headerHeight - length) / 2 : 0;
-            table.texts.push_back({text, at(x, -headerHeight + bottom), textHeight, std::numbers::pi / 2});
+            table.texts.push_back(
+                {text, at(x, -headerHeight + bottom), textHeight, std::numbers::pi / 2});
         } else {
             centred(text, column, headerHeight - (headerHeight - textHeight) / 2);
         }
@@ -109,7 +111,8 @@ PartsListTable partsListTable(const PartsList& list, const Point& topLeft)
         }
         centred(std::to_string(line.quantity), quantity, baseOf(top));
         for (const std::string& part : nameLines(line.name, nameWidth)) {
-            table.texts.push_back({part, at(columnLeft(name) + indent, -baseOf(top)), textHeight, 0});
+            table.texts.push_back(
+                {part, at(columnLeft(name) + indent, -baseOf(top)), textHeight, 0});
             top += rowHeight;
         }
     }

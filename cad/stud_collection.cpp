@@ -4,7 +4,6 @@
 
 #include <map>
 
-
 namespace {
 
 // The selection set this program fills and deletes again; one that a run cut short left behind

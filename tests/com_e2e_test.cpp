@@ -5,8 +5,8 @@
 #include "cad/com/wide_text.h"
 #include "cad/parts_list_csv.h"
 #include "cad/stud_collection.h"
-#include "com_host_process.h"
 #include "call_log.h"
+#include "com_host_process.h"
 #include "parts_list_drawing.h"
 #include "worked_examples.h"
 #include "worked_run.h"
@@ -242,7 +242,8 @@ TEST_F(OverCom, CollectsTheStudsAndDrawsTheTable)
     EXPECT_EQ(source->drawingName, "Drawing1.dwg");
     EXPECT_EQ(source->folder, "");
     EXPECT_EQ(partsListCsv(partsList(source->studs)), listedCsv);
-    const std::vector<PlacedStud> walked = collectStuds(unit.session().AcadDoc, CollectionWay::Walk);
+    const std::vector<PlacedStud> walked =
+        collectStuds(unit.session().AcadDoc, CollectionWay::Walk);
     EXPECT_EQ(partsListCsv(partsList(walked)), listedCsv);
     EXPECT_TRUE(unit.Draw_Spec_Quorvel(partsList(source->studs)));
     EXPECT_TRUE(reporter.messages.empty()) << messageText();

@@ -36,7 +36,7 @@ inline const std::vector<ListedStud>& listedStuds()
 inline const std::vector<std::string>& listedLines()
 {
     static const std::vector<std::string> lines = {
-        "Шпилька М8×40 ГОСТ 22032-76 x1",  "Шпилька М10×50 ГОСТ 22032-76 x1",
+        "Шпилька М8×40 ГОСТ 22032-76 x1", "Шпилька М10×50 ГОСТ 22032-76 x1",
         "Шпилька М12×100 ГОСТ 22032-76 x2", "Шпилька М8×40 ГОСТ 22040-76 x2",
         "Шпилька М10×50 ГОСТ 22042-76 x4"};
     return lines;

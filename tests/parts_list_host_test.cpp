@@ -113,10 +113,9 @@ TEST(PartsListInHost, TheTableIsDrawnWholeOrNotAtAll)
         upright += std::abs(drawing.texts[i].rotation - std::numbers::pi / 2) < 1e-12 ? 1 : 0;
     }
     EXPECT_EQ(upright, 3u);
-    EXPECT_TRUE(std::all_of(drawing.lines.begin() + static_cast<std::ptrdiff_t>(lines),
-                            drawing.lines.end(), [&](const drawing::Line& line) {
-                                return drawing.layers.at(line.layer).name == "main";
-                            }));
+    EXPECT_TRUE(std::all_of(
+        drawing.lines.begin() + static_cast<std::ptrdiff_t>(lines), drawing.lines.end(),
+        [&](const drawing::Line& line) { return drawing.layers.at(line.layer).name == "main"; }));
     EXPECT_TRUE(drawn.reporter.messages.empty());
 
     // The first AddLine (after Utility, GetPoint, Layers, Count, Item 1, its name "main" and
@@ -179,7 +178,11 @@ TEST(PartsListInHost, NewMembersAreCheckedAsACOMServerChecksThem)
         {"/Entities/1", "ObjectName", 4, {"x"}, notFound + "ObjectName with kind 4"},
         {"/Entities/1", "TextString", 3, {}, "-> Итого"},
         {"/Entities/1", "TextString", 4, {"a\nb"}, exception + "A text holds one line"},
-        {"/Entities/1", "TextString", 4, {std::string(256, 'x')}, exception + "The text is too long"},
+        {"/Entities/1",
+         "TextString",
+         4,
+         {std::string(256, 'x')},
+         exception + "The text is too long"},
         {"/Entities/1", "Rotation", 4, {"x"}, type + "1 of Rotation"},
         {"/Entities/1", "Height", 4, {0.0}, exception + "Invalid input"},
         {"/Entities/1", "InsertionPoint", 3, {}, "-> (1,2,0)"},
@@ -187,19 +190,36 @@ TEST(PartsListInHost, NewMembersAreCheckedAsACOMServerChecksThem)
         {"/ModelSpace", "AddText", 1, {"a", P{0, 0}, 1.0}, type + "2 of AddText"},
         {"/ModelSpace", "AddText", 1, {"a", P{0, 0, 0}}, count + "AddText takes 3, got 2"},
         {"/ModelSpace", "AddText", 1, {1, P{0, 0, 0}, 1.0}, type + "1 of AddText"},
-        {"/ModelSpace", "AddLine", 1, {P{0, 0, 0}, P{2e15, 0, 0}}, exception + "Coordinate out of range"},
+        {"/ModelSpace",
+         "AddLine",
+         1,
+         {P{0, 0, 0}, P{2e15, 0, 0}},
+         exception + "Coordinate out of range"},
         {"/Document", "Path", 3, {}, "-> "},
         {"/Document", "Name", 3, {}, "-> Drawing1.dwg"},
         {"/Document", "Name", 4, {"x"}, notFound + "Name with kind 4"},
         {"/SelectionSets", "Add", 1, {"s"}, exception + "Duplicate key"},
         {"/SelectionSets", "Add", 1, {""}, exception + "Invalid selection set name"},
         {"/SelectionSets", "Item", 1, {"T"}, exception + "Key not found"},
-        {"/SelectionSets/1", "Select", 1, {1}, exception + "Only the selection of all is supported"},
-        {"/SelectionSets/1", "Select", 1, {5, HostValue{}, HostValue{}, Items{62}, Items{"1"}},
+        {"/SelectionSets/1",
+         "Select",
+         1,
+         {1},
+         exception + "Only the selection of all is supported"},
+        {"/SelectionSets/1",
+         "Select",
+         1,
+         {5, HostValue{}, HostValue{}, Items{62}, Items{"1"}},
          exception + "Unsupported filter code 62"},
-        {"/SelectionSets/1", "Select", 1, {5, HostValue{}, HostValue{}, Items{0, 8}, Items{"LINE"}},
+        {"/SelectionSets/1",
+         "Select",
+         1,
+         {5, HostValue{}, HostValue{}, Items{0, 8}, Items{"LINE"}},
          exception + "Invalid filter"},
-        {"/SelectionSets/1", "Select", 1, {5, HostValue{}, HostValue{}, "x", Items{"LINE"}},
+        {"/SelectionSets/1",
+         "Select",
+         1,
+         {5, HostValue{}, HostValue{}, "x", Items{"LINE"}},
          type + "4 of Select"},
         {"/SelectionSets/1", "Select", 1, {5, P{0, 0}}, type + "2 of Select"},
         {"/SelectionSets/9", "Count", 3, {}, "org.quorvel.Automation.Failed: No such object"},
@@ -207,8 +227,8 @@ TEST(PartsListInHost, NewMembersAreCheckedAsACOMServerChecksThem)
     for (const auto& row : rows) {
         drawing::CadDrawing drawing;
         cadhost::ObjectModel model(drawing);
-        const auto call = [&](const std::string& path, const std::string& member,
-                              std::int32_t kind, std::vector<HostValue> args) {
+        const auto call = [&](const std::string& path, const std::string& member, std::int32_t kind,
+                              std::vector<HostValue> args) {
             return model.invoke(path, member, kind, args);
         };
         drawing.run("_LINE\r0,0\r1,1\r\r");
@@ -235,8 +255,8 @@ TEST(PartsListInHost, SelectionFilterTakesWhatItsCodesName)
     Drawn drawn;
     cadhost::ObjectModel& model = drawn.host.model();
     const auto selected = [&](Items codes, Items values) {
-        const auto set = std::get<cadhost::ObjectRef>(
-            model.invoke("/SelectionSets", "Add", 1, {"T"}).value);
+        const auto set =
+            std::get<cadhost::ObjectRef>(model.invoke("/SelectionSets", "Add", 1, {"T"}).value);
         model.invoke(set.path, "Select", 1, {5, HostValue{}, HostValue{}, codes, values});
         const auto count = std::get<std::int32_t>(model.invoke(set.path, "Count", 3, {}).value);
         model.invoke(set.path, "Delete", 1, {});
@@ -275,7 +295,8 @@ TEST(PartsListInHost, AttributesAreReadByTagInEachBlocksOwnOrder)
         const OleObject block = blocks.call("Add", {Point{0, 0, 0}, row.block}).toObject();
         block.call("AddLine", {Point{0, 0, 0}, Point{1, 0, 0}});
         for (const char* tag : row.tags) {
-            block.call("AddAttribute", {2.5, 1, "p", Point{0, 0, 0}, tag, std::string(tag) == "QTY" ? "3" : "x"});
+            block.call("AddAttribute",
+                       {2.5, 1, "p", Point{0, 0, 0}, tag, std::string(tag) == "QTY" ? "3" : "x"});
         }
         const OleObject reference =
             modelSpace.call("InsertBlock", {Point{0, 0, 0}, row.block, 1.0, 1.0, 1.0, 0.0})

@@ -11,9 +11,10 @@
 
 namespace {
 
-PlacedStud placed(const std::string& standard, double d, double P, double L, const std::string& name,
-                  const std::string& quantity = "1", const std::string& mass = "0,1",
-                  const std::string& position = "", bool free = false)
+PlacedStud placed(const std::string& standard, double d, double P, double L,
+                  const std::string& name, const std::string& quantity = "1",
+                  const std::string& mass = "0,1", const std::string& position = "",
+                  bool free = false)
 {
     StoredStud s;
     s.standard = standard;
@@ -67,8 +68,7 @@ TEST(PartsList, OrdersByNameThenStandardThenSizesNotByText)
           placed("22032-76", 30, 3.5, 200, "ёрш М30×200"),
           placed("22032-76", 20, 2.5, 200, "Жгут М20×200"),
           placed("22032-76", 24, 3, 200, "Ерш М24×200")},
-         {"Ерш М24×200 x1", "ёрш М30×200 x1", "Жгут М20×200 x1",
-          "Шпилька М8×40 ГОСТ 22032-76 x1"}},
+         {"Ерш М24×200 x1", "ёрш М30×200 x1", "Жгут М20×200 x1", "Шпилька М8×40 ГОСТ 22032-76 x1"}},
         {"one line per designation, the quantities summed, QTY edited to 4 counted as 4",
          {placed("22032-76", 12, 1.75, 100, "Шпилька М12×100 ГОСТ 22032-76"),
           placed("22032-76", 8, 1.25, 40, "Шпилька М8×40 ГОСТ 22032-76", "4"),
@@ -88,9 +88,10 @@ TEST(PartsList, AQuantityThatIsNoPositiveWholeNumberCountsAsOneAndIsNamed)
     const struct {
         const char* text;
         std::optional<long long> value;
-    } rows[] = {{"4", 4},       {" 12 ", 12},     {"999999999", 999999999}, {"", {}},
-                {"0", {}},      {"-1", {}},       {"2.5", {}},              {"2,5", {}},
-                {"четыре", {}}, {"1234567890", {}}, {"1 2", {}}};
+    } rows[] = {{"4", 4},           {" 12 ", 12}, {"999999999", 999999999},
+                {"", {}},           {"0", {}},    {"-1", {}},
+                {"2.5", {}},        {"2,5", {}},  {"четыре", {}},
+                {"1234567890", {}}, {"1 2", {}}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text);
         EXPECT_EQ(positiveQuantity(row.text), row.value);
@@ -123,14 +124,13 @@ TEST(PartsList, CsvFileByteForByte)
     const PartsList list = partsList(studs);
     EXPECT_FALSE(list.totalComplete);
     EXPECT_DOUBLE_EQ(list.totalMass, 5 * 0.0927 + 2 * 0.0155 + 0.1 + 0.2);
-    EXPECT_EQ(partsListCsv(list),
-              "\xEF\xBB\xBF"
-              "Поз.;Наименование;Кол.;Масса 1 шт., кг;Масса, кг;Примечание\r\n"
-              ";\"'=HYPERLINK(\"\"x\"\")\";1;;;\r\n"
-              "1;\"Шпилька М8;40\";2;0,0155;0,031;\r\n"
-              "3;Шпилька М12×100 ГОСТ 22032-76;5;0,0927;0,4635;\r\n"
-              "7, 8;Шпилька М16×60 ГОСТ 22040-76;2;;0,3;\r\n"
-              ";Итого;;;0,7945;без учёта строк без массы\r\n");
+    EXPECT_EQ(partsListCsv(list), "\xEF\xBB\xBF"
+                                  "Поз.;Наименование;Кол.;Масса 1 шт., кг;Масса, кг;Примечание\r\n"
+                                  ";\"'=HYPERLINK(\"\"x\"\")\";1;;;\r\n"
+                                  "1;\"Шпилька М8;40\";2;0,0155;0,031;\r\n"
+                                  "3;Шпилька М12×100 ГОСТ 22032-76;5;0,0927;0,4635;\r\n"
+                                  "7, 8;Шпилька М16×60 ГОСТ 22040-76;2;;0,3;\r\n"
+                                  ";Итого;;;0,7945;без учёта строк без массы\r\n");
 }
 
 TEST(PartsList, TableOfTheFormWithTheSectionRowAndLongNamesGoingOn)
@@ -164,11 +164,10 @@ TEST(PartsList, TableOfTheFormWithTheSectionRowAndLongNamesGoingOn)
         EXPECT_EQ(text.height, 3.5);
         texts.push_back(text.text);
     }
-    EXPECT_EQ(texts, (std::vector<std::string>{"Формат", "Зона", "Поз.", "Обозначение",
-                                               "Наименование", "Кол.", "Примечание",
-                                               "Стандартные изделия", "1", "2",
-                                               "Шпилька М8×40", "ГОСТ 22032-76", "4",
-                                               "Шпилька М12×100"}));
+    EXPECT_EQ(texts,
+              (std::vector<std::string>{"Формат", "Зона", "Поз.", "Обозначение", "Наименование",
+                                        "Кол.", "Примечание", "Стандартные изделия", "1", "2",
+                                        "Шпилька М8×40", "ГОСТ 22032-76", "4", "Шпилька М12×100"}));
     // The narrow columns' names run upwards inside their column and the header.
     const double columnLeft[] = {0, 6, 12, 20};
     for (std::size_t i = 0; i < 3; ++i) {

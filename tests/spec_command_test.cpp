@@ -63,7 +63,9 @@ class SpecCommand : public MainForm {
     }
     static ModalDriver::Action press(Qt::Key key)
     {
-        return [key](QWidget* modal) { QTest::keyClick(modal->focusWidget() ? modal->focusWidget() : modal, key); };
+        return [key](QWidget* modal) {
+            QTest::keyClick(modal->focusWidget() ? modal->focusWidget() : modal, key);
+        };
     }
 
     SpecSource source;
@@ -132,11 +134,13 @@ TEST_F(SpecCommand, NoStudsCancelAndNoLeaveWhatTheUserChose)
         bool file;
         std::vector<std::string> messages;
     } rows[] = {
-        {"no stud: a message, no dialog, no file", false, {}, false,
-         {std::string(noStudsText)}},
+        {"no stud: a message, no dialog, no file", false, {}, false, {std::string(noStudsText)}},
         {"the dialog cancelled: no file, no question", true, {press(Qt::Key_Escape)}, false, {}},
-        {"«Нет»: the file, no table", true, {typePath(target.string()), press(Qt::Key_Escape)},
-         true, {}},
+        {"«Нет»: the file, no table",
+         true,
+         {typePath(target.string()), press(Qt::Key_Escape)},
+         true,
+         {}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);

@@ -71,9 +71,9 @@ TEST_F(SpecOverDBus, TheDrawingsStudsListedInTheFileAndDrawnAsATable)
                                 auto* dialog = qobject_cast<QFileDialog*>(modal);
                                 ASSERT_NE(dialog, nullptr);
                                 // In the drawing's folder, named after it.
-                                EXPECT_EQ(dialog->selectedFiles().value(0).toStdString(),
-                                          (dir.path() / "drawing" / "plan - спецификация.csv")
-                                              .string());
+                                EXPECT_EQ(
+                                    dialog->selectedFiles().value(0).toStdString(),
+                                    (dir.path() / "drawing" / "plan - спецификация.csv").string());
                                 typeIntoFileDialog(modal, "parts");
                             },
                             [&](QWidget* modal) {
@@ -116,8 +116,7 @@ TEST_F(SpecOverDBus, TheDrawingsStudsListedInTheFileAndDrawnAsATable)
         }
         double x1 = 0;
         double y1 = 0;
-        if (std::sscanf(line.c_str(), "line 2 %lf,%lf", &x1, &y1) == 2 && x1 >= 500 &&
-            y1 <= 500) {
+        if (std::sscanf(line.c_str(), "line 2 %lf,%lf", &x1, &y1) == 2 && x1 >= 500 && y1 <= 500) {
             ++tableLines;
         }
     }
@@ -128,7 +127,8 @@ TEST_F(SpecOverDBus, TheDrawingsStudsListedInTheFileAndDrawnAsATable)
     EXPECT_EQ(texts[0], "text 2 504.75,485.15 3.5 90.0 Формат");
     EXPECT_EQ(texts[7].substr(texts[7].find(" 0.0 ") + 5), "Стандартные изделия");
     const std::vector<std::string> firstRow = {texts[8], texts[9], texts[10]};
-    EXPECT_EQ(firstRow, (std::vector<std::string>{"text 2 656.775,471.25 3.5 0.0 1",
-                                                  "text 2 591.0,471.25 3.5 0.0 Шпилька М8\\U+00D740",
-                                                  "text 2 591.0,463.25 3.5 0.0 ГОСТ 22032-76"}));
+    EXPECT_EQ(firstRow,
+              (std::vector<std::string>{"text 2 656.775,471.25 3.5 0.0 1",
+                                        "text 2 591.0,471.25 3.5 0.0 Шпилька М8\\U+00D740",
+                                        "text 2 591.0,463.25 3.5 0.0 ГОСТ 22032-76"}));
 }

@@ -196,8 +196,8 @@ void TForm1::buildControls()
     place(BitBtn3, 425, 231, 117, 37);
 
     // Tab order of the design: 1 cbDiam ... 13 eLenght.
-    QWidget* order[] = {cbDiam, cbLenght, eB,      eB1,    chb3D,     chbSolid, chbBlock, bbAbout,
-                        bbDraw, bbEdit,   bbSpec,  BitBtn3, eC, chbCastom, eDiam,    eLenght};
+    QWidget* order[] = {cbDiam, cbLenght, eB,     eB1,     chb3D, chbSolid,  chbBlock, bbAbout,
+                        bbDraw, bbEdit,   bbSpec, BitBtn3, eC,    chbCastom, eDiam,    eLenght};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         setTabOrder(order[i], order[i + 1]);
     }

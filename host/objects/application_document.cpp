@@ -71,8 +71,7 @@ HostValue ObjectModel::document(const std::string& member, std::int32_t kind,
         expectCount(member, args, 0, 0);
         const std::filesystem::path file = utf8Path(m_drawing.file);
         if (member == "Name") {
-            return m_drawing.file.empty() ? std::string("Drawing1.dwg")
-                                          : utf8Text(file.filename());
+            return m_drawing.file.empty() ? std::string("Drawing1.dwg") : utf8Text(file.filename());
         }
         return m_drawing.file.empty() ? std::string() : utf8Text(file.parent_path());
     }

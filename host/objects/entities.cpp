@@ -264,7 +264,9 @@ HostValue ObjectModel::entity(Handle handle, const std::string& member, std::int
     if (member == "ObjectName") {
         useOf(member, readOnly, kind);
         expectCount(member, args, 0, 0);
-        return std::string(polyline.list ? "AcDbPolyline" : region.list ? "AcDbRegion" : "AcDb3dSolid");
+        return std::string(polyline.list ? "AcDbPolyline"
+                           : region.list ? "AcDbRegion"
+                                         : "AcDb3dSolid");
     }
     if (member == "Closed" && polyline.list) {
         if (useOf(member, readWrite, kind) == Use::Get) {

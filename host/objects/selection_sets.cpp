@@ -188,10 +188,9 @@ HostValue ObjectModel::selectionSet(const std::string& path, const std::string& 
                     return matches(item, m_drawing.layers[entity.layer].name);
                 case 1001:
                     return entity.insert != nullptr &&
-                           std::any_of(entity.insert->data.begin(), entity.insert->data.end(),
-                                       [&](const auto& data) {
-                                           return matches(item, data.application);
-                                       });
+                           std::any_of(
+                               entity.insert->data.begin(), entity.insert->data.end(),
+                               [&](const auto& data) { return matches(item, data.application); });
                 default: // 410: everything here is in model space
                     return matches(item, "Model");
                 }

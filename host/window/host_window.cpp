@@ -145,7 +145,6 @@ void HostWindow::saveAs()
         return;
     }
     m_drawing.file = QFileInfo(file).absoluteFilePath().toStdString(); // names the document now
-
 }
 
 void HostWindow::saveAsStep()
