@@ -155,6 +155,7 @@ TEST_F(SpecCommand, NoStudsCancelAndNoLeaveWhatTheUserChose)
         EXPECT_EQ(messageTexts(), row.messages);
     }
     // A reported failure of the drawing unit: nothing more.
+    reporter.messages.clear();
     collected = false;
     ModalDriver none({});
     pressSpec();
