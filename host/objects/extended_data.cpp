@@ -51,11 +51,6 @@ std::vector<ExtendedItem> extendedItems(const std::string& member,
     return items;
 }
 
-HostItem itemOf(const std::variant<std::string, double, std::int32_t>& value)
-{
-    return std::visit([](const auto& v) -> HostItem { return v; }, value);
-}
-
 } // namespace
 
 void setExtendedData(std::vector<ExtendedData>& data, const std::vector<std::string>& applications,
@@ -84,7 +79,9 @@ HostValue extendedDataReply(const std::vector<ExtendedData>& data, const std::st
             values.push_back(application);
             for (const ExtendedItem& item : each.items) {
                 codes.push_back(std::int32_t{item.code});
-                values.push_back(itemOf(item.value));
+                // Assigned in place: GCC 12 at -O3 takes a moved variant for maybe uninitialised.
+                std::visit([&values](const auto& v) { values.emplace_back().value = v; },
+                           item.value);
             }
         }
     }
