@@ -205,6 +205,11 @@ TEST(PartsListInHost, NewMembersAreCheckedAsACOMServerChecksThem)
          1,
          {5, HostValue{}, HostValue{}, Items{0, 8}, Items{"LINE"}},
          exception + "Invalid filter"},
+        {"/SelectionSets/1",
+         "Select",
+         1,
+         {5, HostValue{}, HostValue{}, HostValue{}, HostValue{}},
+         "-> <empty>"},
         {"/SelectionSets/9", "Count", 3, {}, "org.quorvel.Automation.Failed: No such object"},
     };
     for (const auto& row : rows) {

@@ -34,7 +34,11 @@ bool matches(const FilterItem& item, const std::string& name)
 // The filter of Select's fourth and fifth arguments: group codes and values, item for item.
 std::vector<FilterItem> filterArgs(const std::string& member, const std::vector<HostValue>& args)
 {
-    if (args.size() < 4) {
+    // Left out, or both empty (an empty array travels as an empty value on the bus): no filter.
+    const auto leftOut = [&](std::size_t i) {
+        return args.size() <= i || std::holds_alternative<std::monostate>(args[i]);
+    };
+    if (leftOut(3) && leftOut(4)) {
         return {};
     }
     const auto* codes = std::get_if<std::vector<HostItem>>(&args[3]);
