@@ -56,10 +56,10 @@ class SpecCommand : public MainForm {
         QTest::keyClick(form->bbSpec, Qt::Key_Return);
     }
 
-    // The save dialog: a path typed into its focused field and Return.
-    static ModalDriver::Action typePath(std::string path)
+    // The save dialog: a name typed into its focused field and Return.
+    static ModalDriver::Action typeName(std::string name)
     {
-        return [path](QWidget* modal) { typeIntoFileDialog(modal, path); };
+        return [name](QWidget* modal) { typeIntoFileDialog(modal, name); };
     }
     static ModalDriver::Action press(Qt::Key key)
     {
@@ -77,8 +77,8 @@ class SpecCommand : public MainForm {
 
 TEST_F(SpecCommand, TypedPathAndReturnSaveTheFileThenYesDrawsTheTable)
 {
-    const std::filesystem::path target = dir.path() / "out" / "parts";
-    std::filesystem::create_directories(target.parent_path());
+    // A name typed alone lands in the folder the dialog offers: the drawing's.
+    const std::filesystem::path target = dir.path() / "drawing" / "parts";
     {
         ModalDriver driver({[&](QWidget* modal) {
                                 auto* dialog = qobject_cast<QFileDialog*>(modal);
@@ -87,7 +87,7 @@ TEST_F(SpecCommand, TypedPathAndReturnSaveTheFileThenYesDrawsTheTable)
                                           source.folder);
                                 EXPECT_EQ(dialog->selectedFiles().value(0).toStdString(),
                                           source.folder + "/Сборка - спецификация.csv");
-                                typePath(target.string())(modal);
+                                typeName("parts")(modal);
                             },
                             [&](QWidget* modal) {
                                 auto* box = qobject_cast<QMessageBox*>(modal);
@@ -113,7 +113,7 @@ TEST_F(SpecCommand, TypedPathAndReturnSaveTheFileThenYesDrawsTheTable)
 
 TEST_F(SpecCommand, NoStudsCancelAndNoLeaveWhatTheUserChose)
 {
-    const std::filesystem::path target = dir.path() / "list.csv";
+    const std::filesystem::path target = dir.path() / "drawing" / "list.csv";
     const struct {
         const char* label;
         bool studs;
@@ -125,12 +125,12 @@ TEST_F(SpecCommand, NoStudsCancelAndNoLeaveWhatTheUserChose)
         {"the dialog cancelled: no file, no question", true, {press(Qt::Key_Escape)}, false, {}},
         {"«Нет»: the file, no table",
          true,
-         {typePath(target.string()), press(Qt::Key_Escape)},
+         {typeName("list"), press(Qt::Key_Escape)},
          true,
          {}},
         {"a bad quantity: named once the file is written",
          true,
-         {typePath(target.string()), press(Qt::Key_Escape)},
+         {typeName("list"), press(Qt::Key_Escape)},
          true,
          {"Количество (QTY) не целое положительное число; шпилька посчитана как одна:\r\n"
           "Шпилька М16×100 ГОСТ 22032-76, блок 2F: «4 шт.»"}},
