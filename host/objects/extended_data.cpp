@@ -51,6 +51,11 @@ std::vector<ExtendedItem> extendedItems(const std::string& member,
     return items;
 }
 
+HostItem itemOf(const std::variant<std::string, double, std::int32_t>& value)
+{
+    return std::visit([](const auto& v) -> HostItem { return v; }, value);
+}
+
 } // namespace
 
 void setExtendedData(std::vector<ExtendedData>& data, const std::vector<std::string>& applications,
@@ -75,13 +80,11 @@ HostValue extendedDataReply(const std::vector<ExtendedData>& data, const std::st
     std::vector<HostItem> values;
     for (const ExtendedData& each : data) {
         if (each.application == application) {
-            codes.push_back(std::int32_t{1001});
-            values.push_back(application);
+            codes.emplace_back(std::int32_t{1001});
+            values.emplace_back(application);
             for (const ExtendedItem& item : each.items) {
-                codes.push_back(std::int32_t{item.code});
-                // Assigned in place: GCC 12 at -O3 takes a moved variant for maybe uninitialised.
-                std::visit([&values](const auto& v) { values.emplace_back().value = v; },
-                           item.value);
+                codes.emplace_back(std::int32_t{item.code});
+                values.emplace_back(itemOf(item.value));
             }
         }
     }
