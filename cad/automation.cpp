@@ -97,7 +97,12 @@ Variants Variant::toVariants() const
     if (const auto* numbers = std::get_if<Shorts>(&m_value)) {
         return Variants(numbers->begin(), numbers->end());
     }
-    if (isEmpty()) {
+    // An empty array is one whatever its items' kind: over COM an empty array of VARIANTs also
+    // reads as an empty array of objects (GetXData of an entity without that data).
+    const auto* objects = std::get_if<Objects>(&m_value);
+    const auto* doubles = std::get_if<Doubles>(&m_value);
+    if (isEmpty() || (objects != nullptr && objects->empty()) ||
+        (doubles != nullptr && doubles->empty())) {
         return {};
     }
     throw VariantTypeError("value is no array of values");

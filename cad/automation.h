@@ -96,7 +96,8 @@ class Variant {
     OleObject toObject() const;
     Objects toObjects() const; // an array of objects; a single object is not one
     // An array of values; an array of 16-bit integers gives its numbers as 32-bit integers,
-    // empty gives none (a host answers so where an array has no items).
+    // empty or an empty array of any kind gives none (a host answers so where an array has no
+    // items).
     Variants toVariants() const;
 
   private:

@@ -11,19 +11,6 @@ namespace {
 
 constexpr double fullTurn = 6.283185307179586;
 
-// Deletes what a failed run made, newest first, so that it leaves nothing in the user's drawing;
-// each delete is tried once and quietly, since the failure being reported is the one that matters.
-void deleteQuietly(std::vector<OleObject>& made)
-{
-    while (!made.empty()) {
-        try {
-            made.back().call("Delete", {});
-        } catch (const EOleError&) {
-        }
-        made.pop_back();
-    }
-}
-
 } // namespace
 
 void QuorvelDraw::Draw_3D_Solid(double d, double L, double c)

@@ -6,6 +6,7 @@
 #include "cad/automation.h"
 #include "cad/draw_report.h"
 #include "cad/draw_session.h"
+#include "cad/parts_list.h"
 #include "cad/reporter.h"
 #include "cad/stud_block.h"
 
@@ -15,6 +16,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 // The three layer names of the 2D drawing (settings file, section "Слои").
 struct LayerNames {
@@ -42,6 +44,17 @@ enum class EditOutcome {
 inline constexpr std::string_view notAStudText =
     "Выбранный объект не является шпилькой, начерченной этой программой.";
 
+// What «Спецификация…» reads of the active drawing.
+struct SpecSource {
+    std::string folder;      // Document.Path, the drawing's folder; empty when it has none
+    std::string drawingName; // Document.Name
+    std::vector<PlacedStud> studs;
+};
+
+// Deletes what a failed run made, newest first, so that it leaves nothing in the user's drawing;
+// each delete is tried once and quietly, since the failure being reported is the one that matters.
+void deleteQuietly(std::vector<OleObject>& made);
+
 class QuorvelDraw {
   public:
     // The references must outlive this object; layers is read at each 2D drawing.
@@ -68,6 +81,14 @@ class QuorvelDraw {
     void forgetEdited() { m_replaced.reset(); }
     // Whether the next block replaces a picked stud.
     bool replacing() const { return m_replaced.has_value(); }
+
+    // «Спецификация…»: the studs placed in the active drawing and the drawing's folder and name.
+    // Reports an automation failure and gives nothing then.
+    std::optional<SpecSource> Spec_Quorvel();
+    // Asks for the table's point in the CAD window («Точка вставки спецификации:») and draws the
+    // parts list there as lines and texts on the main layer, whole or not at all: a failure midway
+    // deletes what the run made. False when the pick was cancelled (Esc) or a failure reported.
+    bool Draw_Spec_Quorvel(const PartsList& list);
 
     // The class name Start_ACAD looks up (on Linux the bus name): hostClassName until set.
     // Only the look-up changes; the messages keep naming the CAD program as they do.

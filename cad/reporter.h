@@ -5,8 +5,9 @@
 #include <string>
 
 enum class MessageKind {
-    Warning, // exclamation icon
-    Error,   // error icon
+    Warning,     // exclamation icon
+    Error,       // error icon
+    Information, // information icon: nothing failed
 };
 
 struct Message {

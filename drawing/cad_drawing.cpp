@@ -150,7 +150,7 @@ void CadDrawing::shrink(std::size_t elements)
 // The part commands work on the last part they started; a solid the object model made is none.
 Part* CadDrawing::openPart()
 {
-    return parts.empty() || parts.back().handle != 0 ? nullptr : &parts.back();
+    return parts.empty() || parts.back().modelled ? nullptr : &parts.back();
 }
 
 bool CadDrawing::runInputs(const std::vector<std::string>& inputs)
@@ -387,6 +387,30 @@ const Block* blockNamed(const std::vector<Block>& blocks, const std::string& nam
     return nullptr;
 }
 
+std::vector<Text> insertTexts(const Block& block, const Insert& insert)
+{
+    std::vector<Text> texts = block.texts;
+    for (Text& text : texts) {
+        text.at = {insert.at.x + text.at.x, insert.at.y + text.at.y};
+    }
+    return texts;
+}
+
+std::array<Vec2, 4> textCorners(const Text& text)
+{
+    std::size_t characters = 0;
+    for (char ch : text.text) {
+        characters += (static_cast<unsigned char>(ch) & 0xC0) != 0x80 ? 1 : 0;
+    }
+    const double length = 0.7 * text.height * static_cast<double>(characters);
+    const double cos = std::cos(text.rotation);
+    const double sin = std::sin(text.rotation);
+    const auto at = [&](double along, double up) {
+        return Vec2{text.at.x + along * cos - up * sin, text.at.y + along * sin + up * cos};
+    };
+    return {at(0, 0), at(length, 0), at(length, text.height), at(0, text.height)};
+}
+
 std::vector<Line> insertLines(const Block& block, const Insert& insert)
 {
     const auto moved = [&insert](Vec2 p) { return Vec2{insert.at.x + p.x, insert.at.y + p.y}; };
@@ -450,6 +474,16 @@ std::optional<Rect> CadDrawing::extents() const
                 add(line.from);
                 add(line.to);
             }
+            for (const Text& text : insertTexts(*block, insert)) {
+                for (Vec2 corner : textCorners(text)) {
+                    add(corner);
+                }
+            }
+        }
+    }
+    for (const Text& text : texts) {
+        for (Vec2 corner : textCorners(text)) {
+            add(corner);
         }
     }
     for (const Part& part : parts) {

@@ -75,6 +75,20 @@ struct Line {
     Handle handle = 0;
 };
 
+// One line of text: the left end of its base line, the height of its capitals and its direction
+// (radians from +x), UTF-8 without line breaks.
+struct Text {
+    std::size_t layer;
+    std::string text;
+    Vec2 at;
+    double height;
+    double rotation = 0;
+    Handle handle = 0;
+};
+
+// The longest text, in characters (the DXF release's limit for a text value).
+inline constexpr std::size_t maxTextCharacters = 255;
+
 // A part built by the part-modelling commands: its profile sketch, then its solid once revolved.
 struct Part {
     std::string name;
@@ -83,7 +97,8 @@ struct Part {
     bool profileClosed = false;
     bool profiled = false;                  // the sketch was made the profile
     std::shared_ptr<const PartSolid> solid; // none until revolved; replaced whole by each step
-    Handle handle = 0;                      // a solid the object model revolved from a region
+    Handle handle = 0;                      // the object model's name for it, once it has one
+    bool modelled = false; // a solid the object model revolved from a region, not the commands'
 };
 
 // What each insert of a block asks for: a tag, the prompt, the default value, where the text
@@ -106,6 +121,7 @@ struct Block {
     std::vector<AttributeDefinition> attributes;
     std::vector<Region> regions = {}; // made on the way to a solid
     std::vector<Part> parts = {};     // solids the object model revolved in the block
+    std::vector<Text> texts = {};
 };
 
 // One item of an entity's extended data: its group code (1000 string, 1040 real, 1070 16-bit
@@ -157,6 +173,7 @@ class CadDrawing {
     std::vector<Region> regions;
     std::vector<Block> blocks;
     std::vector<Insert> inserts;
+    std::vector<Text> texts;
     std::vector<std::string> applications; // registered for extended data, in order
     std::deque<HistoryEntry> history; // the latest historyLimit commands
     std::size_t commandCount = 0;     // every command run so far
@@ -165,6 +182,9 @@ class CadDrawing {
     bool sketchView = false;
     std::optional<Rect> zoomWindow; // the current zoom window; none: the drawing's extents
     std::vector<std::optional<Rect>> zoomStack;
+    // The file the drawing is saved in (UTF-8 path), which names the document; empty until the
+    // drawing has one.
+    std::string file;
 
     // Runs one command text (inputs ended by \r). Unknown commands are kept in the history only.
     // Throws DrawingError, with nothing drawn, for a coordinate beyond coordinateLimit or an
@@ -197,11 +217,18 @@ class CadDrawing {
 
 // The block's lines and outlines moved to the insert's place, on their own layers.
 std::vector<Line> insertLines(const Block& block, const Insert& insert);
+// The block's texts moved to the insert's place.
+std::vector<Text> insertTexts(const Block& block, const Insert& insert);
 const Block* blockNamed(const std::vector<Block>& blocks, const std::string& name);
 
 // The part seen along z, as lines on its layer: its solid's side view, or nothing before it has
 // one.
 std::vector<Line> sideView(const Part& part);
+
+// The corners of the box a text takes: its base line from `at`, 0.7 of its height for each
+// character (the lettering of the drawing standards, which the host's texts follow), and its
+// height over it, turned by its rotation: base start, base end, top end, top start.
+std::array<Vec2, 4> textCorners(const Text& text);
 
 // "x,y" or "x,y,z" in the host's command-line form.
 std::optional<Vec2> parsePoint(const std::string& text);

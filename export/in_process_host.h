@@ -20,6 +20,8 @@ class InProcessHost : public RunningObjects {
     OleObject getActiveObject(std::string_view className) override;
 
     drawing::CadDrawing& drawing() { return *m_drawing; }
+    // The object model served, for tests that inject failures or send calls of their own.
+    cadhost::ObjectModel& model() { return *m_model; }
     // What the host answered to the last call it refused ("" when none was refused).
     const std::string& lastRefusal() const { return *m_lastRefusal; }
 

@@ -3,15 +3,19 @@
 #include "cad/com/com_apartment.h"
 #include "cad/com/com_running_objects.h"
 #include "cad/com/wide_text.h"
-#include "com_host_process.h"
+#include "cad/parts_list_csv.h"
+#include "cad/stud_collection.h"
 #include "call_log.h"
 #include "edit_outcomes.h"
+#include "com_host_process.h"
+#include "parts_list_drawing.h"
 #include "worked_examples.h"
 #include "worked_run.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 #include <memory>
 
 namespace {
@@ -230,4 +234,37 @@ TEST_F(OverCom, ValuesCrossTheProcessBoundaryUnchanged)
     EXPECT_EQ(utility.call("GetPoint", {Variant(), "Insert point: "}).toPoint(),
               (Point{2.5, -1e-7, 0}));
     EXPECT_EQ(utility.call("PolarPoint", {Point{1, 2, 3}, 0.0, 4.0}).toPoint(), (Point{5, 2, 3}));
+}
+
+// «Спецификация…» across processes: the studs collected both ways (extended data, the filter's
+// arrays, the attributes), the file's text, and the table drawn through AddLine and AddText.
+TEST_F(OverCom, CollectsTheStudsAndDrawsTheTable)
+{
+    ComHostProcess host(hostArguments({L"--points", L"0,0", L"--repeat-points"}));
+    QuorvelDraw unit(objects, reporter, layers);
+    ASSERT_NO_THROW(makePartsListDrawing(unit));
+    const std::optional<SpecSource> source = unit.Spec_Quorvel();
+    ASSERT_TRUE(source.has_value()) << messageText();
+    EXPECT_EQ(source->drawingName, "Drawing1.dwg");
+    EXPECT_EQ(source->folder, "");
+    EXPECT_EQ(partsListCsv(partsList(source->studs)), listedCsv);
+    const std::vector<PlacedStud> walked =
+        collectStuds(unit.session().AcadDoc, CollectionWay::Walk);
+    EXPECT_EQ(partsListCsv(partsList(walked)), listedCsv);
+    EXPECT_TRUE(unit.Draw_Spec_Quorvel(partsList(source->studs)));
+    EXPECT_TRUE(reporter.messages.empty()) << messageText();
+    host.stop();
+
+    std::map<std::string, int> calls;
+    for (const std::string& line : readLines(dir.file("calls.log"))) {
+        const std::size_t tab = line.find('\t');
+        const std::string member = line.substr(tab + 1, line.find('\t', tab + 1) - tab - 1);
+        ++calls[(line.rfind("Entities/", 0) == 0 ? "Entity." : line.substr(0, tab) + ".") + member];
+    }
+    EXPECT_EQ(calls["SelectionSets.Add"], 1);
+    EXPECT_EQ(calls["SelectionSets/1.Select"], 1);
+    EXPECT_EQ(calls["SelectionSets/1.Delete"], 1);
+    EXPECT_EQ(calls["ModelSpace.AddLine"], 13 + 8 + 1);
+    EXPECT_EQ(calls["ModelSpace.AddText"], 7 + 1 + 5 * 2 + 5 + 1 + 1); // and the loose text
+    EXPECT_EQ(calls["Entity.Rotation"], 3);
 }

@@ -1,6 +1,7 @@
 """Reads a DXF file with ezdxf, a reader independent of the host, and prints what a test checks:
 the audit's errors and fixes, the layers with their colours, the polylines and lines with their
-layers and coordinates (rounded to 1e-9), and the block inserts with their attributes and extended
+layers and coordinates (rounded to 1e-9), the texts with their layer, place, height, rotation in
+degrees and string, and the block inserts with their attributes and extended
 data, one item a line; then the registered applications and each block's contents."""
 import sys
 
@@ -34,6 +35,10 @@ def describe(entity, indent=""):
             items = " ".join("%d=%s" % (code, value)
                              for code, value in entity.get_xdata(application))
             print("%s  xdata %s %s" % (indent, application, items))
+    elif kind == "TEXT":
+        print("%stext %s %s %s %s %s" % (indent, entity.dxf.layer, point(entity.dxf.insert),
+                                         round(entity.dxf.height, 9),
+                                         round(entity.dxf.rotation, 9), entity.dxf.text))
     elif kind == "ATTDEF":
         hidden = "invisible" if entity.dxf.flags & 1 else "visible"
         print("%sattdef %s %s %s" % (indent, entity.dxf.tag, entity.dxf.prompt, hidden))

@@ -37,6 +37,8 @@ int main(int argc, char* argv[])
                           return std::nullopt;
                       },
                       [&draw] { return draw.replacing(); }, [&draw] { draw.forgetEdited(); }});
+    Form1.setSpecification([&draw] { return draw.Spec_Quorvel(); },
+                           [&draw](const PartsList& list) { draw.Draw_Spec_Quorvel(list); });
     // Form1 has read the settings file, which names the CAD program to look up.
     draw.setHostClass(state.cadApplication);
     TfSelect fSelect(state, &Form1);

@@ -1,5 +1,6 @@
 #include "ui/main_form.h"
 
+#include "cad/parts_list_csv.h"
 #include "model/base_path.h"
 #include "model/dimension_tables.h"
 #include "model/number_text.h"
@@ -16,6 +17,7 @@
 #include "ui/run_input.h"
 #include "ui/select_form.h"
 #include "ui/settings_file.h"
+#include "ui/spec_dialogs.h"
 #include "ui/text_fit.h"
 
 #include <QCheckBox>
@@ -178,14 +180,22 @@ void TForm1::buildControls()
     chbSolid = new QCheckBox(QStringLiteral("- тело"), this);
     place(chbSolid, 480, 76, 62, 16);
 
-    // The buttons stand in one column: the place under «- тело» (425, 94, 117, 21) is kept for
-    // the parts list's button, «Изменить…» stands between About and «Чертить».
+    // The buttons stand in one column: the parts list's under «- тело», «Изменить…» between About
+    // and «Чертить».
     bbEdit = new QPushButton(QStringLiteral("Изменить…"), this);
 #if QT_CONFIG(accessibility) // a Qt built without it (the Windows build) has no such names
     bbEdit->setAccessibleName(bbEdit->text());
 #endif
     bbEdit->setToolTip(QStringLiteral("Выбрать начерченную блоком шпильку и изменить её размеры"));
     place(bbEdit, 425, 156, 117, 24);
+
+    bbSpec = new QPushButton(QStringLiteral("Спецификация…"), this);
+#if QT_CONFIG(accessibility)
+    bbSpec->setAccessibleName(bbSpec->text());
+#endif
+    bbSpec->setToolTip(QStringLiteral(
+        "Спецификация шпилек, начерченных блоком: файл CSV и, по желанию, таблица в чертеже"));
+    place(bbSpec, 425, 94, 117, 21);
 
     bbAbout = new QPushButton(questionIcon(), QStringLiteral("About"), this);
     bbAbout->setFont(bold);
@@ -203,9 +213,9 @@ void TForm1::buildControls()
     place(BitBtn3, 425, 231, 117, 37);
 
     // Tab order of the design: 1 cbDiam ... 13 eLenght.
-    QWidget* order[] = {cbDiam,   cbLenght, eB,     eB1,    chb3D,       chbSolid,
-                        chbBlock, bbAbout,  bbDraw, bbEdit, sbNoReplace, BitBtn3,
-                        eC,       chbCastom, eDiam, eLenght};
+    QWidget* order[] = {cbDiam,   cbLenght, eB,        eB1,    chb3D,       chbSolid,
+                        chbBlock, bbAbout,  bbDraw,    bbEdit, sbNoReplace, bbSpec,
+                        BitBtn3,  eC,       chbCastom, eDiam,  eLenght};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         setTabOrder(order[i], order[i + 1]);
     }
@@ -223,6 +233,7 @@ void TForm1::buildControls()
     connect(bbAbout, &QPushButton::clicked, this, &TForm1::bbAboutClick);
     connect(bbDraw, &QPushButton::clicked, this, &TForm1::bbDrawClick);
     connect(bbEdit, &QPushButton::clicked, this, &TForm1::bbEditClick);
+    connect(bbSpec, &QPushButton::clicked, this, &TForm1::bbSpecClick);
     connect(BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
     for (CompletingComboBox* box : {cbDiam, cbLenght}) {
         connect(box, &QComboBox::editTextChanged, this, &TForm1::showMass);
@@ -235,7 +246,7 @@ void TForm1::buildControls()
     setMinimumSize(minimumOuterSize);
     m_outerSize = new OuterSize(this);
     m_runInput = new RunInput(this);
-    m_runInput->startsRuns({bbDraw, bbEdit});
+    m_runInput->startsRuns({bbDraw, bbEdit, bbSpec});
 }
 
 void TForm1::placePictureTexts()
@@ -621,6 +632,38 @@ void TForm1::optionClicked()
     if (replacing() && !drawsBlock()) {
         dropReplacement();
     }
+}
+
+void TForm1::bbSpecClick()
+{
+    if (m_drawing || !m_specCollect) {
+        return;
+    }
+    std::optional<SpecSource> source;
+    runWhileHidden([&] { source = m_specCollect(); });
+    if (!source) {
+        return;
+    }
+    if (source->studs.empty()) {
+        m_reporter.show({"Information", std::string(noStudsText), MessageKind::Information});
+        return;
+    }
+    const PartsList list = partsList(source->studs);
+    const std::optional<QString> file = askSpecFile(this, source->folder, source->drawingName);
+    if (!file) {
+        return;
+    }
+    if (const auto failure = writeSpecFile(*file, partsListCsv(list))) {
+        m_reporter.show({"Error", *failure, MessageKind::Error});
+        return;
+    }
+    if (!list.quantityFaults.empty()) {
+        m_reporter.show({"Warning", quantityFaultText(list.quantityFaults), MessageKind::Warning});
+    }
+    if (!m_specDraw || !askPlaceSpec(this)) {
+        return;
+    }
+    runWhileHidden([&] { m_specDraw(list); });
 }
 
 void TForm1::runWhileHidden(const std::function<void()>& work)

@@ -1,8 +1,11 @@
 #pragma once
 // The main window Form1 (unit Quorvel_Main): the current standard's title and picture, the
-// dimension fields, free-dimension mode, the 2D/3D choice, how 3D is built, the Draw button, and
-// the edit in place: a placed stud picked, shown, and replaced by the next drawing.
+// dimension fields, free-dimension mode, the 2D/3D choice, how 3D is built, the Draw button, the
+// edit in place (a placed stud picked, shown, and replaced by the next drawing) and the parts list
+// of the drawing's studs.
 
+#include "cad/parts_list.h"
+#include "cad/quorvel_draw.h"
 #include "cad/reporter.h"
 #include "cad/stud_block.h"
 #include "model/dimension_tables.h"
@@ -39,6 +42,10 @@ struct StudEditing {
     std::function<bool()> pending;
     std::function<void()> forget;
 };
+// «Спецификация…» of the drawing unit: the studs of the active drawing (none after a reported
+// failure), and the parts list drawn as a table at a point the user picks.
+using SpecCollectFunction = std::function<std::optional<SpecSource>()>;
+using SpecDrawFunction = std::function<void(const PartsList&)>;
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -49,6 +56,11 @@ class TForm1 : public QWidget {
 
     void setSelectDialog(TfSelect* dialog) { m_select = dialog; }
     void setEditing(StudEditing editing);
+    void setSpecification(SpecCollectFunction collect, SpecDrawFunction draw)
+    {
+        m_specCollect = std::move(collect);
+        m_specDraw = std::move(draw);
+    }
 
     // Event handlers and procedures, public so that tests can drive them as the user would.
     void FormActivate();
@@ -64,6 +76,10 @@ class TForm1 : public QWidget {
     void sbGostClick();
     void bbDrawClick();
     void bbEditClick();
+    // «Спецификация…»: the studs of the drawing read, a save dialog, the parts list written as
+    // CSV, then on request drawn as a table in the drawing; a drawing without studs of this
+    // program gets a message and no file.
+    void bbSpecClick();
     // Shows a picked stud: its standard, its sizes (table mode when they are a row of the
     // tables, else free dimensions) and its 2D/3D state.
     void showStud(const StoredStud& stud);
@@ -95,12 +111,13 @@ class TForm1 : public QWidget {
     QLabel* Image;
     QLabel* LPitch;
     QLabel* LMass;
-    QLabel* LReplace;          // «Чертить» will replace the stud picked, and which one
+    QLabel* LReplace;         // «Чертить» will replace the stud picked, and which one
     QToolButton* sbNoReplace; // forgets the stud picked
     QCheckBox* chb3D;
     QCheckBox* chbSolid; // the 3D stud as a solid through the object model
     QCheckBox* chbBlock;
     QPushButton* bbEdit;
+    QPushButton* bbSpec;
     QPushButton* bbAbout;
     QPushButton* bbDraw;
     QPushButton* BitBtn3;
@@ -146,6 +163,8 @@ class TForm1 : public QWidget {
     StudEditing m_editing;
     StoredStud m_picked; // the stud picked last, as the replacement line names it
     RunInput* m_runInput = nullptr;
+    SpecCollectFunction m_specCollect;
+    SpecDrawFunction m_specDraw;
     TfSelect* m_select = nullptr;
     bool m_activated = false;
     bool m_drawing = false;

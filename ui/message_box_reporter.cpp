@@ -9,8 +9,9 @@ void MessageBoxReporter::show(const Message& message)
     // Message texts join their lines with CR LF; Qt breaks lines at LF alone.
     QString text = toQt(message.text);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QMessageBox box(message.kind == MessageKind::Warning ? QMessageBox::Warning
-                                                         : QMessageBox::Critical,
-                    toQt(message.caption), text, QMessageBox::Ok);
+    const QMessageBox::Icon icon = message.kind == MessageKind::Warning ? QMessageBox::Warning
+                                   : message.kind == MessageKind::Error ? QMessageBox::Critical
+                                                                        : QMessageBox::Information;
+    QMessageBox box(icon, toQt(message.caption), text, QMessageBox::Ok);
     box.exec();
 }

@@ -31,6 +31,11 @@ bool storable(const CadDrawing& drawing, const std::vector<Line>& lines)
                     return false;
                 }
             }
+            for (const Text& text : insertTexts(*block, insert)) {
+                if (!storable(text.at.x) || !storable(text.at.y)) {
+                    return false;
+                }
+            }
         }
     }
     for (const Polyline& polyline : drawing.polylines) {
@@ -94,8 +99,13 @@ class Extents {
         m_box.max = {std::max(m_box.max.x, at.x), std::max(m_box.max.y, at.y)};
     }
     void add(const std::vector<Polyline>& polylines, const std::vector<Line>& lines,
-             Vec2 offset = {0.0, 0.0})
+             const std::vector<Text>& texts, Vec2 offset = {0.0, 0.0})
     {
+        for (const Text& text : texts) {
+            for (Vec2 corner : textCorners(text)) {
+                add(corner, offset);
+            }
+        }
         for (const Polyline& polyline : polylines) {
             for (Vec2 v : polyline.vertices) {
                 add(v, offset);
@@ -216,13 +226,17 @@ void writeTables(DxfWriter& w, const std::vector<Layer>& layers, const Rect& ext
 }
 
 void writeEntities(DxfWriter& w, const std::vector<Layer>& layers,
-                   const std::vector<Polyline>& polylines, const std::vector<Line>& lines)
+                   const std::vector<Polyline>& polylines, const std::vector<Line>& lines,
+                   const std::vector<Text>& texts = {})
 {
     for (const Polyline& polyline : polylines) {
         w.polyline(polyline, layers.at(polyline.layer).name);
     }
     for (const Line& line : lines) {
         w.line(line, layers.at(line.layer).name);
+    }
+    for (const Text& text : texts) {
+        w.text(text, layers.at(text.layer).name);
     }
 }
 
@@ -238,10 +252,10 @@ void writeSpaceBlocks(DxfWriter& w)
 void writeDrawing(DxfWriter& w, const CadDrawing& drawing, const std::vector<Line>& lines)
 {
     Extents extents;
-    extents.add(drawing.polylines, lines);
+    extents.add(drawing.polylines, lines, drawing.texts);
     for (const Insert& insert : drawing.inserts) {
         if (const Block* block = blockNamed(drawing.blocks, insert.block)) {
-            extents.add(block->polylines, block->lines, insert.at);
+            extents.add(block->polylines, block->lines, block->texts, insert.at);
         }
     }
     writeHeader(w, extents.box());
@@ -261,7 +275,7 @@ void writeDrawing(DxfWriter& w, const CadDrawing& drawing, const std::vector<Lin
             const std::vector<Line> view = sideView(part); // a solid's side view, as in model space
             blockLines.insert(blockLines.end(), view.begin(), view.end());
         }
-        writeEntities(w, drawing.layers, block.polylines, blockLines);
+        writeEntities(w, drawing.layers, block.polylines, blockLines, block.texts);
         for (const AttributeDefinition& definition : block.attributes) {
             w.attributeDefinition(definition);
         }
@@ -269,7 +283,7 @@ void writeDrawing(DxfWriter& w, const CadDrawing& drawing, const std::vector<Lin
     }
     w.sectionEnd();
     w.section("ENTITIES");
-    writeEntities(w, drawing.layers, drawing.polylines, lines);
+    writeEntities(w, drawing.layers, drawing.polylines, lines, drawing.texts);
     for (const Insert& insert : drawing.inserts) {
         if (const Block* block = blockNamed(drawing.blocks, insert.block)) {
             w.insertWithAttributes(insert, *block, drawing.layers.at(insert.layer).name);
@@ -283,7 +297,7 @@ void writeLibrary(DxfWriter& w, const std::vector<Layer>& layers,
 {
     Extents extents;
     for (const DxfBlock& block : blocks) {
-        extents.add(block.polylines, block.lines, block.insertion);
+        extents.add(block.polylines, block.lines, {}, block.insertion);
     }
     writeHeader(w, extents.box());
     std::vector<std::string> applications;

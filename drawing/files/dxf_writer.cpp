@@ -6,6 +6,7 @@
 
 #include <cassert>
 #include <memory>
+#include <numbers>
 #include <string_view>
 
 namespace drawing {
@@ -113,6 +114,16 @@ void DxfWriter::line(const Line& line, const std::string& layer)
     entity("LINE", layer);
     point(10, line.from);
     point(11, line.to);
+}
+
+void DxfWriter::text(const Text& text, const std::string& layer)
+{
+    entity("TEXT", layer);
+    point(10, text.at);
+    m_out.dxfReal(40, text.height);
+    m_out.dxfString(1, dxfText(text.text));
+    m_out.dxfReal(50, text.rotation * 180.0 / std::numbers::pi);
+    m_out.dxfString(7, "STANDARD"); // last: never a lone "0"
 }
 
 void DxfWriter::insert(const std::string& block, const std::string& layer, Vec2 at)

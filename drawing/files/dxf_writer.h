@@ -42,6 +42,9 @@ class DxfWriter {
     // A polyline with a vertex record per vertex and its end record, all on its layer.
     void polyline(const Polyline& polyline, const std::string& layer);
     void line(const Line& line, const std::string& layer);
+    // A TEXT record: insertion point, height, the text in the file's code page, rotation in
+    // degrees, style STANDARD.
+    void text(const Text& text, const std::string& layer);
     void insert(const std::string& block, const std::string& layer, Vec2 at);
     // A block reference with its attributes (the definitions give tags, places and heights;
     // values are this insert's) and its extended data, then the end of its attributes.

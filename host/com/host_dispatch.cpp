@@ -23,24 +23,37 @@ const IID IID_IHostObject = {
 namespace {
 
 constexpr std::array<std::string_view, 2> applicationMembers{"ActiveDocument", "Visible"};
-constexpr std::array<std::string_view, 10> documentMembers{
-    "GetVariable", "SetVariable", "SendCommand",  "Utility",
-    "Layers",      "ActiveLayer", "ModelSpace",   "Blocks",
-    "RegisteredApplications",     "HandleToObject"};
+constexpr std::array<std::string_view, 13> documentMembers{
+    "GetVariable",    "SetVariable", "SendCommand",
+    "Utility",        "Layers",      "ActiveLayer",
+    "ModelSpace",     "Blocks",      "RegisteredApplications",
+    "HandleToObject", "Name",        "Path",
+    "SelectionSets"};
 constexpr std::array<std::string_view, 3> utilityMembers{"GetPoint", "PolarPoint", "GetEntity"};
 constexpr std::array<std::string_view, 3> layersMembers{"Count", "Item", "Add"};
 constexpr std::array<std::string_view, 2> layerMembers{"name", "color"};
-constexpr std::array<std::string_view, 4> modelSpaceMembers{
-    "AddLightWeightPolyline", "AddRegion", "AddRevolvedSolid", "InsertBlock"};
-// Every entity's members, a block reference's among them (the model refuses what a kind lacks).
-constexpr std::array<std::string_view, 10> entityMembers{
-    "Closed", "Layer",         "Delete",   "InsertionPoint", "Name",
-    "Handle", "GetAttributes", "SetXData", "GetXData",       "TagString"};
+constexpr std::array<std::string_view, 8> modelSpaceMembers{"AddLightWeightPolyline",
+                                                            "AddRegion",
+                                                            "AddRevolvedSolid",
+                                                            "InsertBlock",
+                                                            "AddLine",
+                                                            "AddText",
+                                                            "Count",
+                                                            "Item"};
+// Every entity's members, a block reference's and a text's among them (the model refuses what a
+// kind lacks).
+constexpr std::array<std::string_view, 14> entityMembers{
+    "Closed",   "Layer",    "Delete",    "InsertionPoint", "Name",       "Handle", "GetAttributes",
+    "SetXData", "GetXData", "TagString", "ObjectName",     "TextString", "Height", "Rotation"};
 constexpr std::array<std::string_view, 3> blocksMembers{"Count", "Item", "Add"};
-constexpr std::array<std::string_view, 5> blockMembers{"Name", "AddLine", "AddAttribute", "Delete",
-                                                       "AddLightWeightPolyline"};
+constexpr std::array<std::string_view, 8> blockMembers{
+    "Name",    "AddLine", "AddAttribute", "Delete", "AddLightWeightPolyline",
+    "AddText", "Count",   "Item"};
 constexpr std::array<std::string_view, 2> attributeMembers{"TagString", "TextString"};
 constexpr std::array<std::string_view, 2> applicationsMembers{"Count", "Add"};
+constexpr std::array<std::string_view, 3> selectionSetsMembers{"Count", "Item", "Add"};
+constexpr std::array<std::string_view, 6> selectionSetMembers{"Name",   "Count", "Item",
+                                                              "Select", "Clear", "Delete"};
 
 // The members whose results come back through by-reference arguments (docs/design-notes.md).
 bool hasOutParameters(std::string_view member)
@@ -80,6 +93,12 @@ std::span<const std::string_view> membersOf(const std::string& path)
     }
     if (path == "/RegisteredApplications") {
         return applicationsMembers;
+    }
+    if (path == "/SelectionSets") {
+        return selectionSetsMembers;
+    }
+    if (path.rfind("/SelectionSets/", 0) == 0) {
+        return selectionSetMembers;
     }
     return layerMembers; // "/Layers/<n>"
 }

@@ -72,6 +72,7 @@ int main(int argc, char* argv[])
 
     drawing::CadDrawing drawing;
     cadhost::ObjectModel model(drawing);
+    cadhost::nameDocument(drawing, *options);
     if (!cadhost::applyHostOptions(*options, model)) {
         return 2;
     }

@@ -63,6 +63,7 @@ int main(int argc, char* argv[])
     }
     drawing::CadDrawing drawing;
     cadhost::AutomationServer server(drawing, QDBusConnection::sessionBus());
+    cadhost::nameDocument(drawing, *options);
     if (!cadhost::applyHostOptions(*options, server)) {
         return 2;
     }

@@ -1,8 +1,12 @@
-// The Application and the Document: the way in, the system variables and the command line.
+// The Application and the Document: the way in, the document's name and folder, the system
+// variables and the command line.
 
 #include "host/objects/call_checks.h"
 #include "host/objects/layers.h"
 #include "host/objects/object_model.h"
+#include "model/utf8_path.h"
+
+#include <filesystem>
 
 namespace cadhost {
 
@@ -59,6 +63,17 @@ HostValue ObjectModel::document(const std::string& member, std::int32_t kind,
         expectCount(member, args, 1, 1);
         m_drawing.run(stringArg(member, args, 0));
         return {};
+    }
+    if (member == "Name" || member == "Path") {
+        // The drawing's file name and its folder, as the document was saved or is to be saved;
+        // a drawing without a file is "Drawing1.dwg" in no folder ("").
+        useOf(member, readOnly, kind);
+        expectCount(member, args, 0, 0);
+        const std::filesystem::path file = utf8Path(m_drawing.file);
+        if (member == "Name") {
+            return m_drawing.file.empty() ? std::string("Drawing1.dwg") : utf8Text(file.filename());
+        }
+        return m_drawing.file.empty() ? std::string() : utf8Text(file.parent_path());
     }
     if (member == "Utility" || member == "Layers" || member == "ModelSpace") {
         useOf(member, readOnly, kind);

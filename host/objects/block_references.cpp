@@ -1,5 +1,6 @@
 // Block references: InsertBlock in model space, what a reference answers (its insertion point,
-// name, handle, layer, attributes and extended data, Delete) and each of its attributes.
+// name, handle, object name, layer, attributes and extended data, Delete) and each of its
+// attributes.
 
 #include "host/objects/blocks.h"
 #include "host/objects/call_checks.h"
@@ -75,6 +76,11 @@ HostValue ObjectModel::blockReference(Handle handle, const std::string& member, 
         useOf(member, readOnly, kind);
         expectCount(member, args, 0, 0);
         return handleText(handle);
+    }
+    if (member == "ObjectName") {
+        useOf(member, readOnly, kind);
+        expectCount(member, args, 0, 0);
+        return std::string("AcDbBlockReference");
     }
     if (member == "GetAttributes") {
         useOf(member, methodMember, kind);

@@ -118,17 +118,6 @@ HostValue ObjectModel::block(Handle handle, const std::string& member, std::int3
         expectCount(member, args, 0, 0);
         return block->name;
     }
-    if (member == "AddLine") {
-        useOf(member, methodMember, kind);
-        expectCount(member, args, 2, 2);
-        const auto from = pointArg(member, args, 0);
-        const auto to = pointArg(member, args, 1);
-        checkCoordinates({from[0], from[1], to[0], to[1]});
-        m_drawing.grow(1);
-        const Handle made = m_drawing.newHandle();
-        block->lines.push_back({m_drawing.activeLayer, {from[0], from[1]}, {to[0], to[1]}, made});
-        return entityRef(made);
-    }
     if (member == "AddAttribute") {
         // AddAttribute(height, mode, prompt, insertion point, tag, value); mode 1 is invisible.
         useOf(member, methodMember, kind);
@@ -160,7 +149,7 @@ HostValue ObjectModel::block(Handle handle, const std::string& member, std::int3
         if (referenced) {
             fail(ErrorKind::Exception, "The block is referenced");
         }
-        m_drawing.shrink(1 + block->lines.size() + block->attributes.size());
+        m_drawing.shrink(1 + block->lines.size() + block->attributes.size() + block->texts.size());
         for (const Polyline& polyline : block->polylines) {
             m_drawing.shrink(polyline.vertices.size());
         }
@@ -173,9 +162,8 @@ HostValue ObjectModel::block(Handle handle, const std::string& member, std::int3
         m_drawing.blocks.erase(m_drawing.blocks.begin() + (block - m_drawing.blocks.data()));
         return {};
     }
-    // AddLightWeightPolyline, AddRegion and AddRevolvedSolid as model space makes them.
-    return container({&block->polylines, &block->lines, &block->regions, &block->parts}, member,
-                     kind, args);
+    // The entities as model space makes them, and the definition as a collection of them.
+    return container(blockContainer(*block), member, kind, args);
 }
 
 } // namespace cadhost

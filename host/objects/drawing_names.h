@@ -27,6 +27,8 @@ using drawing::Part;
 using drawing::Polyline;
 using drawing::Rect;
 using drawing::Region;
+using drawing::Text;
+using drawing::maxTextCharacters;
 using drawing::Vec2;
 
 } // namespace cadhost

@@ -104,16 +104,22 @@ std::optional<Handle> entityHandle(const std::string& path)
     return handle;
 }
 
+EntityContainer blockContainer(Block& block)
+{
+    return {&block.polylines, &block.lines, &block.regions, &block.parts, &block.texts, nullptr};
+}
+
 EntityContainer ObjectModel::modelSpace()
 {
-    return {&m_drawing.polylines, &m_drawing.lines, &m_drawing.regions, &m_drawing.parts};
+    return {&m_drawing.polylines, &m_drawing.lines, &m_drawing.regions,
+            &m_drawing.parts,     &m_drawing.texts, &m_drawing.inserts};
 }
 
 std::vector<EntityContainer> ObjectModel::entityContainers()
 {
     std::vector<EntityContainer> containers{modelSpace()};
     for (Block& block : m_drawing.blocks) {
-        containers.push_back({&block.polylines, &block.lines, &block.regions, &block.parts});
+        containers.push_back(blockContainer(block));
     }
     return containers;
 }
@@ -121,6 +127,23 @@ std::vector<EntityContainer> ObjectModel::entityContainers()
 HostValue ObjectModel::container(const EntityContainer& where, const std::string& member,
                                  std::int32_t kind, const std::vector<HostValue>& args)
 {
+    if (member == "AddLine") {
+        useOf(member, methodMember, kind);
+        expectCount(member, args, 2, 2);
+        const auto from = pointArg(member, args, 0);
+        const auto to = pointArg(member, args, 1);
+        checkCoordinates({from[0], from[1], to[0], to[1]});
+        m_drawing.grow(1);
+        const Handle made = m_drawing.newHandle();
+        where.lines->push_back({m_drawing.activeLayer, {from[0], from[1]}, {to[0], to[1]}, made});
+        return entityRef(made);
+    }
+    if (member == "AddText") {
+        return addText(where, member, kind, args);
+    }
+    if (member == "Count" || member == "Item") {
+        return entityCollection(where, member, kind, args);
+    }
     if (member == "AddLightWeightPolyline") {
         useOf(member, methodMember, kind);
         expectCount(member, args, 1, 1);
@@ -212,7 +235,7 @@ HostValue ObjectModel::container(const EntityContainer& where, const std::string
         m_drawing.grow(1);
         const Handle made = m_drawing.newHandle();
         where.parts->push_back({"Solid " + std::to_string(made), m_drawing.activeLayer,
-                                region->loop, true, true, std::move(solid), made});
+                                region->loop, true, true, std::move(solid), made, true});
         return entityRef(made);
     }
     fail(ErrorKind::UnknownName, "Unknown name: " + member);
@@ -237,6 +260,13 @@ HostValue ObjectModel::entity(Handle handle, const std::string& member, std::int
                                        : nullptr;
     if (layer == nullptr) {
         fail(ErrorKind::Failed, "No such object");
+    }
+    if (member == "ObjectName") {
+        useOf(member, readOnly, kind);
+        expectCount(member, args, 0, 0);
+        return std::string(polyline.list ? "AcDbPolyline"
+                           : region.list ? "AcDbRegion"
+                                         : "AcDb3dSolid");
     }
     if (member == "Closed" && polyline.list) {
         if (useOf(member, readWrite, kind) == Use::Get) {
@@ -322,6 +352,11 @@ HostValue ObjectModel::line(Line& line, std::vector<Line>& list, const std::stri
         useOf(member, readOnly, kind);
         expectCount(member, args, 0, 0);
         return handleText(line.handle);
+    }
+    if (member == "ObjectName") {
+        useOf(member, readOnly, kind);
+        expectCount(member, args, 0, 0);
+        return std::string("AcDbLine");
     }
     if (member == "GetXData") {
         useOf(member, methodMember, kind);

@@ -1,7 +1,8 @@
 #pragma once
-// The entities the object model makes and serves: lightweight polylines, regions and solids made
-// in a container (model space; a block's own definition takes the same calls), and what every
-// entity has: Closed (polylines), Layer, Delete.
+// The entities the object model makes and serves: lightweight polylines, lines, regions and solids
+// made in a container (model space; a block's own definition takes the same calls), and what every
+// entity has: ObjectName, Closed (polylines), Layer, Delete. Texts are in texts.cpp, block
+// references in block_references.cpp.
 
 #include "host/objects/drawing_names.h"
 #include "host/objects/host_value.h"
@@ -19,7 +20,20 @@ struct EntityContainer {
     std::vector<Line>* lines;
     std::vector<Region>* regions; // null: holds no regions
     std::vector<Part>* parts;     // null: holds no solids
+    std::vector<Text>* texts;
+    std::vector<Insert>* inserts; // null: holds no block references (a block's definition)
 };
+
+// One entity of a container as a walk over it sees it (entity_collections.cpp).
+struct EntityView {
+    Handle handle;
+    const char* dxfName; // "LWPOLYLINE", "LINE", "REGION", "3DSOLID", "INSERT", "TEXT"
+    std::size_t layer;
+    const Insert* insert; // the block reference; null for the other kinds
+};
+
+// A block's own definition as a container.
+EntityContainer blockContainer(Block& block);
 
 // "/Entities/<handle>".
 ObjectRef entityRef(Handle handle);

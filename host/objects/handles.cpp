@@ -70,7 +70,7 @@ HostValue ObjectModel::handleToObject(const std::string& member, std::int32_t ki
                                    [&](const auto& e) { return e.handle == *handle; });
             };
             if (has(where.polylines) || has(where.lines) || has(where.regions) ||
-                has(where.parts)) {
+                has(where.parts) || has(where.texts)) {
                 return entityRef(*handle);
             }
         }

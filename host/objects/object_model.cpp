@@ -163,6 +163,12 @@ HostValue ObjectModel::dispatch(const std::string& path, const std::string& memb
     if (path == "/Document" && (member == "Blocks" || member == "RegisteredApplications")) {
         return blockDocument(member, kind, args);
     }
+    if ((path == "/Document" && member == "SelectionSets") || path == "/SelectionSets") {
+        return selectionSets(path, member, kind, args);
+    }
+    if (path.rfind("/SelectionSets/", 0) == 0) {
+        return selectionSet(path, member, kind, args);
+    }
     if (path == "/Document" && member == "HandleToObject") {
         return handleToObject(member, kind, args);
     }
@@ -197,6 +203,10 @@ HostValue ObjectModel::dispatch(const std::string& path, const std::string& memb
         std::vector<Line>* list = nullptr;
         if (Line* found = findLine(*handle, &list)) {
             return line(*found, *list, member, kind, args);
+        }
+        std::vector<Text>* texts = nullptr;
+        if (Text* found = findText(*handle, &texts)) {
+            return text(*found, *texts, member, kind, args);
         }
         // Every entity answers for its handle and its extended data, as in a CAD program;
         // only block references carry data here.

@@ -5,9 +5,9 @@
 // outcome into a reply. It checks what it is given as a COM server does, keeps the call log,
 // injects failures for tests and answers GetPoint from scripted points or leaves it waiting for a
 // pick. Each object family has a file of its own beside this one (application_document.cpp,
-// utility.cpp, layers.cpp, entities.cpp, blocks.cpp, block_references.cpp, extended_data.cpp,
-// registered_applications.cpp, handles.cpp, picks.cpp); call_checks.h holds the COM-style checks
-// they share.
+// utility.cpp, layers.cpp, entities.cpp, entity_collections.cpp, texts.cpp, blocks.cpp,
+// block_references.cpp, extended_data.cpp, registered_applications.cpp, handles.cpp, picks.cpp,
+// selection_sets.cpp); call_checks.h holds the COM-style checks they share.
 
 #include "host/objects/drawing_names.h"
 #include "host/objects/entities.h"
@@ -16,6 +16,7 @@
 #include <deque>
 #include <fstream>
 #include <map>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -63,6 +64,8 @@ class ObjectModel {
     bool setCallLog(const std::string& file);
     // Fails that call with that kind; each call given fails (a later kind replaces an earlier).
     void failCall(int oneBasedIndex, FailKind kind);
+    // The calls invoked so far, failed ones included: the next call is callCount() + 1.
+    int callCount() const { return m_callCount; }
     // repeat: the points are taken in a cycle instead of once (benchmarks). headless: with no
     // scripted point left GetPoint is refused instead of waiting for a pick.
     void setScriptedPoints(std::deque<Vec2> points, bool headless, bool repeat = false);
@@ -98,10 +101,28 @@ class ObjectModel {
                      const std::vector<HostValue>& args);
     HostValue layer(std::size_t index, const std::string& member, std::int32_t kind,
                     const std::vector<HostValue>& args);
-    // The calls of a container of entities (ModelSpace): AddLightWeightPolyline, AddRegion,
-    // AddRevolvedSolid.
+    // The calls of a container of entities (ModelSpace, a block's definition):
+    // AddLightWeightPolyline, AddLine, AddRegion, AddRevolvedSolid, AddText, Count, Item.
     HostValue container(const EntityContainer& where, const std::string& member, std::int32_t kind,
                         const std::vector<HostValue>& args);
+    // Count and Item of a container (entity_collections.cpp); visits its entities in that order
+    // from position `from` while visit returns true, giving each one a handle it lacks.
+    HostValue entityCollection(const EntityContainer& where, const std::string& member,
+                               std::int32_t kind, const std::vector<HostValue>& args);
+    void forEachEntity(const EntityContainer& where,
+                       const std::function<bool(const EntityView&)>& visit, std::size_t from = 0);
+    // Texts (texts.cpp): AddText in a container, and a text's members.
+    HostValue addText(const EntityContainer& where, const std::string& member, std::int32_t kind,
+                      const std::vector<HostValue>& args);
+    Text* findText(Handle handle, std::vector<Text>** list);
+    HostValue text(Text& text, std::vector<Text>& list, const std::string& member,
+                   std::int32_t kind, const std::vector<HostValue>& args);
+    // Selection sets (selection_sets.cpp): Document.SelectionSets and the collection at
+    // "/SelectionSets", and one set at "/SelectionSets/<id>".
+    HostValue selectionSets(const std::string& path, const std::string& member, std::int32_t kind,
+                            const std::vector<HostValue>& args);
+    HostValue selectionSet(const std::string& path, const std::string& member, std::int32_t kind,
+                           const std::vector<HostValue>& args);
     // Closed, Layer and Delete of the entity with that handle.
     HostValue entity(Handle handle, const std::string& member, std::int32_t kind,
                      const std::vector<HostValue>& args);
@@ -140,7 +161,17 @@ class ObjectModel {
     std::vector<EntityContainer> entityContainers();
     void log(const std::string& call, const std::string& outcome);
 
+    // A named selection set: the handles it holds, in the order taken.
+    struct SelectionSet {
+        std::string name;
+        std::size_t id; // its path's number, never given again
+        std::vector<Handle> items;
+    };
+    SelectionSet* findSelectionSet(std::size_t id);
+
     CadDrawing& m_drawing;
+    std::vector<SelectionSet> m_selectionSets;
+    std::size_t m_lastSelectionSet = 0;
     std::ofstream m_log;
     int m_callCount = 0;
     std::map<int, FailKind> m_failures; // by the call's one-based index

@@ -1,5 +1,6 @@
 #include "host/window/canvas_widget.h"
 
+#include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -118,10 +119,50 @@ void CanvasWidget::paintEvent(QPaintEvent*)
             painter.drawLine(toScreen(line.from), toScreen(line.to));
         }
     }
+    for (const Text& text : m_drawing.texts) {
+        drawText(painter, text, penFor(text.layer));
+    }
+    for (const Insert& insert : m_drawing.inserts) {
+        if (const Block* block = blockNamed(m_drawing.blocks, insert.block)) {
+            for (const Text& text : insertTexts(*block, insert)) {
+                drawText(painter, text, penFor(text.layer));
+            }
+        }
+    }
     if (m_picking) {
         painter.setPen(QPen(Qt::darkGreen, 1, Qt::DashLine));
         painter.drawRect(rect().adjusted(1, 1, -2, -2));
     }
+}
+
+// A text on its base line at its height in drawing units, turned by its rotation, in the box
+// textCorners gives it: the font's cap height scaled to the text's height, its width to the box.
+void CanvasWidget::drawText(QPainter& painter, const Text& text, const QPen& pen) const
+{
+    const double pixels = text.height * m_scale;
+    if (pixels < 2) {
+        return; // too small to read at this zoom
+    }
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(pixels))));
+    const double capHeight = QFontMetricsF(font).capHeight();
+    if (capHeight > 0) {
+        font.setPixelSize(std::max(1, static_cast<int>(std::lround(pixels * pixels / capHeight))));
+    }
+    painter.save();
+    painter.setPen(pen);
+    painter.setFont(font);
+    painter.translate(toScreen(text.at));
+    painter.rotate(-text.rotation * 180.0 / 3.14159265358979323846); // the screen's y runs down
+    const QString shown = QString::fromStdString(text.text);
+    const std::array<Vec2, 4> box = textCorners(text);
+    const double advance = QFontMetricsF(font).horizontalAdvance(shown);
+    if (advance > 0) {
+        const double length = std::hypot(box[1].x - box[0].x, box[1].y - box[0].y) * m_scale;
+        painter.scale(length / advance, 1);
+    }
+    painter.drawText(QPointF(0, 0), shown);
+    painter.restore();
 }
 
 void CanvasWidget::mousePressEvent(QMouseEvent* event)

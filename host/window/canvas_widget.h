@@ -1,6 +1,7 @@
 #pragma once
-// Shows the drawing: entities in their layers' colours, parts as side views of their solids, with
-// pan (drag), zoom (wheel) and the host's zoom window. A click answers a waiting point pick.
+// Shows the drawing: entities and texts in their layers' colours, parts as side views of their
+// solids, with pan (drag), zoom (wheel) and the host's zoom window. A click answers a waiting
+// point pick.
 
 #include "host/objects/drawing_names.h"
 
@@ -29,6 +30,7 @@ class CanvasWidget : public QWidget {
 
   private:
     QPointF toScreen(Vec2 p) const;
+    void drawText(QPainter& painter, const Text& text, const QPen& pen) const;
     Vec2 toWorld(QPointF p) const;
 
     const CadDrawing& m_drawing;

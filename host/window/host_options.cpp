@@ -4,6 +4,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 
 #include <cstring>
 
@@ -93,6 +94,13 @@ std::optional<HostOptions> parseHostOptions()
     }
     options.points = *scripted;
     return options;
+}
+
+void nameDocument(CadDrawing& drawing, const HostOptions& options)
+{
+    if (!options.dxf.isEmpty()) {
+        drawing.file = QFileInfo(options.dxf).absoluteFilePath().toStdString();
+    }
 }
 
 int saveOnExit(const CadDrawing& drawing, const HostOptions& options)

@@ -46,6 +46,10 @@ std::optional<HostOptions> parseHostOptions();
 // why on stderr) when the call log cannot be written.
 template <class Server> bool applyHostOptions(const HostOptions& options, Server& server);
 
+// The drawing is named by the file of --dxf from the start, as a document by the file it will be
+// saved in (Document.Name and Path); nothing without the option.
+void nameDocument(CadDrawing& drawing, const HostOptions& options);
+
 // Writes the files of --dxf and --step as the host ends; the exit status: 1 when one of them
 // could not be written (said on stderr, the old file left as it was), else 0.
 int saveOnExit(const CadDrawing& drawing, const HostOptions& options);

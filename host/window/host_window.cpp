@@ -5,6 +5,7 @@
 
 #include <QDockWidget>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -135,10 +136,15 @@ void HostWindow::saveAs()
     const QString file =
         QFileDialog::getSaveFileName(this, QStringLiteral("Save as DXF"),
                                      QStringLiteral("drawing.dxf"), QStringLiteral("DXF (*.dxf)"));
-    if (!file.isEmpty() && !drawing::saveDxf(m_drawing, file.toStdString())) {
+    if (file.isEmpty()) {
+        return;
+    }
+    if (!drawing::saveDxf(m_drawing, file.toStdString())) {
         QMessageBox::warning(this, QStringLiteral("Save as DXF"),
                              QStringLiteral("Cannot write %1").arg(file));
+        return;
     }
+    m_drawing.file = QFileInfo(file).absoluteFilePath().toStdString(); // names the document now
 }
 
 void HostWindow::saveAsStep()
