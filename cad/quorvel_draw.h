@@ -42,6 +42,10 @@ enum class EditOutcome {
 inline constexpr std::string_view notAStudText =
     "Выбранный объект не является шпилькой, начерченной этой программой.";
 
+// The message for a stud that could not be placed as a block: the drawing holds blocks of its
+// name and of each of the names with a suffix (name_1 ... name_9) that are not this program's.
+[[nodiscard]] std::string foreignBlocksText(const std::string& blockName);
+
 class QuorvelDraw {
   public:
     // The references must outlive this object; layers is read at each 2D drawing.
@@ -81,6 +85,9 @@ class QuorvelDraw {
     void Draw_3D_Quorvel(const std::string& PartName, double d, double L, double b, double b1,
                          double c);
     void Draw_3D_Solid(double d, double L, double c);
+    // The solid in model space, revolved about the x axis through base, on the main layer, its
+    // helpers deleted; a failure deletes what it had made and propagates.
+    OleObject MakeSolid(double d, double L, double c, const Point& base);
     // solid: the block holds the solid of the object model instead of the 2D side view.
     void Draw_Block_Quorvel(double d, double L, double b, double b1, double c,
                             const StudBlock& block, bool solid);

@@ -246,7 +246,7 @@ HostValue ObjectModel::entity(Handle handle, const std::string& member, std::int
         expectCount(member, args, 1, 1);
         if (const auto* flag = std::get_if<bool>(&args[0])) {
             polyline.get()->closed = *flag;
-        } else if (const auto* whole = std::get_if<std::int32_t>(&args[0])) {
+        } else if (const auto whole = wholeOf(args[0])) {
             polyline.get()->closed = *whole != 0; // as COM turns a number into a boolean
         } else {
             mismatch(member, 0);
