@@ -23,24 +23,25 @@ const IID IID_IHostObject = {
 namespace {
 
 constexpr std::array<std::string_view, 2> applicationMembers{"ActiveDocument", "Visible"};
-constexpr std::array<std::string_view, 10> documentMembers{
+constexpr std::array<std::string_view, 11> documentMembers{
     "GetVariable", "SetVariable", "SendCommand",  "Utility",
     "Layers",      "ActiveLayer", "ModelSpace",   "Blocks",
-    "RegisteredApplications",     "HandleToObject"};
+    "RegisteredApplications",     "HandleToObject", "CopyObjects"};
 constexpr std::array<std::string_view, 3> utilityMembers{"GetPoint", "PolarPoint", "GetEntity"};
 constexpr std::array<std::string_view, 3> layersMembers{"Count", "Item", "Add"};
 constexpr std::array<std::string_view, 2> layerMembers{"name", "color"};
 constexpr std::array<std::string_view, 4> modelSpaceMembers{
     "AddLightWeightPolyline", "AddRegion", "AddRevolvedSolid", "InsertBlock"};
 // Every entity's members, a block reference's among them (the model refuses what a kind lacks).
-constexpr std::array<std::string_view, 10> entityMembers{
+constexpr std::array<std::string_view, 11> entityMembers{
     "Closed", "Layer",         "Delete",   "InsertionPoint", "Name",
-    "Handle", "GetAttributes", "SetXData", "GetXData",       "TagString"};
+    "Handle", "GetAttributes", "SetXData", "GetXData",       "TagString", "Volume"};
 constexpr std::array<std::string_view, 3> blocksMembers{"Count", "Item", "Add"};
-constexpr std::array<std::string_view, 5> blockMembers{"Name", "AddLine", "AddAttribute", "Delete",
-                                                       "AddLightWeightPolyline"};
+constexpr std::array<std::string_view, 7> blockMembers{
+    "Name", "AddLine", "AddAttribute", "Delete", "AddLightWeightPolyline", "AddRegion",
+    "AddRevolvedSolid"};
 constexpr std::array<std::string_view, 2> attributeMembers{"TagString", "TextString"};
-constexpr std::array<std::string_view, 2> applicationsMembers{"Count", "Add"};
+constexpr std::array<std::string_view, 3> applicationsMembers{"Count", "Item", "Add"};
 
 // The members whose results come back through by-reference arguments (docs/design-notes.md).
 bool hasOutParameters(std::string_view member)

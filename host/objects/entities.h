@@ -21,6 +21,25 @@ struct EntityContainer {
     std::vector<Part>* parts;     // null: holds no solids
 };
 
+// Where an entity with a handle is: its list in its container and its place there.
+template <typename Entity> struct Found {
+    std::vector<Entity>* list = nullptr;
+    std::size_t index = 0;
+    Entity* get() const { return list == nullptr ? nullptr : &(*list)[index]; }
+};
+
+template <typename Entity> Found<Entity> findIn(std::vector<Entity>* list, Handle handle)
+{
+    if (list != nullptr) {
+        for (std::size_t i = 0; i < list->size(); ++i) {
+            if ((*list)[i].handle == handle) {
+                return {list, i};
+            }
+        }
+    }
+    return {};
+}
+
 // "/Entities/<handle>".
 ObjectRef entityRef(Handle handle);
 // The handle named by "/Entities/<handle>"; nothing for any other path.
