@@ -167,8 +167,13 @@ TEST(StudBlockInHost, NewCallsRefuseAsACOMServer)
     const std::string type = "org.quorvel.Automation.TypeMismatch: Type mismatch: argument ";
     const std::string notFound = "org.quorvel.Automation.MemberNotFound: Member not found: ";
     const std::string exception = "org.quorvel.Automation.Exception: ";
+    using Refs = std::vector<ObjectRef>;
+    const std::string unknown = "org.quorvel.Automation.UnknownName: Unknown name: ";
+    constexpr double turn = 6.283185307179586;
     // A block "B" (/Blocks/1) with a line (/Entities/2) and one attribute, inserted once
-    // (/Entities/3), before each row.
+    // (/Entities/3); in model space a 4 x 2 rectangle (/Entities/4), its region (/Entities/5) and
+    // the solid turned about its lower edge (/Entities/6); in the block another region
+    // (/Entities/8 of /Entities/7); before each row.
     const struct {
         const char* path;
         const char* member;
@@ -246,6 +251,63 @@ TEST(StudBlockInHost, NewCallsRefuseAsACOMServer)
         {"/RegisteredApplications", "Add", 1, {""}, exception + "Invalid application name"},
         {"/Utility", "GetEntity", 1, {"x", HostValue{}, "p"}, type + "1 of GetEntity"},
         {"/Utility", "GetEntity", 1, {HostValue{}, HostValue{}, "p"}, "-> {/Entities/3,(0,0,0)}"},
+        {"/RegisteredApplications", "Item", 1, {"APP"}, "-> /RegisteredApplications"},
+        {"/RegisteredApplications", "Item", 1, {"NONE"}, exception + "Key not found"},
+        {"/RegisteredApplications", "Item", 1, {1}, exception + "Index out of range"},
+        {"/Entities/3",
+         "SetXData",
+         1,
+         {Items{1001, 1070}, Items{"APP", 70000}},
+         exception + "Invalid extended data"},
+        {"/Entities/3",
+         "SetXData",
+         1,
+         {Items{1001, 1070}, Items{"APP", std::int16_t{-1}}},
+         "-> <empty>"},
+        {"/Document",
+         "CopyObjects",
+         1,
+         {Refs{{"/Entities/6"}}, ObjectRef{"/Blocks/1"}},
+         "-> [/Entities/9]"},
+        {"/Document",
+         "CopyObjects",
+         1,
+         {Refs{{"/Entities/4"}, {"/Entities/2"}}, ObjectRef{"/ModelSpace"}, HostValue{}},
+         "-> [/Entities/9,/Entities/10]"},
+        {"/Document",
+         "CopyObjects",
+         1,
+         {Refs{{"/Entities/6"}, {"/Entities/3"}}, ObjectRef{"/Blocks/1"}},
+         exception + "Cannot copy /Entities/3"},
+        {"/Document",
+         "CopyObjects",
+         1,
+         {Refs{}, ObjectRef{"/Blocks/1"}},
+         exception + "No objects to copy"},
+        {"/Document",
+         "CopyObjects",
+         1,
+         {Refs{{"/Entities/6"}}, ObjectRef{"/Layers/0"}},
+         type + "2 of CopyObjects"},
+        {"/Document",
+         "CopyObjects",
+         1,
+         {Refs{{"/Entities/6"}}},
+         count + "CopyObjects takes 2 to 3, got 1"},
+        {"/Entities/6", "Volume", 3, {}, "-> 50.2654824574367"}, // π 2² 4
+        {"/Entities/6", "Volume", 4, {1.0}, notFound + "Volume with kind 4"},
+        {"/Entities/4", "Volume", 3, {}, unknown + "Volume"},
+        {"/Blocks/1",
+         "AddRevolvedSolid",
+         1,
+         {ObjectRef{"/Entities/8"}, Point{0, 0, 0}, Point{1, 0, 0}, turn},
+         exception + "Objects contained within a block cannot be revolved"},
+        {"/ModelSpace",
+         "AddRevolvedSolid",
+         1,
+         {ObjectRef{"/Entities/8"}, Point{0, 0, 0}, Point{1, 0, 0}, turn},
+         exception + "Objects contained within a block cannot be revolved"},
+        {"/Document", "GetVariable", 1, {"DELOBJ"}, "-> 0"},
     };
     for (const auto& row : rows) {
         drawing::CadDrawing drawing;
@@ -262,6 +324,18 @@ TEST(StudBlockInHost, NewCallsRefuseAsACOMServer)
             call("/ModelSpace", "InsertBlock", 1, {Point{0, 0, 0}, "B", 1.0, 1.0, 1.0, 0.0});
         ASSERT_EQ(std::get<ObjectRef>(inserted.value).path, "/Entities/3") << "set-up";
         call("/RegisteredApplications", "Add", 1, {"APP"});
+        const Point rectangle{0, 0, 4, 0, 4, 2, 0, 2};
+        for (const std::string space : {"/ModelSpace", "/Blocks/1"}) {
+            const auto outline = call(space, "AddLightWeightPolyline", 1, {rectangle});
+            call(std::get<ObjectRef>(outline.value).path, "Closed", 4, {true});
+            call(space, "AddRegion", 1, {Refs{std::get<ObjectRef>(outline.value)}});
+            if (space == "/ModelSpace") {
+                const auto solid =
+                    call(space, "AddRevolvedSolid", 1,
+                         {ObjectRef{"/Entities/5"}, Point{0, 0, 0}, Point{1, 0, 0}, turn});
+                ASSERT_EQ(std::get<ObjectRef>(solid.value).path, "/Entities/6") << "set-up";
+            }
+        }
 
         const auto result = call(row.path, row.member, row.kind, row.args);
         const std::string outcome =
@@ -269,5 +343,69 @@ TEST(StudBlockInHost, NewCallsRefuseAsACOMServer)
                 ? "-> " + cadhost::showValue(result.value)
                 : std::string(cadhost::errorName(result.error.kind)) + ": " + result.error.text;
         EXPECT_EQ(outcome, row.outcome) << row.path << " " << row.member;
+    }
+}
+
+// Extended data as a CAD program answers it: the type codes and group 1070 as 16-bit integers,
+// whatever width a 1070 in range arrived with; 1071 stays 32 bits.
+TEST(StudBlockInHost, ExtendedDataIsAnsweredInItsOwnTypes)
+{
+    using cadhost::HostItem;
+    using Items = std::vector<HostItem>;
+    drawing::CadDrawing drawing;
+    cadhost::ObjectModel model(drawing);
+    model.invoke("/Blocks", "Add", 1, {std::vector<double>{0, 0, 0}, "B"});
+    model.invoke("/ModelSpace", "InsertBlock", 1,
+                 {std::vector<double>{0, 0, 0}, "B", 1.0, 1.0, 1.0, 0.0});
+    model.invoke("/RegisteredApplications", "Add", 1, {"APP"});
+    const auto set =
+        model.invoke("/Entities/2", "SetXData", 1,
+                     {Items{1001, 1070, 1070, 1071}, Items{"APP", 1, std::int16_t{2}, 3}});
+    ASSERT_EQ(set.status, cadhost::InvokeResult::Status::Done) << set.error.text;
+    const auto got = model.invoke("/Entities/2", "GetXData", 1,
+                                  {"APP", cadhost::HostValue{}, cadhost::HostValue{}});
+    const auto& both = std::get<Items>(got.value);
+    ASSERT_EQ(both.size(), 2u);
+    const auto& codes = std::get<Items>(both[0].value);
+    const auto& values = std::get<Items>(both[1].value);
+    ASSERT_EQ(codes.size(), 4u);
+    ASSERT_EQ(values.size(), 4u);
+    for (const HostItem& code : codes) {
+        EXPECT_TRUE(std::holds_alternative<std::int16_t>(code.value));
+    }
+    EXPECT_EQ(values[1].value, HostItem::Value{std::int16_t{1}});
+    EXPECT_EQ(values[2].value, HostItem::Value{std::int16_t{2}});
+    EXPECT_EQ(values[3].value, HostItem::Value{std::int32_t{3}});
+}
+
+// A host that erases the curves a region is made of (DELOBJ set): the solid and the solid as a
+// block are placed whole, and nothing of the way is left.
+TEST(StudBlockInHost, SolidsArePlacedWholeWhenTheHostErasesTheRegionsCurves)
+{
+    for (const bool asBlock : {false, true}) {
+        SCOPED_TRACE(asBlock ? "as a block" : "loose");
+        Placed placed;
+        placed.host.getActiveObject("AutoCAD.Application")
+            .get("ActiveDocument")
+            .toObject()
+            .call("SetVariable", {"DELOBJ", std::int32_t{1}});
+        placed.draw.setSolid3D(true);
+        StoredStud s = stud(12, 100, 30, 12, 1.6, false);
+        s.solid = true;
+        const StudBlock block = studBlock(s, StudFamily::ScrewIn);
+        placed.draw.Start_ACAD(true, "unused", s.d, s.L + s.b1, s.b, s.b1, s.c,
+                               asBlock ? &block : nullptr);
+        EXPECT_TRUE(placed.reporter.messages.empty()) << placed.host.lastRefusal();
+        const drawing::CadDrawing& drawn = placed.host.drawing();
+        EXPECT_TRUE(drawn.polylines.empty());
+        EXPECT_TRUE(drawn.regions.empty());
+        EXPECT_EQ(drawn.parts.size(), asBlock ? 0u : 1u);
+        EXPECT_EQ(drawn.inserts.size(), asBlock ? 1u : 0u);
+        if (asBlock) {
+            ASSERT_EQ(drawn.blocks.size(), 1u);
+            EXPECT_EQ(drawn.blocks[0].parts.size(), 1u);
+            EXPECT_TRUE(drawn.blocks[0].regions.empty());
+            EXPECT_TRUE(drawn.blocks[0].polylines.empty());
+        }
     }
 }
