@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <mutex>
 
 namespace {
 
@@ -27,16 +28,34 @@ QVariant inVariant(const QVariant& value)
 }
 
 // Answers ActiveDocument, Visible, Utility, GetEntity (the stud /Entities/1), Handle and
-// GetXData (the worked stud's data, its codes as codes()).
+// GetXData (the worked stud's data, its codes as codes()); keeps the D-Bus types of the arguments
+// of the last call.
 class CannedHost : public QDBusVirtualObject {
   public:
     explicit CannedHost(std::function<QVariant()> codes) : m_codes(std::move(codes)) {}
 
     QString introspect(const QString&) const override { return {}; }
 
+    QStringList lastTypes() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_lastTypes;
+    }
+
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
     {
         const QString member = message.arguments().value(0).toString();
+        {
+            QVariantList args;
+            qvariant_cast<QDBusArgument>(message.arguments().value(2)) >> args;
+            const std::lock_guard lock(m_mutex);
+            m_lastTypes.clear();
+            for (const QVariant& arg : args) {
+                m_lastTypes << (arg.metaType() == QMetaType::fromType<QDBusArgument>()
+                                    ? qvariant_cast<QDBusArgument>(arg).currentSignature()
+                                    : QString::fromLatin1(arg.metaType().name()));
+            }
+        }
         QVariant result = QVariantList{};
         if (member == QLatin1String("ActiveDocument")) {
             result = QVariant::fromValue(QDBusObjectPath(QStringLiteral("/Document")));
@@ -64,6 +83,8 @@ class CannedHost : public QDBusVirtualObject {
 
   private:
     std::function<QVariant()> m_codes;
+    mutable std::mutex m_mutex;
+    QStringList m_lastTypes;
 };
 
 // The canned host serving AutoCAD.Application from a thread of its own, so that the program's
@@ -102,6 +123,8 @@ class CannedHostThread {
         m_thread.quit();
         m_thread.wait();
     }
+    const CannedHost& host() const { return *m_host; }
+
     CannedHostThread(const CannedHostThread&) = delete;
     CannedHostThread& operator=(const CannedHostThread&) = delete;
 
@@ -147,4 +170,16 @@ TEST(TypeCodesOverDBus, AnyIntegerArrayOfTypeCodesIsRead)
         EXPECT_EQ(unit.edited().standard, "22032-76");
         EXPECT_EQ(unit.edited().L, 100);
     }
+}
+
+// Extended data's values go in their own widths: group 1070 as "n", which a host following the
+// object model's reference takes, and the type codes as "an".
+TEST(TypeCodesOverDBus, IntegersTravelInTheirOwnWidths)
+{
+    ASSERT_NO_FATAL_FAILURE(assertBusFreeForHost());
+    const CannedHostThread host([] { return QVariant(); });
+    DBusRunningObjects objects;
+    objects.getActiveObject(HostProcess::defaultName)
+        .call("SetXData", {Shorts{1001, 1070}, std::int16_t{1}, std::int32_t{2}});
+    EXPECT_EQ(host.host().lastTypes(), (QStringList{"an", "short", "int"}));
 }

@@ -89,7 +89,10 @@ QVariant DBusObject::toDBus(const Variant& value) const
         QVariant operator()(std::monostate) const { return QVariant(QVariantList{}); }
         QVariant operator()(bool v) const { return QVariant(v); }
         QVariant operator()(std::int32_t v) const { return QVariant(static_cast<int>(v)); }
-        QVariant operator()(std::int16_t v) const { return QVariant(static_cast<short>(v)); }
+        QVariant operator()(std::int16_t v) const
+        {
+            return QVariant::fromValue(static_cast<short>(v));
+        }
         QVariant operator()(double v) const { return QVariant(v); }
         QVariant operator()(const std::string& v) const
         {

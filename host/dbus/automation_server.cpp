@@ -129,7 +129,10 @@ struct DBusValue {
     QVariant operator()(std::monostate) const { return QVariantList{}; }
     QVariant operator()(bool value) const { return value; }
     QVariant operator()(std::int32_t value) const { return value; }
-    QVariant operator()(std::int16_t value) const { return QVariant(static_cast<short>(value)); }
+    QVariant operator()(std::int16_t value) const
+    {
+        return QVariant::fromValue(static_cast<short>(value));
+    }
     QVariant operator()(double value) const { return value; }
     QVariant operator()(const std::string& value) const { return QString::fromStdString(value); }
     QVariant operator()(const std::vector<double>& values) const
