@@ -2,7 +2,7 @@
 // its DXF file.
 #include "cad/dbus/dbus_running_objects.h"
 #include "call_log.h"
-#include "host_process.h"
+#include "free_bus.h"
 #include "worked_examples.h"
 #include "worked_run.h"
 

@@ -10,28 +10,22 @@
 
 #include <limits>
 #include <optional>
-#include <type_traits>
+#include <utility>
 
 namespace {
 
 // Calls block as long as the host takes: a point pick waits for the user.
 constexpr int noTimeLimit = std::numeric_limits<int>::max();
 
-// An array of integers of another width than "an" (hosts differ in how they send extended data's
-// type codes): its numbers one by one, each as a 32-bit integer when it fits; nothing for any
-// other array.
+// The numbers of an integer array, each as a 32-bit integer when it fits (a double otherwise).
 template <typename Number> Variants numbersAsVariants(const QDBusArgument& argument)
 {
     QList<Number> list;
     argument >> list;
     Variants values;
     for (const Number number : list) {
-        const auto whole = static_cast<qlonglong>(number);
-        if (whole >= std::numeric_limits<std::int32_t>::min() &&
-            whole <= std::numeric_limits<std::int32_t>::max() &&
-            !(std::is_same_v<Number, qulonglong> &&
-              number > static_cast<qulonglong>(std::numeric_limits<std::int32_t>::max()))) {
-            values.emplace_back(static_cast<std::int32_t>(whole));
+        if (std::in_range<std::int32_t>(number)) {
+            values.emplace_back(static_cast<std::int32_t>(number));
         } else {
             values.emplace_back(static_cast<double>(number));
         }
@@ -39,6 +33,8 @@ template <typename Number> Variants numbersAsVariants(const QDBusArgument& argum
     return values;
 }
 
+// An array of integers of another width than "an" (hosts differ in how they send extended data's
+// type codes) as values; nothing for any other array.
 std::optional<Variants> integersOf(const QDBusArgument& argument)
 {
     const QString signature = argument.currentSignature();
