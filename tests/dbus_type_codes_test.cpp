@@ -71,8 +71,8 @@ class CannedHost : public QDBusVirtualObject {
             QVariantList values;
             for (const QVariant& value :
                  {QVariant(QStringLiteral("QUORVEL")), QVariant(QStringLiteral("22032-76")),
-                  QVariant(short{0}), QVariant(short{0}), QVariant(12.0), QVariant(100.0),
-                  QVariant(30.0), QVariant(12.0), QVariant(1.6), QVariant(1.75)}) {
+                  QVariant::fromValue(short{0}), QVariant::fromValue(short{0}), QVariant(12.0),
+                  QVariant(100.0), QVariant(30.0), QVariant(12.0), QVariant(1.6), QVariant(1.75)}) {
                 values << inVariant(value);
             }
             result = QVariantList{inVariant(m_codes()), inVariant(values)};
