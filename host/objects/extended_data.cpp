@@ -93,11 +93,11 @@ HostValue extendedDataReply(const std::vector<ExtendedData>& data, const std::st
     for (const ExtendedData& each : data) {
         if (each.application == application) {
             // The type codes as the 16-bit integers they are.
-            codes.push_back(std::int16_t{1001});
-            values.push_back(application);
+            codes.emplace_back(std::int16_t{1001});
+            values.emplace_back(application);
             for (const ExtendedItem& item : each.items) {
-                codes.push_back(item.code);
-                values.push_back(itemOf(item));
+                codes.emplace_back(item.code);
+                values.emplace_back(itemOf(item));
             }
         }
     }
