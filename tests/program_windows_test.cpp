@@ -296,11 +296,7 @@ TEST_F(ProgramOnWindows, TheThreeDBoxDrawsTheWorkedExampleAsAPart)
     const HWND window = startProgram(program);
     ASSERT_NE(window, nullptr) << "no main window";
     typeWorkedExample();
-    // The "- 3D" box: designed at (480, 58) for 120 pixels per inch, scaled to the screen's.
-    const HDC screen = GetDC(nullptr);
-    const double scale = GetDeviceCaps(screen, LOGPIXELSY) / 120.0;
-    ReleaseDC(nullptr, screen);
-    click(window, static_cast<int>((480 + 10) * scale), static_cast<int>((58 + 8) * scale));
+    clickDesigned(window, 480 + 10, 58 + 8); // «- 3D»
     press(VK_RETURN);
     ASSERT_TRUE(waitFor([this] { return logEndsWith("_ZOOM\\r_P\\r"); }))
         << "the drawing did not end";
@@ -318,12 +314,8 @@ TEST_F(ProgramOnWindows, TheSolidBoxBuildsTheWorkedExampleThroughTheObjectModel)
     const HWND window = startProgram(program);
     ASSERT_NE(window, nullptr) << "no main window";
     typeWorkedExample();
-    // «- 3D» at (480, 58) and «- тело» at (480, 37), designed for 120 pixels per inch.
-    const HDC screen = GetDC(nullptr);
-    const double scale = GetDeviceCaps(screen, LOGPIXELSY) / 120.0;
-    ReleaseDC(nullptr, screen);
-    click(window, static_cast<int>((480 + 10) * scale), static_cast<int>((58 + 8) * scale));
-    click(window, static_cast<int>((480 + 10) * scale), static_cast<int>((37 + 8) * scale));
+    clickDesigned(window, 480 + 10, 58 + 8); // «- 3D»
+    clickDesigned(window, 480 + 10, 37 + 8); // «- тело»
     press(VK_RETURN);
     ASSERT_TRUE(waitFor([this] { return logEndsWith("_ZOOM\\r_P\\r"); }))
         << "the drawing did not end";
