@@ -7,6 +7,7 @@
 #include <oleauto.h>
 
 #include <algorithm>
+#include <cstring>
 #include <initializer_list>
 #include <utility>
 
@@ -98,7 +99,8 @@ bool readEach(const VARIANT& array, std::pair<LONG, LONG> bounds, Read read)
 
 // How each kind of element goes into an array: its VARTYPE, the pointer SafeArrayPutElement takes
 // for it (the interface itself for an object, the value's address otherwise), and the same
-// element borrowed in a VARIANT, which an array of VT_VARIANT copies with a reference of its own.
+// element borrowed in a VARIANT (its value where every member of the VARIANT's union starts),
+// which an array of VT_VARIANT copies with a reference of its own.
 struct Element {
     static VARTYPE type(double) { return VT_R8; }
     static VARTYPE type(SHORT) { return VT_I2; }
@@ -106,29 +108,13 @@ struct Element {
     static void* pointer(double& number) { return &number; }
     static void* pointer(SHORT& number) { return &number; }
     static void* pointer(IDispatch*& object) { return object; }
-    static VARIANT borrowed(double number)
+    template <typename Item> static VARIANT borrowed(Item item)
     {
-        VARIANT item;
-        VariantInit(&item);
-        item.vt = VT_R8;
-        item.dblVal = number;
-        return item;
-    }
-    static VARIANT borrowed(SHORT number)
-    {
-        VARIANT item;
-        VariantInit(&item);
-        item.vt = VT_I2;
-        item.iVal = number;
-        return item;
-    }
-    static VARIANT borrowed(IDispatch* object)
-    {
-        VARIANT item;
-        VariantInit(&item);
-        item.vt = VT_DISPATCH;
-        item.pdispVal = object;
-        return item;
+        VARIANT variant;
+        VariantInit(&variant);
+        variant.vt = type(item);
+        std::memcpy(&variant.llVal, &item, sizeof item);
+        return variant;
     }
 };
 
