@@ -123,7 +123,7 @@ struct Element {
 template <typename Item>
 HRESULT setArray(const std::vector<Item>& items, bool asVariants, VARIANT& result)
 {
-    const VARTYPE elementType = asVariants ? VT_VARIANT : Element::type(Item{});
+    const VARTYPE elementType = asVariants ? VARTYPE{VT_VARIANT} : Element::type(Item{});
     SafeArray array(SafeArrayCreateVector(elementType, 0, static_cast<ULONG>(items.size())));
     if (array.get() == nullptr) {
         return E_OUTOFMEMORY;
