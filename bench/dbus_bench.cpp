@@ -42,7 +42,7 @@ void StartAcadBlockOverDBus(benchmark::State& state)
     SilentReporter reporter;
     LayerNames layers;
     QuorvelDraw draw(objects, reporter, layers);
-    const StudBlock block = studBlock(workedStoredStud(), StudFamily::ScrewIn);
+    const StudBlock block = studBlock(workedStud(), StudFamily::ScrewIn);
     placeStudBlock(draw, block); // defines the shared block
     for (auto _ : state) {
         placeStudBlock(draw, block);

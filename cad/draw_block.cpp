@@ -166,11 +166,13 @@ void QuorvelDraw::Draw_Block_Quorvel(double d, double L, double b, double b1, do
     } else if (foreign) {
         m_reporter.show({"Warning", foreignBlocksText(block.name), MessageKind::Warning});
     }
-    m_placed = completed && !foreign;
+    m_placed =
+        completed && !foreign ? std::optional<PlacedBlock>({reference, definition}) : std::nullopt;
 }
 
 EditOutcome QuorvelDraw::Edit_Stud()
 {
+    m_replaced.reset(); // a pick that gives no stud leaves none to replace
     DrawSession& s = m_session;
     EditOutcome outcome = EditOutcome::Cancelled;
     std::optional<StoredStud> stored;

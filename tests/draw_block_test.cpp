@@ -1,7 +1,7 @@
 // A stud placed as a named block, and a placed stud picked and replaced, against the recording
 // host: the calls a CAD program gets, what stays in the drawing, and every failure reported once.
 #include "draw_rig.h"
-#include "worked_stud_block.h"
+#include "edit_outcomes.h"
 
 #include <gtest/gtest.h>
 
@@ -42,7 +42,7 @@ TEST(DrawBlock, NewBlockIsDefinedInsertedAndCarriesItsData)
 {
     Rig rig;
     rig.host.pickedPoint = {10, 20, 0};
-    place(rig, studBlock(workedStoredStud(), StudFamily::ScrewIn));
+    place(rig, studBlock(workedStud(), StudFamily::ScrewIn));
     const Texts expected = {
         "Document.Blocks:get()",
         "Blocks.Item(GOST22032-76_M12x100)",
@@ -124,7 +124,7 @@ TEST(DrawBlock, NewBlockIsDefinedInsertedAndCarriesItsData)
 TEST(DrawBlock, StudsOfOneSizeShareOneDefinition)
 {
     Rig rig;
-    const StudBlock block = studBlock(workedStoredStud(), StudFamily::ScrewIn);
+    const StudBlock block = studBlock(workedStud(), StudFamily::ScrewIn);
     place(rig, block);
     const std::size_t firstRun = rig.host.calls().size();
     rig.host.pickedPoint = {200, 50, 0};
@@ -148,7 +148,7 @@ TEST(DrawBlock, EditedStudIsReplacedAtItsPoint)
 {
     Rig rig;
     rig.host.pickedPoint = {10, 20, 0};
-    place(rig, studBlock(workedStoredStud(), StudFamily::ScrewIn));
+    place(rig, studBlock(workedStud(), StudFamily::ScrewIn));
     rig.host.pickedPoint = {500, 500, 0}; // where a new pick would land
     rig.host.pickedEntity = "BlockRef:1";
     ASSERT_EQ(rig.draw.Edit_Stud(), EditOutcome::Picked);
@@ -158,14 +158,23 @@ TEST(DrawBlock, EditedStudIsReplacedAtItsPoint)
               (std::array{12.0, 100.0, 30.0, 12.0, 1.6, 1.75}));
     EXPECT_FALSE(picked.freeDimensions);
 
-    // A second pick cancelled, or on something else, leaves the picked stud to be replaced.
+    // A second pick cancelled, or on something else, leaves no stud to replace: the next
+    // drawing would otherwise replace a stud the user has since given up.
     rig.host.pickedEntity.reset();
     EXPECT_EQ(rig.draw.Edit_Stud(), EditOutcome::Cancelled);
+    EXPECT_FALSE(rig.draw.replacing());
+    rig.host.pickedEntity = "BlockRef:1";
+    ASSERT_EQ(rig.draw.Edit_Stud(), EditOutcome::Picked);
     rig.host.pickedEntity = "Entity:GOST22032-76_M12x100:2";
     EXPECT_EQ(rig.draw.Edit_Stud(), EditOutcome::NotAStud);
-    EXPECT_TRUE(rig.draw.replacing());
+    EXPECT_FALSE(rig.draw.replacing());
+    rig.host.pickedEntity = "BlockRef:1";
+    ASSERT_EQ(rig.draw.Edit_Stud(), EditOutcome::Picked);
     rig.reporter.messages.clear();
 
+    // The designer's own values of the placement stay with it.
+    rig.host.references[0].attributes["POS"] = "7";
+    rig.host.references[0].attributes["QTY"] = "4";
     const std::size_t before = rig.host.calls().size();
     StoredStud longer = picked;
     longer.L = 120;
@@ -177,6 +186,8 @@ TEST(DrawBlock, EditedStudIsReplacedAtItsPoint)
     EXPECT_EQ(live[0]->block, "GOST22032-76_M12x120");
     EXPECT_EQ(live[0]->attributes.at("NAME"), "Шпилька М12×120 ГОСТ 22032-76");
     EXPECT_EQ(live[0]->attributes.at("MASS"), "0,110");
+    EXPECT_EQ(live[0]->attributes.at("POS"), "7");
+    EXPECT_EQ(live[0]->attributes.at("QTY"), "4");
 
     // The replacement was for one drawing only: the next stud is picked anew.
     place(rig, studBlock(longer, StudFamily::ScrewIn));
@@ -185,24 +196,41 @@ TEST(DrawBlock, EditedStudIsReplacedAtItsPoint)
     EXPECT_TRUE(rig.reporter.messages.empty());
 }
 
-TEST(DrawBlock, EditedStudErasedMeanwhileIsDrawnAsNew)
+// The picked stud gone, or its handle naming another stud (another drawing, a handle reused):
+// the new stud is drawn at a point picked anew, and whatever the handle names stays as it is.
+TEST(DrawBlock, EditedStudGoneMeanwhileIsDrawnAsNew)
 {
-    Rig rig;
-    place(rig, studBlock(workedStoredStud(), StudFamily::ScrewIn));
-    rig.host.pickedEntity = "BlockRef:1";
-    ASSERT_EQ(rig.draw.Edit_Stud(), EditOutcome::Picked);
-    rig.host.references[0].deleted = true; // the designer erased it before drawing
-    rig.host.pickedPoint = {7, 8, 0};
-    place(rig, studBlock(workedStoredStud(120), StudFamily::ScrewIn));
-    const auto live = rig.host.liveReferences();
-    ASSERT_EQ(live.size(), 1u);
-    EXPECT_EQ(live[0]->point, (Point{7, 8, 0}));
-    EXPECT_TRUE(rig.reporter.messages.empty());
+    const struct {
+        const char* label;
+        bool erased;
+        double otherL; // the L that the stud under the handle now carries
+        std::size_t live;
+    } rows[] = {
+        {"erased before drawing", true, 100, 1},
+        {"the handle names another stud", false, 90, 2},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        Rig rig;
+        place(rig, studBlock(workedStud(), StudFamily::ScrewIn));
+        rig.host.pickedEntity = "BlockRef:1";
+        ASSERT_EQ(rig.draw.Edit_Stud(), EditOutcome::Picked);
+        rig.host.references[0].deleted = row.erased;
+        rig.host.references[0].dataValues = studDataValues(workedStud(row.otherL));
+        rig.host.pickedPoint = {7, 8, 0};
+        place(rig, studBlock(workedStud(120), StudFamily::ScrewIn));
+        const auto live = rig.host.liveReferences();
+        ASSERT_EQ(live.size(), row.live);
+        EXPECT_EQ(live.back()->point, (Point{7, 8, 0}));
+        EXPECT_EQ(live.back()->block, "GOST22032-76_M12x120");
+        EXPECT_FALSE(rig.draw.replacing());
+        EXPECT_TRUE(rig.reporter.messages.empty());
+    }
 }
 
 TEST(DrawBlock, AnythingButAStudOfThisProgramIsRefused)
 {
-    const StoredStud other = workedStoredStud();
+    const StoredStud other = workedStud();
     const struct {
         const char* label;
         std::optional<std::string> picked;
@@ -225,11 +253,26 @@ TEST(DrawBlock, AnythingButAStudOfThisProgramIsRefused)
              return values;
          }(),
          EditOutcome::NotAStud},
+        // A standard this program has no tables for would be redrawn under the window's one.
+        {"a standard of no catalogue", "BlockRef:1", Variant(studDataTypes()).toVariants(),
+         [&] {
+             Variants values = studDataValues(other);
+             values[1] = "99999-99";
+             return values;
+         }(),
+         EditOutcome::NotAStud},
+        {"a standard of 128 characters", "BlockRef:1", Variant(studDataTypes()).toVariants(),
+         [&] {
+             Variants values = studDataValues(other);
+             values[1] = "22032-76" + std::string(120, '7');
+             return values;
+         }(),
+         EditOutcome::NotAStud},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);
         Rig rig;
-        place(rig, studBlock(workedStoredStud(), StudFamily::ScrewIn));
+        place(rig, studBlock(workedStud(), StudFamily::ScrewIn));
         rig.host.references[0].dataTypes = row.types;
         rig.host.references[0].dataValues = row.values;
         rig.host.pickedEntity = row.picked;
@@ -255,7 +298,7 @@ TEST(DrawBlock, SolidIsMadeInModelSpaceAndCopiedIntoItsBlock)
         Rig rig;
         rig.host.erasesRegionCurves = erasesCurves;
         rig.draw.setSolid3D(true);
-        place(rig, studBlock(workedStoredStud(100, true), StudFamily::ScrewIn));
+        place(rig, studBlock(workedStud(100, true), StudFamily::ScrewIn));
         EXPECT_TRUE(rig.reporter.messages.empty());
         const Texts calls = callsFrom(rig.host, "Blocks.Add");
         ASSERT_GE(calls.size(), 3u);
@@ -287,7 +330,7 @@ TEST(DrawBlock, EveryFailingCallIsReportedAndLeavesNothingBehind)
     };
     for (const bool solid : {false, true}) {
         SCOPED_TRACE(solid ? "solid" : "2D");
-        const StudBlock block = studBlock(workedStoredStud(100, solid), StudFamily::ScrewIn);
+        const StudBlock block = studBlock(workedStud(100, solid), StudFamily::ScrewIn);
         Rig probe;
         probe.draw.setSolid3D(solid);
         place(probe, block);
@@ -331,7 +374,7 @@ TEST(DrawBlock, EveryFailingCallIsReportedAndLeavesNothingBehind)
 TEST(DrawBlock, AnApplicationThatCannotBeLookedUpIsAddedAllTheSame)
 {
     Rig probe;
-    place(probe, studBlock(workedStoredStud(), StudFamily::ScrewIn));
+    place(probe, studBlock(workedStud(), StudFamily::ScrewIn));
     const Texts all = probe.host.callTexts();
     Rig rig;
     rig.host.applications = {"QUORVEL"};
@@ -339,7 +382,7 @@ TEST(DrawBlock, AnApplicationThatCannotBeLookedUpIsAddedAllTheSame)
                                                          "RegisteredApplications.Item(QUORVEL)") -
                                                all.begin()),
                       FailKind::Error);
-    place(rig, studBlock(workedStoredStud(), StudFamily::ScrewIn));
+    place(rig, studBlock(workedStud(), StudFamily::ScrewIn));
     EXPECT_TRUE(rig.reporter.messages.empty());
     EXPECT_EQ(rig.host.liveReferences().size(), 1u);
     EXPECT_TRUE(anyStartsWith(rig.host.callTexts(), "RegisteredApplications.Add(QUORVEL)"));
@@ -352,7 +395,7 @@ TEST(DrawBlock, AnApplicationThatCannotBeLookedUpIsAddedAllTheSame)
 TEST(DrawBlock, ABlockOfTheStudsNameThatIsNotThisProgramsIsLeftAsItIs)
 {
     const std::string name = "GOST22032-76_M12x100";
-    const StudBlock block = studBlock(workedStoredStud(), StudFamily::ScrewIn);
+    const StudBlock block = studBlock(workedStud(), StudFamily::ScrewIn);
     const auto users = [](const std::string& blockName) {
         return RecordingHost::BlockState{blockName, 3, {{"PART", "user's"}}};
     };

@@ -315,7 +315,7 @@ TEST_F(ProgramOnWindows, TheSolidBoxBuildsTheWorkedExampleThroughTheObjectModel)
     ASSERT_NE(window, nullptr) << "no main window";
     typeWorkedExample();
     clickDesigned(window, 480 + 10, 58 + 8); // «- 3D»
-    clickDesigned(window, 480 + 10, 37 + 8); // «- тело»
+    clickDesigned(window, 480 + 10, 76 + 8); // «- тело», under it
     press(VK_RETURN);
     ASSERT_TRUE(waitFor([this] { return logEndsWith("_ZOOM\\r_P\\r"); }))
         << "the drawing did not end";
@@ -363,16 +363,16 @@ TEST_F(ProgramOnWindows, BlocksArePlacedAndAPickedStudIsReplacedInPlace)
                waitFor([&] { return IsWindowVisible(window) != FALSE; }) && bringToFront(window);
     };
     typeWorkedExample();
-    clickDesigned(window, 430 + 10, 158 + 10); // «- блоком»
+    clickDesigned(window, 460 + 10, 14 + 8); // «- блоком»
     press(VK_RETURN);
     ASSERT_TRUE(ended(1)) << "the first block did not end";
     press(VK_RETURN);
     ASSERT_TRUE(ended(2)) << "the second block did not end";
     clickDesigned(window, 480 + 10, 58 + 8); // «- 3D»
-    clickDesigned(window, 480 + 10, 37 + 8); // «- тело»
+    clickDesigned(window, 480 + 10, 76 + 8); // «- тело», under it
     press(VK_RETURN);
     ASSERT_TRUE(ended(3)) << "the solid block did not end";
-    clickDesigned(window, 460 + 41, 6 + 14); // «Изменить…»
+    clickDesigned(window, 425 + 58, 156 + 12); // «Изменить…»
     ASSERT_TRUE(waitFor([this] {
         const Lines log = readLines(dir.file("calls.log"));
         return std::any_of(log.begin(), log.end(), [](const std::string& line) {

@@ -134,14 +134,14 @@ template <class Objects> class WorkedRun {
         QuorvelDraw unit(objects, reporter, layers);
         unit.setSolid3D(true);
         unit.Start_ACAD(true, "Шпилька_M12x100_ГОСТ_22032-76", 12, 112, 30, 12, 1.6);
-        const StudBlock flat = studBlock(workedStoredStud(), StudFamily::ScrewIn);
+        const StudBlock flat = studBlock(workedStud(), StudFamily::ScrewIn);
         placeStudBlock(unit, flat);
         placeStudBlock(unit, flat);
-        placeStudBlock(unit, studBlock(workedStoredStud(100, true), StudFamily::ScrewIn));
+        placeStudBlock(unit, studBlock(workedStud(100, true), StudFamily::ScrewIn));
         ASSERT_EQ(unit.Edit_Stud(), EditOutcome::Picked) << messageText();
         EXPECT_EQ(unit.edited().L, 100);
         EXPECT_FALSE(unit.edited().solid);
-        placeStudBlock(unit, studBlock(workedStoredStud(120), StudFamily::ScrewIn));
+        placeStudBlock(unit, studBlock(workedStud(120), StudFamily::ScrewIn));
         ASSERT_TRUE(reporter.messages.empty()) << messageText();
 
         const Lines log = readLines(dir.file("calls.log"));

@@ -1,10 +1,11 @@
 #pragma once
-// The worked stud as a placed one keeps itself: ГОСТ 22032-76, d 12, L 100 (overall 112 with
-// b1), b 30, b1 12, c 1.6, coarse pitch 1.75; and the call that places it as its block.
+// The worked stud as a block stores it: ГОСТ 22032-76, d 12, L as given (overall L + 12 with b1),
+// b 30, b1 12, c 1.6, coarse pitch 1.75, as a side view or a solid; and the call that places it as
+// its block.
 
 #include "cad/quorvel_draw.h"
 
-inline StoredStud workedStoredStud(double L = 100, bool solid = false)
+inline StoredStud workedStud(double L = 100, bool solid = false)
 {
     StoredStud stud;
     stud.standard = "22032-76";
