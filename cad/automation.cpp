@@ -31,6 +31,9 @@ std::int32_t Variant::toInt32() const
     if (const auto* integer = std::get_if<std::int32_t>(&m_value)) {
         return *integer;
     }
+    if (const auto* small = std::get_if<std::int16_t>(&m_value)) {
+        return *small;
+    }
     if (const auto* real = std::get_if<double>(&m_value)) {
         if (std::trunc(*real) == *real && *real >= std::numeric_limits<std::int32_t>::min() &&
             *real <= std::numeric_limits<std::int32_t>::max()) {
@@ -50,6 +53,9 @@ double Variant::toDouble() const
     }
     if (const auto* integer = std::get_if<std::int32_t>(&m_value)) {
         return *integer;
+    }
+    if (const auto* small = std::get_if<std::int16_t>(&m_value)) {
+        return *small;
     }
     throw VariantTypeError("value is no number");
 }

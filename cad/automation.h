@@ -65,15 +65,18 @@ struct OutArgument {
 
 // Empty (no result, or an optional argument left out), boolean, 32-bit integer, double, UTF-8
 // string, point, array of doubles, object reference, array of objects, array of 16-bit
-// integers, array of values, out parameter.
+// integers, array of values, out parameter, 16-bit integer (extended data's group 1070, which
+// a host following the object model's reference takes as nothing wider).
 class Variant {
   public:
-    using Value = std::variant<std::monostate, bool, std::int32_t, double, std::string, Point,
-                               Doubles, OleObject, Objects, Shorts, Variants, OutArgument>;
+    using Value =
+        std::variant<std::monostate, bool, std::int32_t, double, std::string, Point, Doubles,
+                     OleObject, Objects, Shorts, Variants, OutArgument, std::int16_t>;
 
     Variant() = default;
     Variant(bool value) : m_value(value) {}
     Variant(std::int32_t value) : m_value(value) {}
+    Variant(std::int16_t value) : m_value(value) {}
     Variant(double value) : m_value(value) {}
     Variant(std::string value) : m_value(std::move(value)) {}
     Variant(const char* value) : m_value(std::string(value)) {}
@@ -89,15 +92,15 @@ class Variant {
     bool isEmpty() const { return std::holds_alternative<std::monostate>(m_value); }
 
     // Conversions a caller relies on; a value of another kind throws VariantTypeError.
-    std::int32_t toInt32() const; // integer, or a double with a whole value in range
+    std::int32_t
+    toInt32() const; // integer of either width, or a double with a whole value in range
     double toDouble() const;
     std::string toString() const;
     Point toPoint() const;
     OleObject toObject() const;
     Objects toObjects() const; // an array of objects; a single object is not one
-    // An array of values; an array of 16-bit integers gives its numbers as 32-bit integers,
-    // empty or an empty array of any kind gives none (a host answers so where an array has no
-    // items).
+    // An array of values; an array of integers of any width gives its numbers one by one, empty
+    // or an empty array of any kind gives none (a host answers so where an array has no items).
     Variants toVariants() const;
 
   private:

@@ -13,9 +13,16 @@ constexpr double attributeHeight = 2.5;
 
 const char* const pickPrompt = "Выберите шпильку:";
 
-constexpr double fullTurn = 6.283185307179586;
+// Blocks of the stud's name that are not this program's are passed over: name_1 ... name_9.
+constexpr int maxNameSuffix = 9;
 
 } // namespace
+
+std::string foreignBlocksText(const std::string& blockName)
+{
+    return "В чертеже уже есть блоки " + blockName + " и " + blockName + "_1 … " + blockName +
+           "_9 с другим содержимым: шпилька не вставлена. Переименуйте один из этих блоков.";
+}
 
 void QuorvelDraw::Draw_Block_Quorvel(double d, double L, double b, double b1, double c,
                                      const StudBlock& block, bool solid)
@@ -23,45 +30,41 @@ void QuorvelDraw::Draw_Block_Quorvel(double d, double L, double b, double b1, do
     DrawSession& s = m_session;
     OleObject definition; // made by this run: removed again if the run fails
     OleObject reference;  // inserted by this run: likewise
+    OleObject original;   // the solid made in model space, until its copy is in the block
+    bool foreign = true;  // no name left but those of blocks that are not this program's
     const bool completed = runReported("Draw_Block_Quorvel", HostName::AutoCAD, [&] {
         const OleObject blocks = s.AcadDoc.get("Blocks").toObject();
-        OleObject existing;
-        try {
-            existing = blocks.call("Item", {block.name}).toObject();
-        } catch (const EOleException&) {
-            // No block of that name: the host answers Item with its exception.
-        }
-        if (!existing && solid) {
-            // The solid as model space gets it (Draw_3D_Solid), made in the block at its base
-            // point: the half cross-section, its region revolved about the axis, the solid on the
-            // main layer, the helpers deleted.
-            std::string mainLayer;
-            FindLayer(s.AcadDoc.get("Layers").toObject(), m_layers.LayerMain, mainColor, mainLayer);
-            definition = blocks.call("Add", {Point{0, 0, 0}, block.name}).toObject();
-            const OleObject outline =
-                definition
-                    .call("AddLightWeightPolyline", {studHalfSection(d, L, c, Point{0, 0, 0})})
-                    .toObject();
-            outline.put("Closed", true);
-            const Objects regions = definition.call("AddRegion", {Objects{outline}}).toObjects();
-            if (regions.size() != 1) {
-                throw EOleSysError("AddRegion made " + std::to_string(regions.size()) +
-                                       " regions of one closed outline",
-                                   statusFail);
-            }
-            const OleObject made = definition
-                                       .call("AddRevolvedSolid", {regions.front(), Point{0, 0, 0},
-                                                                  Point{1.0, 0.0, 0.0}, fullTurn})
-                                       .toObject();
-            made.put("Layer", mainLayer);
-            regions.front().call("Delete", {});
-            outline.call("Delete", {});
+        // The attribute definitions of a new block, after what it shows.
+        const auto addAttributes = [&] {
             for (const StudAttribute& attribute : block.attributes) {
+                // POS is created empty for the designer to number: an empty text is a string
+                // as the object model wants it (over COM an empty BSTR, never a null one), and
+                // the DXF readers here (ezdxf, LibreCAD, FreeCAD) read an empty default alike.
                 definition.call("AddAttribute",
                                 {attributeHeight, invisibleAttribute, attribute.prompt,
                                  Point{0, 0, 0}, attribute.tag, attribute.value});
             }
-        } else if (!existing) {
+        };
+        // A definition of that name made by this run.
+        const auto define = [&](const std::string& name) {
+            if (solid) {
+                // A CAD program revolves nothing inside a block: the solid is made in model space
+                // as a loose one at the block's base point, copied into the new definition and
+                // the model-space one deleted.
+                original = MakeSolid(d, L, c, Point{0, 0, 0});
+                definition = blocks.call("Add", {Point{0, 0, 0}, name}).toObject();
+                const Objects copies =
+                    s.AcadDoc.call("CopyObjects", {Objects{original}, definition}).toObjects();
+                if (copies.size() != 1) {
+                    throw EOleSysError("CopyObjects made " + std::to_string(copies.size()) +
+                                           " copies of one solid",
+                                       statusFail);
+                }
+                original.call("Delete", {});
+                original.release();
+                addAttributes();
+                return;
+            }
             // The layers as the loose drawing finds or makes them; the entities take the names
             // the layers have in the host.
             const OleObject layers = s.AcadDoc.get("Layers").toObject();
@@ -70,7 +73,7 @@ void QuorvelDraw::Draw_Block_Quorvel(double d, double L, double b, double b1, do
             FindLayer(layers, m_layers.LayerThin, thinColor, layerNames[1]);
             FindLayer(layers, m_layers.LayerAxis, axisColor, layerNames[2]);
 
-            definition = blocks.call("Add", {Point{0, 0, 0}, block.name}).toObject();
+            definition = blocks.call("Add", {Point{0, 0, 0}, name}).toObject();
             const SideView view = studSideView(d, L, b, b1, c, Point{0, 0, 0});
             Doubles vertices;
             for (const auto& [x, y] : view.outline) {
@@ -87,33 +90,72 @@ void QuorvelDraw::Draw_Block_Quorvel(double d, double L, double b, double b1, do
                                            .toObject();
                 made.put("Layer", layerNames[static_cast<int>(line.layer)]);
             }
-            for (const StudAttribute& attribute : block.attributes) {
-                definition.call("AddAttribute",
-                                {attributeHeight, invisibleAttribute, attribute.prompt,
-                                 Point{0, 0, 0}, attribute.tag, attribute.value});
-            }
-        }
-
-        reference = s.AcadDoc.get("ModelSpace")
-                        .toObject()
-                        .call("InsertBlock", {s.InsPoint, block.name, 1.0, 1.0, 1.0, 0.0})
-                        .toObject();
-        // A definition that was there before may carry other values: each placement sets its own.
-        for (const OleObject& attribute : reference.call("GetAttributes", {}).toObjects()) {
-            const std::string tag = attribute.get("TagString").toString();
-            for (const StudAttribute& own : block.attributes) {
-                if (own.tag == tag) {
-                    attribute.put("TextString", own.value);
+            addAttributes();
+        };
+        // The reference with this placement's values (a definition that was there before may
+        // carry others); false when the block lacks an attribute of the stud's: not this
+        // program's, though of the stud's name (another library's, hand-made).
+        const auto insert = [&](const std::string& name) {
+            reference = s.AcadDoc.get("ModelSpace")
+                            .toObject()
+                            .call("InsertBlock", {s.InsPoint, name, 1.0, 1.0, 1.0, 0.0})
+                            .toObject();
+            const Variant attributes = reference.call("GetAttributes", {});
+            std::size_t set = 0;
+            for (const OleObject& attribute :
+                 attributes.isEmpty() ? Objects{} : attributes.toObjects()) {
+                const std::string tag = attribute.get("TagString").toString();
+                for (const StudAttribute& own : block.attributes) {
+                    if (own.tag == tag) {
+                        attribute.put("TextString", own.value);
+                        ++set;
+                    }
                 }
             }
+            return set >= block.attributes.size();
+        };
+        // The stud's name, else the first of name_1 ... name_9 that is free or this program's: a
+        // block of the user's is never inserted as the stud nor changed.
+        for (int suffix = 0; suffix <= maxNameSuffix && foreign; ++suffix) {
+            const std::string name =
+                suffix == 0 ? block.name : block.name + "_" + std::to_string(suffix);
+            OleObject existing;
+            try {
+                existing = blocks.call("Item", {name}).toObject();
+            } catch (const EOleException&) {
+                // No block of that name: the host answers Item with its exception.
+            }
+            if (!existing) {
+                define(name);
+            }
+            foreign = !insert(name) && existing;
+            if (foreign) {
+                reference.call("Delete", {});
+                reference.release();
+            }
         }
-        s.AcadDoc.get("RegisteredApplications").toObject().call("Add", {studApplication});
+        if (foreign) {
+            return;
+        }
+        // The application is looked up first: a CAD program may raise on adding a name it has.
+        // One that raises all the same (it has no Item, say) is taken at its word: SetXData
+        // tells whether the name is registered.
+        const OleObject applications = s.AcadDoc.get("RegisteredApplications").toObject();
+        try {
+            applications.call("Item", {studApplication});
+        } catch (const EOleError&) {
+            try {
+                applications.call("Add", {studApplication});
+            } catch (const EOleException&) {
+            }
+        }
         reference.call("SetXData", {studDataTypes(), studDataValues(block.stored)});
     });
     if (!completed) {
         // A half-made definition would be shared by every later stud of this size, and a
-        // reference without its data could not be reopened: one quiet attempt to remove both.
-        for (const OleObject* made : {&reference, &definition}) {
+        // reference without its data could not be reopened: one quiet attempt to remove them,
+        // and the solid model space held on the way.
+        for (const OleObject* made : {&reference, &definition, &original}) {
             if (*made) {
                 try {
                     made->call("Delete", {});
@@ -121,8 +163,11 @@ void QuorvelDraw::Draw_Block_Quorvel(double d, double L, double b, double b1, do
                 }
             }
         }
+    } else if (foreign) {
+        m_reporter.show({"Warning", foreignBlocksText(block.name), MessageKind::Warning});
     }
-    m_placed = completed ? std::optional<PlacedBlock>({reference, definition}) : std::nullopt;
+    m_placed =
+        completed && !foreign ? std::optional<PlacedBlock>({reference, definition}) : std::nullopt;
 }
 
 EditOutcome QuorvelDraw::Edit_Stud()

@@ -72,7 +72,8 @@ void QuorvelDraw::Start_ACAD(bool Is3D, const std::string& PartName, double d, d
             savedOsmode = s.AcadDoc.call("GetVariable", {"OSMODE"}).toInt32();
             s.AcadDoc.call("SetVariable", {"OSMODE", std::int32_t{0}});
             osmodeOff = true;
-            if (Is3D) {
+            if (Is3D && !m_solid3D) {
+                // The add-on's view for its part commands: a solid needs nothing of the add-on.
                 sendCommand("AMDT_SKETCH_VIEW\r");
             }
             OleObject old; // the stud to replace, when it is still in the drawing

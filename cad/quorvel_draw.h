@@ -54,6 +54,9 @@ struct SpecSource {
 // Deletes what a failed run made, newest first, so that it leaves nothing in the user's drawing;
 // each delete is tried once and quietly, since the failure being reported is the one that matters.
 void deleteQuietly(std::vector<OleObject>& made);
+// The message for a stud that could not be placed as a block: the drawing holds blocks of its
+// name and of each of the names with a suffix (name_1 ... name_9) that are not this program's.
+[[nodiscard]] std::string foreignBlocksText(const std::string& blockName);
 
 class QuorvelDraw {
   public:
@@ -107,6 +110,9 @@ class QuorvelDraw {
     void Draw_3D_Quorvel(const std::string& PartName, double d, double L, double b, double b1,
                          double c);
     void Draw_3D_Solid(double d, double L, double c);
+    // The solid in model space, revolved about the x axis through base, on the main layer, its
+    // helpers deleted; a failure deletes what it had made and propagates.
+    OleObject MakeSolid(double d, double L, double c, const Point& base);
     // solid: the block holds the solid of the object model instead of the 2D side view.
     void Draw_Block_Quorvel(double d, double L, double b, double b1, double c,
                             const StudBlock& block, bool solid);

@@ -56,12 +56,14 @@ Shorts studDataTypes()
     return types;
 }
 
+// Group 1070 is a 16-bit integer: a host that follows the object model's reference refuses a
+// wider one, so the flags go as VT_I2 over COM and as "n" over D-Bus.
 Variants studDataValues(const StoredStud& stud)
 {
     return {studApplication,
             stud.standard,
-            std::int32_t{stud.freeDimensions ? 1 : 0},
-            std::int32_t{stud.solid ? 1 : 0},
+            static_cast<std::int16_t>(stud.freeDimensions ? 1 : 0),
+            static_cast<std::int16_t>(stud.solid ? 1 : 0),
             stud.d,
             stud.L,
             stud.b,

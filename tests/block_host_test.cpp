@@ -167,8 +167,13 @@ TEST(StudBlockInHost, NewCallsRefuseAsACOMServer)
     const std::string type = "org.quorvel.Automation.TypeMismatch: Type mismatch: argument ";
     const std::string notFound = "org.quorvel.Automation.MemberNotFound: Member not found: ";
     const std::string exception = "org.quorvel.Automation.Exception: ";
+    using Refs = std::vector<ObjectRef>;
+    const std::string unknown = "org.quorvel.Automation.UnknownName: Unknown name: ";
+    constexpr double turn = 6.283185307179586;
     // A block "B" (/Blocks/1) with a line (/Entities/2) and one attribute, inserted once
-    // (/Entities/3), before each row.
+    // (/Entities/3); in model space a 4 x 2 rectangle (/Entities/4), its region (/Entities/5) and
+    // the solid turned about its lower edge (/Entities/6); in the block another region
+    // (/Entities/8 of /Entities/7); before each row.
     const struct {
         const char* path;
         const char* member;
@@ -246,6 +251,63 @@ TEST(StudBlockInHost, NewCallsRefuseAsACOMServer)
         {"/RegisteredApplications", "Add", 1, {""}, exception + "Invalid application name"},
         {"/Utility", "GetEntity", 1, {"x", HostValue{}, "p"}, type + "1 of GetEntity"},
         {"/Utility", "GetEntity", 1, {HostValue{}, HostValue{}, "p"}, "-> {/Entities/3,(0,0,0)}"},
+        {"/RegisteredApplications", "Item", 1, {"APP"}, "-> /RegisteredApplications"},
+        {"/RegisteredApplications", "Item", 1, {"NONE"}, exception + "Key not found"},
+        {"/RegisteredApplications", "Item", 1, {1}, exception + "Index out of range"},
+        {"/Entities/3",
+         "SetXData",
+         1,
+         {Items{1001, 1070}, Items{"APP", 70000}},
+         exception + "Invalid extended data"},
+        {"/Entities/3",
+         "SetXData",
+         1,
+         {Items{1001, 1070}, Items{"APP", std::int16_t{-1}}},
+         "-> <empty>"},
+        {"/Document",
+         "CopyObjects",
+         1,
+         {Refs{{"/Entities/6"}}, ObjectRef{"/Blocks/1"}},
+         "-> [/Entities/9]"},
+        {"/Document",
+         "CopyObjects",
+         1,
+         {Refs{{"/Entities/4"}, {"/Entities/2"}}, ObjectRef{"/ModelSpace"}, HostValue{}},
+         "-> [/Entities/9,/Entities/10]"},
+        {"/Document",
+         "CopyObjects",
+         1,
+         {Refs{{"/Entities/6"}, {"/Entities/3"}}, ObjectRef{"/Blocks/1"}},
+         exception + "Cannot copy /Entities/3"},
+        {"/Document",
+         "CopyObjects",
+         1,
+         {Refs{}, ObjectRef{"/Blocks/1"}},
+         exception + "No objects to copy"},
+        {"/Document",
+         "CopyObjects",
+         1,
+         {Refs{{"/Entities/6"}}, ObjectRef{"/Layers/0"}},
+         type + "2 of CopyObjects"},
+        {"/Document",
+         "CopyObjects",
+         1,
+         {Refs{{"/Entities/6"}}},
+         count + "CopyObjects takes 2 to 3, got 1"},
+        {"/Entities/6", "Volume", 3, {}, "-> 50.2654824574367"}, // π 2² 4
+        {"/Entities/6", "Volume", 4, {1.0}, notFound + "Volume with kind 4"},
+        {"/Entities/4", "Volume", 3, {}, unknown + "Volume"},
+        {"/Blocks/1",
+         "AddRevolvedSolid",
+         1,
+         {ObjectRef{"/Entities/8"}, Point{0, 0, 0}, Point{1, 0, 0}, turn},
+         exception + "Objects contained within a block cannot be revolved"},
+        {"/ModelSpace",
+         "AddRevolvedSolid",
+         1,
+         {ObjectRef{"/Entities/8"}, Point{0, 0, 0}, Point{1, 0, 0}, turn},
+         exception + "Objects contained within a block cannot be revolved"},
+        {"/Document", "GetVariable", 1, {"DELOBJ"}, "-> 0"},
     };
     for (const auto& row : rows) {
         drawing::CadDrawing drawing;
@@ -262,6 +324,18 @@ TEST(StudBlockInHost, NewCallsRefuseAsACOMServer)
             call("/ModelSpace", "InsertBlock", 1, {Point{0, 0, 0}, "B", 1.0, 1.0, 1.0, 0.0});
         ASSERT_EQ(std::get<ObjectRef>(inserted.value).path, "/Entities/3") << "set-up";
         call("/RegisteredApplications", "Add", 1, {"APP"});
+        const Point rectangle{0, 0, 4, 0, 4, 2, 0, 2};
+        for (const std::string space : {"/ModelSpace", "/Blocks/1"}) {
+            const auto outline = call(space, "AddLightWeightPolyline", 1, {rectangle});
+            call(std::get<ObjectRef>(outline.value).path, "Closed", 4, {true});
+            call(space, "AddRegion", 1, {Refs{std::get<ObjectRef>(outline.value)}});
+            if (space == "/ModelSpace") {
+                const auto solid =
+                    call(space, "AddRevolvedSolid", 1,
+                         {ObjectRef{"/Entities/5"}, Point{0, 0, 0}, Point{1, 0, 0}, turn});
+                ASSERT_EQ(std::get<ObjectRef>(solid.value).path, "/Entities/6") << "set-up";
+            }
+        }
 
         const auto result = call(row.path, row.member, row.kind, row.args);
         const std::string outcome =

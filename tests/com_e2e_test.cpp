@@ -6,8 +6,8 @@
 #include "cad/parts_list_csv.h"
 #include "cad/stud_collection.h"
 #include "call_log.h"
-#include "edit_outcomes.h"
 #include "com_host_process.h"
+#include "edit_outcomes.h"
 #include "parts_list_drawing.h"
 #include "worked_examples.h"
 #include "worked_run.h"
@@ -38,9 +38,8 @@ class OverCom : public ::testing::Test, protected WorkedRun<ComRunningObjects> {
     Lines commands() const { return sentCommands(readLines(dir.file("calls.log"))); }
 
     // The host of the shared cases, with its call log where they ask, serving.
-    static std::unique_ptr<ComHostProcess> startHost(const Lines& arguments,
-                                                     const std::string& className,
-                                                     const std::string& logFile)
+    static std::unique_ptr<ComHostProcess>
+    startHost(const Lines& arguments, const std::string& className, const std::string& logFile)
     {
         std::vector<std::wstring> list{L"--log", toWide(logFile)};
         for (const std::string& argument : arguments) {
@@ -116,6 +115,19 @@ TEST_F(OverCom, BuildsTheSolidWhicheverArrayTheRegionsComeIn)
         ASSERT_GE(log.size(), solidCalls.size() + 2);
         EXPECT_EQ(Lines(log.end() - static_cast<long>(solidCalls.size()) - 2, log.end() - 2),
                   solidCalls);
+    }
+}
+
+// The solid, the stud as a block twice, the solid as a block and the edit round trip across
+// processes, whichever array the host answers objects in (GetAttributes, AddRegion,
+// CopyObjects): VARIANTs holding IDispatch, or IDispatch, when it also erases a region's curves.
+TEST_F(OverCom, TheObjectModelWaysLeaveWhatTheHostHolds)
+{
+    for (const bool dispatchArrays : {false, true}) {
+        SCOPED_TRACE(dispatchArrays ? "VT_ARRAY|VT_DISPATCH, curves erased"
+                                    : "VT_ARRAY|VT_VARIANT, curves kept");
+        expectTheObjectModelWays(startHost, dispatchArrays ? Lines{"--dispatch-arrays"} : Lines{},
+                                 dispatchArrays);
     }
 }
 

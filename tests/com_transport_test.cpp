@@ -388,6 +388,50 @@ TEST_F(ComTransport, ArraysOfObjectsAndOfDoublesTravelAsTheObjectModelHasThem)
     EXPECT_EQ(fake.references, before);
 }
 
+// Extended data as the object model's reference has it: the type codes an array of VT_I2, the
+// values VARIANTs with group 1070 as VT_I2 and an empty text as an empty BSTR, never a null one
+// (AddAttribute's empty POS goes so too). Read back, the codes of any integer array are taken.
+TEST_F(ComTransport, ExtendedDataTravelsInItsOwnTypes)
+{
+    object.call("SetXData", {Shorts{1001, 1070}, Variants{"QUORVEL", std::int16_t{1}, ""}});
+    ASSERT_EQ(fake.arguments.size(), 2u);
+    const VARIANT& codes = fake.arguments[1];
+    ASSERT_EQ(codes.vt, VT_ARRAY | VT_I2);
+    LONG second = 1;
+    SHORT code = 0;
+    SafeArrayGetElement(codes.parray, &second, &code);
+    EXPECT_EQ(code, 1070);
+    const VARIANT& values = fake.arguments[0];
+    ASSERT_EQ(values.vt, VT_ARRAY | VT_VARIANT);
+    VARIANT item;
+    VariantInit(&item);
+    SafeArrayGetElement(values.parray, &second, &item);
+    EXPECT_EQ(item.vt, VT_I2);
+    EXPECT_EQ(item.iVal, 1);
+    VariantClear(&item);
+    LONG third = 2;
+    SafeArrayGetElement(values.parray, &third, &item);
+    ASSERT_EQ(item.vt, VT_BSTR);
+    EXPECT_NE(item.bstrVal, nullptr);
+    EXPECT_EQ(SysStringLen(item.bstrVal), 0u);
+    VariantClear(&item);
+
+    VariantClear(&fake.answer);
+    fake.answer.vt = VT_ARRAY | VT_I4;
+    fake.answer.parray = SafeArrayCreateVector(VT_I4, 0, 2);
+    for (LONG index = 0; index < 2; ++index) {
+        LONG number = index == 0 ? 1001 : 1070;
+        SafeArrayPutElement(fake.answer.parray, &index, &number);
+    }
+    const Variants read = object.call("GetXData", {}).toVariants();
+    ASSERT_EQ(read.size(), 2u);
+    EXPECT_EQ(read[1].toInt32(), 1070);
+    VariantClear(&fake.answer);
+    fake.answer.vt = VT_I2;
+    fake.answer.iVal = 1;
+    EXPECT_TRUE(std::holds_alternative<std::int16_t>(object.call("GetXData", {}).value()));
+}
+
 TEST(ComApartment, InitialisedOnceForAllTransportsOfTheThread)
 {
     const auto first = ComApartment::ofThisThread();

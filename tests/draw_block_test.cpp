@@ -1,9 +1,7 @@
 // A stud placed as a named block, and a placed stud picked and replaced, against the recording
 // host: the calls a CAD program gets, what stays in the drawing, and every failure reported once.
-#include "cad/quorvel_draw.h"
+#include "draw_rig.h"
 #include "edit_outcomes.h"
-#include "recording_host.h"
-#include "recording_reporter.h"
 
 #include <gtest/gtest.h>
 
@@ -13,17 +11,9 @@ using Texts = std::vector<std::string>;
 
 namespace {
 
-struct Rig {
-    RecordingHost host;
-    RecordingReporter reporter;
-    LayerNames layers;
-    QuorvelDraw draw{host, reporter, layers};
-};
-
 void place(Rig& rig, const StudBlock& block)
 {
-    const StoredStud& s = block.stored;
-    rig.draw.Start_ACAD(false, "unused", s.d, s.L + s.b1, s.b, s.b1, s.c, &block);
+    placeStudBlock(rig.draw, block);
 }
 
 // The calls from the first one that starts with `from` to the end.
@@ -120,6 +110,7 @@ TEST(DrawBlock, NewBlockIsDefinedInsertedAndCarriesItsData)
         "AttributeRef:1:STANDARD.TagString:get()",
         "AttributeRef:1:STANDARD.TextString:put(ГОСТ 22032-76)",
         "Document.RegisteredApplications:get()",
+        "RegisteredApplications.Item(QUORVEL)",
         "RegisteredApplications.Add(QUORVEL)",
         "BlockRef:1.SetXData((1001,1000,1070,1070,1040,1040,1040,1040,1040,1040), [QUORVEL, "
         "22032-76, 0, 0, 12, 100, 30, 12, 1.6, 1.75])",
@@ -297,30 +288,163 @@ TEST(DrawBlock, AnythingButAStudOfThisProgramIsRefused)
     }
 }
 
-// Each call of a new block's run failing once: one report, the user's object snaps back, and
-// neither a half-made definition (every later stud of the size would share it) nor a reference
-// without its data is left.
+// The solid as a block: made in model space as a loose solid (a CAD program revolves nothing
+// inside a block), copied into its own definition and the model-space one deleted, with no
+// command of the part-modelling add-on; whether or not the host erases the region's curve.
+TEST(DrawBlock, SolidIsMadeInModelSpaceAndCopiedIntoItsBlock)
+{
+    for (const bool erasesCurves : {false, true}) {
+        SCOPED_TRACE(erasesCurves ? "the host erases the region's curve" : "the curve is kept");
+        Rig rig;
+        rig.host.erasesRegionCurves = erasesCurves;
+        rig.draw.setSolid3D(true);
+        place(rig, studBlock(workedStud(100, true), StudFamily::ScrewIn));
+        EXPECT_TRUE(rig.reporter.messages.empty());
+        const Texts calls = callsFrom(rig.host, "Blocks.Add");
+        ASSERT_GE(calls.size(), 3u);
+        EXPECT_EQ(Texts(calls.begin(), calls.begin() + 3),
+                  (Texts{"Blocks.Add((0,0,0), GOST22032-76_M12x100_3D)",
+                         "Document.CopyObjects([Entity:3], Block:GOST22032-76_M12x100_3D)",
+                         "Entity:3.Delete()"}));
+        EXPECT_EQ(rig.host.copied,
+                  (std::map<std::string, std::size_t>{{"GOST22032-76_M12x100_3D", 1}}));
+        EXPECT_TRUE(rig.host.liveEntities().empty());
+        EXPECT_EQ(rig.host.commands(), (Texts{"_ZOOM\r_W\r-12,-12\r124,12\r", "_ZOOM\r_P\r"}));
+        const auto live = rig.host.liveReferences();
+        ASSERT_EQ(live.size(), 1u);
+        EXPECT_EQ(live[0]->block, "GOST22032-76_M12x100_3D");
+        EXPECT_EQ(live[0]->dataValues.toVariants().at(3).toInt32(), 1); // the solid flag
+    }
+}
+
+// Each call of a new block's run, 2D and solid, failing once: one report, the user's object
+// snaps back, and neither a half-made definition (every later stud of the size would share it),
+// a reference without its data nor a solid of the way is left. Only the look-up of the
+// registered application (its Add follows) and the Delete of a finished solid's helpers may fail
+// without harm: the stud is placed all the same.
 TEST(DrawBlock, EveryFailingCallIsReportedAndLeavesNothingBehind)
+{
+    const auto tolerated = [](const std::string& call) {
+        return call == "RegisteredApplications.Item(QUORVEL)" || call == "Entity:1.Delete()" ||
+               call == "Entity:2.Delete()";
+    };
+    for (const bool solid : {false, true}) {
+        SCOPED_TRACE(solid ? "solid" : "2D");
+        const StudBlock block = studBlock(workedStud(100, solid), StudFamily::ScrewIn);
+        Rig probe;
+        probe.draw.setSolid3D(solid);
+        place(probe, block);
+        const Texts all = probe.host.callTexts();
+        const auto first = static_cast<std::size_t>(
+            std::find(all.begin(), all.end(), "Document.Blocks:get()") - all.begin());
+        const auto last =
+            static_cast<std::size_t>(std::find_if(all.begin(), all.end(),
+                                                  [](const std::string& c) {
+                                                      return c.rfind("BlockRef:1.SetXData", 0) == 0;
+                                                  }) -
+                                     all.begin());
+        ASSERT_LT(last, all.size());
+        for (std::size_t index = first; index <= last; ++index) {
+            SCOPED_TRACE(all[index]);
+            Rig rig;
+            rig.draw.setSolid3D(solid);
+            rig.host.failCall(index, FailKind::SysError);
+            place(rig, block);
+            EXPECT_EQ(rig.host.osmode, 39);
+            if (tolerated(all[index])) {
+                EXPECT_TRUE(rig.reporter.messages.empty());
+                EXPECT_EQ(rig.host.liveReferences().size(), 1u);
+                const Texts kept = rig.host.liveEntities(); // at most the helper
+                EXPECT_LE(kept.size(), 1u);
+                EXPECT_EQ(std::count(kept.begin(), kept.end(), "Entity:3"), 0);
+                continue;
+            }
+            EXPECT_TRUE(rig.host.liveEntities().empty());
+            ASSERT_EQ(rig.reporter.messages.size(), 1u);
+            EXPECT_EQ(rig.reporter.messages[0].text, drawFailure);
+            EXPECT_TRUE(rig.host.blocks.empty());
+            EXPECT_TRUE(rig.host.liveReferences().empty());
+        }
+    }
+}
+
+// The registered application is looked up before it is added: this host raises on adding a name
+// it has (StudsOfOneSizeShareOneDefinition places twice). One that cannot look it up and raises
+// on the Add is taken at its word, and its SetXData decides.
+TEST(DrawBlock, AnApplicationThatCannotBeLookedUpIsAddedAllTheSame)
 {
     Rig probe;
     place(probe, studBlock(workedStud(), StudFamily::ScrewIn));
     const Texts all = probe.host.callTexts();
-    const auto first = static_cast<std::size_t>(
-        std::find(all.begin(), all.end(), "Document.Blocks:get()") - all.begin());
-    const auto last = static_cast<std::size_t>(
-        std::find_if(all.begin(), all.end(),
-                     [](const std::string& c) { return c.rfind("BlockRef:1.SetXData", 0) == 0; }) -
-        all.begin());
-    ASSERT_LT(last, all.size());
-    for (std::size_t index = first; index <= last; ++index) {
-        SCOPED_TRACE(all[index]);
+    Rig rig;
+    rig.host.applications = {"QUORVEL"};
+    rig.host.failCall(static_cast<std::size_t>(std::find(all.begin(), all.end(),
+                                                         "RegisteredApplications.Item(QUORVEL)") -
+                                               all.begin()),
+                      FailKind::Error);
+    place(rig, studBlock(workedStud(), StudFamily::ScrewIn));
+    EXPECT_TRUE(rig.reporter.messages.empty());
+    EXPECT_EQ(rig.host.liveReferences().size(), 1u);
+    EXPECT_TRUE(anyStartsWith(rig.host.callTexts(), "RegisteredApplications.Add(QUORVEL)"));
+}
+
+// A drawing may hold a block of the stud's name that is not this program's (another library's,
+// hand-made, without the parts-list attributes): it is neither inserted as the stud nor changed.
+// The stud goes under the first of name_1 ... name_9 that is free or this program's; with all of
+// them taken by others it is not placed, and the message says why.
+TEST(DrawBlock, ABlockOfTheStudsNameThatIsNotThisProgramsIsLeftAsItIs)
+{
+    const std::string name = "GOST22032-76_M12x100";
+    const StudBlock block = studBlock(workedStud(), StudFamily::ScrewIn);
+    const auto users = [](const std::string& blockName) {
+        return RecordingHost::BlockState{blockName, 3, {{"PART", "user's"}}};
+    };
+    RecordingHost::BlockState own{name + "_2", 10, {}};
+    for (const StudAttribute& attribute : block.attributes) {
+        own.attributes.emplace_back(attribute.tag, attribute.value);
+    }
+    std::vector<RecordingHost::BlockState> allTaken;
+    for (int suffix = 0; suffix <= 9; ++suffix) {
+        allTaken.push_back(users(suffix == 0 ? name : name + "_" + std::to_string(suffix)));
+    }
+    const struct {
+        const char* label;
+        std::vector<RecordingHost::BlockState> before;
+        std::string placed; // empty: not placed
+        bool defined;       // placed under a definition of this run
+    } rows[] = {
+        {"another block of the name", {users(name)}, name + "_1", true},
+        {"the program's own under a suffix",
+         {users(name), users(name + "_1"), own},
+         name + "_2",
+         false},
+        {"every name taken", allTaken, "", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
         Rig rig;
-        rig.host.failCall(index, FailKind::SysError);
-        place(rig, studBlock(workedStud(), StudFamily::ScrewIn));
-        ASSERT_EQ(rig.reporter.messages.size(), 1u);
-        EXPECT_EQ(rig.reporter.messages[0].text, drawFailure);
-        EXPECT_EQ(rig.host.osmode, 39);
-        EXPECT_TRUE(rig.host.blocks.empty());
-        EXPECT_TRUE(rig.host.liveReferences().empty());
+        rig.host.blocks = row.before;
+        place(rig, block);
+        for (std::size_t i = 0; i < row.before.size(); ++i) {
+            EXPECT_EQ(rig.host.blocks.at(i).name, row.before[i].name);
+            EXPECT_EQ(rig.host.blocks.at(i).entities, row.before[i].entities);
+            EXPECT_EQ(rig.host.blocks.at(i).attributes, row.before[i].attributes);
+        }
+        EXPECT_EQ(rig.host.blocks.size(), row.before.size() + (row.defined ? 1 : 0));
+        const auto live = rig.host.liveReferences();
+        if (row.placed.empty()) {
+            EXPECT_TRUE(live.empty());
+            ASSERT_EQ(rig.reporter.messages.size(), 1u);
+            EXPECT_EQ(rig.reporter.messages[0].text,
+                      "В чертеже уже есть блоки GOST22032-76_M12x100 и GOST22032-76_M12x100_1 … "
+                      "GOST22032-76_M12x100_9 с другим содержимым: шпилька не вставлена. "
+                      "Переименуйте один из этих блоков.");
+            continue;
+        }
+        EXPECT_TRUE(rig.reporter.messages.empty());
+        ASSERT_EQ(live.size(), 1u);
+        EXPECT_EQ(live[0]->block, row.placed);
+        EXPECT_EQ(live[0]->attributes.at("NAME"), "Шпилька М12×100 ГОСТ 22032-76");
+        EXPECT_EQ(live[0]->dataValues.toVariants().at(1).toString(), "22032-76");
     }
 }

@@ -3,7 +3,7 @@
 #include "cad/dbus/dbus_running_objects.h"
 #include "call_log.h"
 #include "edit_outcomes.h"
-#include "host_process.h"
+#include "free_bus.h"
 #include "worked_examples.h"
 #include "worked_run.h"
 
@@ -50,10 +50,7 @@ struct DxfContents : DL_CreationAdapter {
 
 class OverDBus : public ::testing::Test, protected WorkedRun<DBusRunningObjects> {
   protected:
-    void SetUp() override
-    {
-        ASSERT_NO_FATAL_FAILURE(assertBusFreeForHost());
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(assertBusFreeForHost()); }
 
     QStringList hostArguments(QStringList extra) const
     {
@@ -63,9 +60,8 @@ class OverDBus : public ::testing::Test, protected WorkedRun<DBusRunningObjects>
     }
 
     // The host of the shared cases: headless, with its call log where they ask, serving.
-    static std::unique_ptr<HostProcess> startHost(const Lines& arguments,
-                                                  const std::string& className,
-                                                  const std::string& logFile)
+    static std::unique_ptr<HostProcess>
+    startHost(const Lines& arguments, const std::string& className, const std::string& logFile)
     {
         QStringList list{QStringLiteral("--headless"), QStringLiteral("--log"),
                          QString::fromStdString(logFile)};
@@ -153,9 +149,9 @@ TEST_F(OverDBus, PlacesAStudAsABlockAndReplacesItWhenEdited)
     EXPECT_NE(inserts[1].find("(10,20,0)|GOST22032-76_M12x120|1|1|1|0"), std::string::npos)
         << inserts[1];
     const std::string firstStud = inserts[0].substr(inserts[0].rfind("/") + 1);
-    EXPECT_NE(std::find(log.begin(), log.end(),
-                        "Entities/" + firstStud + "\tDelete\t1\t\t-> <empty>"),
-              log.end());
+    EXPECT_NE(
+        std::find(log.begin(), log.end(), "Entities/" + firstStud + "\tDelete\t1\t\t-> <empty>"),
+        log.end());
 
     // The saved drawing as a reader we did not write sees it: both definitions, one insert
     // with its Cyrillic attribute values and its extended data, the application registered.
@@ -190,6 +186,14 @@ TEST_F(OverDBus, PlacesAStudAsABlockAndReplacesItWhenEdited)
         "block GOST22032-76_M12x120",
     };
     EXPECT_EQ(placed, expected);
+}
+
+TEST_F(OverDBus, TheObjectModelWaysLeaveWhatTheHostHolds)
+{
+    for (const bool erasesCurves : {false, true}) {
+        SCOPED_TRACE(erasesCurves ? "the host erases the region's curve" : "the curve is kept");
+        expectTheObjectModelWays(startHost, {}, erasesCurves);
+    }
 }
 
 TEST_F(OverDBus, Builds3DPartWithTheExactTexts)

@@ -10,27 +10,13 @@
 #include "call_log.h"
 #include "recording_reporter.h"
 #include "temp_dir.h"
+#include "worked_stud_block.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
-
-// The worked stud as a block stores it: ГОСТ 22032-76, d = 12, L as given (overall L + 12),
-// b = 30, b1 = 12, c = 1.6, P 1.75.
-inline StoredStud workedStud(double L = 100)
-{
-    StoredStud stud;
-    stud.standard = "22032-76";
-    stud.d = 12;
-    stud.L = L;
-    stud.b = 30;
-    stud.b1 = 12;
-    stud.c = 1.6;
-    stud.P = 1.75;
-    return stud;
-}
 
 namespace edit_outcomes {
 
@@ -41,8 +27,7 @@ inline StudBlock worked(double L)
 
 inline void place(QuorvelDraw& unit, const StudBlock& block)
 {
-    const StoredStud& s = block.stored;
-    unit.Start_ACAD(false, "unused", s.d, s.L + s.b1, s.b, s.b1, s.c, &block);
+    placeStudBlock(unit, block);
 }
 
 // The path of the object a logged call gave back ("/Entities/3" of "... -> /Entities/3").
@@ -56,16 +41,16 @@ inline std::string resultOf(const std::string& line)
 // in the order of insertion, then the block definitions not deleted.
 inline Lines drawingOf(const Lines& log)
 {
-    std::vector<std::pair<std::string, std::string>> references; // path, description
+    std::vector<std::pair<std::string, std::string>> references;  // path, description
     std::vector<std::pair<std::string, std::string>> definitions; // path, name
     for (const std::string& line : log) {
         const std::string result = resultOf(line);
         if (line.rfind("ModelSpace\tInsertBlock\t1\t", 0) == 0 && result.rfind('/', 0) == 0) {
             const std::string args = line.substr(25, line.rfind("\t-> ") - 25);
             const std::size_t bar = args.find('|');
-            references.emplace_back(result.substr(1), args.substr(bar + 1, args.find('|', bar + 1) -
-                                                                             bar - 1) +
-                                                          " at " + args.substr(0, bar));
+            references.emplace_back(result.substr(1),
+                                    args.substr(bar + 1, args.find('|', bar + 1) - bar - 1) +
+                                        " at " + args.substr(0, bar));
         } else if (line.rfind("Blocks\tAdd\t1\t", 0) == 0 && result.rfind('/', 0) == 0) {
             const std::string args = line.substr(13, line.rfind("\t-> ") - 13);
             definitions.emplace_back(result.substr(1), args.substr(args.find('|') + 1));

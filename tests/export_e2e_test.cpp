@@ -3,7 +3,7 @@
 #include "cad/dbus/dbus_running_objects.h"
 #include "cad/quorvel_draw.h"
 #include "call_log.h"
-#include "host_process.h"
+#include "free_bus.h"
 #include "recording_reporter.h"
 #include "step_contents.h"
 #include "temp_dir.h"

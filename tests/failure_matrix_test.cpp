@@ -5,7 +5,7 @@
 #include "cad/dbus/dbus_running_objects.h"
 #include "cad/quorvel_draw.h"
 #include "call_log.h"
-#include "host_process.h"
+#include "free_bus.h"
 #include "recording_reporter.h"
 #include "temp_dir.h"
 
@@ -19,10 +19,10 @@
 namespace {
 
 struct Failure {
-    const char* option;     // the kind given to --fail
-    const char* error;      // what the host answers, as its call log shows it (after "!! ")
-    const char* acad;       // the message text of Start_ACAD and Draw_2D_Quorvel
-    const char* mdt;        // the message text of Draw_3D_Quorvel
+    const char* option; // the kind given to --fail
+    const char* error;  // what the host answers, as its call log shows it (after "!! ")
+    const char* acad;   // the message text of Start_ACAD and Draw_2D_Quorvel
+    const char* mdt;    // the message text of Draw_3D_Quorvel
 };
 
 const Failure failures[] = {
@@ -43,7 +43,9 @@ struct MatrixCase {
 // Names the case in test listings instead of dumping its bytes.
 void PrintTo(const MatrixCase& row, std::ostream* out)
 {
-    *out << (row.solid ? "3D solid, " : row.is3D ? "3D part, " : "2D drawing, ")
+    *out << (row.solid  ? "3D solid, "
+             : row.is3D ? "3D part, "
+                        : "2D drawing, ")
          << row.failure.option;
 }
 
@@ -80,15 +82,12 @@ std::string callOf(const std::string& line)
 
 class FailureMatrix : public ::testing::TestWithParam<MatrixCase> {
   protected:
-    void SetUp() override
-    {
-        ASSERT_NO_FATAL_FAILURE(assertBusFreeForHost());
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(assertBusFreeForHost()); }
 
     QStringList hostArguments(const std::string& log, QStringList extra) const
     {
-        return QStringList{"--headless", "--points", "0,0", "--repeat-points", "--log",
-                           QString::fromStdString(dir.file(log))} +
+        return QStringList{"--headless",      "--points", "0,0",
+                           "--repeat-points", "--log",    QString::fromStdString(dir.file(log))} +
                extra;
     }
 
@@ -161,17 +160,26 @@ TEST_P(FailureMatrix, EachCallFailsInTurn)
         draw(unit);
 
         const bool inDrawing = failing > zoomWindow && failing < restore;
+        std::string error = row.failure.error;
+        if (error.back() == ' ') { // an unknown name names the member
+            error += callOf(reference[failing]).substr(reference[failing].find('\t') + 1);
+            error = error.substr(0, error.find('\t'));
+        }
+        // A helper of the finished solid that the host does not delete leaves the solid as it
+        // is: the run goes on, unreported.
+        if (row.solid && reference[failing].find("\tDelete\t") != std::string::npos) {
+            EXPECT_TRUE(reporter.messages.empty());
+            Lines expected = reference;
+            expected[failing] = callOf(reference[failing]) + "\t!! " + error;
+            EXPECT_EQ(readLines(dir.file(log)), expected);
+            continue;
+        }
         const std::string text =
             inDrawing && row.is3D && !row.solid ? row.failure.mdt : row.failure.acad;
         ASSERT_EQ(reporter.messages.size(), 1u);
         EXPECT_EQ(reporter.messages[0].text, message(inDrawing ? procedure : "Start_ACAD", text));
 
         Lines expected(reference.begin(), reference.begin() + static_cast<long>(failing));
-        std::string error = row.failure.error;
-        if (error.back() == ' ') { // an unknown name names the member
-            error += callOf(reference[failing]).substr(reference[failing].find('\t') + 1);
-            error = error.substr(0, error.find('\t'));
-        }
         expected.push_back(callOf(reference[failing]) + "\t!! " + error);
         if (failing > dialogsOff && failing <= dialogsOn) {
             expected.push_back(reference[dialogsOn]);

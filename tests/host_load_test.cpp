@@ -4,7 +4,7 @@
 // complete and its DXF is still written whole.
 #include "cad/dbus/automation_protocol.h"
 #include "call_log.h"
-#include "host_process.h"
+#include "free_bus.h"
 #include "temp_dir.h"
 
 #include <QDBusVariant>

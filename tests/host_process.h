@@ -1,6 +1,6 @@
 #pragma once
-// Starts quorvel-cadhost headless (or offscreen) on the session bus for a test and stops it
-// with SIGTERM, so that it writes its DXF; and the calls a test sends it by hand.
+// Starts quorvel-cadhost headless (or offscreen) on the session bus for a test or a benchmark and
+// stops it with SIGTERM, so that it writes its DXF; and the calls a test sends it by hand.
 
 #include "cad/dbus/automation_protocol.h"
 
@@ -12,8 +12,6 @@
 #include <QProcess>
 #include <QStringList>
 #include <QThread>
-
-#include <gtest/gtest.h>
 
 #include <functional>
 #include <utility>
@@ -92,15 +90,6 @@ class HostProcess {
     QString m_name;
     QProcess m_process;
 };
-
-// A test that starts its own host needs a session bus with no other host on it. Call it as
-// ASSERT_NO_FATAL_FAILURE(assertBusFreeForHost()).
-inline void assertBusFreeForHost()
-{
-    ASSERT_TRUE(QDBusConnection::sessionBus().isConnected())
-        << "needs a session bus: run the tests under dbus-run-session";
-    ASSERT_FALSE(HostProcess::owned()) << "another CAD host owns AutoCAD.Application";
-}
 
 // One automation call to the host at path, as the program sends it: member, kind and the
 // arguments each wrapped as a variant.

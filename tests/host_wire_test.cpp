@@ -3,7 +3,7 @@
 #include "cad/dbus/automation_protocol.h"
 #include "cad/dbus/dbus_running_objects.h"
 #include "call_log.h"
-#include "host_process.h"
+#include "free_bus.h"
 #include "temp_dir.h"
 
 #include <QCoreApplication>

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <numbers>
+
 using drawing::CadDrawing;
 using drawing::Vec2;
 
@@ -127,6 +129,11 @@ TEST(PartRecord, RevolvedAboutAGivenAxisShowsTheSameSideView)
         EXPECT_TRUE(hasSegment(view, a, b)) << a.x << "," << a.y << " " << b.x << "," << b.y;
     }
     EXPECT_FALSE(hasSegment(view, {0, -6}, {0, 6}));
+    // The volume as the kernel build measures it (the object model's Volume of a solid).
+    EXPECT_NEAR(stud.volume() / studVolume(6, 112, 1.6), 1.0, 1e-12);
+    ASSERT_EQ(drawn(workedExample).parts.size(), 1u);
+    EXPECT_NEAR(drawn(workedExample).parts[0].solid->volume() / studVolume(6, 112, 1.6), 1.0,
+                1e-12);
 
     const std::vector<Vec2> square{{0, 1}, {4, 1}, {4, 3}, {0, 3}};
     const auto ring = drawing::PartSolid::revolveAbout(square, {0, 0}, {-2, 0});
@@ -136,6 +143,7 @@ TEST(PartRecord, RevolvedAboutAGivenAxisShowsTheSameSideView)
     EXPECT_TRUE(hasSegment(ringView, {0, 1}, {0, 3}));
     EXPECT_TRUE(hasSegment(ringView, {0, -3}, {0, -1}));
     EXPECT_TRUE(hasSegment(ringView, {0, -1}, {4, -1}));
+    EXPECT_NEAR(ring.volume(), std::numbers::pi * (3 * 3 - 1 * 1) * 4, 1e-12);
     EXPECT_THROW(drawing::PartSolid::revolveAbout(square, {0, 2}, {1, 2}), drawing::ModelingError);
     EXPECT_THROW(drawing::PartSolid::revolveAbout(square, {5, 5}, {5, 5}), drawing::ModelingError);
 }

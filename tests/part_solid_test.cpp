@@ -63,6 +63,7 @@ TEST(PartSolid, WorkedExampleIsTheChamferedStudWithTwoThreadFaces)
     GProp_GProps props;
     BRepGProp::VolumeProperties(drawing::solidShape(solid), props);
     EXPECT_NEAR(props.Mass() / studVolume(6, 112, 1.6), 1.0, 1e-9);
+    EXPECT_NEAR(solid.volume() / props.Mass(), 1.0, 1e-12);
 
     const StepBox box = boxOf(drawing::solidShape(solid));
     EXPECT_NEAR(box.xmin, 0, 1e-7);

@@ -3,9 +3,11 @@
 // COM. Keys and clicks go to the focused window through the system's input queue; results are read
 // back through the host's call log, the text a message box copies to the clipboard (Ctrl+C), the
 // settings file, the program's folder and the registry.
+#include "cad/com/com_running_objects.h"
 #include "cad/com/wide_text.h"
 #include "call_log.h"
 #include "com_running.h"
+#include "host_contents.h"
 #include "temp_dir.h"
 #include "ui/quorvel_version.h"
 #include "ui/settings_file.h"
@@ -104,6 +106,16 @@ void click(HWND window, int x, int y)
     INPUT up = down;
     up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
     sendInputs({down, up});
+}
+
+// A left click on a point of the main window as designed at 120 pixels per inch (its widgets'
+// places in ui/main_form.cpp), scaled to the screen's resolution.
+void clickDesigned(HWND window, int x, int y)
+{
+    const HDC screen = GetDC(nullptr);
+    const double scale = GetDeviceCaps(screen, LOGPIXELSY) / 120.0;
+    ReleaseDC(nullptr, screen);
+    click(window, static_cast<int>(x * scale), static_cast<int>(y * scale));
 }
 
 bool bringToFront(HWND window)
@@ -284,11 +296,7 @@ TEST_F(ProgramOnWindows, TheThreeDBoxDrawsTheWorkedExampleAsAPart)
     const HWND window = startProgram(program);
     ASSERT_NE(window, nullptr) << "no main window";
     typeWorkedExample();
-    // The "- 3D" box: designed at (480, 58) for 120 pixels per inch, scaled to the screen's.
-    const HDC screen = GetDC(nullptr);
-    const double scale = GetDeviceCaps(screen, LOGPIXELSY) / 120.0;
-    ReleaseDC(nullptr, screen);
-    click(window, static_cast<int>((480 + 10) * scale), static_cast<int>((58 + 8) * scale));
+    clickDesigned(window, 480 + 10, 58 + 8); // «- 3D»
     press(VK_RETURN);
     ASSERT_TRUE(waitFor([this] { return logEndsWith("_ZOOM\\r_P\\r"); }))
         << "the drawing did not end";
@@ -306,12 +314,8 @@ TEST_F(ProgramOnWindows, TheSolidBoxBuildsTheWorkedExampleThroughTheObjectModel)
     const HWND window = startProgram(program);
     ASSERT_NE(window, nullptr) << "no main window";
     typeWorkedExample();
-    // «- 3D» at (480, 58) and «- тело» under it at (480, 76), designed for 120 pixels per inch.
-    const HDC screen = GetDC(nullptr);
-    const double scale = GetDeviceCaps(screen, LOGPIXELSY) / 120.0;
-    ReleaseDC(nullptr, screen);
-    click(window, static_cast<int>((480 + 10) * scale), static_cast<int>((58 + 8) * scale));
-    click(window, static_cast<int>((480 + 10) * scale), static_cast<int>((76 + 8) * scale));
+    clickDesigned(window, 480 + 10, 58 + 8); // «- 3D»
+    clickDesigned(window, 480 + 10, 76 + 8); // «- тело», under it
     press(VK_RETURN);
     ASSERT_TRUE(waitFor([this] { return logEndsWith("_ZOOM\\r_P\\r"); }))
         << "the drawing did not end";
@@ -326,8 +330,8 @@ TEST_F(ProgramOnWindows, TheSolidBoxBuildsTheWorkedExampleThroughTheObjectModel)
           "Entities/1\tDelete\t1\t\t-> <empty>"}) {
         EXPECT_NE(std::find(log.begin(), log.end(), line), log.end()) << line;
     }
-    EXPECT_EQ(sentCommands(), (Lines{"AMDT_SKETCH_VIEW\\r", "_ZOOM\\r_W\\r-12,-12\\r124,12\\r",
-                                     "_ZOOM\\r_P\\r"}));
+    // No command text of the part-modelling add-on: a program without it would refuse it.
+    EXPECT_EQ(sentCommands(), (Lines{"_ZOOM\\r_W\\r-12,-12\\r124,12\\r", "_ZOOM\\r_P\\r"}));
 
     ASSERT_TRUE(waitFor([&] { return IsWindowVisible(window) != FALSE; }));
     bringToFront(window);
@@ -336,6 +340,83 @@ TEST_F(ProgramOnWindows, TheSolidBoxBuildsTheWorkedExampleThroughTheObjectModel)
     const Settings saved = readSettings(utf8Text(folder / "quorvel.ini"));
     EXPECT_TRUE(saved.is3D);
     EXPECT_TRUE(saved.solid3D);
+}
+
+// The stud as a block as a designer places it on Windows: «- блоком» ticked, two studs of one size
+// (one definition), then the solid as a block, then «Изменить…» picks the first stud (GetEntity
+// and GetXData with their by-reference out parameters) and «Чертить» with L 120 replaces it at its
+// point. What the COM stand-in host holds afterwards is read through its own objects.
+TEST_F(ProgramOnWindows, BlocksArePlacedAndAPickedStudIsReplacedInPlace)
+{
+    Process host(folder / "quorvel-cadhost.exe", hostArguments(L"--points 0,0;0,50;0,100;0,0"));
+    ASSERT_TRUE(waitFor([] { return hostRunning(); })) << "the stand-in host did not start";
+    std::unique_ptr<Process> program;
+    const HWND window = startProgram(program);
+    ASSERT_NE(window, nullptr) << "no main window";
+    const auto runs = [this] {
+        const Lines commands = sentCommands();
+        return std::count(commands.begin(), commands.end(), "_ZOOM\\r_P\\r");
+    };
+    // Waits for the run to end and the main window to be back in front.
+    const auto ended = [&](std::ptrdiff_t count) {
+        return waitFor([&] { return runs() == count; }) &&
+               waitFor([&] { return IsWindowVisible(window) != FALSE; }) && bringToFront(window);
+    };
+    typeWorkedExample();
+    clickDesigned(window, 460 + 10, 14 + 8); // «- блоком»
+    press(VK_RETURN);
+    ASSERT_TRUE(ended(1)) << "the first block did not end";
+    press(VK_RETURN);
+    ASSERT_TRUE(ended(2)) << "the second block did not end";
+    clickDesigned(window, 480 + 10, 58 + 8); // «- 3D»
+    clickDesigned(window, 480 + 10, 76 + 8); // «- тело», under it
+    press(VK_RETURN);
+    ASSERT_TRUE(ended(3)) << "the solid block did not end";
+    clickDesigned(window, 425 + 58, 156 + 12); // «Изменить…»
+    ASSERT_TRUE(waitFor([this] {
+        const Lines log = readLines(dir.file("calls.log"));
+        return std::any_of(log.begin(), log.end(), [](const std::string& line) {
+            return line.find("\tHandle\t3\t") != std::string::npos;
+        });
+    })) << "the stud was not picked";
+    ASSERT_TRUE(waitFor([&] { return IsWindowVisible(window) != FALSE; }) && bringToFront(window));
+    clickDesigned(window, 148 + 37, 129 + 12); // the length box, showing the picked stud's 100
+    pressWith(VK_CONTROL, 'A');
+    type(L"120");
+    press(VK_RETURN);
+    ASSERT_TRUE(ended(4)) << "the replacing stud did not end";
+
+    const Lines log = readLines(dir.file("calls.log"));
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string& line) {
+                                return line.rfind("Utility\tGetPoint\t", 0) == 0;
+                            }),
+              3); // the replacing stud takes the picked one's point
+    ComRunningObjects objects;
+    const OleObject document =
+        objects.getActiveObject("AutoCAD.Application").get("ActiveDocument").toObject();
+    const OleObject blocks = document.get("Blocks").toObject();
+    ASSERT_EQ(blocks.get("Count").toInt32(), 3);
+    const Lines inserts = resultsOf(log, "ModelSpace\tInsertBlock\t");
+    ASSERT_EQ(inserts.size(), 4u);
+    EXPECT_FALSE(entityExists(document, inserts[0]));
+    EXPECT_EQ(entityAt(document, inserts[1]).get("Name").toString(), "GOST22032-76_M12x100");
+    EXPECT_EQ(entityAt(document, inserts[2]).get("Name").toString(), "GOST22032-76_M12x100_3D");
+    expectWorkedStudData(studDataOf(entityAt(document, inserts[2])), 100, true);
+    const OleObject replacing = entityAt(document, inserts[3]);
+    EXPECT_EQ(replacing.get("Name").toString(), "GOST22032-76_M12x120");
+    EXPECT_EQ(replacing.get("InsertionPoint").toPoint(), (Point{0, 0, 0}));
+    EXPECT_EQ(attributesOf(replacing).at("NAME"), "Шпилька М12×120 ГОСТ 22032-76");
+    expectWorkedStudData(studDataOf(replacing), 120, false);
+    const Lines copies = resultsOf(log, "Document\tCopyObjects\t");
+    ASSERT_EQ(copies.size(), 1u);
+    const double r = 6, L = 112, c = 1.6, pi = 3.141592653589793;
+    EXPECT_NEAR(entityAt(document, copies[0]).get("Volume").toDouble() /
+                    (pi * r * r * L - 2 * pi * c * c * (r - c / 3)),
+                1.0, 1e-12);
+    EXPECT_TRUE(std::none_of(log.begin(), log.end(), [](const std::string& line) {
+        return line.find("AMDT_") != std::string::npos;
+    }));
 }
 
 // No CAD program under the class name looked up: none at all, or only one under another class

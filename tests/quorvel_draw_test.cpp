@@ -1,6 +1,4 @@
-#include "cad/quorvel_draw.h"
-#include "recording_host.h"
-#include "recording_reporter.h"
+#include "draw_rig.h"
 
 #include <gtest/gtest.h>
 
@@ -10,13 +8,6 @@
 using Texts = std::vector<std::string>;
 
 namespace {
-
-struct Rig {
-    RecordingHost host;
-    RecordingReporter reporter;
-    LayerNames layers;
-    QuorvelDraw draw{host, reporter, layers};
-};
 
 const std::string osmodeBack = "Document.SetVariable(OSMODE, 39)";
 const std::string zoomBack = "Document.SendCommand(_ZOOM\r_P\r)";
@@ -219,8 +210,10 @@ TEST(Start_ACAD, Builds3DPartWithTwoThreadsOrOne)
 
 // The solid through the object model: the half section with its chamfers from the insertion
 // point, revolved about the x axis there, on the main layer (made here, without touching the
-// active layer), then the helpers deleted, region first. A failure at any call deletes what was
-// made so far, newest first, and the next call is the closing one.
+// active layer), then the helpers deleted, region first; no command text of the part-modelling
+// add-on. A failure up to the solid on its layer deletes what was made so far, newest first, and
+// the next call is the closing one; a helper that cannot be deleted afterwards (a host may have
+// erased the curve itself) leaves the solid as it is, unreported.
 TEST(Start_ACAD, Builds3DSolidThroughTheObjectModelAndClearsUpAFailure)
 {
     const Texts solid = {
@@ -240,30 +233,40 @@ TEST(Start_ACAD, Builds3DSolidThroughTheObjectModelAndClearsUpAFailure)
         osmodeBack,
         zoomBack,
     };
-    Rig rig;
-    rig.host.pickedPoint = {10, 5, 0};
-    rig.draw.setSolid3D(true);
-    rig.draw.Start_ACAD(true, "p", 12, 112, 30, 12, 1.6);
-    const Texts calls = rig.host.callTexts();
-    ASSERT_GE(calls.size(), solid.size());
-    EXPECT_EQ(Texts(calls.end() - static_cast<long>(solid.size()), calls.end()), solid);
-    EXPECT_EQ(calls.at(5), "Document.SendCommand(AMDT_SKETCH_VIEW\r)"); // the stage before
-    EXPECT_TRUE(rig.reporter.messages.empty());
-    EXPECT_EQ(rig.host.activeLayer, 0u);
+    for (const bool erasesCurves : {false, true}) {
+        SCOPED_TRACE(erasesCurves ? "the host erases the region's curve" : "the curve is kept");
+        Rig rig;
+        rig.host.pickedPoint = {10, 5, 0};
+        rig.host.erasesRegionCurves = erasesCurves;
+        rig.draw.setSolid3D(true);
+        rig.draw.Start_ACAD(true, "p", 12, 112, 30, 12, 1.6);
+        const Texts calls = rig.host.callTexts();
+        ASSERT_GE(calls.size(), solid.size());
+        EXPECT_EQ(Texts(calls.end() - static_cast<long>(solid.size()), calls.end()), solid);
+        EXPECT_EQ(rig.host.commands(), (Texts{"_ZOOM\r_W\r-2,-7\r134,17\r", "_ZOOM\r_P\r"}));
+        EXPECT_TRUE(rig.reporter.messages.empty());
+        EXPECT_EQ(rig.host.activeLayer, 0u);
+        EXPECT_EQ(rig.host.erased, (std::set<std::string>{"Entity:1", "Entity:2"}));
+    }
 
-    const std::size_t first = calls.size() - solid.size() + 1; // Document.ModelSpace:get()
+    Rig probe;
+    probe.host.pickedPoint = {10, 5, 0};
+    probe.draw.setSolid3D(true);
+    probe.draw.Start_ACAD(true, "p", 12, 112, 30, 12, 1.6);
+    const std::size_t first = probe.host.calls().size() - solid.size() + 1; // ModelSpace:get()
     const struct {
         std::size_t failing; // counted from ModelSpace:get()
-        Texts clearUp;
+        Texts clearUp;       // none for a helper's Delete: the run goes on
+        bool reported;
     } rows[] = {
-        {0, {}},
-        {1, {}},
-        {2, {"Entity:1.Delete()"}},
-        {3, {"Entity:1.Delete()"}},
-        {4, {"Entity:2.Delete()", "Entity:1.Delete()"}},
-        {9, {"Entity:3.Delete()", "Entity:2.Delete()", "Entity:1.Delete()"}},
-        {10, {"Entity:3.Delete()", "Entity:2.Delete()", "Entity:1.Delete()"}}, // region's Delete
-        {11, {"Entity:3.Delete()", "Entity:1.Delete()"}},
+        {0, {}, true},
+        {1, {}, true},
+        {2, {"Entity:1.Delete()"}, true},
+        {3, {"Entity:1.Delete()"}, true},
+        {4, {"Entity:2.Delete()", "Entity:1.Delete()"}, true},
+        {9, {"Entity:3.Delete()", "Entity:2.Delete()", "Entity:1.Delete()"}, true},
+        {10, {"Entity:1.Delete()"}, false}, // the region's Delete
+        {11, {}, false},                    // the outline's
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(solid.at(row.failing + 1));
@@ -272,9 +275,14 @@ TEST(Start_ACAD, Builds3DSolidThroughTheObjectModelAndClearsUpAFailure)
         failing.host.failCall(first + row.failing, FailKind::SysError);
         failing.draw.setSolid3D(true);
         failing.draw.Start_ACAD(true, "p", 12, 112, 30, 12, 1.6);
-        ASSERT_EQ(failing.reporter.messages.size(), 1u);
-        EXPECT_EQ(failing.reporter.messages[0].text,
-                  expectedMessage("Draw_3D_Solid", FailKind::SysError));
+        ASSERT_EQ(failing.reporter.messages.size(), row.reported ? 1u : 0u);
+        if (row.reported) {
+            EXPECT_EQ(failing.reporter.messages[0].text,
+                      expectedMessage("Draw_3D_Solid", FailKind::SysError));
+        }
+        const Texts live = failing.host.liveEntities();
+        EXPECT_EQ(std::count(live.begin(), live.end(), "Entity:3"), row.reported ? 0 : 1);
+        EXPECT_EQ(live.size(), row.reported ? 0u : 2u); // the solid and the helper it kept
         const Texts all = failing.host.callTexts();
         const Texts after(all.begin() + static_cast<long>(first + row.failing + 1), all.end());
         Texts expected = row.clearUp;

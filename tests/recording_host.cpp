@@ -30,6 +30,7 @@ std::string argumentText(const Variant& value)
         std::string operator()(std::monostate) const { return "<empty>"; }
         std::string operator()(bool v) const { return v ? "true" : "false"; }
         std::string operator()(std::int32_t v) const { return std::to_string(v); }
+        std::string operator()(std::int16_t v) const { return std::to_string(v); }
         std::string operator()(double v) const { return numberText(v); }
         std::string operator()(const std::string& v) const { return v; }
         std::string operator()(const Point& p) const
@@ -103,6 +104,17 @@ std::vector<const RecordingHost::ReferenceState*> RecordingHost::liveReferences(
     for (const ReferenceState& reference : references) {
         if (!reference.deleted) {
             live.push_back(&reference);
+        }
+    }
+    return live;
+}
+
+std::vector<std::string> RecordingHost::liveEntities() const
+{
+    std::vector<std::string> live;
+    for (int i = 1; i <= m_entities; ++i) {
+        if (erased.count("Entity:" + std::to_string(i)) == 0) {
+            live.push_back("Entity:" + std::to_string(i));
         }
     }
     return live;
@@ -221,6 +233,26 @@ Variant RecordingHost::dispatch(const std::string& object, std::string_view memb
         if ((member == "Blocks" || member == "RegisteredApplications") && get) {
             return objectFor(std::string(member));
         }
+        if (member == "CopyObjects") {
+            // CopyObjects(objects, owner): copies into a block's definition.
+            const std::string owner = argumentText(args.at(1));
+            const auto block = std::find_if(blocks.begin(), blocks.end(), [&owner](const auto& b) {
+                return "Block:" + b.name == owner;
+            });
+            if (block == blocks.end()) {
+                throw EOleException("Invalid owner", "RecordingHost", "", 0, statusException);
+            }
+            Objects copies;
+            for (const OleObject& object : args.at(0).toObjects()) {
+                if (erased.count(argumentText(object)) != 0) {
+                    throw EOleException("Object erased", "RecordingHost", "", 0, statusException);
+                }
+                ++copied[block->name];
+                copies.push_back(
+                    objectFor("Entity:" + block->name + ":" + std::to_string(++block->entities)));
+            }
+            return copies;
+        }
         if (member == "HandleToObject") {
             for (const ReferenceState& reference : references) {
                 if (!reference.deleted && reference.handle == args.at(0).toString()) {
@@ -313,7 +345,14 @@ Variant RecordingHost::dispatch(const std::string& object, std::string_view memb
             }
         }
     } else if (object.rfind("Entity:", 0) == 0) {
-        if (((member == "Closed" || member == "Layer") && put) || member == "Delete") {
+        if (erased.count(object) != 0) {
+            throw EOleException("Object erased", "RecordingHost", "", 0, statusException);
+        }
+        if ((member == "Closed" || member == "Layer") && put) {
+            return {};
+        }
+        if (member == "Delete") {
+            erased.insert(object);
             return {};
         }
         if (member == "GetXData") {
@@ -325,14 +364,24 @@ Variant RecordingHost::dispatch(const std::string& object, std::string_view memb
             return made();
         }
         if (member == "AddRegion") {
+            if (erasesRegionCurves) {
+                for (const OleObject& curve : args.at(0).toObjects()) {
+                    erased.insert(argumentText(curve));
+                }
+            }
             return Objects{made()};
         }
         if (member == "InsertBlock") {
             const std::string name = args.at(1).toString();
             for (const BlockState& block : blocks) {
                 if (block.name == name) {
-                    ReferenceState reference{std::to_string(references.size() + 1), name,
-                                             args.at(0).toPoint(), {}, {}, {}, false};
+                    ReferenceState reference{std::to_string(references.size() + 1),
+                                             name,
+                                             args.at(0).toPoint(),
+                                             {},
+                                             {},
+                                             {},
+                                             false};
                     for (const auto& [tag, value] : block.attributes) {
                         reference.attributes[tag] = value;
                     }
@@ -343,8 +392,20 @@ Variant RecordingHost::dispatch(const std::string& object, std::string_view memb
             throw EOleException("Key not found", "RecordingHost", "", 0, statusException);
         }
     } else if (object == "RegisteredApplications") {
+        const std::string name = args.at(0).toString();
+        const bool known =
+            std::find(applications.begin(), applications.end(), name) != applications.end();
+        if (member == "Item" && !known) {
+            throw EOleException("Key not found", "RecordingHost", "", 0, statusException);
+        }
+        if (member == "Add" && known) {
+            throw EOleException("Duplicate key", "RecordingHost", "", 0, statusException);
+        }
         if (member == "Add") {
-            return objectFor("RegisteredApplication:" + args.at(0).toString());
+            applications.push_back(name);
+        }
+        if (member == "Item" || member == "Add") {
+            return objectFor("RegisteredApplication:" + name);
         }
     } else if (object.rfind("BlockRef:", 0) == 0) {
         for (ReferenceState& reference : references) {
@@ -365,6 +426,22 @@ Variant RecordingHost::dispatch(const std::string& object, std::string_view memb
                 return attributes;
             }
             if (member == "SetXData") {
+                const Variants types = args.at(0).toVariants();
+                const Variants values = args.at(1).toVariants();
+                const bool registered =
+                    !values.empty() && std::find(applications.begin(), applications.end(),
+                                                 values[0].toString()) != applications.end();
+                for (std::size_t i = 0; i < types.size() && i < values.size(); ++i) {
+                    if (types[i].toInt32() == 1070 &&
+                        !std::holds_alternative<std::int16_t>(values[i].value())) {
+                        throw EOleException("Invalid extended data", "RecordingHost", "", 0,
+                                            statusException);
+                    }
+                }
+                if (!registered) {
+                    throw EOleException("The application is not registered", "RecordingHost", "", 0,
+                                        statusException);
+                }
                 reference.dataTypes = args.at(0);
                 reference.dataValues = args.at(1);
                 return {};

@@ -3,13 +3,16 @@
 // and the entities it makes, and for studs placed as blocks Blocks, a block's entities and
 // attribute definitions, block references with their attributes and extended data, and
 // RegisteredApplications; records every call in order and can be told to fail the N-th call with
-// any automation kind.
+// any automation kind. Where the object model's reference is strict it is strict too: extended
+// data's group 1070 takes a 16-bit integer only, RegisteredApplications.Add raises for a name that
+// is there, and a revolve inside a block is refused (a solid gets into a block by CopyObjects).
 
 #include "cad/automation.h"
 
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -68,9 +71,17 @@ class RecordingHost : public RunningObjects {
     // The label of the object Utility.GetEntity answers with ("BlockRef:1", "Entity:3"); none:
     // the host's exception, as for Esc.
     std::optional<std::string> pickedEntity;
+    std::vector<std::string> applications; // registered for extended data
+    // AddRegion erases the curves it was made of, as a CAD program does with DELOBJ set; their
+    // Delete then raises the host's exception.
+    bool erasesRegionCurves = false;
+    std::set<std::string> erased; // entities erased by the host or deleted ("Entity:1")
+    std::map<std::string, std::size_t> copied; // objects copied into a block, by the block's name
 
     // The references not deleted.
     std::vector<const ReferenceState*> liveReferences() const;
+    // The entities made in model space and neither deleted nor erased ("Entity:3").
+    std::vector<std::string> liveEntities() const;
 
     // Fails the call with this index (0 = the look-up) with the given kind; may be repeated.
     void failCall(std::size_t index, FailKind kind);

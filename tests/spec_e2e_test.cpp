@@ -2,6 +2,7 @@
 // stand-in host, in a drawing made as a designer makes it. The file is checked byte for byte and
 // as LibreOffice Calc reads it; the table as ezdxf reads it from the host's DXF.
 #include "cad/dbus/dbus_running_objects.h"
+#include "free_bus.h"
 #include "host_process.h"
 #include "main_form_fixture.h"
 #include "modal_driver.h"

@@ -6,6 +6,11 @@
 
 #include <oleauto.h>
 
+#include <algorithm>
+#include <cstring>
+#include <initializer_list>
+#include <utility>
+
 std::optional<long long> integerOf(const VARIANT& value)
 {
     switch (value.vt) {
@@ -49,148 +54,164 @@ std::optional<double> numberOf(const VARIANT& value)
     }
 }
 
-std::optional<std::vector<double>> numbersOf(const VARIANT& array)
+namespace {
+
+// The bounds of a one-dimensional array (not by reference) whose elements are of one of the
+// types; nothing otherwise.
+std::optional<std::pair<LONG, LONG>> boundsOf(const VARIANT& array,
+                                              std::initializer_list<VARTYPE> elementTypes)
 {
     SAFEARRAY* elements = array.parray;
-    const VARTYPE elementType = array.vt & VT_TYPEMASK;
+    const auto elementType = static_cast<VARTYPE>(array.vt & VT_TYPEMASK);
     LONG lower = 0;
     LONG upper = -1;
     if ((array.vt & VT_ARRAY) == 0 || (array.vt & VT_BYREF) != 0 || elements == nullptr ||
         SafeArrayGetDim(elements) != 1 || FAILED(SafeArrayGetLBound(elements, 1, &lower)) ||
         FAILED(SafeArrayGetUBound(elements, 1, &upper)) ||
-        (elementType != VT_R8 && elementType != VT_VARIANT)) {
+        std::find(elementTypes.begin(), elementTypes.end(), elementType) == elementTypes.end()) {
         return std::nullopt;
     }
-    std::vector<double> numbers;
-    for (LONG index = lower; index <= upper; ++index) {
-        VARIANT item;
-        VariantInit(&item);
+    return std::make_pair(lower, upper);
+}
+
+// Each element of the array as a VARIANT of its own (a copy, cleared after read(item)); false as
+// soon as one cannot be read or read() refuses it.
+template <typename Read>
+bool readEach(const VARIANT& array, std::pair<LONG, LONG> bounds, Read read)
+{
+    const auto elementType = static_cast<VARTYPE>(array.vt & VT_TYPEMASK);
+    for (LONG index = bounds.first; index <= bounds.second; ++index) {
+        VariantValue item;
         HRESULT status = S_OK;
         if (elementType == VT_VARIANT) {
-            status = SafeArrayGetElement(elements, &index, &item);
+            status = SafeArrayGetElement(array.parray, &index, item.put());
         } else {
-            item.vt = VT_R8;
-            status = SafeArrayGetElement(elements, &index, &item.dblVal);
+            // The element's own value (a reference of its own for an interface) goes into the item.
+            item.get().vt = elementType;
+            status = SafeArrayGetElement(array.parray, &index, &item.get().llVal);
         }
-        const std::optional<double> number = SUCCEEDED(status) ? numberOf(item) : std::nullopt;
-        VariantClear(&item);
-        if (!number) {
-            return std::nullopt;
+        if (FAILED(status) || !read(item.get())) {
+            return false;
         }
-        numbers.push_back(number.value_or(0.0)); // value_or: GCC sees *number as uninitialised
+    }
+    return true;
+}
+
+// How each kind of element goes into an array: its VARTYPE, the pointer SafeArrayPutElement takes
+// for it (the interface itself for an object, the value's address otherwise), and the same
+// element borrowed in a VARIANT (its value where every member of the VARIANT's union starts),
+// which an array of VT_VARIANT copies with a reference of its own.
+struct Element {
+    static VARTYPE type(double) { return VT_R8; }
+    static VARTYPE type(SHORT) { return VT_I2; }
+    static VARTYPE type(IDispatch*) { return VT_DISPATCH; }
+    static void* pointer(double& number) { return &number; }
+    static void* pointer(SHORT& number) { return &number; }
+    static void* pointer(IDispatch*& object) { return object; }
+    template <typename Item> static VARIANT borrowed(Item item)
+    {
+        VARIANT variant;
+        VariantInit(&variant);
+        variant.vt = type(item);
+        std::memcpy(&variant.llVal, &item, sizeof item);
+        return variant;
+    }
+};
+
+// The one way an array is made: from lower bound 0, of the items' own type or of VARIANTs each
+// holding one.
+template <typename Item>
+HRESULT setArray(const std::vector<Item>& items, bool asVariants, VARIANT& result)
+{
+    const VARTYPE elementType = asVariants ? VARTYPE{VT_VARIANT} : Element::type(Item{});
+    SafeArray array(SafeArrayCreateVector(elementType, 0, static_cast<ULONG>(items.size())));
+    if (array.get() == nullptr) {
+        return E_OUTOFMEMORY;
+    }
+    for (LONG index = 0; index < static_cast<LONG>(items.size()); ++index) {
+        Item item = items[static_cast<std::size_t>(index)];
+        VARIANT borrowed = Element::borrowed(item);
+        const HRESULT status = SafeArrayPutElement(array.get(), &index,
+                                                   asVariants ? static_cast<void*>(&borrowed)
+                                                              : Element::pointer(item));
+        if (FAILED(status)) {
+            return status;
+        }
+    }
+    VariantInit(&result);
+    result.vt = VT_ARRAY | elementType;
+    result.parray = array.detach();
+    return S_OK;
+}
+
+} // namespace
+
+std::optional<std::vector<double>> numbersOf(const VARIANT& array)
+{
+    const auto bounds = boundsOf(array, {VT_R8, VT_VARIANT});
+    std::vector<double> numbers;
+    if (!bounds || !readEach(array, *bounds, [&numbers](const VARIANT& item) {
+            const std::optional<double> number = numberOf(item);
+            numbers.push_back(number.value_or(0.0)); // value_or: GCC sees *number uninitialised
+            return number.has_value();
+        })) {
+        return std::nullopt;
+    }
+    return numbers;
+}
+
+std::optional<std::vector<long long>> integersOf(const VARIANT& array)
+{
+    const auto bounds =
+        boundsOf(array, {VT_I1, VT_UI1, VT_I2, VT_UI2, VT_I4, VT_UI4, VT_INT, VT_UINT, VT_I8});
+    std::vector<long long> numbers;
+    if (!bounds || !readEach(array, *bounds, [&numbers](const VARIANT& item) {
+            const std::optional<long long> number = integerOf(item);
+            numbers.push_back(number.value_or(0));
+            return number.has_value();
+        })) {
+        return std::nullopt;
     }
     return numbers;
 }
 
 HRESULT setNumberArray(const std::vector<double>& numbers, bool asVariants, VARIANT& result)
 {
-    SAFEARRAY* array = SafeArrayCreateVector(asVariants ? VT_VARIANT : VT_R8, 0,
-                                             static_cast<ULONG>(numbers.size()));
-    if (array == nullptr) {
-        return E_OUTOFMEMORY;
-    }
-    for (LONG index = 0; index < static_cast<LONG>(numbers.size()); ++index) {
-        double number = numbers[static_cast<std::size_t>(index)];
-        HRESULT status = S_OK;
-        if (asVariants) {
-            VARIANT item;
-            VariantInit(&item);
-            item.vt = VT_R8;
-            item.dblVal = number;
-            status = SafeArrayPutElement(array, &index, &item);
-        } else {
-            status = SafeArrayPutElement(array, &index, &number);
-        }
-        if (FAILED(status)) {
-            SafeArrayDestroy(array);
-            return status;
-        }
-    }
-    VariantInit(&result);
-    result.vt = VT_ARRAY | (asVariants ? VT_VARIANT : VT_R8);
-    result.parray = array;
-    return S_OK;
+    return setArray(numbers, asVariants, result);
 }
 
-namespace {
-
-// The IDispatch of an element: an object asked for it, null kept as null.
-std::optional<ComPtr<IDispatch>> dispatchOf(IUnknown* unknown)
+HRESULT setShortArray(const std::vector<SHORT>& numbers, VARIANT& result)
 {
-    ComPtr<IDispatch> dispatch;
-    if (unknown != nullptr &&
-        FAILED(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.put())))) {
-        return std::nullopt;
-    }
-    return dispatch;
+    return setArray(numbers, false, result);
 }
-
-} // namespace
 
 std::optional<std::vector<ComPtr<IDispatch>>> dispatchesOf(const VARIANT& array)
 {
-    SAFEARRAY* elements = array.parray;
-    const VARTYPE elementType = array.vt & VT_TYPEMASK;
-    LONG lower = 0;
-    LONG upper = -1;
-    if ((array.vt & VT_ARRAY) == 0 || (array.vt & VT_BYREF) != 0 || elements == nullptr ||
-        SafeArrayGetDim(elements) != 1 || FAILED(SafeArrayGetLBound(elements, 1, &lower)) ||
-        FAILED(SafeArrayGetUBound(elements, 1, &upper)) ||
-        (elementType != VT_DISPATCH && elementType != VT_UNKNOWN && elementType != VT_VARIANT)) {
-        return std::nullopt;
-    }
+    const auto bounds = boundsOf(array, {VT_DISPATCH, VT_UNKNOWN, VT_VARIANT});
     std::vector<ComPtr<IDispatch>> objects;
-    for (LONG index = lower; index <= upper; ++index) {
-        VARIANT item;
-        VariantInit(&item);
-        HRESULT status = S_OK;
-        if (elementType == VT_VARIANT) {
-            status = SafeArrayGetElement(elements, &index, &item);
-        } else {
-            item.vt = elementType; // the element's own reference goes into the item
-            status = SafeArrayGetElement(elements, &index, &item.punkVal);
-        }
-        std::optional<ComPtr<IDispatch>> object;
-        if (SUCCEEDED(status) && (item.vt == VT_DISPATCH || item.vt == VT_UNKNOWN)) {
-            object = dispatchOf(item.vt == VT_DISPATCH ? item.pdispVal : item.punkVal);
-        }
-        VariantClear(&item);
-        if (!object) {
-            return std::nullopt;
-        }
-        objects.push_back(std::move(*object));
+    if (!bounds || !readEach(array, *bounds, [&objects](const VARIANT& item) {
+            if (item.vt != VT_DISPATCH && item.vt != VT_UNKNOWN) {
+                return false;
+            }
+            // Each object asked for IDispatch, a null one kept as null.
+            IUnknown* unknown = item.vt == VT_DISPATCH ? item.pdispVal : item.punkVal;
+            ComPtr<IDispatch> dispatch;
+            if (unknown != nullptr &&
+                FAILED(unknown->QueryInterface(IID_IDispatch,
+                                               reinterpret_cast<void**>(dispatch.put())))) {
+                return false;
+            }
+            objects.push_back(std::move(dispatch));
+            return true;
+        })) {
+        return std::nullopt;
     }
     return objects;
 }
 
 HRESULT setDispatchArray(const std::vector<IDispatch*>& objects, bool asVariants, VARIANT& result)
 {
-    SAFEARRAY* array = SafeArrayCreateVector(asVariants ? VT_VARIANT : VT_DISPATCH, 0,
-                                             static_cast<ULONG>(objects.size()));
-    if (array == nullptr) {
-        return E_OUTOFMEMORY;
-    }
-    for (LONG index = 0; index < static_cast<LONG>(objects.size()); ++index) {
-        IDispatch* object = objects[static_cast<std::size_t>(index)];
-        HRESULT status = S_OK;
-        if (asVariants) {
-            VARIANT item; // borrowed: the array copies it with a reference of its own
-            VariantInit(&item);
-            item.vt = VT_DISPATCH;
-            item.pdispVal = object;
-            status = SafeArrayPutElement(array, &index, &item);
-        } else {
-            status = SafeArrayPutElement(array, &index, object);
-        }
-        if (FAILED(status)) {
-            SafeArrayDestroy(array);
-            return status;
-        }
-    }
-    VariantInit(&result);
-    result.vt = VT_ARRAY | (asVariants ? VT_VARIANT : VT_DISPATCH);
-    result.parray = array;
-    return S_OK;
+    return setArray(objects, asVariants, result);
 }
 
 BSTR bstrOf(std::string_view text)

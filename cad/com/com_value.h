@@ -20,9 +20,17 @@
 // bound; nothing for any other array or an element that is no number.
 [[nodiscard]] std::optional<std::vector<double>> numbersOf(const VARIANT& array);
 
+// The numbers of a one-dimensional array of any COM integer type but VT_UI8, with any lower bound;
+// nothing for any other array.
+[[nodiscard]] std::optional<std::vector<long long>> integersOf(const VARIANT& array);
+
 // Makes result an array of VT_R8 (or of VT_VARIANT holding VT_R8 when asVariants is set) from
 // lower bound 0; a failure status when memory runs out.
 HRESULT setNumberArray(const std::vector<double>& numbers, bool asVariants, VARIANT& result);
+
+// Makes result an array of VT_I2 from lower bound 0 (extended data's type codes); a failure status
+// when memory runs out.
+HRESULT setShortArray(const std::vector<SHORT>& numbers, VARIANT& result);
 
 // The objects of a one-dimensional array of VT_DISPATCH, VT_UNKNOWN or of VT_VARIANTs each
 // holding one, with any lower bound; each asked for IDispatch, a null one kept as null. Nothing

@@ -65,6 +65,16 @@ template <typename Read> void forEachElement(const VARIANT& value, Read read)
     }
 }
 
+// A whole number as a 32-bit integer when it fits, as a double otherwise.
+Variant wholeNumber(long long whole)
+{
+    if (whole >= std::numeric_limits<std::int32_t>::min() &&
+        whole <= std::numeric_limits<std::int32_t>::max()) {
+        return static_cast<std::int32_t>(whole);
+    }
+    return static_cast<double>(whole);
+}
+
 Shorts shortsOf(const VARIANT& value)
 {
     Shorts numbers;
@@ -115,6 +125,13 @@ VariantValue toComVariant(const Variant& value)
             VariantValue result;
             result.get().vt = VT_I4;
             result.get().lVal = whole;
+            return result;
+        }
+        VariantValue operator()(std::int16_t whole) const
+        {
+            VariantValue result;
+            result.get().vt = VT_I2;
+            result.get().iVal = whole;
             return result;
         }
         VariantValue operator()(double real) const
@@ -169,20 +186,11 @@ VariantValue toComVariant(const Variant& value)
         // Extended data's type codes: a SAFEARRAY of VT_I2.
         VariantValue operator()(const Shorts& numbers) const
         {
-            SAFEARRAY* array =
-                SafeArrayCreateVector(VT_I2, 0, static_cast<ULONG>(numbers.size()));
-            if (array == nullptr) {
-                throwSysError("SafeArrayCreateVector", E_OUTOFMEMORY);
-            }
             VariantValue result;
-            result.get().vt = VT_ARRAY | VT_I2;
-            result.get().parray = array;
-            for (LONG i = 0; i < static_cast<LONG>(numbers.size()); ++i) {
-                SHORT number = numbers[static_cast<std::size_t>(i)];
-                const HRESULT status = SafeArrayPutElement(array, &i, &number);
-                if (FAILED(status)) {
-                    throwSysError("SafeArrayPutElement", status);
-                }
+            const HRESULT status =
+                setShortArray(std::vector<SHORT>(numbers.begin(), numbers.end()), result.get());
+            if (FAILED(status)) {
+                throwSysError("SafeArrayCreateVector", status);
             }
             return result;
         }
@@ -247,6 +255,14 @@ Variant fromComVariant(const VARIANT& value, const std::shared_ptr<ComApartment>
         if (element == VT_I2) {
             return shortsOf(value);
         }
+        // Other integer arrays (hosts differ in how they answer extended data's type codes).
+        if (const auto numbers = integersOf(value)) {
+            Variants values;
+            for (const long long number : *numbers) {
+                values.push_back(wholeNumber(number));
+            }
+            return values;
+        }
         if (element == VT_VARIANT) {
             const auto numbers = numbersOf(value);
             if (!numbers || numbers->size() != Point().size()) {
@@ -255,12 +271,11 @@ Variant fromComVariant(const VARIANT& value, const std::shared_ptr<ComApartment>
         }
         return pointOf(value);
     }
+    if (value.vt == VT_I2) {
+        return std::int16_t{value.iVal};
+    }
     if (const auto whole = integerOf(value)) {
-        if (*whole >= std::numeric_limits<std::int32_t>::min() &&
-            *whole <= std::numeric_limits<std::int32_t>::max()) {
-            return static_cast<std::int32_t>(*whole);
-        }
-        return static_cast<double>(*whole);
+        return wholeNumber(*whole);
     }
     switch (value.vt) {
     case VT_EMPTY:

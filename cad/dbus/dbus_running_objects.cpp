@@ -9,11 +9,52 @@
 #include <QDBusVariant>
 
 #include <limits>
+#include <optional>
+#include <utility>
 
 namespace {
 
 // Calls block as long as the host takes: a point pick waits for the user.
 constexpr int noTimeLimit = std::numeric_limits<int>::max();
+
+// The numbers of an integer array, each as a 32-bit integer when it fits (a double otherwise).
+template <typename Number> Variants numbersAsVariants(const QDBusArgument& argument)
+{
+    QList<Number> list;
+    argument >> list;
+    Variants values;
+    for (const Number number : list) {
+        if (std::in_range<std::int32_t>(number)) {
+            values.emplace_back(static_cast<std::int32_t>(number));
+        } else {
+            values.emplace_back(static_cast<double>(number));
+        }
+    }
+    return values;
+}
+
+// An array of integers of another width than "an" (hosts differ in how they send extended data's
+// type codes) as values; nothing for any other array.
+std::optional<Variants> integersOf(const QDBusArgument& argument)
+{
+    const QString signature = argument.currentSignature();
+    if (signature == QLatin1String("aq")) {
+        return numbersAsVariants<ushort>(argument);
+    }
+    if (signature == QLatin1String("ai")) {
+        return numbersAsVariants<int>(argument);
+    }
+    if (signature == QLatin1String("au")) {
+        return numbersAsVariants<uint>(argument);
+    }
+    if (signature == QLatin1String("ax")) {
+        return numbersAsVariants<qlonglong>(argument);
+    }
+    if (signature == QLatin1String("at")) {
+        return numbersAsVariants<qulonglong>(argument);
+    }
+    return std::nullopt;
+}
 
 class DBusObject : public AutomationObject {
   public:
@@ -44,6 +85,10 @@ QVariant DBusObject::toDBus(const Variant& value) const
         QVariant operator()(std::monostate) const { return QVariant(QVariantList{}); }
         QVariant operator()(bool v) const { return QVariant(v); }
         QVariant operator()(std::int32_t v) const { return QVariant(static_cast<int>(v)); }
+        QVariant operator()(std::int16_t v) const
+        {
+            return QVariant::fromValue(static_cast<short>(v));
+        }
         QVariant operator()(double v) const { return QVariant(v); }
         QVariant operator()(const std::string& v) const
         {
@@ -57,10 +102,7 @@ QVariant DBusObject::toDBus(const Variant& value) const
         {
             return QVariant::fromValue(QList<double>(numbers.begin(), numbers.end()));
         }
-        QVariant operator()(const OleObject& o) const
-        {
-            return QVariant::fromValue(pathOf(o));
-        }
+        QVariant operator()(const OleObject& o) const { return QVariant::fromValue(pathOf(o)); }
         // An array of objects is an array of object paths, "ao".
         QVariant operator()(const Objects& objects) const
         {
@@ -123,6 +165,8 @@ Variant DBusObject::fromDBus(const QVariant& value) const
             QList<short> list;
             argument >> list;
             return Shorts(list.begin(), list.end());
+        } else if (const auto integers = integersOf(argument)) {
+            return *integers;
         } else if (signature == QLatin1String("av")) {
             QVariantList list;
             argument >> list;
@@ -136,6 +180,7 @@ Variant DBusObject::fromDBus(const QVariant& value) const
     case QMetaType::Int:
         return static_cast<std::int32_t>(value.toInt());
     case QMetaType::Short:
+        return static_cast<std::int16_t>(value.toInt());
     case QMetaType::UShort:
         return static_cast<std::int32_t>(value.toInt());
     case QMetaType::UInt:

@@ -14,8 +14,10 @@
 #include <BRepCheck_Analyzer.hxx>
 #include <BRepExtrema_DistShapeShape.hxx>
 #include <BRepFilletAPI_MakeChamfer.hxx>
+#include <BRepGProp.hxx>
 #include <BRepPrimAPI_MakeRevol.hxx>
 #include <BRep_Tool.hxx>
+#include <GProp_GProps.hxx>
 #include <Standard_Failure.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
@@ -124,6 +126,13 @@ TopoDS_Face endFaceAt(const PartSolid::Body& body, Vec2 pick)
 std::size_t PartSolid::threadCount() const
 {
     return m_body->threads.size();
+}
+
+double PartSolid::volume() const
+{
+    GProp_GProps properties;
+    BRepGProp::VolumeProperties(m_body->shape, properties);
+    return properties.Mass();
 }
 
 namespace {

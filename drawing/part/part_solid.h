@@ -55,6 +55,9 @@ class PartSolid {
 
     std::size_t threadCount() const;
 
+    // The solid's volume in cubic drawing units (a thread is cosmetic and takes none).
+    double volume() const;
+
     // The part seen along -z on the XY plane: its outline with chamfers (its section by the
     // sketch plane) and its circular edges seen edge-on (end rims, chamfer edges, thread ends).
     // Worked out on first use and kept.

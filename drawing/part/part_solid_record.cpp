@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace drawing {
 
@@ -116,6 +117,19 @@ bool onOuterCylinder(const Body& body, double u)
 std::size_t PartSolid::threadCount() const
 {
     return m_body->threads.size();
+}
+
+// Pappus: the outline's area times the way its centroid goes round the axis, 2π ∫∫ v dA, with
+// ∫∫ v dA summed over the outline's edges.
+double PartSolid::volume() const
+{
+    const std::vector<Vec2>& o = m_body->outline;
+    double moment = 0;
+    for (std::size_t i = 0; i < o.size(); ++i) {
+        const Vec2 a = o[i], b = o[(i + 1) % o.size()];
+        moment += (a.x * b.y - b.x * a.y) * (a.y + b.y);
+    }
+    return 2 * std::numbers::pi * std::abs(moment) / 6;
 }
 
 namespace {

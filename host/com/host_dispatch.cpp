@@ -23,12 +23,12 @@ const IID IID_IHostObject = {
 namespace {
 
 constexpr std::array<std::string_view, 2> applicationMembers{"ActiveDocument", "Visible"};
-constexpr std::array<std::string_view, 13> documentMembers{
+constexpr std::array<std::string_view, 14> documentMembers{
     "GetVariable",    "SetVariable", "SendCommand",
     "Utility",        "Layers",      "ActiveLayer",
     "ModelSpace",     "Blocks",      "RegisteredApplications",
     "HandleToObject", "Name",        "Path",
-    "SelectionSets"};
+    "SelectionSets",  "CopyObjects"};
 constexpr std::array<std::string_view, 3> utilityMembers{"GetPoint", "PolarPoint", "GetEntity"};
 constexpr std::array<std::string_view, 3> layersMembers{"Count", "Item", "Add"};
 constexpr std::array<std::string_view, 2> layerMembers{"name", "color"};
@@ -42,15 +42,16 @@ constexpr std::array<std::string_view, 8> modelSpaceMembers{"AddLightWeightPolyl
                                                             "Item"};
 // Every entity's members, a block reference's and a text's among them (the model refuses what a
 // kind lacks).
-constexpr std::array<std::string_view, 14> entityMembers{
+constexpr std::array<std::string_view, 15> entityMembers{
     "Closed",   "Layer",    "Delete",    "InsertionPoint", "Name",       "Handle", "GetAttributes",
-    "SetXData", "GetXData", "TagString", "ObjectName",     "TextString", "Height", "Rotation"};
+    "SetXData", "GetXData", "TagString", "ObjectName",     "TextString", "Height", "Rotation",
+    "Volume"};
 constexpr std::array<std::string_view, 3> blocksMembers{"Count", "Item", "Add"};
-constexpr std::array<std::string_view, 8> blockMembers{
-    "Name",    "AddLine", "AddAttribute", "Delete", "AddLightWeightPolyline",
-    "AddText", "Count",   "Item"};
+constexpr std::array<std::string_view, 10> blockMembers{
+    "Name",    "AddLine", "AddAttribute", "Delete",          "AddLightWeightPolyline",
+    "AddText", "Count",   "Item",         "AddRegion",       "AddRevolvedSolid"};
 constexpr std::array<std::string_view, 2> attributeMembers{"TagString", "TextString"};
-constexpr std::array<std::string_view, 2> applicationsMembers{"Count", "Add"};
+constexpr std::array<std::string_view, 3> applicationsMembers{"Count", "Item", "Add"};
 constexpr std::array<std::string_view, 3> selectionSetsMembers{"Count", "Item", "Add"};
 constexpr std::array<std::string_view, 6> selectionSetMembers{"Name",   "Count", "Item",
                                                               "Select", "Clear", "Delete"};

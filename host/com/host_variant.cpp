@@ -1,9 +1,9 @@
 #include "host/com/host_variant.h"
 
-#include "host/com/com_host.h"
-#include "host/com/host_dispatch.h"
 #include "cad/com/com_value.h"
 #include "cad/com/wide_text.h"
+#include "host/com/com_host.h"
+#include "host/com/host_dispatch.h"
 
 #include <windows.h>
 
@@ -38,7 +38,7 @@ std::optional<std::vector<HostItem>> itemsOf(const VARIANT& value)
             if (FAILED(SafeArrayGetElement(array, &i, &number))) {
                 return std::nullopt;
             }
-            items.emplace_back(std::int32_t{number});
+            items.emplace_back(std::int16_t{number});
             continue;
         }
         VARIANT item;
@@ -132,6 +132,8 @@ HostValue fromVariant(const VARIANT& value)
         return objectOf(value.pdispVal);
     case VT_UNKNOWN:
         return objectOf(value.punkVal);
+    case VT_I2:
+        return std::int16_t{value.iVal};
     default:
         break;
     }
@@ -160,6 +162,9 @@ HRESULT toVariant(const HostValue& value, ComHost& host, VARIANT& result)
     } else if (const auto* whole = std::get_if<std::int32_t>(&value)) {
         result.vt = VT_I4;
         result.lVal = *whole;
+    } else if (const auto* small = std::get_if<std::int16_t>(&value)) {
+        result.vt = VT_I2;
+        result.iVal = *small;
     } else if (const auto* real = std::get_if<double>(&value)) {
         result.vt = VT_R8;
         result.dblVal = *real;

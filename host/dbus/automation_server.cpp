@@ -41,7 +41,8 @@ HostValue hostItems(const QVariantList& list)
     return items;
 }
 
-// An argument as the object model takes it: basic values, an array of doubles, an empty av,
+// An argument as the object model takes it: basic values (a 16-bit integer "n" kept as one), an
+// array of doubles, an empty av,
 // an object path, an array of object paths (ao, or an av holding only object paths), an array
 // of 16-bit integers (an) and an array of mixed basic values (av), as extended data comes; any
 // other D-Bus type stays unsupported, with the text the log shows.
@@ -100,8 +101,9 @@ HostValue hostValue(const QVariant& value)
         return value.toDouble();
     case QMetaType::QString:
         return value.toString().toStdString();
-    case QMetaType::UChar:
     case QMetaType::Short:
+        return static_cast<std::int16_t>(value.toInt());
+    case QMetaType::UChar:
     case QMetaType::UShort:
     case QMetaType::UInt:
     case QMetaType::LongLong:
@@ -111,7 +113,8 @@ HostValue hostValue(const QVariant& value)
         const qlonglong whole = value.toLongLong(&ok);
         if (ok && whole >= std::numeric_limits<std::int32_t>::min() &&
             whole <= std::numeric_limits<std::int32_t>::max() &&
-            !(value.metaType().id() == QMetaType::ULongLong && value.toULongLong() != quint64(whole))) {
+            !(value.metaType().id() == QMetaType::ULongLong &&
+              value.toULongLong() != quint64(whole))) {
             return static_cast<std::int32_t>(whole);
         }
         break;
@@ -126,6 +129,10 @@ struct DBusValue {
     QVariant operator()(std::monostate) const { return QVariantList{}; }
     QVariant operator()(bool value) const { return value; }
     QVariant operator()(std::int32_t value) const { return value; }
+    QVariant operator()(std::int16_t value) const
+    {
+        return QVariant::fromValue(static_cast<short>(value));
+    }
     QVariant operator()(double value) const { return value; }
     QVariant operator()(const std::string& value) const { return QString::fromStdString(value); }
     QVariant operator()(const std::vector<double>& values) const
@@ -175,9 +182,8 @@ AutomationServer::AutomationServer(CadDrawing& drawing, QDBusConnection connecti
 {
     m_pickCaller->setConnection(m_connection);
     m_pickCaller->setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
-    connect(m_pickCaller, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
-        endPick(QStringLiteral("Point selection cancelled: the caller left"));
-    });
+    connect(m_pickCaller, &QDBusServiceWatcher::serviceUnregistered, this,
+            [this] { endPick(QStringLiteral("Point selection cancelled: the caller left")); });
 }
 
 bool AutomationServer::start(const QString& className)

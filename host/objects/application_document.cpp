@@ -42,6 +42,9 @@ HostValue ObjectModel::document(const std::string& member, std::int32_t kind,
         if (name == "CMDDIA") {
             return m_drawing.cmddia;
         }
+        if (name == "DELOBJ") {
+            return m_delobj;
+        }
         fail(ErrorKind::Exception, "Unknown system variable");
     }
     if (member == "SetVariable") {
@@ -53,6 +56,8 @@ HostValue ObjectModel::document(const std::string& member, std::int32_t kind,
             m_drawing.osmode = value;
         } else if (name == "CMDDIA") {
             m_drawing.cmddia = value;
+        } else if (name == "DELOBJ") {
+            m_delobj = value;
         } else {
             fail(ErrorKind::Exception, "Unknown system variable");
         }

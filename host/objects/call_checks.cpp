@@ -59,7 +59,7 @@ void expectCount(const std::string& name, const std::vector<HostValue>& args, st
 
 std::int32_t intArg(const std::string& name, const std::vector<HostValue>& args, std::size_t i)
 {
-    if (const auto* value = std::get_if<std::int32_t>(&args[i])) {
+    if (const auto value = wholeOf(args[i])) {
         return *value;
     }
     // A whole double in range is the same number; a fraction is not silently rounded.
@@ -78,7 +78,7 @@ double doubleArg(const std::string& name, const std::vector<HostValue>& args, st
     if (const auto* value = std::get_if<double>(&args[i]); value && std::isfinite(*value)) {
         return *value;
     }
-    if (const auto* value = std::get_if<std::int32_t>(&args[i])) {
+    if (const auto value = wholeOf(args[i])) {
         return *value;
     }
     mismatch(name, i);

@@ -16,25 +16,6 @@ namespace {
 
 constexpr const char* entityPrefix = "/Entities/";
 
-// Where an entity with a handle is: its list in its container and its place there.
-template <typename Entity> struct Found {
-    std::vector<Entity>* list = nullptr;
-    std::size_t index = 0;
-    Entity* get() const { return list == nullptr ? nullptr : &(*list)[index]; }
-};
-
-template <typename Entity> Found<Entity> findIn(std::vector<Entity>* list, Handle handle)
-{
-    if (list != nullptr) {
-        const auto at = std::find_if(list->begin(), list->end(),
-                                     [handle](const Entity& e) { return e.handle == handle; });
-        if (at != list->end()) {
-            return {list, static_cast<std::size_t>(at - list->begin())};
-        }
-    }
-    return {};
-}
-
 // The vertices of a lightweight polyline: x, y pairs of finite numbers.
 std::vector<Vec2> verticesArg(const std::string& name, const std::vector<HostValue>& args,
                               std::size_t i)
@@ -189,6 +170,20 @@ HostValue ObjectModel::container(const EntityContainer& where, const std::string
             where.regions->push_back({m_drawing.activeLayer, std::move(loop), handle});
             regions.push_back(entityRef(handle));
         }
+        if (m_delobj != 0) {
+            // The curves are erased, as a CAD program does with DELOBJ set: later calls on them
+            // find no such object.
+            for (const ObjectRef& curve : *curves) {
+                for (const EntityContainer& in : entityContainers()) {
+                    const Found<Polyline> found = findIn(in.polylines, *entityHandle(curve.path));
+                    if (found.list != nullptr) {
+                        m_drawing.shrink(found.get()->vertices.size());
+                        found.list->erase(found.list->begin() +
+                                          static_cast<std::ptrdiff_t>(found.index));
+                    }
+                }
+            }
+        }
         return regions;
     }
     if (member == "AddRevolvedSolid" && where.parts != nullptr) {
@@ -197,13 +192,19 @@ HostValue ObjectModel::container(const EntityContainer& where, const std::string
         const auto* profile = std::get_if<ObjectRef>(&args[0]);
         const auto handle = profile ? entityHandle(profile->path) : std::nullopt;
         const Region* region = nullptr;
+        bool inBlock = false;
         for (const EntityContainer& in : entityContainers()) {
             if (handle && region == nullptr) {
                 region = findIn(in.regions, *handle).get();
+                inBlock = region != nullptr && in.regions != &m_drawing.regions;
             }
         }
         if (region == nullptr) {
             mismatch(member, 0);
+        }
+        // As a CAD program's object model has it: what a block contains cannot be revolved.
+        if (inBlock) {
+            fail(ErrorKind::Exception, "Objects contained within a block cannot be revolved");
         }
         const std::vector<double> at = pointArg(member, args, 1);
         const std::vector<double> direction = pointArg(member, args, 2);
@@ -276,12 +277,17 @@ HostValue ObjectModel::entity(Handle handle, const std::string& member, std::int
         expectCount(member, args, 1, 1);
         if (const auto* flag = std::get_if<bool>(&args[0])) {
             polyline.get()->closed = *flag;
-        } else if (const auto* whole = std::get_if<std::int32_t>(&args[0])) {
+        } else if (const auto whole = wholeOf(args[0])) {
             polyline.get()->closed = *whole != 0; // as COM turns a number into a boolean
         } else {
             mismatch(member, 0);
         }
         return {};
+    }
+    if (member == "Volume" && part.list && part.get()->solid) {
+        useOf(member, readOnly, kind);
+        expectCount(member, args, 0, 0);
+        return part.get()->solid->volume();
     }
     if (member == "Layer") {
         if (useOf(member, readWrite, kind) == Use::Get) {

@@ -34,6 +34,24 @@ struct EntityView {
 
 // A block's own definition as a container.
 EntityContainer blockContainer(Block& block);
+// Where an entity with a handle is: its list in its container and its place there.
+template <typename Entity> struct Found {
+    std::vector<Entity>* list = nullptr;
+    std::size_t index = 0;
+    Entity* get() const { return list == nullptr ? nullptr : &(*list)[index]; }
+};
+
+template <typename Entity> Found<Entity> findIn(std::vector<Entity>* list, Handle handle)
+{
+    if (list != nullptr) {
+        for (std::size_t i = 0; i < list->size(); ++i) {
+            if ((*list)[i].handle == handle) {
+                return {list, i};
+            }
+        }
+    }
+    return {};
+}
 
 // "/Entities/<handle>".
 ObjectRef entityRef(Handle handle);

@@ -6,12 +6,18 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace cadhost {
 
 namespace {
 
-// Extended data as it arrives: type codes and values, item by item.
+// Group codes of the kinds the host keeps apart: 1070 a 16-bit integer, 1071 a 32-bit one.
+constexpr std::int16_t shortCode = 1070;
+
+// Extended data as it arrives: type codes and values, item by item. Group 1070 holds a 16-bit
+// integer: one that arrives wider is taken while it fits (as COM would convert it), anything
+// else is refused.
 std::vector<ExtendedItem> extendedItems(const std::string& member,
                                         const std::vector<HostValue>& args)
 {
@@ -28,17 +34,18 @@ std::vector<ExtendedItem> extendedItems(const std::string& member,
     }
     std::vector<ExtendedItem> items;
     for (std::size_t i = 0; i < codes->size(); ++i) {
-        const auto* code = std::get_if<std::int32_t>(&(*codes)[i].value);
-        if (code == nullptr || *code < 1000 || *code > 1071) {
+        const std::optional<std::int32_t> code = wholeOf(itemValue((*codes)[i]));
+        if (!code || *code < 1000 || *code > 1071) {
             fail(ErrorKind::Exception, "Invalid extended data");
         }
-        const HostItem::Value& value = (*values)[i].value;
+        const HostValue value = itemValue((*values)[i]);
         ExtendedItem item{static_cast<std::int16_t>(*code), std::string()};
         if (const auto* text = std::get_if<std::string>(&value)) {
             item.value = *text;
         } else if (const auto* real = std::get_if<double>(&value); real && std::isfinite(*real)) {
             item.value = *real;
-        } else if (const auto* whole = std::get_if<std::int32_t>(&value)) {
+        } else if (const auto whole = wholeOf(value);
+                   whole && (*code != shortCode || (*whole >= INT16_MIN && *whole <= INT16_MAX))) {
             item.value = *whole;
         } else {
             fail(ErrorKind::Exception, "Invalid extended data");
@@ -51,9 +58,14 @@ std::vector<ExtendedItem> extendedItems(const std::string& member,
     return items;
 }
 
-HostItem itemOf(const std::variant<std::string, double, std::int32_t>& value)
+// An item as GetXData answers it: group 1070 as the 16-bit integer it is.
+HostItem itemOf(const ExtendedItem& item)
 {
-    return std::visit([](const auto& v) -> HostItem { return v; }, value);
+    if (const auto* whole = std::get_if<std::int32_t>(&item.value);
+        whole && item.code == shortCode) {
+        return static_cast<std::int16_t>(*whole);
+    }
+    return std::visit([](const auto& v) -> HostItem { return v; }, item.value);
 }
 
 } // namespace
@@ -80,11 +92,12 @@ HostValue extendedDataReply(const std::vector<ExtendedData>& data, const std::st
     std::vector<HostItem> values;
     for (const ExtendedData& each : data) {
         if (each.application == application) {
-            codes.emplace_back(std::int32_t{1001});
+            // The type codes as the 16-bit integers they are.
+            codes.emplace_back(std::int16_t{1001});
             values.emplace_back(application);
             for (const ExtendedItem& item : each.items) {
-                codes.emplace_back(std::int32_t{item.code});
-                values.emplace_back(itemOf(item.value));
+                codes.emplace_back(item.code);
+                values.emplace_back(itemOf(item));
             }
         }
     }

@@ -24,6 +24,7 @@ struct Shown {
     std::string operator()(std::monostate) const { return "<empty>"; }
     std::string operator()(bool value) const { return value ? "true" : "false"; }
     std::string operator()(std::int32_t value) const { return std::to_string(value); }
+    std::string operator()(std::int16_t value) const { return std::to_string(value); }
     std::string operator()(double value) const { return showDouble(value); }
     std::string operator()(const std::string& value) const
     {
@@ -71,6 +72,17 @@ struct Shown {
 HostValue itemValue(const HostItem& item)
 {
     return std::visit([](const auto& v) -> HostValue { return v; }, item.value);
+}
+
+std::optional<std::int32_t> wholeOf(const HostValue& value)
+{
+    if (const auto* whole = std::get_if<std::int32_t>(&value)) {
+        return *whole;
+    }
+    if (const auto* small = std::get_if<std::int16_t>(&value)) {
+        return *small;
+    }
+    return std::nullopt;
 }
 
 std::string showValue(const HostValue& value)

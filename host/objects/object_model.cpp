@@ -172,6 +172,9 @@ HostValue ObjectModel::dispatch(const std::string& path, const std::string& memb
     if (path == "/Document" && member == "HandleToObject") {
         return handleToObject(member, kind, args);
     }
+    if (path == "/Document" && member == "CopyObjects") {
+        return copyObjects(args, kind);
+    }
     if (path == "/Document") {
         return document(member, kind, args);
     }

@@ -5,9 +5,9 @@
 // outcome into a reply. It checks what it is given as a COM server does, keeps the call log,
 // injects failures for tests and answers GetPoint from scripted points or leaves it waiting for a
 // pick. Each object family has a file of its own beside this one (application_document.cpp,
-// utility.cpp, layers.cpp, entities.cpp, entity_collections.cpp, texts.cpp, blocks.cpp,
-// block_references.cpp, extended_data.cpp, registered_applications.cpp, handles.cpp, picks.cpp,
-// selection_sets.cpp); call_checks.h holds the COM-style checks they share.
+// utility.cpp, layers.cpp, entities.cpp, entity_collections.cpp, texts.cpp, copy_objects.cpp,
+// blocks.cpp, block_references.cpp, extended_data.cpp, registered_applications.cpp, handles.cpp,
+// picks.cpp, selection_sets.cpp); call_checks.h holds the COM-style checks they share.
 
 #include "host/objects/drawing_names.h"
 #include "host/objects/entities.h"
@@ -152,6 +152,8 @@ class ObjectModel {
                          const std::vector<HostValue>& args);
     HostValue handleToObject(const std::string& member, std::int32_t kind,
                              const std::vector<HostValue>& args);
+    // Document.CopyObjects (copy_objects.cpp).
+    HostValue copyObjects(const std::vector<HostValue>& args, std::int32_t kind);
     HostValue getEntity(const std::vector<HostValue>& args, std::int32_t kind,
                         InvokeResult& result);
     Block* findBlock(Handle handle);
@@ -180,6 +182,7 @@ class ObjectModel {
     bool m_repeatPoints = false;
     std::optional<std::string> m_pendingCall; // call text of the waiting GetPoint or GetEntity
     bool m_pendingEntity = false;             // the waiting pick is GetEntity's
+    std::int32_t m_delobj = 0; // DELOBJ: not 0, AddRegion erases the curves it was made of
 };
 
 } // namespace cadhost

@@ -54,9 +54,10 @@ std::vector<FilterItem> filterArgs(const std::string& member, const std::vector<
     }
     std::vector<FilterItem> filter;
     for (std::size_t i = 0; i < codes->size(); ++i) {
-        const auto* code = std::get_if<std::int32_t>(&(*codes)[i].value);
+        // The codes are 16-bit integers as a CAD program takes them; a caller may send wider ones.
+        const std::optional<std::int32_t> code = wholeOf(itemValue((*codes)[i]));
         const auto* value = std::get_if<std::string>(&(*values)[i].value);
-        if (code == nullptr || value == nullptr) {
+        if (!code || value == nullptr) {
             fail(ErrorKind::Exception, "Invalid filter");
         }
         if (*code != 0 && *code != 2 && *code != 8 && *code != 1001 && *code != 410) {
