@@ -71,6 +71,9 @@ class Drawings:
         self._drawings.append(drawing)
         return drawing
 
+    def all(self):
+        return list(self._drawings)
+
     def current(self):
         """The drawing of the active document, if the program has drawn into it."""
         for drawing in self._drawings:
