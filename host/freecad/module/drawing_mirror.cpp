@@ -82,13 +82,15 @@ std::string digestOf(const MirrorRecord& record, std::uint64_t solidSerial)
         for (const drawing::ExtendedItem& item : data.items) {
             digest.add(static_cast<std::uint64_t>(static_cast<std::uint16_t>(item.code)));
             digest.add(static_cast<std::uint64_t>(item.value.index()));
-            std::visit([&digest](const auto& v) {
-                if constexpr (std::is_same_v<std::decay_t<decltype(v)>, std::int32_t>) {
-                    digest.add(static_cast<std::uint64_t>(static_cast<std::uint32_t>(v)));
-                } else {
-                    digest.add(v);
-                }
-            }, item.value);
+            std::visit(
+                [&digest](const auto& v) {
+                    if constexpr (std::is_same_v<std::decay_t<decltype(v)>, std::int32_t>) {
+                        digest.add(static_cast<std::uint64_t>(static_cast<std::uint32_t>(v)));
+                    } else {
+                        digest.add(v);
+                    }
+                },
+                item.value);
         }
     }
     return digest.add(solidSerial).hex();
@@ -172,9 +174,9 @@ std::vector<DrawingMirror::Located> DrawingMirror::locate(CadDrawing& drawing)
     const auto add = [&](MirrorRecord record, Handle handle, char prefix, auto list,
                          std::size_t index, std::uint64_t serial = 0) {
         record.digest = digestOf(record, serial);
-        record.key = handle != 0 ? handleKey(prefix, handle)
-                                 : "C" + record.digest + "#" +
-                                       std::to_string(equalOnes[record.digest]++);
+        record.key = handle != 0
+                         ? handleKey(prefix, handle)
+                         : "C" + record.digest + "#" + std::to_string(equalOnes[record.digest]++);
         found.push_back({std::move(record), list, index});
     };
     const auto entities = [&](const std::string& owner, std::vector<Polyline>& polylines,
@@ -182,7 +184,8 @@ std::vector<DrawingMirror::Located> DrawingMirror::locate(CadDrawing& drawing)
                               std::vector<Part>& parts) {
         for (std::size_t i = 0; i < polylines.size(); ++i) {
             const Polyline& polyline = polylines[i];
-            MirrorRecord record = recordOf(Kind::Polyline, owner, layerName(drawing, polyline.layer));
+            MirrorRecord record =
+                recordOf(Kind::Polyline, owner, layerName(drawing, polyline.layer));
             record.points = polyline.vertices;
             record.closed = polyline.closed;
             add(std::move(record), polyline.handle, 'E', &polylines, i);
@@ -386,8 +389,7 @@ DrawingMirror::Reconciled DrawingMirror::reconcile(CadDrawing& drawing,
             inDrawing.insert(thing.record.key);
         }
         for (auto w = m_aside.begin(); w != m_aside.end();) {
-            if (std::holds_alternative<Block>(w->thing) != blocks ||
-                present.count(w->key) == 0) {
+            if (std::holds_alternative<Block>(w->thing) != blocks || present.count(w->key) == 0) {
                 ++w;
             } else if (inDrawing.count(w->key) != 0) {
                 w = m_aside.erase(w); // back already, inside its definition

@@ -33,14 +33,14 @@ struct MirrorRecord {
     // "L<index>" a layer, "B<handle>" a block definition, "E<handle>" an entity or reference the
     // object model names; "C<digest>#<n>" the n-th of the equal entities drawn by commands.
     std::string key;
-    std::string owner;  // the key of the block whose definition holds it; "" in model space
-    std::string digest; // 16 hexadecimal digits
-    std::string layer;  // the name of its layer (of a layer: its own name)
-    std::int32_t color = 0;  // a layer's colour index
-    std::vector<Vec2> points; // a polyline's vertices, a line's two ends, a region's corners
-    bool closed = false;      // a closed polyline; a region
-    std::string name;         // a solid's part name, a block's name, a reference's block name
-    std::string block;        // a reference: the key of its block
+    std::string owner;          // the key of the block whose definition holds it; "" in model space
+    std::string digest;         // 16 hexadecimal digits
+    std::string layer;          // the name of its layer (of a layer: its own name)
+    std::int32_t color = 0;     // a layer's colour index
+    std::vector<Vec2> points;   // a polyline's vertices, a line's two ends, a region's corners
+    bool closed = false;        // a closed polyline; a region
+    std::string name;           // a solid's part name, a block's name, a reference's block name
+    std::string block;          // a reference: the key of its block
     double x = 0, y = 0, z = 0; // a reference: where it places its block
     // A block: its attribute tags with their default values; a reference: the tags with this
     // placement's values.

@@ -33,8 +33,8 @@ using freecadhost::MirrorRecord;
 // rather than failing the whole call.
 py::str text(const std::string& value)
 {
-    PyObject* decoded = PyUnicode_DecodeUTF8(value.data(), static_cast<Py_ssize_t>(value.size()),
-                                             "replace");
+    PyObject* decoded =
+        PyUnicode_DecodeUTF8(value.data(), static_cast<Py_ssize_t>(value.size()), "replace");
     if (decoded == nullptr) {
         throw py::error_already_set();
     }
@@ -343,9 +343,8 @@ PYBIND11_MODULE(quorvel_model, module)
         .def("invoke", &Model::invoke, py::arg("path"), py::arg("member"), py::arg("kind"),
              py::arg("args"),
              "(status, value, error name, error text, prompt); status done, failed or awaiting")
-        .def(
-            "set_call_log",
-            [](Model& self, const std::string& file) { return self.model().setCallLog(file); })
+        .def("set_call_log",
+             [](Model& self, const std::string& file) { return self.model().setCallLog(file); })
         .def("fail_call",
              [](Model& self, int index, const std::string& kind) {
                  self.model().failCall(index, failKind(kind));
@@ -363,7 +362,9 @@ PYBIND11_MODULE(quorvel_model, module)
             py::arg("points"), py::arg("headless"), py::arg("repeat") = false)
         .def("waiting_for_pick", [](Model& self) { return self.model().waitingForPick(); })
         .def("pick_takes",
-             [](Model& self, double x, double y) { return self.model().pickTakes({x, y}); })
+             [](Model& self, double x, double y) {
+                 return self.model().pickTakes({x, y});
+             })
         .def("answer_pick", &Model::answerPick, "(value,) or None when no pick waits")
         .def("answer_entity_pick", &Model::answerEntityPick, py::arg("key"), py::arg("x"),
              py::arg("y"), "(value,) or None when no GetEntity waits or key names no entity")
