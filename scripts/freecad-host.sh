@@ -35,6 +35,6 @@ export QUORVEL_HOST_ARGS QUORVEL_MODULE_DIR="$module_dir" QUORVEL_ADDON_DIR="$ad
 if [[ "$gui" == yes ]]; then
     # FreeCAD's window run as root dies at start without this.
     [[ $(id -u) -eq 0 ]] && export QTWEBENGINE_DISABLE_SANDBOX=1
-    exec freecad -M "$addon" -P "$module_dir" "$addon/start_host.py"
+    exec freecad "$addon/start_host.py"
 fi
-exec freecadcmd -P "$module_dir" -P "$addon" "$addon/start_host.py"
+exec freecadcmd "$addon/start_host.py"

@@ -118,9 +118,10 @@ class MirrorTest(unittest.TestCase):
         # Each entity in its layer, each layer with its colour index.
         members = {o.Label: sorted(m.LayerName for m in o.Group)
                    for o in self.ours("App::FeaturePython")}
-        self.assertEqual(members, {"0": [], "1": ["1"], "2": ["2"], "7": ["7"]})
+        # The drawing's first layer "0", with nothing on it, is not shown.
+        self.assertEqual(members, {"1": ["1"], "2": ["2"], "7": ["7"]})
         self.assertEqual({o.Label: o.ColorIndex for o in self.ours("App::FeaturePython")},
-                         {"0": 7, "1": 2, "2": 6, "7": 5})
+                         {"1": 2, "2": 6, "7": 5})
         self.assertAlmostEqual(box.Shape.Volume, 1)  # the user's object as it was
         # A run that changes nothing makes no step and no pass.
         self.run_program(lambda model: call(model, "/Document", "GetVariable", 1, "OSMODE"))

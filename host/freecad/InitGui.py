@@ -5,25 +5,9 @@
 # FreeCAD's documents or preferences until the program draws.
 import os
 
-import FreeCAD
-import FreeCADGui
+from quorvel_freecad import workbench
 
-
-class QuorvelWorkbench(FreeCADGui.Workbench):
-    MenuText = "Quorvel"
-    ToolTip = "Threaded studs drawn by the Quorvel program"
-
-    def Initialize(self):
-        from quorvel_freecad import commands
-        names = commands.register()
-        self.appendMenu("Quorvel", names)
-        self.appendToolbar("Quorvel", names)
-
-    def GetClassName(self):
-        return "Gui::PythonWorkbench"
-
-
-FreeCADGui.addWorkbench(QuorvelWorkbench())
+workbench.add()
 
 
 def quorvel_start_serving():

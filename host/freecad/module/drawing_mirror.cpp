@@ -152,6 +152,34 @@ std::size_t elementsOf(const Block& block)
     return count;
 }
 
+// The layers something is drawn on: only these are shown, so that a drawing's first layer, or a
+// layer a failed run made, does not appear in the document (nor in its undo steps) empty.
+std::set<std::size_t> usedLayers(const CadDrawing& drawing)
+{
+    std::set<std::size_t> used;
+    const auto add = [&used](const auto& list) {
+        for (const auto& thing : list) {
+            used.insert(thing.layer);
+        }
+    };
+    const auto entities = [&](const auto& where) {
+        add(where.polylines);
+        add(where.lines);
+        add(where.regions);
+        for (const Part& part : where.parts) {
+            if (part.solid) {
+                used.insert(part.layer);
+            }
+        }
+    };
+    entities(drawing);
+    for (const Block& block : drawing.blocks) {
+        entities(block);
+    }
+    add(drawing.inserts);
+    return used;
+}
+
 } // namespace
 
 std::uint64_t DrawingMirror::solidSerial(const std::shared_ptr<const drawing::PartSolid>& solid)
@@ -214,7 +242,11 @@ std::vector<DrawingMirror::Located> DrawingMirror::locate(CadDrawing& drawing)
         }
     };
 
+    const std::set<std::size_t> used = usedLayers(drawing);
     for (std::size_t i = 0; i < drawing.layers.size(); ++i) {
+        if (used.count(i) == 0) {
+            continue;
+        }
         MirrorRecord record = recordOf(Kind::Layer, {}, drawing.layers[i].name);
         record.color = drawing.layers[i].color;
         record.digest = digestOf(record, 0);

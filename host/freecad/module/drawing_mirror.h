@@ -52,9 +52,9 @@ class DrawingMirror {
   public:
     static constexpr std::size_t maxKeptAside = 100'000;
 
-    // Everything the drawing shows, containers before what they hold: layers, block definitions,
-    // the entities of each definition, the entities of model space, block references. Parts
-    // without a solid yet show nothing.
+    // Everything the drawing shows, containers before what they hold: the layers something is
+    // on, block definitions, the entities of each definition, the entities of model space, block
+    // references. Parts without a solid yet show nothing.
     std::vector<MirrorRecord> records(CadDrawing& drawing);
 
     // The keys the document shows after a pass; reconcile() takes those it lacks later as taken
