@@ -41,6 +41,8 @@ def _save(service, options):
     drawing = host.drawings.current() or (host.drawings.all() or [None])[0]
     if drawing is None and (options.save or options.dxf or options.step):
         drawing = host.drawings.for_active_document()  # nothing drawn: an empty drawing
+    if drawing is not None:
+        drawing.begin_run()  # the files hold what the document shows, after the user's undo
     problems = []
     if options.save:
         more, notes = files.save_beside(drawing, os.path.abspath(options.save))

@@ -52,7 +52,7 @@ class _EscapeFilter(QtCore.QObject):
 
     def eventFilter(self, watched, event):
         if event.type() == QtCore.QEvent.KeyPress and event.key() == QtCore.Qt.Key_Escape:
-            self._cancel()
+            later(self._cancel)  # the answer removes this filter: not while it runs
             return True
         return False
 

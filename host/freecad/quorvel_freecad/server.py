@@ -200,11 +200,14 @@ class Host:
 
     def _end_pick(self, answer, failure=None):
         pending, self._pending = self._pending, None
-        pending.watch.cancel()
-        if self.picks is not None:
-            self.picks.stop()
+        self._restart_idle()
         if answer is not None:
             self._reply(pending.message, values.to_dbus(answer[0]))
         elif failure is not None:
             self._answer(pending.message, failure)
-        self._restart_idle()
+        pending.watch.cancel()
+        if self.picks is not None:
+            try:
+                self.picks.stop()
+            except Exception as fault:  # the view may be gone; the pick is answered anyway
+                App.Console.PrintLog("Quorvel: %s\n" % fault)

@@ -6,6 +6,7 @@ closed document's drawing is dropped. The run's changes reach the document in on
 run ends: one recompute, one redraw and one undo step per run.
 """
 
+import time
 import uuid
 
 import FreeCAD as App
@@ -24,6 +25,7 @@ class Drawing:
         self.model = model_class()
         self.mirror = DocumentMirror(document, uuid.uuid4().hex)
         self.passes = 0  # passes that changed the document
+        self.pass_seconds = 0.0  # the time they took
 
     def begin_run(self):
         """Takes into the drawing what the user did to its objects since the last pass: what an
@@ -37,12 +39,14 @@ class Drawing:
         remove, create, update = self.mirror.plan(records)
         changed = 0
         if remove or create or update:
+            started = time.monotonic()
             self.document.openTransaction(TRANSACTION)
             try:
                 changed = self.mirror.apply(self.model, records)
             finally:
                 self.document.commitTransaction()
             self.passes += 1
+            self.pass_seconds += time.monotonic() - started
         self.model.set_mirrored(self.mirror.present_keys())
         return changed
 
