@@ -4,10 +4,10 @@
 # 1. the add-on installed into FreeCAD's user Mod folder loads without errors in the report view
 #    and says there that the class name is taken while the stand-in host owns it;
 # 2. FreeCAD started by scripts/freecad-host.sh --gui: the program's «Чертить» for an M12x100
-#    stud, the point picked by a click in the 3D view, the stud in the document; a second
-#    «Чертить» cancelled with Esc in FreeCAD (the program reports it, the host's log shows it);
-#    a third stud, taken back by Ctrl+Z; the document, its DXF and the runs' passes and redraws
-#    as FreeCAD ends.
+#    stud, the point picked by a click in the 3D view, the stud in the document; the stud as a
+#    block, picked for «Изменить…» by a click on it and replaced; a «Чертить» cancelled with Esc
+#    in FreeCAD (the program reports it, the host's log shows it); a last stud, taken back by
+#    Ctrl+Z; the document, its DXF and the runs' passes and redraws as FreeCAD ends.
 # Every wait is bounded, so the test fails rather than hangs. With a fifth argument the screenshot
 # of the stud in FreeCAD's window is copied there.
 # Usage: freecad_gui_test.sh <program> <folder of the .dat tables> <quorvel-cadhost>
@@ -151,6 +151,12 @@ draw() {
 # Runs ended so far: each ends with the zoom back ("\r" as the call log shows it).
 zoom_back=$'Document\tSendCommand\t1\t_ZOOM\\r_P\\r\t'
 runs_ended() { [[ $(grep -c -F -- "$zoom_back" "$work/calls.log" || true) -ge $1 ]]; }
+fit_all() {
+    sleep 1
+    timeout 10 xdotool windowactivate --sync "$freecad_window" mousemove 700 500 key v key f ||
+        true
+    sleep 1
+}
 
 draw
 timeout 10 xdotool mousemove 700 500 click 1 || fail "could not click in the 3D view"
@@ -158,13 +164,40 @@ wait_for 30 runs_ended 1 || fail "the run did not end after the click"
 grep -q $'^Utility\tGetPoint\t1\t<empty>|Insert point: \t-> ([-0-9.e]*,[-0-9.e]*,0)$' "$work/calls.log" ||
     fail "the pick was not answered with a point of the XY plane"
 find_window '^Тремикон - Quorvel v' >/dev/null || fail "the program's window did not come back"
-# The stud seen whole: FreeCAD's "fit all" (V, F), the program's window moved aside.
+
+# A stud as a block («- блоком», design 430,158) above the first one, then «Изменить…» (design
+# 460,6): a click on it in the 3D view picks it, and «Чертить» replaces it at its place without
+# a pick.
+fit_all
+timeout 10 xdotool windowactivate --sync "$main" mousemove --window "$main" 350 134 click 1 ||
+    fail "could not tick «- блоком»"
+draw
+timeout 10 xdotool mousemove 700 250 click 1 || fail "could not click in the 3D view"
+wait_for 30 runs_ended 2 || fail "the block's run did not end"
+main=$(find_window '^Тремикон - Quorvel v') || fail "the program's window did not come back"
 sleep 1
-timeout 10 xdotool windowmove "$main" 915 555 || true
-timeout 10 xdotool windowactivate --sync "$freecad_window" mousemove 700 500 key v key f || true
+timeout 10 xdotool windowactivate --sync "$main" mousemove --window "$main" 401 16 click 1 ||
+    fail "could not click «Изменить…»"
+wait_for 20 bash -c "[[ \$(xdotool getactivewindow) == $freecad_window ]]" ||
+    fail "FreeCAD did not come to the front for the edit's pick"
 sleep 1
-# The layers opened in the tree (the arrow before "Layers"), the program in front.
-timeout 10 xdotool mousemove 34 215 click 1 windowactivate --sync "$main" || true
+timeout 10 xdotool mousemove 700 250 click 1 || fail "could not click on the stud"
+wait_for 20 grep -q -E $'^Utility\tGetEntity\t1\t.*-> \\{/Entities/[0-9]+,\\(' "$work/calls.log" ||
+    fail "the click on the stud did not answer the edit's pick"
+main=$(find_window '^Тремикон - Quorvel v') || fail "the program's window did not come back"
+sleep 1
+timeout 10 xdotool windowactivate --sync "$main" mousemove --window "$main" 386 160 click 1 ||
+    fail "could not click «Чертить»"
+wait_for 30 runs_ended 3 || fail "the edited stud was not replaced"
+grep -q -E $'^Entities/[0-9]+\tDelete\t1\t\t-> <empty>$' "$work/calls.log" ||
+    fail "the edited stud's reference was not deleted"
+main=$(find_window '^Тремикон - Quorvel v') || fail "the program's window did not come back"
+# The studs seen whole: FreeCAD's "fit all" (V, F), the program's window moved aside.
+sleep 1
+timeout 10 xdotool windowmove "$main" 0 560 || true
+fit_all
+# The layers opened in the tree (a double click on "Layers"), the program in front.
+timeout 10 xdotool mousemove 90 215 click --repeat 2 1 windowactivate --sync "$main" || true
 sleep 1
 import -window root "$work/stud.png"
 [[ -n "$screenshot" ]] && cp "$work/stud.png" "$screenshot"
@@ -182,8 +215,8 @@ sleep 1
 # A third stud, then Ctrl+Z in FreeCAD takes it back (one undo step per stud).
 main=$(find_window '^Тремикон - Quorvel v') || fail "the program's window is gone"
 draw
-timeout 10 xdotool mousemove 700 300 click 1 || fail "could not click in the 3D view"
-wait_for 30 runs_ended 2 || fail "the third run did not end"
+timeout 10 xdotool mousemove 700 750 click 1 || fail "could not click in the 3D view"
+wait_for 30 runs_ended 4 || fail "the third run did not end"
 sleep 1.5 # the run's pass (after the calls fall quiet)
 timeout 10 xdotool windowactivate --sync "$freecad_window" mousemove 700 600 key ctrl+z ||
     fail "could not press Ctrl+Z"
@@ -194,31 +227,48 @@ status=0
 wait "$host_pid" || status=$?
 ((status == 0)) || fail "FreeCAD ended with status $status"
 
-# What the document and its DXF hold after the undo: one stud on its three layers.
+# What the document and its DXF hold after the undo: the loose stud on its three layers and the
+# block's one reference (the edited one replaced, the third taken back).
 QUORVEL_CONTENTS="$work/stud.FCStd:$work/document.txt" timeout 120 freecadcmd \
     "$root/tests/freecad_contents.py" >/dev/null 2>&1 || fail "the saved document did not open"
+wires="wire PREFIX2 closed 8 points
+wire PREFIX2 open 2 points
+wire PREFIX2 open 2 points
+wire PREFIX1 open 2 points
+wire PREFIX1 open 2 points
+wire PREFIX1 open 2 points
+wire PREFIX1 open 2 points
+wire PREFIX2 open 2 points
+wire PREFIX2 open 2 points
+wire PREFIX7 open 2 points"
 expected="layer 2 color 6 holds 5
 layer 1 color 2 holds 4
 layer 7 color 5 holds 1
-wire 2 closed 8 points
-wire 2 open 2 points
-wire 2 open 2 points
-wire 1 open 2 points
-wire 1 open 2 points
-wire 1 open 2 points
-wire 1 open 2 points
-wire 2 open 2 points
-wire 2 open 2 points
-wire 7 open 2 points"
+${wires//PREFIX/}
+layer 0 color 7 holds 1
+block GOST22032-76_M12x100 hidden True holds 10
+${wires//PREFIX/block GOST22032-76_M12x100 }
+$(grep -E -o 'reference 0 GOST22032-76_M12x100 at [-0-9.e]+,[-0-9.e]+,0 of GOST22032-76_M12x100' \
+    "$work/document.txt")
+  attribute MASS=0,0927
+  attribute NAME=Шпилька М12×100 ГОСТ 22032-76
+  attribute POS=
+  attribute QTY=1
+  attribute SECTION=Стандартные изделия
+  attribute STANDARD=ГОСТ 22032-76
+  xdata 1001=QUORVEL 1000=22032-76 1070=0 1070=0 1040=12.0 1040=100.0 1040=30.0 1040=12.0 1040=1.6 1040=1.75"
 [[ "$(cat "$work/document.txt")" == "$expected" ]] ||
     fail "the document holds: $(cat "$work/document.txt")"
-lines=$(/usr/bin/python3 "$root/tests/dxf_contents.py" "$work/stud.dxf" | grep -c '^line ') ||
+/usr/bin/python3 "$root/tests/dxf_contents.py" "$work/stud.dxf" >"$work/dxf.txt" ||
     fail "the DXF did not read back"
-((lines == 9)) || fail "the DXF holds $lines lines, not one stud's 9"
-# One pass per run that drew (the cancelled one and the one putting OSMODE back drew nothing);
-# the frames each cost.
+lines=$(grep -c '^line ' "$work/dxf.txt" || true)
+inserts=$(grep -c '^insert 0 GOST22032-76_M12x100 ' "$work/dxf.txt" || true)
+[[ "$lines $inserts" == "9 1" ]] ||
+    fail "the DXF holds $lines lines and $inserts references, not the loose stud's 9 and one"
+# One pass per run that drew (the edit's pick, the cancelled run and the one putting OSMODE back
+# drew nothing); the frames each cost.
 echo "runs (passes, frames drawn of the 3D view, pass time):"
 cat "$work/stats.txt"
-[[ "$(awk '{print $4}' "$work/stats.txt" | tr '\n' ' ')" == "1 0 0 1 " ]] ||
-    fail "passes per run are not 1 (a stud), 0 (Esc), 0 (OSMODE put back), 1 (a stud)"
-echo "FreeCAD as the CAD host: pick, Esc and undo under openbox"
+[[ "$(awk '{print $4}' "$work/stats.txt" | tr '\n' ' ')" == "1 1 0 1 0 0 1 " ]] ||
+    fail "passes per run are not 1 (a stud), 1 (a block), 0 (the edit's pick), 1 (the edit), 0 (Esc), 0 (OSMODE put back), 1 (a stud)"
+echo "FreeCAD as the CAD host: picks, an edit, Esc and an undo under openbox"

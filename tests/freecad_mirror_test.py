@@ -108,6 +108,7 @@ class MirrorTest(unittest.TestCase):
     def test_a_run_is_one_pass_and_one_undo_step_and_leaves_other_objects_alone(self):
         box = self.document.addObject("Part::Feature", "UsersBox")
         box.Shape = Part.makeBox(1, 1, 1)
+        box.Label = "7"  # not to be counted up to "8" by the layer of that name
         self.run_program(loose_stud, 0)
         self.assertEqual(self.document.UndoNames, [TRANSACTION])
         self.assertEqual(self.drawing.passes, 1)
@@ -119,9 +120,10 @@ class MirrorTest(unittest.TestCase):
         members = {o.Label: sorted(m.LayerName for m in o.Group)
                    for o in self.ours("App::FeaturePython")}
         # The drawing's first layer "0", with nothing on it, is not shown.
-        self.assertEqual(members, {"1": ["1"], "2": ["2"], "7": ["7"]})
+        self.assertEqual(members, {"1": ["1"], "2": ["2"], "7 (layer)": ["7"]})
         self.assertEqual({o.Label: o.ColorIndex for o in self.ours("App::FeaturePython")},
-                         {"1": 2, "2": 6, "7": 5})
+                         {"1": 2, "2": 6, "7 (layer)": 5})
+        self.assertEqual(box.Label, "7")
         self.assertAlmostEqual(box.Shape.Volume, 1)  # the user's object as it was
         # A run that changes nothing makes no step and no pass.
         self.run_program(lambda model: call(model, "/Document", "GetVariable", 1, "OSMODE"))
@@ -171,6 +173,11 @@ class MirrorTest(unittest.TestCase):
         self.run_program(solid, 0)
         self.run_program(block_reference, "STUD", 300, "M12x100")
         self.run_program(block_reference, "STUD", 400, "M16x100")
+        # Labels FreeCAD keeps unique without counting up the names' digits.
+        self.assertEqual(sorted(o.Label for o in self.ours() if o.TypeId not in (
+            "App::FeaturePython", "Part::Part2DObjectPython")),
+                         ["STUD (block)", "STUD (reference)", "STUD (reference)001",
+                          "Solid 3 (solid)"])
         solids = self.ours("Part::Feature")
         self.assertEqual(len(solids), 1)  # the polyline and region were deleted in the run
         self.assertAlmostEqual(solids[0].Shape.Volume, 3.141592653589793 * 36 * 100, places=6)

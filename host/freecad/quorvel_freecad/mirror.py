@@ -180,6 +180,8 @@ class DocumentMirror:
         obj = self.document.addObject("App::FeaturePython", "Layer")
         Layer(obj)
         obj.Label = record["layer"]
+        if obj.Label != record["layer"]:  # the user has an object of that label: not counted up
+            obj.Label = unique_label(record["layer"], "layer")
         if self.gui:
             from draftviewproviders.view_layer import ViewProviderLayer
             ViewProviderLayer(obj.ViewObject)
@@ -220,7 +222,7 @@ class DocumentMirror:
 
     def _block(self, record):
         obj = self.document.addObject("App::Part", "Block")
-        obj.Label = record["name"]
+        obj.Label = unique_label(record["name"], "block")
         obj.Visibility = False  # shown where it is placed, through its references
         self._update(obj, record)
         return obj
@@ -247,7 +249,7 @@ class DocumentMirror:
         shape.importBrepFromString(brep.decode("ascii"))
         obj = self.document.addObject("Part::Feature", "Solid")
         obj.Shape = shape
-        obj.Label = record["name"] or "Solid"
+        obj.Label = unique_label(record["name"] or "Solid", "solid")
         _set(obj, "App::PropertyString", "PartName", record["name"], "The part's name")
         return obj
 
@@ -256,7 +258,7 @@ class DocumentMirror:
         obj = self.document.addObject("App::Link", "Reference")
         if block is not None:
             obj.LinkedObject = block
-        obj.Label = record["name"]
+        obj.Label = unique_label(record["name"], "reference")
         obj.Placement = App.Placement(_vector(record["at"], record["at"][2]), App.Rotation())
         _set(obj, "App::PropertyString", "BlockName", record["name"], "The block placed")
         _set(obj, "App::PropertyMap", "Attributes", dict(record["attributes"]),
@@ -273,6 +275,14 @@ class DocumentMirror:
             for name in ("LineColor", "PointColor", "ShapeColor"):
                 if hasattr(obj.ViewObject, name):
                     setattr(obj.ViewObject, name, rgb)
+
+
+def unique_label(name, kind):
+    """A label for an object named name: FreeCAD keeps labels unique by counting up their last
+    digits, which would turn a second GOST22032-76_M12x100 into GOST22032-76_M12x101 (another
+    size) or a second part of ГОСТ 22032-76 into 22032-77; a word after the name takes the count
+    instead (the name itself is kept in a property)."""
+    return "%s (%s)" % (name, kind)
 
 
 def extended_data_lines(data):
