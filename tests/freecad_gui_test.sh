@@ -81,6 +81,8 @@ pids+=($!)
 wait_for 20 bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
     fail "openbox did not take the display"
 [[ $(id -u) -eq 0 ]] && export QTWEBENGINE_DISABLE_SANDBOX=1
+# FreeCAD and the program on this display, whatever platform the test run exports.
+export QT_QPA_PLATFORM=xcb
 
 # 1. The installed add-on, started with FreeCAD; a macro writes the report view out after a while.
 bash "$root/scripts/install-freecad-addon.sh" --module-dir "$module_dir" \
@@ -128,7 +130,7 @@ wait_for 90 grep -q '^ready$' "$work/host.out" || fail "FreeCAD did not serve"
 freecad_window=$(find_window "FreeCAD 0\\.20") || fail "no FreeCAD window"
 timeout 10 xdotool windowsize "$freecad_window" 1400 900 windowmove "$freecad_window" 0 0 || true
 
-export QT_QPA_PLATFORM=xcb QT_FONT_DPI=96
+export QT_FONT_DPI=96
 (cd "$work/program" && exec ./quorvel) >"$work/program.log" 2>&1 &
 pids+=($!)
 main=$(find_window '^Тремикон - Quorvel v') || fail "the program's window did not appear"
