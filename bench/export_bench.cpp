@@ -6,7 +6,10 @@
 // as fast as one on a machine with two free cores. StandardFromLargeTable: one standard's studs
 // read whole from tables whose length table is padded to the given size in MiB with rows of a d
 // no standard lists; read once per run, the padding costs one pass over the file, not one per
-// stud.
+// stud. LibraryUpdate: one standard exported whole again into a library that holds all twelve
+// (7264 studs, STEP and DXF, made once before the timing): the index read and checked against
+// the files, the kept studs' blocks of that standard drawn again, its DXF and the index written;
+// DXF alone (the update's own cost) and with the standard's STEP files on two workers.
 #include "export/exporter.h"
 #include "export/stud_drawing.h"
 
@@ -15,6 +18,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -105,6 +110,67 @@ void StandardFromLargeTable(benchmark::State& state)
     fs::remove_all(folder);
     state.counters["studs"] = static_cast<double>(studs);
 }
+// The library of all twelve standards, made once for the runs of LibraryUpdate and removed when
+// the program ends; none when it could not be made.
+std::optional<fs::path> fullLibrary(const exporter::RunPlaces& places)
+{
+    struct Library {
+        fs::path folder = scratch("quorvel-bench-update");
+        ~Library() { fs::remove_all(folder); }
+    };
+    static const Library library;
+    static const bool made = [&] {
+        exporter::ExportOptions options;
+        options.standard = "all";
+        options.all = true;
+        options.jobs = 2;
+        options.out = library.folder.string();
+        return exporter::runExport(options, places) == 0;
+    }();
+    return made ? std::optional(library.folder) : std::nullopt;
+}
+
+void LibraryUpdate(benchmark::State& state)
+{
+    exporter::RunPlaces places;
+    places.programFolder = BENCH_DIR;
+    places.err = std::fopen("/dev/null", "w");
+    const std::optional<fs::path> folder = fullLibrary(places);
+    if (!folder) {
+        state.SkipWithError("the library of all twelve standards could not be made");
+        std::fclose(places.err);
+        return;
+    }
+    exporter::ExportOptions options;
+    options.standard = benchStandard;
+    options.all = true;
+    options.jobs = 2;
+    options.step = state.range(0) != 0;
+    options.out = folder->string();
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        if (exporter::runExport(options, places) != 0) {
+            state.SkipWithError("the update failed");
+        }
+        state.PauseTiming();
+        std::ifstream index(*folder / "index.csv", std::ios::binary);
+        rows = 0;
+        for (std::string line; std::getline(index, line);) {
+            ++rows;
+        }
+        state.ResumeTiming();
+    }
+    std::fclose(places.err);
+    state.counters["index_rows"] = static_cast<double>(rows - 1);
+}
+BENCHMARK(LibraryUpdate)
+    ->ArgName("step")
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
 BENCHMARK(StandardFromLargeTable)
     ->ArgName("MiB")
     ->Arg(0)

@@ -7,6 +7,7 @@
 #include "export/index_csv.h"
 #include "export/interrupt_watch.h"
 #include "export/job_pool.h"
+#include "export/library_folder.h"
 #include "export/library_update.h"
 #include "export/message_text.h"
 #include "export/progress.h"
@@ -65,34 +66,23 @@ std::vector<GostIndexValue> standardsOf(const std::string& standard)
     return {*index};
 }
 
-// The folder exists (it is made when missing) and is a folder.
-void makeFolder(const std::string& folder)
+// The folder ("" or a standard's) takes new files. With the output folder locked: another run
+// clears temporary files away under its lock, the probe's among them.
+void requireWritable(const LibraryFolder& library, const std::string& folder)
 {
-    const fs::path path = utf8Path(folder);
+    const std::string probe =
+        folder.empty() ? ".quorvel-export-probe" : folder + "/.quorvel-export-probe";
     std::error_code error;
-    if (fs::exists(path, error) && !fs::is_directory(path, error)) {
-        fail(ExportFailure::BadRequest, "the output path is not a folder: " + folder);
-    }
-    fs::create_directories(path, error);
-    if (error) {
-        fail(ExportFailure::BadRequest,
-             "cannot make the output folder " + folder + ": " + error.message());
-    }
-}
-
-// The folder takes new files. With the output folder locked: another run clears temporary files
-// away under its lock, the probe's among them.
-void requireWritable(const std::string& folder)
-{
-    std::error_code error;
-    const bool writable = drawing::writeFileAtomically(
-        joined(folder, ".quorvel-export-probe"),
-        [](const std::string& temp) { return std::ofstream(utf8Path(temp)).good(); });
+    const bool writable =
+        drawing::writeFileAtomically(library.path(probe), [](const std::string& temp) {
+            return std::ofstream(utf8Path(temp)).good();
+        });
     const int reason = errno;
-    fs::remove(utf8Path(joined(folder, ".quorvel-export-probe")), error);
+    fs::remove(utf8Path(library.path(probe)), error);
     if (!writable) {
         fail(ExportFailure::BadRequest,
-             "cannot write into the output folder " + folder +
+             "cannot write into the output folder " +
+                 (folder.empty() ? library.shown() : library.shown(folder)) +
                  (reason != 0 ? ": " + std::string(std::strerror(reason)) : ""));
     }
 }
@@ -152,28 +142,6 @@ std::string blockNameOf(const Stud& stud)
     return studBlock(storedStudOf(stud), familyOf(stud.standardIndex)).name;
 }
 
-// The stud an earlier index row stands for, to draw its DXF block again; none when its numbers
-// make none. A stud of free dimensions is told by its block's name, which carries its b, b1 and
-// c; a library written before blocks were named so named them by part name, and its studs are
-// taken for table studs.
-std::optional<Stud> studOfRow(const IndexRow& row, GostIndexValue index)
-{
-    const HandOverResult numbers =
-        handOver(familyOf(index), true, {"", "", row.d, row.L, row.b, row.b1, row.c});
-    if (!std::holds_alternative<HandOver>(numbers)) {
-        return std::nullopt;
-    }
-    Stud stud;
-    stud.standardIndex = index;
-    stud.standard = row.standard;
-    stud.PartName = row.PartName;
-    stud.PText = row.P;
-    stud.numbers = std::get<HandOver>(numbers);
-    stud.freeDimensions = true; // for the name it has as a stud of free dimensions
-    stud.freeDimensions = blockNameOf(stud) == row.block;
-    return stud;
-}
-
 // Index rows by standard, then d and L as numbers.
 bool indexOrder(const IndexRow& a, const IndexRow& b)
 {
@@ -188,18 +156,33 @@ struct StandardFiles {
     std::vector<const Stud*> studs;
 };
 
-void writeText(const std::string& file, const std::string& text)
-{
-    const bool written = drawing::writeFileAtomically(file, [&](const std::string& temp) {
-        std::ofstream out(utf8Path(temp), std::ios::binary);
-        out << text;
-        out.close();
-        return out.good();
-    });
-    if (!written) {
-        fail(ExportFailure::Failed, drawing::cannotWriteText(file));
+// The files a run makes that were not there before it: a run that fails removes them again, so
+// that it leaves no file its index does not list. An interrupted run keeps them, whole.
+class AddedFiles {
+  public:
+    AddedFiles() = default;
+    AddedFiles(const AddedFiles&) = delete;
+    AddedFiles& operator=(const AddedFiles&) = delete;
+    ~AddedFiles()
+    {
+        std::error_code error;
+        for (const std::string& file : m_new) {
+            fs::remove(utf8Path(file), error);
+        }
     }
-}
+    // Before the file is written.
+    void note(const std::string& file)
+    {
+        std::error_code error;
+        if (!fs::exists(fs::symlink_status(utf8Path(file), error))) {
+            m_new.push_back(file);
+        }
+    }
+    void keep() { m_new.clear(); }
+
+  private:
+    std::vector<std::string> m_new;
+};
 
 int interrupted(const RunPlaces& places, std::size_t stepWritten, std::size_t dxfWritten = 0)
 {
@@ -225,14 +208,19 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
         options.data ? joined(*options.data, "quorvel") : joined(places.programFolder, "quorvel");
     const std::string settings = settingsPath(joined(places.programFolder, "quorvel"));
     const LayerNames layers = options.layers ? *options.layers : readSettings(settings).layers;
-    if (options.dxf && !options.layers) {
+    // Whether a DXF may be written when the run is not asked for one: to take a block out of it
+    // whose row went with its STEP file.
+    bool dxfAvailable = true;
+    if (!options.layers) {
         for (const auto& [key, name] :
              {std::pair{"Основной", layers.LayerMain}, std::pair{"Тонкий", layers.LayerThin},
               std::pair{"Осевой", layers.LayerAxis}}) {
-            if (const auto fault = layerNameFault(name)) {
+            if (const auto fault = layerNameFault(name); fault && options.dxf) {
                 fail(ExportFailure::BadRequest,
                      "the settings file " + settings + ": the layer name \"" + name + "\" of " +
                          key + " " + *fault + ", which DXF readers refuse (or give --layers)");
+            } else if (fault) {
+                dxfAvailable = false;
             }
         }
     }
@@ -250,6 +238,7 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
     if (options.dxf) {
         fail(ExportFailure::BadRequest, "DXF is not available in this build (no dxflib)");
     }
+    dxfAvailable = false;
 #endif
 
     std::vector<Stud> studs;
@@ -276,26 +265,25 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
         standards.back().studs.push_back(&stud);
     }
 
-    makeFolder(options.out);
-    const FolderLock lock(options.out, [&] {
+    LibraryFolder folder(options.out);
+    const FolderLock lock(folder, [&] {
         std::fprintf(places.err, "quorvel-export: waiting for the other export into %s to end\n",
                      printable(options.out).c_str());
     });
-    requireWritable(options.out);
-    std::vector<std::string> standardFolders;
+    requireWritable(folder, "");
     for (const StudStandard& entry : studStandards()) {
-        standardFolders.emplace_back(entry.number);
+        folder.refuseForeignLink(std::string(entry.number));
+        folder.refuseForeignLink(std::string(entry.number) + ".dxf");
     }
-    for (const StandardFiles& entry : standards) {
-        standardFolders.push_back(entry.standard);
-    }
-    removeStaleTemporaries(options.out, standardFolders);
+    std::vector<std::string> standardFolders; // those the run writes STEP files into
     if (step) {
         for (const StandardFiles& entry : standards) {
-            makeFolder(joined(options.out, entry.standard));
-            requireWritable(joined(options.out, entry.standard));
+            folder.openSubfolder(entry.standard);
+            requireWritable(folder, entry.standard);
+            standardFolders.push_back(entry.standard);
         }
     }
+    removeStaleTemporaries(folder, standardFolders);
 
     // What earlier runs put into the folder stays, but for the studs this run makes again; the
     // DXF files this run writes get the kept studs' blocks too, drawn again from their numbers.
@@ -304,34 +292,61 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
         remade.insert(stud.PartName);
     }
     std::set<std::string> dxfWritten;
-    std::map<std::string, GostIndexValue> indexOf;
     for (const StandardFiles& entry : standards) {
         if (options.dxf) {
             dxfWritten.insert(entry.standard);
         }
-        indexOf[entry.standard] = entry.studs.front()->standardIndex;
     }
-    EarlierRows earlier = earlierRows(options.out, remade, dxfWritten);
+    EarlierRows earlier = earlierRows(folder, remade, dxfWritten, dxfAvailable);
+    for (const std::string& warning : earlier.warnings) {
+        std::fprintf(places.err, "quorvel-export: warning: %s\n", printable(warning).c_str());
+    }
+    // A DXF written again to take a block out holds the blocks of all its rows, this run's too.
+    for (const std::string& standard : earlier.rewritten) {
+        const auto entry = std::find_if(standards.begin(), standards.end(),
+                                        [&](const auto& e) { return e.standard == standard; });
+        if (entry == standards.end()) {
+            standards.push_back({standard, standard + ".dxf", {}});
+        } else {
+            entry->dxf = standard + ".dxf";
+        }
+        dxfWritten.insert(standard);
+    }
     std::vector<IndexRow>& kept = earlier.kept;
     std::vector<Stud> keptStuds;
-    std::map<std::string, std::string> designationOf; // by part name, for the blocks' NAME
-    for (std::size_t i = 0; i < studs.size(); ++i) {
-        designationOf[studs[i].PartName] = designations[i];
-    }
-    for (auto row = kept.begin(); row != kept.end();) {
-        if (dxfWritten.count(row->standard) == 0) {
-            ++row;
-        } else if (const std::optional<Stud> stud = studOfRow(*row, indexOf[row->standard])) {
-            keptStuds.push_back(*stud);
-            designationOf[stud->PartName] = row->designation;
-            row->block = blockNameOf(*stud);
-            ++row;
+    std::vector<std::size_t> keptRowOf; // of each kept stud, its row in kept
+    std::set<std::size_t> leftOut;      // kept rows dropped from the rewrite
+    // A kept row whose block cannot be drawn stays in the index without it, if its files are
+    // this program's; a row of files that are not is left out.
+    const auto withoutBlock = [&](std::size_t k, const std::string& reason) {
+        IndexRow& row = kept[k];
+        const bool ours = filesAreTheExporters(row);
+        std::fprintf(places.err,
+                     "quorvel-export: warning: %s, line %zu: the row of %s gives no block (%s); "
+                     "%s\n",
+                     printable(folder.shown("index.csv")).c_str(), row.line,
+                     printable(row.PartName).c_str(), printable(reason).c_str(),
+                     ours ? "the row is kept without it"
+                          : "the row is left out, as its files are not this program's");
+        if (ours) {
+            row.dxf.clear();
+            row.block.clear();
         } else {
-            std::fprintf(places.err,
-                         "quorvel-export: warning: %s in the earlier index has no "
-                         "stud's numbers; left out\n",
-                         printable(row->PartName).c_str());
-            row = kept.erase(row);
+            leftOut.insert(k);
+        }
+    };
+    keptStuds.reserve(kept.size());
+    for (std::size_t k = 0; k < kept.size(); ++k) {
+        IndexRow& row = kept[k];
+        if (dxfWritten.count(row.standard) == 0) {
+            continue;
+        }
+        if (const std::optional<Stud> stud = studOfRow(row, *standardIndexOf(row.standard))) {
+            keptStuds.push_back(*stud);
+            keptRowOf.push_back(k);
+            row.block = blockNameOf(*stud);
+        } else {
+            withoutBlock(k, "its sizes make no stud");
         }
     }
     for (const Stud& stud : keptStuds) {
@@ -346,28 +361,54 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
             return std::pair(a->numbers.d, a->numbers.L) < std::pair(b->numbers.d, b->numbers.L);
         });
     }
+    // The block of a stud: a new one's from the run's designation and material, a kept one's from
+    // its row, so that each block agrees with its row.
+    [[maybe_unused]] const auto blockOf = [&](const Stud& stud) {
+        if (&stud >= studs.data() && &stud < studs.data() + studs.size()) {
+            return libraryBlock(stud, designations[&stud - studs.data()], options.material);
+        }
+        const IndexRow& row = kept[keptRowOf[&stud - keptStuds.data()]];
+        StudBlock block = libraryBlock(stud, row.designation, options.material);
+        for (StudAttribute& attribute : block.attributes) {
+            if (attribute.tag == "MASS") {
+                attribute.value = keptPieceMass(row);
+            }
+        }
+        return block;
+    };
     watchInterrupts();
 
     // The 2D views first: they are quick, and a refusal shows before the long part.
 #ifdef QUORVEL_EXPORT_DXF
     std::vector<std::vector<drawing::DxfBlock>> blocks(standards.size());
     std::vector<std::vector<drawing::Layer>> blockLayers(standards.size());
-    if (options.dxf) {
+    if (!dxfWritten.empty()) {
         for (std::size_t s = 0; s < standards.size(); ++s) {
+            if (standards[s].dxf.empty()) {
+                continue;
+            }
             ViewDrawer drawer(layers);
             const std::vector<drawing::Vec2> grid = gridPlaces(standards[s].studs);
             std::set<std::string> named;
             for (std::size_t i = 0; i < standards[s].studs.size(); ++i) {
                 const Stud& stud = *standards[s].studs[i];
-                StudView view = drawer.draw(
-                    stud, libraryBlock(stud, designationOf[stud.PartName], options.material));
-                // Studs of one size share one block, as in a drawing.
-                if (!named.insert(view.name).second) {
+                std::optional<StudView> view;
+                try {
+                    view = drawer.draw(stud, blockOf(stud));
+                } catch (const ExportError& error) {
+                    if (&stud < keptStuds.data() || &stud >= keptStuds.data() + keptStuds.size()) {
+                        throw;
+                    }
+                    withoutBlock(keptRowOf[&stud - keptStuds.data()], error.what());
                     continue;
                 }
-                blocks[s].push_back({std::move(view.name), std::move(view.polylines),
-                                     std::move(view.lines), grid[i], std::move(view.attributes),
-                                     std::move(view.values), std::move(view.data)});
+                // Studs of one size share one block, as in a drawing.
+                if (!named.insert(view->name).second) {
+                    continue;
+                }
+                blocks[s].push_back({std::move(view->name), std::move(view->polylines),
+                                     std::move(view->lines), grid[i], std::move(view->attributes),
+                                     std::move(view->values), std::move(view->data)});
             }
             blockLayers[s] = drawer.layers();
             if (interruptSignal() != 0) {
@@ -377,57 +418,8 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
     }
 #endif
 
-    std::size_t stepWritten = 0;
-    if (step) {
-        const unsigned jobs =
-            options.jobs != 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
-        Progress progress(studs.size(), places.terminal, places.err);
-        std::size_t done = 0;
-        std::optional<std::string> failure;
-        const PoolEnd end = runJobs(
-            studs.size(), jobs,
-            [&](std::size_t i) -> JobOutcome {
-                exportSolid(studs[i], designations[i], joined(options.out, stepFiles[i]));
-                return {true, ""};
-            },
-            [&](std::size_t, const JobOutcome& outcome) {
-                if (!outcome.ok) {
-                    failure = outcome.text;
-                    return false;
-                }
-                ++stepWritten;
-                progress.done(++done);
-                return true;
-            },
-            [] { return interruptSignal() != 0; }, [&] { progress.tick(); },
-            [] { return interruptCount() > 1; });
-        progress.end();
-        if (end == PoolEnd::Abandoned) {
-            removeStaleTemporaries(options.out, standardFolders); // the abandoned studs' files
-            return interrupted(places, stepWritten);
-        }
-        if (failure) {
-            fail(ExportFailure::Failed, *failure);
-        }
-        if (end == PoolEnd::Stopped) {
-            return interrupted(places, stepWritten);
-        }
-    }
-
-    std::size_t files = stepWritten;
-#ifdef QUORVEL_EXPORT_DXF
-    for (std::size_t s = 0; s < standards.size() && options.dxf; ++s) {
-        if (interruptSignal() != 0) {
-            return interrupted(places, stepWritten, s);
-        }
-        const std::string file = joined(options.out, standards[s].dxf);
-        errno = 0; // a coordinate beyond the limit fails without a system reason
-        if (!drawing::saveDxfLibrary(blockLayers[s], blocks[s], file)) {
-            fail(ExportFailure::Failed, drawing::cannotWriteText(file));
-        }
-        ++files;
-    }
-#endif
+    // The index is written before any other file, to be put in place when they are: a run that
+    // cannot write it changes nothing, and one that fails later leaves the index as it was.
     std::map<std::string, std::string> dxfOf;
     for (const StandardFiles& entry : standards) {
         dxfOf[entry.standard] = entry.dxf;
@@ -440,25 +432,103 @@ int runExport(const ExportOptions& options, const RunPlaces& places)
                         numberText(n.L), numberText(n.b), numberText(n.b1), numberText(n.c),
                         numberOrEmpty(stud.PText), massText(stud, options.material),
                         std::string(materialEntry(options.material).name), stepFiles[i],
-                        dxfOf[stud.standard], options.dxf ? blockNameOf(stud) : ""});
+                        dxfOf[stud.standard],
+                        dxfOf[stud.standard].empty() ? "" : blockNameOf(stud)});
         // A file of the stud that this run does not write anew stays listed while it is there.
         if (const auto before = earlier.remade.find(stud.PartName);
             before != earlier.remade.end()) {
             if (rows.back().step.empty()) {
                 rows.back().step = before->second.step;
             }
-            if (!options.dxf) {
+            if (rows.back().dxf.empty()) {
                 rows.back().dxf = before->second.dxf;
                 rows.back().block = before->second.block;
             }
         }
     }
-    rows.insert(rows.end(), kept.begin(), kept.end());
-    std::stable_sort(rows.begin(), rows.end(), indexOrder);
-    if (interruptSignal() != 0) {
-        return interrupted(places, stepWritten, options.dxf ? standards.size() : 0);
+    for (std::size_t k = 0; k < kept.size(); ++k) {
+        if (leftOut.count(k) == 0) {
+            rows.push_back(kept[k]);
+        }
     }
-    writeText(joined(options.out, "index.csv"), indexCsv(rows));
+    std::stable_sort(rows.begin(), rows.end(), indexOrder);
+    drawing::PendingFile index;
+    if (!index.write(folder.path("index.csv"), indexCsv(rows))) {
+        fail(ExportFailure::Failed, drawing::cannotWriteText(folder.shown("index.csv")));
+    }
+    AddedFiles added;
+
+    std::size_t stepWritten = 0;
+    if (step) {
+        for (const std::string& file : stepFiles) {
+            added.note(folder.path(file));
+        }
+        const unsigned jobs =
+            options.jobs != 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
+        Progress progress(studs.size(), places.terminal, places.err);
+        std::size_t done = 0;
+        std::optional<std::string> failure;
+        const PoolEnd end = runJobs(
+            studs.size(), jobs,
+            [&](std::size_t i) -> JobOutcome {
+                exportSolid(studs[i], designations[i], folder.path(stepFiles[i]));
+                return {true, ""};
+            },
+            [&](std::size_t, const JobOutcome& outcome) {
+                if (!outcome.ok) {
+                    failure = folder.shownText(outcome.text);
+                    return false;
+                }
+                ++stepWritten;
+                progress.done(++done);
+                return true;
+            },
+            [] { return interruptSignal() != 0; }, [&] { progress.tick(); },
+            [] { return interruptCount() > 1; });
+        progress.end();
+        if (end == PoolEnd::Abandoned) {
+            removeStaleTemporaries(folder, standardFolders); // the abandoned studs' files
+            added.keep();
+            return interrupted(places, stepWritten);
+        }
+        if (failure) {
+            fail(ExportFailure::Failed, *failure);
+        }
+        if (end == PoolEnd::Stopped) {
+            added.keep();
+            return interrupted(places, stepWritten);
+        }
+    }
+
+    std::size_t files = stepWritten;
+    std::size_t dxfFiles = 0;
+#ifdef QUORVEL_EXPORT_DXF
+    for (std::size_t s = 0; s < standards.size(); ++s) {
+        if (standards[s].dxf.empty()) {
+            continue;
+        }
+        if (interruptSignal() != 0) {
+            added.keep();
+            return interrupted(places, stepWritten, dxfFiles);
+        }
+        const std::string file = folder.path(standards[s].dxf);
+        added.note(file);
+        errno = 0; // a coordinate beyond the limit fails without a system reason
+        if (!drawing::saveDxfLibrary(blockLayers[s], blocks[s], file)) {
+            fail(ExportFailure::Failed, drawing::cannotWriteText(folder.shown(standards[s].dxf)));
+        }
+        ++files;
+        ++dxfFiles;
+    }
+#endif
+    if (interruptSignal() != 0) {
+        added.keep();
+        return interrupted(places, stepWritten, dxfFiles);
+    }
+    if (!index.commit()) {
+        fail(ExportFailure::Failed, drawing::cannotWriteText(folder.shown("index.csv")));
+    }
+    added.keep();
     ++files;
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -33,8 +33,8 @@ namespace {
 #ifdef _WIN32
 
 // Opened without sharing, the file is the lock; the system deletes it when the handle closes.
-FolderLock::FolderLock(const std::string& folder, const std::function<void()>& onWait)
-    : m_file(utf8Text(utf8Path(folder) / folderLockName))
+FolderLock::FolderLock(const LibraryFolder& folder, const std::function<void()>& onWait)
+    : m_file(folder.shown(folderLockName))
 {
     bool told = false;
     int denied = 0;
@@ -50,8 +50,8 @@ FolderLock::FolderLock(const std::string& folder, const std::function<void()>& o
         // Access is denied for a moment while the holder's file is being deleted, for good in a
         // folder that takes no new file.
         if (error == ERROR_ACCESS_DENIED && ++denied > 50) {
-            throw ExportError(ExportFailure::BadRequest,
-                              "cannot write into the output folder " + folder + ": access denied");
+            throw ExportError(ExportFailure::BadRequest, "cannot write into the output folder " +
+                                                             folder.shown() + ": access denied");
         }
         if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) {
             cannotLock(m_file, "system error " + std::to_string(error));
@@ -71,17 +71,61 @@ FolderLock::~FolderLock()
 
 #else
 
-FolderLock::FolderLock(const std::string& folder, const std::function<void()>& onWait)
-    : m_file(utf8Text(utf8Path(folder) / folderLockName))
+namespace {
+
+// A lock file that is not one: what it is, and what to do.
+[[noreturn]] void unusableLock(const LibraryFolder& folder, const std::string& what)
+{
+    throw ExportError(ExportFailure::BadRequest, "cannot lock the output folder " + folder.shown() +
+                                                     ": its lock file " +
+                                                     folder.shown(folderLockName) + " " + what);
+}
+
+// Opens the lock file in the opened folder, never through a link: made when missing, read-only
+// when it is another user's (a lock needs no write access).
+int openLockFile(const LibraryFolder& folder)
+{
+    const int flags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+    int fd = ::openat(folder.handle(), folderLockName, O_RDWR | O_CREAT | flags, 0666);
+    if (fd < 0 && errno == EACCES) {
+        fd = ::openat(folder.handle(), folderLockName, O_RDONLY | flags);
+        if (fd < 0 && errno == ENOENT) {
+            errno = EACCES; // no lock file, and none may be made: the folder takes no file
+        } else if (fd < 0) {
+            unusableLock(folder, "cannot be opened (" + std::string(std::strerror(errno)) +
+                                     "); when no export into " + folder.shown() +
+                                     " runs, remove it and run again");
+        }
+    }
+    if (fd < 0) {
+        const int reason = errno;
+        if (reason == EISDIR) {
+            unusableLock(folder, "is a folder; remove it and run again");
+        }
+        if (reason == ELOOP) {
+            unusableLock(folder, "is a symbolic link; remove it and run again");
+        }
+        // The first file a run makes in the folder: a folder that takes none is the request's.
+        throw ExportError(ExportFailure::BadRequest, "cannot write into the output folder " +
+                                                         folder.shown() + ": " +
+                                                         std::strerror(reason));
+    }
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+        ::close(fd);
+        unusableLock(folder, "is not a regular file; remove it and run again");
+    }
+    return fd;
+}
+
+} // namespace
+
+FolderLock::FolderLock(const LibraryFolder& folder, const std::function<void()>& onWait)
+    : m_file(folder.shown(folderLockName)), m_folder(folder.handle())
 {
     bool told = false;
     while (true) {
-        m_fd = ::open(m_file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (m_fd < 0) {
-            // The first file a run makes in the folder: a folder that takes none is the request's.
-            throw ExportError(ExportFailure::BadRequest, "cannot write into the output folder " +
-                                                             folder + ": " + std::strerror(errno));
-        }
+        m_fd = openLockFile(folder);
         int locked = ::flock(m_fd, LOCK_EX | LOCK_NB);
         if (locked != 0 && errno == EWOULDBLOCK) {
             if (!told) {
@@ -101,7 +145,8 @@ FolderLock::FolderLock(const std::string& folder, const std::function<void()>& o
         // no lock at all, so it is taken again on the file the name now stands for.
         struct stat held {};
         struct stat named {};
-        if (::fstat(m_fd, &held) == 0 && ::stat(m_file.c_str(), &named) == 0 &&
+        if (::fstat(m_fd, &held) == 0 &&
+            ::fstatat(m_folder, folderLockName, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
             held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
             return;
         }
@@ -111,7 +156,11 @@ FolderLock::FolderLock(const std::string& folder, const std::function<void()>& o
 
 FolderLock::~FolderLock()
 {
-    ::unlink(m_file.c_str());
+    // Another user's lock file stays: it is theirs, and a lock file left there serves as well.
+    struct stat held {};
+    if (::fstat(m_fd, &held) == 0 && held.st_uid == ::geteuid()) {
+        ::unlinkat(m_folder, folderLockName, 0);
+    }
     ::close(m_fd);
 }
 

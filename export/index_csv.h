@@ -21,14 +21,27 @@ struct IndexRow {
     std::string step;              // relative to the output folder; empty when not written
     std::string dxf;
     std::string block;
+    std::size_t line = 0; // where the row begins in the index read back, from 1; not written
 };
 
 // The whole file's text.
 [[nodiscard]] std::string indexCsv(const std::vector<IndexRow>& rows);
 
-// The rows of an index read back, its columns found by their header names (a column this program
-// does not know is passed over, one it misses reads empty); with or without the byte-order mark,
-// lines ended by CR LF or LF.
-[[nodiscard]] std::vector<IndexRow> readIndexCsv(std::string_view text);
+// An index read back. fault: empty when the text is an index; else why it is not one this
+// program can take over without losing rows ("it has no column step").
+struct IndexRead {
+    std::vector<IndexRow> rows;
+    std::string fault;
+};
+
+// Reads the index as this program writes it and as a spreadsheet program saves it again: UTF-8
+// with or without the byte-order mark, or Windows-1251; fields separated by commas, semicolons
+// or tabs (told by the header line); lines ended by CR LF, LF or CR; the columns in any order,
+// found by their header names (a column this program does not know is passed over); numbers with
+// a decimal point or a decimal comma (read back with a point). An index written before the
+// material column read its rows as steel. Every column that tells a row's stud and files must be
+// there, and no row may have fields the header does not name: a text read otherwise would lose
+// rows in the rewrite.
+[[nodiscard]] IndexRead readIndexCsv(std::string_view text);
 
 } // namespace exporter

@@ -2,9 +2,15 @@
 
 #include "drawing/files/atomic_file.h"
 #include "export/export_error.h"
+#include "export/stud_drawing.h"
+#include "model/number_text.h"
 #include "model/plain_file_name.h"
+#include "model/stud_mass.h"
 #include "model/utf8_path.h"
 
+#include <cerrno>
+#include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -15,8 +21,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
+bool isStandardNumber(std::string_view text)
+{
+    return standardIndexOf(std::string(text)).has_value();
+}
+
+// The name a temporary file of an interrupted write was made for: "index.csv" of
+// "index.csv.tmpA1b2C3"; empty for a name that is no such file's.
+std::string_view temporaryTarget(std::string_view name)
+{
+    return drawing::isTemporaryName(name) ? name.substr(0, name.rfind(".tmp")) : std::string_view();
+}
+
 // A file the index names, inside the folder: plain names joined by "/", nothing else.
-bool isFileThere(const fs::path& folder, const std::string& relative)
+bool isFileThere(const LibraryFolder& folder, const std::string& relative)
 {
     std::size_t start = 0;
     while (true) {
@@ -30,79 +48,120 @@ bool isFileThere(const fs::path& folder, const std::string& relative)
         start = slash + 1;
     }
     std::error_code error;
-    return fs::is_regular_file(folder / utf8Path(relative), error);
+    return fs::is_regular_file(utf8Path(folder.path(relative)), error);
 }
 
-} // namespace
-
-void removeStaleTemporaries(const std::string& folder, const std::vector<std::string>& subfolders)
+std::string readIndexText(const LibraryFolder& folder)
 {
-    std::vector<fs::path> folders{utf8Path(folder)};
-    for (const std::string& subfolder : subfolders) {
-        folders.push_back(utf8Path(folder) / utf8Path(subfolder));
-    }
-    for (const fs::path& place : folders) {
-        std::error_code error;
-        for (fs::directory_iterator entry(place, error), end; !error && entry != end;
-             entry.increment(error)) {
-            if (entry->is_regular_file(error) &&
-                drawing::isTemporaryName(utf8Text(entry->path().filename()))) {
-                fs::remove(entry->path(), error);
-            }
-        }
-    }
-}
-
-EarlierRows earlierRows(const std::string& folder, const std::set<std::string>& remade,
-                        const std::set<std::string>& dxfWritten)
-{
-    const fs::path root = utf8Path(folder);
-    const fs::path file = root / "index.csv";
+    const std::string shown = folder.shown("index.csv");
+    const fs::path file = utf8Path(folder.path("index.csv"));
     std::error_code error;
-    if (!fs::exists(file, error)) {
-        return {};
-    }
     // Not opened unless a regular file: a FIFO would wait for a writer for ever.
-    std::ifstream in;
-    if (fs::is_regular_file(file, error)) {
-        in.open(file, std::ios::binary);
+    if (!fs::is_regular_file(file, error)) {
+        throw ExportError(ExportFailure::BadRequest,
+                          "cannot read the library's index " + shown + ": not a regular file");
     }
+    errno = 0;
+    std::ifstream in(file, std::ios::binary);
+    const int reason = errno;
     std::ostringstream text;
     text << in.rdbuf();
     if (!in.is_open() || in.bad()) {
         throw ExportError(ExportFailure::BadRequest,
-                          "cannot read the library's index " + utf8Text(file));
+                          "cannot read the library's index " + shown +
+                              (reason != 0 ? ": " + std::string(std::strerror(reason)) : ""));
     }
-    const std::string content = text.str();
-    const std::string header = content.substr(0, content.find('\n'));
-    if (header.find("part_name") == std::string::npos ||
-        header.find("standard") == std::string::npos) {
+    return text.str();
+}
+
+} // namespace
+
+void removeStaleTemporaries(const LibraryFolder& folder, const std::vector<std::string>& standards)
+{
+    folder.removeFiles("", [](std::string_view name) {
+        const std::string_view target = temporaryTarget(name);
+        return target == "index.csv" || target == ".quorvel-export-probe" ||
+               (target.ends_with(".dxf") && isStandardNumber(target.substr(0, target.size() - 4)));
+    });
+    for (const std::string& standard : standards) {
+        const std::string ending = "_ГОСТ_" + standard + ".step";
+        folder.removeFiles(standard, [&](std::string_view name) {
+            const std::string_view target = temporaryTarget(name);
+            return (target.starts_with("Шпилька_M") && target.ends_with(ending)) ||
+                   target == ".quorvel-export-probe";
+        });
+    }
+}
+
+EarlierRows earlierRows(const LibraryFolder& folder, const std::set<std::string>& remade,
+                        const std::set<std::string>& dxfWritten, bool dxfAvailable)
+{
+    folder.refuseForeignLink("index.csv");
+    std::error_code error;
+    if (!fs::exists(fs::symlink_status(utf8Path(folder.path("index.csv")), error))) {
+        return {};
+    }
+    const std::string shown = folder.shown("index.csv");
+    IndexRead read = readIndexCsv(readIndexText(folder));
+    if (!read.fault.empty()) {
         throw ExportError(ExportFailure::BadRequest,
-                          utf8Text(file) + " is not an index this program writes; move it away "
-                                           "or write into another folder");
+                          shown + " is not an index this program writes (" + read.fault +
+                              "); move it away or write into another folder");
     }
     EarlierRows earlier;
-    for (IndexRow& row : readIndexCsv(content)) {
-        if (!row.step.empty() && !isFileThere(root, row.step)) {
-            row.step.clear();
-            if (remade.count(row.PartName) == 0) {
+    std::vector<IndexRow> rows;
+    std::map<std::string, std::size_t> lineOf; // of a part name's first row
+    for (IndexRow& row : read.rows) {
+        if (!row.PartName.empty()) {
+            const auto [first, added] = lineOf.emplace(row.PartName, row.line);
+            if (!added) {
+                earlier.warnings.push_back(shown + " lists " + row.PartName + " twice (lines " +
+                                           std::to_string(first->second) + " and " +
+                                           std::to_string(row.line) + "); the first is kept");
                 continue;
             }
         }
+        rows.push_back(std::move(row));
+    }
+
+    // A row whose STEP file is gone goes; its block goes with it, in the DXF the run writes or
+    // in one it writes for that alone.
+    std::vector<bool> stepGone(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const IndexRow& row = rows[i];
+        stepGone[i] = !row.step.empty() && !isFileThere(folder, row.step);
+        const bool blockLeft = stepGone[i] && remade.count(row.PartName) == 0 &&
+                               row.dxf == row.standard + ".dxf" && isFileThere(folder, row.dxf) &&
+                               dxfWritten.count(row.standard) == 0;
+        if (blockLeft && dxfAvailable && isStandardNumber(row.standard)) {
+            earlier.rewritten.insert(row.standard);
+        }
+    }
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        IndexRow& row = rows[i];
+        const bool dxfRewritten =
+            dxfWritten.count(row.standard) != 0 || earlier.rewritten.count(row.standard) != 0;
         if (remade.count(row.PartName) != 0) {
-            if (!row.dxf.empty() && !isFileThere(root, row.dxf)) {
+            if (stepGone[i]) {
+                row.step.clear();
+            }
+            if (!row.dxf.empty() && !isFileThere(folder, row.dxf)) {
                 row.dxf.clear();
                 row.block.clear();
             }
-            earlier.remade[row.PartName] = std::move(row);
+            earlier.remade.emplace(row.PartName, std::move(row));
             continue;
         }
-        if (row.PartName.empty()) {
+        if (stepGone[i]) {
+            // Its block stays while its DXF does: the row too, until the DXF is written.
+            if (!dxfRewritten && !row.dxf.empty() && isFileThere(folder, row.dxf)) {
+                earlier.kept.push_back(std::move(row));
+            }
             continue;
         }
-        if (dxfWritten.count(row.standard) != 0) {
+        if (dxfRewritten) {
             row.dxf = row.standard + ".dxf"; // the caller draws its block again and names it
-        } else if (!row.dxf.empty() && !isFileThere(root, row.dxf)) {
+        } else if (!row.dxf.empty() && !isFileThere(folder, row.dxf)) {
             row.dxf.clear();
             row.block.clear();
         }
@@ -111,6 +170,41 @@ EarlierRows earlierRows(const std::string& folder, const std::set<std::string>& 
         }
     }
     return earlier;
+}
+
+std::optional<Stud> studOfRow(const IndexRow& row, GostIndexValue index)
+{
+    const HandOverResult numbers =
+        handOver(familyOf(index), true, {"", "", row.d, row.L, row.b, row.b1, row.c});
+    if (!std::holds_alternative<HandOver>(numbers)) {
+        return std::nullopt;
+    }
+    Stud stud;
+    stud.standardIndex = index;
+    stud.standard = row.standard;
+    stud.PartName = row.PartName;
+    stud.PText = row.P;
+    stud.numbers = std::get<HandOver>(numbers);
+    // A stud of free dimensions is told by its part name or its block's name, which carry its b,
+    // b1 and c; a library written before blocks were named so named them by part name, and its
+    // studs are taken for table studs.
+    stud.freeDimensions = true;
+    stud.freeDimensions = studBlock(storedStudOf(stud), familyOf(index)).name == row.block ||
+                          freePartName(stud) == row.PartName;
+    return stud;
+}
+
+bool filesAreTheExporters(const IndexRow& row)
+{
+    return isStandardNumber(row.standard) && isPlainFileName(row.PartName) &&
+           (row.step.empty() || row.step == row.standard + "/" + row.PartName + ".step") &&
+           (row.dxf.empty() || row.dxf == row.standard + ".dxf");
+}
+
+std::string keptPieceMass(const IndexRow& row)
+{
+    const std::optional<double> kg1000 = parseNumber(row.massKg1000);
+    return kg1000 && std::isfinite(*kg1000) && *kg1000 > 0 ? pieceMassText(*kg1000) : "";
 }
 
 } // namespace exporter

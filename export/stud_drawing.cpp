@@ -65,9 +65,11 @@ StudBlock libraryBlock(const Stud& stud, const std::string& designation, Materia
 StudView ViewDrawer::draw(const Stud& stud, const StudBlock& block)
 {
     drawing::CadDrawing& drawing = m_host.drawing();
-    // Each stud's block is made anew in an empty drawing: the views share only the layers.
+    // Each stud's block is made anew in an empty drawing: the views share only the layers, and
+    // a refusal before is not this stud's.
     drawing.blocks.clear();
     drawing.inserts.clear();
+    m_reporter.messages.clear();
     exporter::draw(m_draw, m_reporter, m_host, false, stud, &block);
     if (drawing.blocks.size() != 1 || drawing.inserts.size() != 1) {
         throw ExportError(ExportFailure::Failed,

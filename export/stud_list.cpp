@@ -6,11 +6,17 @@
 #include "model/utf8_path.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <set>
 
 namespace exporter {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 [[noreturn]] void badRequest(const std::string& message)
 {
@@ -149,6 +155,56 @@ void checkRows(const TableFile& table, const std::string& file,
     }
 }
 
+// A length table cut inside its last number still reads as numbers: "48  300 121" cut by three
+// bytes gives b 12. The b of a length row never falls as L grows for one d (the standards' thread
+// lengths grow by bands of L) and is never longer than L: a last line without a line end whose b
+// breaks that is taken for cut. The "0" of the thread-length rule is no length to compare.
+std::optional<std::string> cutLengthRow(const TableFile& table)
+{
+    const auto number = [&](std::size_t n, const ColumnSpan& column) {
+        return parseNumber(table.field(n, column.first, column.last)).value_or(0);
+    };
+    const auto [dColumn, LColumn, bColumn] = lengthRowColumns;
+    const std::size_t last = table.lineCount() - 1;
+    if (table.field(last, bColumn.first, bColumn.last) == "0") {
+        return std::nullopt;
+    }
+    const double d = number(last, dColumn);
+    const double L = number(last, LColumn);
+    const double b = number(last, bColumn);
+    if (b > L) {
+        return "b " + numberText(b) + " is longer than L " + numberText(L);
+    }
+    std::optional<std::pair<double, double>> before; // the longest b of a shorter L, and its L
+    for (std::size_t n = 1; n < last; ++n) {
+        if (number(n, dColumn) == d && number(n, LColumn) < L &&
+            table.field(n, bColumn.first, bColumn.last) != "0" &&
+            (!before || number(n, bColumn) >= before->first)) {
+            before = std::pair(number(n, bColumn), number(n, LColumn));
+        }
+    }
+    if (before && b < before->first) {
+        return "b " + numberText(b) + " is shorter than the " + numberText(before->first) +
+               " of L " + numberText(before->second);
+    }
+    return std::nullopt;
+}
+
+// Why a table file could not be read, where the reader gives no reason: a folder or file that is
+// not there, or the system's refusal.
+std::string unreadableReason(const std::string& file)
+{
+    const fs::path path = utf8Path(file);
+    std::error_code error;
+    const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
+    if (!fs::is_directory(folder, error)) {
+        return "its folder " + utf8Text(folder) + " does not exist";
+    }
+    errno = 0;
+    std::ifstream probe(path, std::ios::binary);
+    return errno != 0 ? std::strerror(errno) : "";
+}
+
 } // namespace
 
 std::optional<GostIndexValue> standardIndexOf(const std::string& number)
@@ -170,7 +226,7 @@ const TableFile& StudReader::table(const std::string& file)
         try {
             found = m_tables.emplace(file, std::make_unique<const TableFile>(utf8Path(file))).first;
         } catch (const TableFileError& error) {
-            cannotRead({file, error.reason()});
+            cannotRead({file, error.reason().empty() ? unreadableReason(file) : error.reason()});
         }
     }
     return *found->second;
@@ -182,6 +238,17 @@ const TableFile& StudReader::checked(const std::string& file,
     const TableFile& rows = table(file);
     if (!m_checked[file]) {
         checkRows(rows, file, columns);
+        if (!rows.lastLineEnded() && rows.lineCount() > 1) {
+            const std::string where = "line " + std::to_string(rows.lineCount()) + " \"" +
+                                      rows.line(rows.lineCount() - 1) + "\"";
+            const bool lengths = columns.size() == std::size(lengthRowColumns);
+            if (const auto cut = lengths ? cutLengthRow(rows) : std::nullopt) {
+                badRequest("the table file " + file + " ends in the middle of a row: " + where +
+                           " (no line end, and " + *cut + ")");
+            }
+            warn("the table file " + file + " has no line end after its last line, " + where +
+                 "; check that the line is whole");
+        }
         m_checked[file] = true;
     }
     return rows;
@@ -197,8 +264,21 @@ void StudReader::warn(const std::string& warning)
 std::vector<Stud> StudReader::read(GostIndexValue index, const StudRequest& request)
 {
     const std::string catalogue = cataloguePath(m_basePath);
-    const CatalogueRecord record =
-        readOrFail(readCatalogueRecord(table(catalogue), catalogue, index));
+    const TableFile& catalogueTable = table(catalogue);
+    TableRead<CatalogueRecord> recordRead = readCatalogueRecord(catalogueTable, catalogue, index);
+    if (!recordRead.ok() && recordRead.failure->reason.empty()) {
+        // Only a catalogue too short for the standard's record fails without a reason.
+        const std::size_t first = 5 * std::size_t{index} + 1;
+        const std::size_t lines = catalogueTable.lineCount();
+        recordRead.failure->reason =
+            lines == 0
+                ? "it is empty"
+                : "it ends at line " + std::to_string(lines) +
+                      (lines < first ? ", before" : ", in the middle of") + " the record of ГОСТ " +
+                      std::string(studStandards()[index].number) + " (lines " +
+                      std::to_string(first) + " to " + std::to_string(first + 4) + ")";
+    }
+    const CatalogueRecord record = readOrFail(recordRead);
     const StudFamily family = familyOf(index);
     const std::string title = "ГОСТ " + record.number;
     const std::string diameterFile = diameterTablePath(m_basePath, record.number);
@@ -216,8 +296,7 @@ std::vector<Stud> StudReader::read(GostIndexValue index, const StudRequest& requ
             const std::string PText =
                 position ? readOrFail(readDiameterRow(diameterTable, position)).P : "";
             std::vector<Stud> studs{freeStud(request, index, record.number, PText)};
-            studs.front().PartName =
-                partName(studs.front().dText, studs.front().LText, record.number);
+            studs.front().PartName = freePartName(studs.front());
             return studs;
         }
         if (!position) {
@@ -310,6 +389,14 @@ std::vector<Stud> readStuds(const std::string& basePath, GostIndexValue index,
 {
     StudReader reader(basePath);
     return reader.read(index, request);
+}
+
+std::string freePartName(const Stud& stud)
+{
+    const HandOver& n = stud.numbers;
+    const bool screwIn = familyOf(stud.standardIndex) == StudFamily::ScrewIn;
+    const FreeSizes sizes{n.b, screwIn ? std::optional<double>(n.b1) : std::nullopt, n.c};
+    return partName(numberText(n.d), numberText(n.L) + freeSizesText(sizes), stud.standard);
 }
 
 DesignatedStud designatedStud(const Stud& stud)

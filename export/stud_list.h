@@ -27,9 +27,14 @@ struct Stud {
     std::string cText;
     std::string PText; // empty when the pitch is unknown (a free d that is not in the table)
     HandOver numbers{};
-    std::string PartName; // "Шпилька_M12x100_ГОСТ_22032-76"
+    std::string PartName;        // "Шпилька_M12x100_ГОСТ_22032-76"
     bool freeDimensions = false; // given by --free: its block's name carries b, b1 and c
 };
+
+// The part name of a stud of free dimensions, also its STEP file's name: d and L as numbers (12,
+// 12.0 and 012 are one stud) and the sizes its block's name carries, so that it never takes the
+// place of the table's stud of the same d and L: "Шпилька_M12x100_b40_b1-12_c1.6_ГОСТ_22032-76".
+[[nodiscard]] std::string freePartName(const Stud& stud);
 
 // The sizes the stud's designation and block name are made from; refers to stud's texts.
 [[nodiscard]] DesignatedStud designatedStud(const Stud& stud);

@@ -113,12 +113,14 @@ std::string blockName(const DesignatedStud& stud, const std::optional<FreeSizes>
         name += "x" + numberText(*stud.finePitch);
     }
     name += "x" + numberText(stud.L);
-    if (free) {
-        name += "_b" + numberText(free->b);
-        if (free->b1) {
-            name += "_b1-" + numberText(*free->b1);
-        }
-        name += "_c" + numberText(free->c);
+    return free ? name + freeSizesText(*free) : name;
+}
+
+std::string freeSizesText(const FreeSizes& free)
+{
+    std::string text = "_b" + numberText(free.b);
+    if (free.b1) {
+        text += "_b1-" + numberText(*free.b1);
     }
-    return name;
+    return text + "_c" + numberText(free.c);
 }

@@ -42,10 +42,13 @@ struct FreeSizes {
     double c = 0;
 };
 
+// The sizes in a name: "_b30_b1-12_c1.6" (b1's value after a hyphen: "b112" would not read back).
+// The sizes must be finite.
+[[nodiscard]] std::string freeSizesText(const FreeSizes& free);
+
 // The name of the block of one stud size, in ASCII with decimal points so that every CAD
 // program and DXF reader takes it: "GOST22032-76_M12x100", "GOST22032-76_M12x1.25x100", and
-// with free dimensions "GOST22032-76_M12x100_b30_b1-12_c1.6" (b1's value after a hyphen: "b112"
-// would not read back). A character of the standard number (UTF-8) that a block name cannot
-// carry becomes "_". The sizes must be finite.
+// with free dimensions "GOST22032-76_M12x100_b30_b1-12_c1.6" (freeSizesText). A character of the
+// standard number (UTF-8) that a block name cannot carry becomes "_". The sizes must be finite.
 [[nodiscard]] std::string blockName(const DesignatedStud& stud,
                                     const std::optional<FreeSizes>& free = {});

@@ -73,7 +73,7 @@ std::optional<double> massOf1000Kg(const MassSizes& sizes, Material material)
     return mass;
 }
 
-std::string significantText(double value, int digits, char separator)
+std::string significantText(double value, int digits, char separator, bool smallPlain)
 {
     assert(std::isfinite(value) && value > 0 && digits >= 1 && digits <= 17);
     // Scientific form first: its rounding fixes both the digits and the exponent (9.9996 with
@@ -93,7 +93,7 @@ std::string significantText(double value, int digits, char separator)
     const auto withSeparator = [separator](const std::string& whole, const std::string& part) {
         return part.empty() ? whole : whole + separator + part;
     };
-    if (exponent < -4 || exponent >= 15) {
+    if ((exponent < -4 && !smallPlain) || exponent >= 15) {
         return withSeparator(mantissa.substr(0, 1), mantissa.substr(1)) + "E" +
                std::to_string(exponent);
     }
@@ -115,5 +115,5 @@ std::string massText1000(double kg1000)
 
 std::string pieceMassText(double kg1000)
 {
-    return significantText(kg1000 / 1000, 3, ',');
+    return significantText(kg1000 / 1000, 3, ',', true);
 }

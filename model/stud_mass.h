@@ -54,13 +54,16 @@ struct MassSizes {
 
 // value (positive, finite) rounded to `digits` significant digits, trailing zeros kept, with the
 // given decimal separator: plain notation for 1E-4 <= value < 1E15 ("92.71", "4512", "0.2906"),
-// otherwise mantissa + "E" + exponent ("1.235E20").
-[[nodiscard]] std::string significantText(double value, int digits, char separator);
+// and below too when smallPlain is set ("0.00008360"), otherwise mantissa + "E" + exponent
+// ("1.235E20", "8.36E-5").
+[[nodiscard]] std::string significantText(double value, int digits, char separator,
+                                          bool smallPlain = false);
 
 // The mass of 1000 studs as the appendix prints it, four significant digits with a decimal
 // point: "92.71".
 [[nodiscard]] std::string massText1000(double kg1000);
 
 // The mass of one stud in kg for a parts list, from the mass of 1000: three significant digits
-// with a decimal comma, "0,0927".
+// with a decimal comma, "0,0927", and so for the smallest studs too, "0,0000836": a parts list
+// has no exponents.
 [[nodiscard]] std::string pieceMassText(double kg1000);

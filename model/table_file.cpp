@@ -43,6 +43,8 @@ TableFile::TableFile(const std::filesystem::path& file)
     }
     const std::size_t end = std::min(m_bytes.find('\x1A'), m_bytes.size());
     const std::string_view text(m_bytes.data(), end);
+    m_lastLineEnded =
+        end < m_bytes.size() || text.empty() || text.back() == '\n' || text.back() == '\r';
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t lf = text.find('\n', start);

@@ -38,6 +38,9 @@ class TableFile {
     // Line n decoded to UTF-8, untrimmed.
     [[nodiscard]] std::string line(std::size_t n) const;
     [[nodiscard]] std::size_t lineCount() const { return m_lines.size(); }
+    // Whether the last line ends with a line end (or the file with Ctrl-Z): a file cut short
+    // ends inside its last line, which then reads as whole.
+    [[nodiscard]] bool lastLineEnded() const { return m_lastLineEnded; }
 
     // Columns first..last (counted from 1) of line n, cut from the raw bytes, trimmed of blanks
     // and control characters, decoded to UTF-8. The part past a short line's end is empty.
@@ -46,4 +49,5 @@ class TableFile {
   private:
     std::string m_bytes;
     std::vector<std::pair<std::size_t, std::size_t>> m_lines; // offset and length in m_bytes
+    bool m_lastLineEnded = true;
 };

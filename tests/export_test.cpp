@@ -2,6 +2,7 @@
 // user runs it, its files read back by readers it does not share code with (gmsh for STEP,
 // ezdxf for DXF, Open CASCADE's own STEP reader for the solid's validity).
 #include "export/stud_list.h"
+#include "export_run.h"
 #include "model/cp1251.h"
 #include "step_contents.h"
 #include "step_gmsh.h"
@@ -28,69 +29,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ProgramRun {
-    int status = -1; // exit status, or 128 + signal
-    std::string err;
-};
-
-std::string readAll(const std::string& file)
-{
-    std::ifstream in(utf8Path(file), std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::vector<std::string> linesOf(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-pid_t start(const std::string& program, const std::vector<std::string>& args,
-            const std::string& errFile)
-{
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ::dup2(err, 2);
-        const int none = ::open("/dev/null", O_WRONLY);
-        ::dup2(none, 1);
-        std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (const std::string& arg : args) {
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        }
-        argv.push_back(nullptr);
-        ::execv(program.c_str(), argv.data());
-        ::_exit(127);
-    }
-    return pid;
-}
-
-ProgramRun finish(pid_t pid, const std::string& errFile)
-{
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), readAll(errFile)};
-}
-
-// The exporter, or with a shell prefix (e.g. a file size limit) in front of it.
-ProgramRun runExporter(const TempDir& dir, std::vector<std::string> args,
-                       const std::string& shell = "")
-{
-    const std::string errFile = dir.file("stderr.txt");
-    if (shell.empty()) {
-        return finish(start(EXPORTER_PATH, args, errFile), errFile);
-    }
-    std::string command = shell + "; exec \"$0\" \"$@\"";
-    args.insert(args.begin(), {"-c", command, EXPORTER_PATH});
-    return finish(start("/bin/sh", args, errFile), errFile);
-}
-
 // The exporter with its standard error on a terminal of its own, as a person runs it from a
 // shell: all it wrote there, "\n" arriving as "\r\n".
 ProgramRun runOnTerminal(const std::vector<std::string>& args)
@@ -116,93 +54,6 @@ ProgramRun runOnTerminal(const std::vector<std::string>& args)
     int status = 0;
     ::waitpid(pid, &status, 0);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), output};
-}
-
-std::vector<std::string> readBack(const std::string& kind, const std::string& file)
-{
-    const std::string command = std::string("PYTHONIOENCODING=utf-8 ") + EZDXF_PYTHON + " " +
-                                EXPORT_CONTENTS_SCRIPT + " " + kind + " '" + file + "'";
-    std::string output;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t got = 0;
-        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-            output.append(buffer, got);
-        }
-        EXPECT_EQ(::pclose(pipe), 0) << command;
-    }
-    return linesOf(output);
-}
-
-// Every file under the folder, relative to it.
-std::set<std::string> filesUnder(const fs::path& folder)
-{
-    std::set<std::string> files;
-    if (fs::exists(folder)) {
-        for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-            if (entry.is_regular_file()) {
-                files.insert(utf8Text(fs::relative(entry.path(), folder)));
-            }
-        }
-    }
-    return files;
-}
-
-// The index's lines without their line ends: the file opens with a byte-order mark and every
-// line ends with CR LF.
-std::vector<std::string> indexLines(const std::string& file)
-{
-    std::string text = readAll(file);
-    EXPECT_TRUE(text.starts_with("\xEF\xBB\xBF")) << "no byte-order mark";
-    text.erase(0, 3);
-    std::vector<std::string> lines;
-    for (std::size_t start = 0; start < text.size();) {
-        const std::size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) {
-            ADD_FAILURE() << "a line without CR LF: " << text.substr(start);
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        EXPECT_EQ(lines.back().find_first_of("\r\n"), std::string::npos) << lines.back();
-        start = end + 2;
-    }
-    return lines;
-}
-
-// CSV fields of one line; quoted fields may hold commas.
-std::vector<std::string> csvFields(const std::string& line)
-{
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char ch = line[i];
-        if (quoted && ch == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-            fields.back() += '"';
-            ++i;
-        } else if (ch == '"') {
-            quoted = !quoted;
-        } else if (ch == ',' && !quoted) {
-            fields.emplace_back();
-        } else {
-            fields.back() += ch;
-        }
-    }
-    return fields;
-}
-
-// The shipped table files copied into dir/data, so that a test can damage them; the copy's
-// BasePath.
-std::string tableCopy(const TempDir& dir)
-{
-    const fs::path data = utf8Path(dir.file("data"));
-    fs::create_directories(data);
-    for (const auto& entry : fs::directory_iterator(fs::path(DATA_BASE).parent_path())) {
-        if (entry.path().extension() == ".dat") {
-            fs::copy_file(entry.path(), data / entry.path().filename(),
-                          fs::copy_options::overwrite_existing);
-        }
-    }
-    return dir.file("data/quorvel");
 }
 
 // The catalogue's bytes with line n (from 0) replaced.
@@ -486,8 +337,6 @@ TEST(QuorvelExport, BadInputsAreNamedAndLeaveNoFiles)
     const std::string out = dir.file("lib");
     const std::string file = dir.write("a-file", "x");
     const std::string fullStep = out + "/22032-76/Шпилька_M12x100_ГОСТ_22032-76.step";
-    // A part name of 253 bytes, which the host takes, but its STEP file's name passes 255.
-    const std::string longD = "12." + std::string(212, '0');
     const auto freeStud = [&](const char* d, const char* L, const char* b1) {
         return std::vector<std::string>{"--standard", "22032-76", "--free", "--d",   d,
                                         "--l",        L,          "--b",    "30",    "--b1",
@@ -548,9 +397,6 @@ TEST(QuorvelExport, BadInputsAreNamedAndLeaveNoFiles)
          "mkdir -p '" + fullStep + "'",
          1,
          "cannot write " + fullStep + ": Is a directory"},
-        {freeStud(longD.c_str(), "100", "12"), "", 1,
-         "cannot write " + out + "/22032-76/Шпилька_M" + longD +
-             "x100_ГОСТ_22032-76.step: File name too long"},
         {{"--standard", "22032-76", "--d", "12", "--l", "100", "--layers", "x\"y,B,C", "--out",
           out},
          "",
@@ -756,6 +602,7 @@ TEST(QuorvelExport, HostileTablesAreRefusedNamingTheFile)
     fs::copy_file(utf8Path(diameters), utf8Path(dir.file("data/escaped.dat")));
     const std::string out = dir.file("a/b/lib");
     const std::string shippedLengths = readAll(lengths);
+    const std::string shippedCatalogue = readAll(catalogue);
     const struct {
         std::string label;
         std::string file;                 // in the data folder
@@ -786,6 +633,18 @@ TEST(QuorvelExport, HostileTablesAreRefusedNamingTheFile)
          "the table file " + lengths + " ends in the middle of a row: line 26 \"2.5 32 \""},
         {"FIFO", "quorvel_22032-76.dat", std::nullopt,
          "cannot read the table file " + diameters + ": not a regular file"},
+        {"catalogue cut in the standard's record", "quorvel.dat",
+         shippedCatalogue.substr(0, shippedCatalogue.find("22032-76\r\n")),
+         "cannot read the table file " + catalogue +
+             ": it ends at line 2, in the middle of the record of ГОСТ 22032-76 (lines 1 to 5)"},
+        {"empty catalogue", "quorvel.dat", "",
+         "cannot read the table file " + catalogue + ": it is empty"},
+        // 48  300 121 cut by three bytes reads as b 12: no line end, and shorter than b before.
+        {"length table cut in its last number", "quorvel_ris_1.dat",
+         shippedLengths.substr(0, shippedLengths.size() - 3),
+         "the table file " + lengths +
+             " ends in the middle of a row: line 589 \"48  300 12\" (no line end, and b 12 is "
+             "shorter than the 121 of L 280)"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);
@@ -804,9 +663,33 @@ TEST(QuorvelExport, HostileTablesAreRefusedNamingTheFile)
         fs::remove(utf8Path(damaged));
         fs::copy_file(fs::path(DATA_BASE).parent_path() / row.file, utf8Path(damaged));
     }
+
+    // Table files that are not there: the message says which, and why.
+    fs::create_directories(utf8Path(dir.file("partial")));
+    fs::copy_file(utf8Path(catalogue), utf8Path(dir.file("partial/quorvel.dat")));
+    fs::copy_file(utf8Path(diameters), utf8Path(dir.file("partial/quorvel_22032-76.dat")));
+    const struct {
+        std::string data;
+        std::string message;
+    } missing[] = {
+        {dir.file("none"), "cannot read the table file " + dir.file("none/quorvel.dat") +
+                               ": its folder " + dir.file("none") + " does not exist"},
+        {dir.file("partial"), "cannot read the table file " +
+                                  dir.file("partial/quorvel_ris_1.dat") +
+                                  ": No such file or directory"},
+    };
+    for (const auto& row : missing) {
+        SCOPED_TRACE(row.data);
+        const ProgramRun run =
+            runExporter(dir, {"--standard", "22032-76", "--all", "--data", row.data, "--out", out});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.err, "quorvel-export: " + row.message + "\n");
+        EXPECT_EQ(filesUnder(dir.path() / "a"), std::set<std::string>{});
+    }
 }
 
-// A row listed twice gives one stud; a diameter without lengths is named; the run goes on.
+// A row listed twice gives one stud; a diameter without lengths is named; a last line without its
+// line end may be cut short; the run goes on.
 TEST(QuorvelExport, DuplicateRowsAndDiametersWithoutLengthsAreWarnedOf)
 {
     TempDir dir;
@@ -815,6 +698,7 @@ TEST(QuorvelExport, DuplicateRowsAndDiametersWithoutLengthsAreWarnedOf)
               "d   b1    P     c\r\n12  12    1.75  1.6\r\n13  13    1.75  1.6\r\n");
     std::string lengths = readAll(base + "_ris_1.dat");
     lengths.insert(lengths.find("12  100 30\r\n"), "12  100 30\r\n");
+    lengths.resize(lengths.size() - 2); // the last line whole, without its line end
     dir.write("data/quorvel_ris_1.dat", lengths);
     const std::string out = dir.file("lib");
     const ProgramRun run = runExporter(dir, {"--standard", "22032-76", "--all", "--format", "dxf",
@@ -822,6 +706,10 @@ TEST(QuorvelExport, DuplicateRowsAndDiametersWithoutLengthsAreWarnedOf)
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(run.err.starts_with(
         "quorvel-export: warning: the table file " + base +
+        "_ris_1.dat has no line end after its last line, line 590 \"48  300 121\"; check that "
+        "the line is whole\n"
+        "quorvel-export: warning: the table file " +
+        base +
         "_ris_1.dat lists d 12, L 100 twice; the first is used\n"
         "quorvel-export: warning: the table file " +
         base + "_ris_1.dat lists no length for d 13 of ГОСТ 22032-76\n34 studs, 2 files, "))
@@ -929,8 +817,8 @@ TEST(QuorvelExport, ARunIntoALibraryUpdatesIt)
     const ProgramRun refused = runExporter(dir, {"--standard", "22032-76", "--d", "2", "--l", "10",
                                                  "--data", dir.file("data"), "--out", out});
     EXPECT_EQ(refused.status, 2);
-    EXPECT_EQ(refused.err,
-              "quorvel-export: cannot read the library's index " + out + "/index.csv\n");
+    EXPECT_EQ(refused.err, "quorvel-export: cannot read the library's index " + out +
+                               "/index.csv: not a regular file\n");
 }
 
 // Two exporters into one folder: the second waits until the first has let the folder go.
@@ -961,19 +849,4 @@ TEST(QuorvelExport, ASecondExportIntoTheFolderWaitsForTheFirst)
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(fs::exists(utf8Path(out + "/index.csv")));
     EXPECT_FALSE(fs::exists(utf8Path(lock))); // the run that held it removed it
-}
-
-// A part name of 250 bytes gives a STEP file name of 255, the limit: the temporary file beside it
-// must not need more.
-TEST(QuorvelExport, PartNamesUpToTheFileNameLimitAreWritten)
-{
-    TempDir dir;
-    const std::string d = "12." + std::string(209, '0');
-    const std::string name = "Шпилька_M" + d + "x100_ГОСТ_22032-76";
-    ASSERT_EQ(name.size(), 250u);
-    const ProgramRun run = runExporter(dir, {"--standard", "22032-76", "--free", "--d", d, "--l",
-                                             "100", "--b", "30", "--b1", "12", "--c", "1.6",
-                                             "--format", "step", "--out", dir.file("lib")});
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_TRUE(fs::is_regular_file(utf8Path(dir.file("lib/22032-76/" + name + ".step"))));
 }

@@ -130,6 +130,7 @@ TEST(StudMass, SignificantDigitsRoundOnceAndKeepTheirZeros)
         int digits;
         char separator;
         const char* text;
+        bool smallPlain = false;
     } rows[] = {
         {92.7057, 4, '.', "92.71"},
         {33.00325, 4, '.', "33.00"},
@@ -142,9 +143,14 @@ TEST(StudMass, SignificantDigitsRoundOnceAndKeepTheirZeros)
         {1.23456e20, 4, '.', "1.235E20"},
         {4.5e-7, 3, ',', "4,50E-7"},
         {7, 1, ',', "7"},
+        // A parts list's mass has no exponent, however small.
+        {8.3614e-5, 3, ',', "0,0000836", true},
+        {4.5e-7, 3, ',', "0,000000450", true},
+        {0.0927057, 3, ',', "0,0927", true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text);
-        EXPECT_EQ(significantText(row.value, row.digits, row.separator), row.text);
+        EXPECT_EQ(significantText(row.value, row.digits, row.separator, row.smallPlain), row.text);
     }
+    EXPECT_EQ(pieceMassText(0.083614), "0,0000836");
 }

@@ -134,6 +134,53 @@ bool writeFileAtomically(const std::string& target,
     return ok;
 }
 
+bool PendingFile::write(const std::string& target, std::string_view content)
+{
+    drop();
+    errno = 0;
+    std::string temp;
+    if (!createTemporary(target, temp)) {
+        return false;
+    }
+    std::FILE* file = std::fopen(temp.c_str(), "wb");
+    bool ok =
+        file != nullptr && std::fwrite(content.data(), 1, content.size(), file) == content.size();
+    if (file != nullptr) {
+        ok = std::fclose(file) == 0 && ok;
+    }
+    ok = ok && flushToDisk(temp);
+    if (!ok) {
+        const int reason = errno;
+        std::remove(temp.c_str());
+        errno = reason;
+        return false;
+    }
+    m_target = target;
+    m_temp = temp;
+    return true;
+}
+
+bool PendingFile::commit()
+{
+    errno = 0;
+    if (m_temp.empty() || !replace(m_temp, m_target)) {
+        const int reason = errno;
+        drop();
+        errno = reason;
+        return false;
+    }
+    m_temp.clear();
+    return true;
+}
+
+void PendingFile::drop()
+{
+    if (!m_temp.empty()) {
+        std::remove(m_temp.c_str());
+        m_temp.clear();
+    }
+}
+
 std::string cannotWriteText(const std::string& file)
 {
     const int reason = errno;

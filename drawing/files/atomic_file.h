@@ -19,6 +19,31 @@ writeFileAtomically(const std::string& target,
                     const std::function<bool(const std::string& tempFile)>& write,
                     const std::function<bool(const std::string& tempFile)>& complete = {});
 
+// A file's new content written beside it now and put in its place later, so that a caller can
+// know that the file can be written before it changes anything else. A file not put in place is
+// removed.
+class PendingFile {
+  public:
+    PendingFile() = default;
+    ~PendingFile() { drop(); }
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    // Writes the content to a temporary file beside the target, named as writeFileAtomically
+    // names its own, and flushes it to the disk. False when that fails; errno keeps the reason
+    // and nothing is left.
+    [[nodiscard]] bool write(const std::string& target, std::string_view content);
+    // Renames the written file over the target. False when that fails; errno keeps the reason
+    // and the written file is removed.
+    [[nodiscard]] bool commit();
+    // Removes the written file, if it was not put in place.
+    void drop();
+
+  private:
+    std::string m_target;
+    std::string m_temp; // empty when none is waiting
+};
+
 // "cannot write <file>", with the system's reason when errno holds one: call it right after the
 // failed write ("No space left on device", "File too large", "Is a directory", ...).
 [[nodiscard]] std::string cannotWriteText(const std::string& file);

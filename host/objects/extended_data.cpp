@@ -80,11 +80,11 @@ HostValue extendedDataReply(const std::vector<ExtendedData>& data, const std::st
     std::vector<HostItem> values;
     for (const ExtendedData& each : data) {
         if (each.application == application) {
-            codes.push_back(std::int32_t{1001});
-            values.push_back(application);
+            codes.emplace_back(std::int32_t{1001});
+            values.emplace_back(application);
             for (const ExtendedItem& item : each.items) {
-                codes.push_back(std::int32_t{item.code});
-                values.push_back(itemOf(item.value));
+                codes.emplace_back(std::int32_t{item.code});
+                values.emplace_back(itemOf(item.value));
             }
         }
     }

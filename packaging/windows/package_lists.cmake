@@ -4,6 +4,7 @@
 #   QUORVEL_FOR_REPLACED M    M "<file>": every file but the tables (those the setup overwrites)
 #   QUORVEL_FOR_PROGRAMS M    M "<file>": the programs and libraries, held while a program runs
 #   QUORVEL_FOR_FOLDERS M     M "<folder>": the subfolders, deepest first
+# and QUORVEL_PACKAGE_KB, the room the package's files take (each rounded up to a whole KB).
 # The tables are the .dat files at the top of the package; paths use backslashes.
 #   cmake -DPACKAGE=<package folder> -DOUTPUT=<.nsh file> -P package_lists.cmake
 if(NOT IS_DIRECTORY "${PACKAGE}")
@@ -25,7 +26,10 @@ list(REVERSE folders)
 set(tables)
 set(replaced)
 set(programs)
+set(kilobytes 0)
 foreach(file IN LISTS files)
+    file(SIZE "${PACKAGE}/${file}" size)
+    math(EXPR kilobytes "${kilobytes} + (${size} + 1023) / 1024")
     string(REPLACE "/" "\\" name "${file}")
     if(file MATCHES "^[^/]+\\.dat$")
         # quorvel_22032-76.dat -> quorvel_22032-76.new.dat: still a table file to an editor, and
@@ -53,4 +57,5 @@ foreach(list tables replaced programs folder_lines)
     set(macro_name_folder_lines QUORVEL_FOR_FOLDERS)
     string(APPEND text "!macro ${macro_name_${list}} MACRO\n${${list}}!macroend\n")
 endforeach()
+string(APPEND text "!define QUORVEL_PACKAGE_KB ${kilobytes}\n")
 file(WRITE "${OUTPUT}" "${text}")
