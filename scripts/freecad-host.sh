@@ -27,8 +27,10 @@ gui=no
 for argument in "$@"; do
     [[ "$argument" == "--gui" ]] && gui=yes
 done
+# QUORVEL_SETTINGS names another settings file; set empty (as the tests do), none: the default name.
+settings="${QUORVEL_SETTINGS-$root/build/release/quorvel.ini}"
 QUORVEL_HOST_ARGS="$(/usr/bin/python3 -c 'import json, sys; print(json.dumps(sys.argv[1:]))' \
-    --settings "$root/build/release/quorvel.ini" "$@")"
+    ${settings:+--settings "$settings"} "$@")"
 addon="$root/host/freecad"
 export QUORVEL_HOST_ARGS QUORVEL_MODULE_DIR="$module_dir" QUORVEL_ADDON_DIR="$addon" \
     QUORVEL_HOST_SCRIPT=1

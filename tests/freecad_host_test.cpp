@@ -82,6 +82,7 @@ class IntoFreecad : public ::testing::Test {
         // FreeCAD keeps its settings in the home folder: the user's stay untouched.
         qputenv("HOME", QByteArray::fromStdString(dir.file("home")));
         qputenv("QUORVEL_MODULE_DIR", FREECAD_MODULE_DIR);
+        qputenv("QUORVEL_SETTINGS", ""); // the default class name, whatever a build's file says
     }
 
     // A host of program with the scripted point (10, 20) for every pick and the call log, and

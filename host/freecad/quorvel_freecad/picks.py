@@ -1,8 +1,9 @@
 """Picks in FreeCAD's 3D view, with the GUI: while the host waits for a point, a click in the
 document's 3D view answers it with the clicked point on the drawing's plane (z = 0, the XY working
 plane; seen edge-on, the point straight under the cursor); while it waits for an object, a click on
-one of the drawing's objects answers it. Esc anywhere in FreeCAD cancels. The prompt is shown in
-the status bar and FreeCAD's window is brought to the front, since the user clicks in it next."""
+one of the drawing's objects answers it, as does the one object already selected when the pick
+starts. Esc anywhere in FreeCAD cancels. The prompt is shown in the status bar and FreeCAD's
+window is brought to the front, since the user clicks in it next."""
 
 import FreeCAD as App
 import FreeCADGui as Gui
@@ -43,6 +44,19 @@ def clicked_object(document, info):
     if obj is None:
         return None
     return obj, info["x"], info["y"]
+
+
+def selected_object(document):
+    """The one object of document the user has selected (the top-level one, a reference rather
+    than what its block holds), with the point picked on it or its placement's; None unless
+    exactly one is."""
+    selection = Gui.Selection.getSelectionEx(document.Name, 0)
+    if len(selection) != 1:
+        return None
+    chosen = selection[0]
+    points = chosen.PickedPoints
+    point = points[0] if points else chosen.Object.Placement.Base
+    return chosen.Object, point.x, point.y
 
 
 class _EscapeFilter(QtCore.QObject):
@@ -87,6 +101,10 @@ class ViewPicks:
 
         self._view = view
         self._callback = view.addEventCallback("SoMouseButtonEvent", clicked)
+        if entity:
+            chosen = selected_object(document)
+            if chosen is not None:
+                later(lambda: on_object(*chosen))  # not one of the drawing's: the pick waits
         self._escape = _EscapeFilter(on_cancel)
         QtWidgets.QApplication.instance().installEventFilter(self._escape)
         window = Gui.getMainWindow()

@@ -122,8 +122,12 @@ class Host:
         watch = self.bus.watch_name_owner(message.get_sender(), self._caller_owner)
         self._pending = _Pending(message, member == "GetEntity", watch)
         if self.picks is not None:
-            self.picks.start(drawing, outcome[4], self._pending.entity, self.point_picked,
-                             self.object_picked, self.cancel_pick)
+            try:
+                self.picks.start(drawing, outcome[4], self._pending.entity, self.point_picked,
+                                 self.object_picked, self.cancel_pick)
+            except Exception as failure:  # no 3D view to pick in: the caller must not wait
+                App.Console.PrintError("Quorvel: no pick in the 3D view: %s\n" % failure)
+                self.cancel_pick("Point selection cancelled: no 3D view")
 
     def begin_run(self):
         if self.run is None:
