@@ -5,8 +5,6 @@ from the stand-in host."""
 
 import os
 
-import quorvel_model
-
 
 class SaveError(Exception):
     """A file that could not be written; the text says which and why."""
@@ -19,6 +17,8 @@ def save_dxf(drawing, file):
 
 def save_step(drawing, file):
     """Raises SaveError, also when there is no solid to save."""
+    import quorvel_model
+
     try:
         drawing.model.save_step(file)
     except quorvel_model.StepSaveError as failure:
