@@ -122,11 +122,12 @@ void QuorvelDraw::Draw_Block_Quorvel(double d, double L, double b, double b1, do
             }
         }
     }
-    m_placed = completed;
+    m_placed = completed ? std::optional<PlacedBlock>({reference, definition}) : std::nullopt;
 }
 
 EditOutcome QuorvelDraw::Edit_Stud()
 {
+    m_replaced.reset(); // a pick that gives no stud leaves none to replace
     DrawSession& s = m_session;
     EditOutcome outcome = EditOutcome::Cancelled;
     std::optional<StoredStud> stored;

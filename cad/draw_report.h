@@ -11,3 +11,7 @@ enum class HostName { AutoCAD, MDT6 };
 
 // "Модуль   : Quorvel_Draw\r\nПроцедура: <procedure>\r\nОшибка   : <text> (<kind>)"
 [[nodiscard]] std::string drawReport(std::string_view procedure, HostName host, OleErrorKind kind);
+
+// The same form with a text of the failing stage's own instead of the one for its kind.
+[[nodiscard]] std::string drawReport(std::string_view procedure, std::string_view text,
+                                     OleErrorKind kind);

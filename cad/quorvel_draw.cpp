@@ -10,22 +10,28 @@ QuorvelDraw::QuorvelDraw(RunningObjects& runningObjects, Reporter& reporter,
 {
 }
 
+std::optional<OleErrorKind> QuorvelDraw::automationFailure(const std::function<void()>& body)
+{
+    try {
+        body();
+        return std::nullopt;
+    } catch (const EOleException&) {
+        return OleErrorKind::Exception;
+    } catch (const EOleSysError&) {
+        return OleErrorKind::SysError;
+    } catch (const EOleError&) {
+        return OleErrorKind::Error;
+    }
+}
+
 bool QuorvelDraw::runReported(std::string_view procedure, HostName host,
                               const std::function<void()>& body)
 {
-    OleErrorKind kind{};
-    try {
-        body();
-        return true;
-    } catch (const EOleException&) {
-        kind = OleErrorKind::Exception;
-    } catch (const EOleSysError&) {
-        kind = OleErrorKind::SysError;
-    } catch (const EOleError&) {
-        kind = OleErrorKind::Error;
+    const std::optional<OleErrorKind> kind = automationFailure(body);
+    if (kind) {
+        m_reporter.show({"Warning", drawReport(procedure, host, *kind), MessageKind::Warning});
     }
-    m_reporter.show({"Warning", drawReport(procedure, host, kind), MessageKind::Warning});
-    return false;
+    return !kind;
 }
 
 void QuorvelDraw::sendCommand(const std::string& text)
@@ -36,11 +42,14 @@ void QuorvelDraw::sendCommand(const std::string& text)
 void QuorvelDraw::Start_ACAD(bool Is3D, const std::string& PartName, double d, double L, double b,
                              double b1, double c, const StudBlock* block)
 {
-    // A block replaces the stud picked for editing; any other drawing, and every later one, is new.
-    const std::optional<std::string> replaced = std::exchange(m_replaced, std::nullopt);
     // The part commands' 3D parts stay parts; the 2D view and the object model's solid can be a
     // block.
     const bool asBlock = block != nullptr && (!Is3D || m_solid3D);
+    // Only a block replaces the stud picked for editing; any other drawing is new and forgets it.
+    if (!asBlock) {
+        m_replaced.reset();
+    }
+    std::optional<StudBlock> placed; // the block as it replaces a stud: that stud's POS and QTY
     DrawSession& s = m_session;
     std::int32_t savedOsmode = 0;
     bool osmodeOff = false; // OSMODE is 0 and not yet put back
@@ -67,12 +76,9 @@ void QuorvelDraw::Start_ACAD(bool Is3D, const std::string& PartName, double d, d
                 sendCommand("AMDT_SKETCH_VIEW\r");
             }
             OleObject old; // the stud to replace, when it is still in the drawing
-            if (asBlock && replaced) {
-                try {
-                    old = s.AcadDoc.call("HandleToObject", {*replaced}).toObject();
-                } catch (const EOleException&) {
-                    // Erased since it was picked: the stud is drawn as a new one.
-                }
+            if (asBlock && m_replaced) {
+                placed = *block;
+                old = FindReplaced(*placed);
             }
             if (old) {
                 s.InsPoint = old.get("InsertionPoint").toPoint();
@@ -93,9 +99,9 @@ void QuorvelDraw::Start_ACAD(bool Is3D, const std::string& PartName, double d, d
             s.PointText2 = PointToText(s.Point2);
             sendCommand("_ZOOM\r_W\r" + s.PointText1 + "\r" + s.PointText2 + "\r");
             if (asBlock) {
-                Draw_Block_Quorvel(d, L, b, b1, c, *block, Is3D);
+                Draw_Block_Quorvel(d, L, b, b1, c, old ? *placed : *block, Is3D);
                 if (old && m_placed) {
-                    old.call("Delete", {});
+                    Replace_Stud(old);
                 }
             } else if (Is3D && m_solid3D) {
                 Draw_3D_Solid(d, L, c);

@@ -50,18 +50,23 @@ class QuorvelDraw {
     // One click of "Чертить": d, the overall length L, b, b1 and c in drawing units. Returns
     // normally after reporting an automation failure. With a block, the 2D stud is placed as
     // that block instead of loose lines; after a stud was picked for editing, it replaces that
-    // stud at its insertion point without a new pick (drawn as new when that stud is gone).
+    // stud at its insertion point without a new pick, keeping the placement's own POS and QTY.
+    // The replacement is whole or nothing: when the picked stud cannot be deleted, the new one
+    // is deleted again and the picked one stays picked, as after any failed run. A stud picked
+    // and since erased (or no longer the stud picked) is drawn as new; a drawing that is no
+    // block forgets the picked stud.
     void Start_ACAD(bool Is3D, const std::string& PartName, double d, double L, double b, double b1,
                     double c, const StudBlock* block = nullptr);
 
     // «Изменить…»: asks the user to pick a placed stud in the CAD window. Reports an automation
-    // failure and a picked object that is no stud of this program. Only a stud picked changes
-    // which stud the next block replaces.
+    // failure and a picked object that is no stud of this program. Every pick starts afresh:
+    // the stud picked before is forgotten, and only a stud picked now is replaced next.
     EditOutcome Edit_Stud();
-    // The sizes of the stud picked last; valid after Edit_Stud gave Picked.
+    // The sizes of the stud picked last; valid while replacing().
     const StoredStud& edited() const { return m_edited; }
     // Forgets the picked stud: the next block is placed as a new one.
     void forgetEdited() { m_replaced.reset(); }
+    // Whether the next block replaces a picked stud.
     bool replacing() const { return m_replaced.has_value(); }
 
     // The class name Start_ACAD looks up (on Linux the bus name): hostClassName until set.
@@ -84,6 +89,13 @@ class QuorvelDraw {
     // solid: the block holds the solid of the object model instead of the 2D side view.
     void Draw_Block_Quorvel(double d, double L, double b, double b1, double c,
                             const StudBlock& block, bool solid);
+    // The picked stud when it is still in the drawing as it was picked, with the placement's
+    // own attribute values (POS, QTY) copied into block; else an empty reference, the picked
+    // stud forgotten.
+    OleObject FindReplaced(StudBlock& block);
+    // Deletes the replaced stud once the new one stands; when it cannot be deleted, deletes the
+    // new one again and reports the replacement as not made.
+    void Replace_Stud(const OleObject& old);
     OleObject ActivateLayer(const OleObject& layers, const std::string& name, std::int32_t color);
     // The layer of that name (compared as the 2D drawing compares them), added with the colour
     // when there is none; the name the layer has in the host goes to layerName.
@@ -93,6 +105,8 @@ class QuorvelDraw {
 
     // Runs body; reports an automation failure of it (most specific kind first) and returns false.
     bool runReported(std::string_view procedure, HostName host, const std::function<void()>& body);
+    // Runs body; the kind of its automation failure (most specific first), none when it passed.
+    static std::optional<OleErrorKind> automationFailure(const std::function<void()>& body);
 
     RunningObjects& m_runningObjects;
     Reporter& m_reporter;
@@ -102,5 +116,11 @@ class QuorvelDraw {
     DrawSession m_session;
     std::optional<std::string> m_replaced; // the handle of the stud picked for editing
     StoredStud m_edited;
-    bool m_placed = false; // the last block run completed
+    // What the last block run placed, when it completed: the reference, and the definition when
+    // the run made it (empty when it was there before).
+    struct PlacedBlock {
+        OleObject reference;
+        OleObject definition;
+    };
+    std::optional<PlacedBlock> m_placed;
 };

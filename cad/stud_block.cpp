@@ -3,6 +3,7 @@
 #include "model/stud_designation.h"
 #include "model/stud_mass.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -86,6 +87,13 @@ std::optional<StoredStud> storedStud(const Variants& types, const Variants& valu
         }
         StoredStud stud;
         stud.standard = values[1].toString();
+        // Only a standard of this program tells the stud's family and names its tables: a stud
+        // under any other number would be redrawn under whatever standard the window shows.
+        const auto& standards = studStandards();
+        if (std::none_of(standards.begin(), standards.end(),
+                         [&](const StudStandard& s) { return s.number == stud.standard; })) {
+            return std::nullopt;
+        }
         double* reals[realCount] = {&stud.d, &stud.L, &stud.b, &stud.b1, &stud.c, &stud.P};
         stud.freeDimensions = values[2].toInt32() != 0;
         stud.solid = values[3].toInt32() != 0;

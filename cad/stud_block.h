@@ -24,6 +24,8 @@ struct StoredStud {
     double P = 0;
     bool freeDimensions = false;
     bool solid = false; // the solid of the object model, not the 2D side view
+
+    friend bool operator==(const StoredStud&, const StoredStud&) = default;
 };
 
 // One attribute of the block: its tag, the prompt of its definition and this placement's value.
@@ -50,6 +52,6 @@ struct StudBlock {
 [[nodiscard]] Variants studDataValues(const StoredStud& stud);
 
 // The stud that extended data read back from a host describes; none when it is not this
-// program's (another application, too few items, an item of the wrong kind, a size that is not
-// a finite number).
+// program's (another application, too few items, an item of the wrong kind, a standard that is
+// none of the twelve, a size that is not a finite number).
 [[nodiscard]] std::optional<StoredStud> storedStud(const Variants& types, const Variants& values);

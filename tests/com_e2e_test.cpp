@@ -5,6 +5,7 @@
 #include "cad/com/wide_text.h"
 #include "com_host_process.h"
 #include "call_log.h"
+#include "edit_outcomes.h"
 #include "worked_examples.h"
 #include "worked_run.h"
 
@@ -121,6 +122,11 @@ TEST_F(OverCom, EachFailureKindGivesItsMessage)
                     {"--fail", "3:exception", "--deferred-fill-in"},
                     startText + "Нет связи с AutoCAD! (EOleException)"});
     expectEachFailureGivesItsMessage(rows, startHost);
+}
+
+TEST_F(OverCom, EditInPlaceIsWholeOrNothing)
+{
+    edit_outcomes::expectEachEditOutcome(objects, dir, startHost);
 }
 
 TEST_F(OverCom, NoHostRunning)

@@ -1,6 +1,7 @@
 // A stud placed as a named block, and a placed stud picked and replaced, against the recording
 // host: the calls a CAD program gets, what stays in the drawing, and every failure reported once.
 #include "cad/quorvel_draw.h"
+#include "edit_outcomes.h"
 #include "recording_host.h"
 #include "recording_reporter.h"
 
@@ -18,20 +19,6 @@ struct Rig {
     LayerNames layers;
     QuorvelDraw draw{host, reporter, layers};
 };
-
-// The worked stud: ГОСТ 22032-76, d = 12, L = 100 (overall 112), b = 30, b1 = 12, c = 1.6.
-StoredStud workedStud(double L = 100)
-{
-    StoredStud stud;
-    stud.standard = "22032-76";
-    stud.d = 12;
-    stud.L = L;
-    stud.b = 30;
-    stud.b1 = 12;
-    stud.c = 1.6;
-    stud.P = 1.75;
-    return stud;
-}
 
 void place(Rig& rig, const StudBlock& block)
 {
@@ -180,14 +167,23 @@ TEST(DrawBlock, EditedStudIsReplacedAtItsPoint)
               (std::array{12.0, 100.0, 30.0, 12.0, 1.6, 1.75}));
     EXPECT_FALSE(picked.freeDimensions);
 
-    // A second pick cancelled, or on something else, leaves the picked stud to be replaced.
+    // A second pick cancelled, or on something else, leaves no stud to replace: the next
+    // drawing would otherwise replace a stud the user has since given up.
     rig.host.pickedEntity.reset();
     EXPECT_EQ(rig.draw.Edit_Stud(), EditOutcome::Cancelled);
+    EXPECT_FALSE(rig.draw.replacing());
+    rig.host.pickedEntity = "BlockRef:1";
+    ASSERT_EQ(rig.draw.Edit_Stud(), EditOutcome::Picked);
     rig.host.pickedEntity = "Entity:GOST22032-76_M12x100:2";
     EXPECT_EQ(rig.draw.Edit_Stud(), EditOutcome::NotAStud);
-    EXPECT_TRUE(rig.draw.replacing());
+    EXPECT_FALSE(rig.draw.replacing());
+    rig.host.pickedEntity = "BlockRef:1";
+    ASSERT_EQ(rig.draw.Edit_Stud(), EditOutcome::Picked);
     rig.reporter.messages.clear();
 
+    // The designer's own values of the placement stay with it.
+    rig.host.references[0].attributes["POS"] = "7";
+    rig.host.references[0].attributes["QTY"] = "4";
     const std::size_t before = rig.host.calls().size();
     StoredStud longer = picked;
     longer.L = 120;
@@ -199,6 +195,8 @@ TEST(DrawBlock, EditedStudIsReplacedAtItsPoint)
     EXPECT_EQ(live[0]->block, "GOST22032-76_M12x120");
     EXPECT_EQ(live[0]->attributes.at("NAME"), "Шпилька М12×120 ГОСТ 22032-76");
     EXPECT_EQ(live[0]->attributes.at("MASS"), "0,110");
+    EXPECT_EQ(live[0]->attributes.at("POS"), "7");
+    EXPECT_EQ(live[0]->attributes.at("QTY"), "4");
 
     // The replacement was for one drawing only: the next stud is picked anew.
     place(rig, studBlock(longer, StudFamily::ScrewIn));
@@ -207,19 +205,36 @@ TEST(DrawBlock, EditedStudIsReplacedAtItsPoint)
     EXPECT_TRUE(rig.reporter.messages.empty());
 }
 
-TEST(DrawBlock, EditedStudErasedMeanwhileIsDrawnAsNew)
+// The picked stud gone, or its handle naming another stud (another drawing, a handle reused):
+// the new stud is drawn at a point picked anew, and whatever the handle names stays as it is.
+TEST(DrawBlock, EditedStudGoneMeanwhileIsDrawnAsNew)
 {
-    Rig rig;
-    place(rig, studBlock(workedStud(), StudFamily::ScrewIn));
-    rig.host.pickedEntity = "BlockRef:1";
-    ASSERT_EQ(rig.draw.Edit_Stud(), EditOutcome::Picked);
-    rig.host.references[0].deleted = true; // the designer erased it before drawing
-    rig.host.pickedPoint = {7, 8, 0};
-    place(rig, studBlock(workedStud(120), StudFamily::ScrewIn));
-    const auto live = rig.host.liveReferences();
-    ASSERT_EQ(live.size(), 1u);
-    EXPECT_EQ(live[0]->point, (Point{7, 8, 0}));
-    EXPECT_TRUE(rig.reporter.messages.empty());
+    const struct {
+        const char* label;
+        bool erased;
+        double otherL; // the L that the stud under the handle now carries
+        std::size_t live;
+    } rows[] = {
+        {"erased before drawing", true, 100, 1},
+        {"the handle names another stud", false, 90, 2},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        Rig rig;
+        place(rig, studBlock(workedStud(), StudFamily::ScrewIn));
+        rig.host.pickedEntity = "BlockRef:1";
+        ASSERT_EQ(rig.draw.Edit_Stud(), EditOutcome::Picked);
+        rig.host.references[0].deleted = row.erased;
+        rig.host.references[0].dataValues = studDataValues(workedStud(row.otherL));
+        rig.host.pickedPoint = {7, 8, 0};
+        place(rig, studBlock(workedStud(120), StudFamily::ScrewIn));
+        const auto live = rig.host.liveReferences();
+        ASSERT_EQ(live.size(), row.live);
+        EXPECT_EQ(live.back()->point, (Point{7, 8, 0}));
+        EXPECT_EQ(live.back()->block, "GOST22032-76_M12x120");
+        EXPECT_FALSE(rig.draw.replacing());
+        EXPECT_TRUE(rig.reporter.messages.empty());
+    }
 }
 
 TEST(DrawBlock, AnythingButAStudOfThisProgramIsRefused)
@@ -244,6 +259,21 @@ TEST(DrawBlock, AnythingButAStudOfThisProgramIsRefused)
          [&] {
              Variants values = studDataValues(other);
              values[5] = "сто"; // L
+             return values;
+         }(),
+         EditOutcome::NotAStud},
+        // A standard this program has no tables for would be redrawn under the window's one.
+        {"a standard of no catalogue", "BlockRef:1", Variant(studDataTypes()).toVariants(),
+         [&] {
+             Variants values = studDataValues(other);
+             values[1] = "99999-99";
+             return values;
+         }(),
+         EditOutcome::NotAStud},
+        {"a standard of 128 characters", "BlockRef:1", Variant(studDataTypes()).toVariants(),
+         [&] {
+             Variants values = studDataValues(other);
+             values[1] = "22032-76" + std::string(120, '7');
              return values;
          }(),
          EditOutcome::NotAStud},

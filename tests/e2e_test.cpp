@@ -2,6 +2,7 @@
 // its DXF file.
 #include "cad/dbus/dbus_running_objects.h"
 #include "call_log.h"
+#include "edit_outcomes.h"
 #include "host_process.h"
 #include "worked_examples.h"
 #include "worked_run.h"
@@ -198,6 +199,11 @@ TEST_F(OverDBus, Builds3DPartWithTheExactTexts)
     EXPECT_TRUE(reporter.messages.empty());
     host.stop();
     EXPECT_EQ(sentCommands(readLines(dir.file("calls.log"))), workedExample3DCommands);
+}
+
+TEST_F(OverDBus, EditInPlaceIsWholeOrNothing)
+{
+    edit_outcomes::expectEachEditOutcome(objects, dir, startHost);
 }
 
 TEST_F(OverDBus, FailuresGiveTheirMessages)

@@ -1,7 +1,9 @@
 #pragma once
 // The main window and the standard dialog over a copy of the shipped tables in a fresh folder,
-// with a recording reporter and a recorded Start_ACAD; and helpers that use the boxes as a user
-// does, by keys sent to the box itself.
+// with a recording reporter, a recorded Start_ACAD and an edit in place that answers the pick
+// with `picked` and replaces the stud as the drawing unit does (a block takes the place of the
+// stud picked unless `replacementFails`; any other drawing forgets it); and helpers that use the
+// boxes as a user does, by keys sent to the box itself.
 
 #include "model/cp1251.h"
 #include "recording_reporter.h"
@@ -20,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,6 +34,7 @@ struct DrawCall {
     double d, L, b, b1, c;
     bool solid3D; // the state's choice when the drawing was started
     std::optional<StudBlock> block;
+    bool replaced; // the block took the place of the stud picked
 };
 
 // Selects the box's text with Ctrl+A and types over it, keys going to the box as a keyboard
@@ -77,10 +81,26 @@ class MainForm : public ::testing::Test {
             [this](bool is3D, const std::string& name, double d, double L, double b, double b1,
                    double c, const StudBlock* block) {
                 visibleWhileDrawing = form->isVisible();
+                const bool asBlock = block != nullptr && (!is3D || state.solid3D);
+                const bool replaced = asBlock && pending && !replacementFails;
+                pending = asBlock && pending && replacementFails;
                 draws.push_back({is3D, name, d, L, b, b1, c, state.solid3D,
-                                 block ? std::optional<StudBlock>(*block) : std::nullopt});
+                                 block ? std::optional<StudBlock>(*block) : std::nullopt,
+                                 replaced});
+                if (duringRun) {
+                    duringRun();
+                }
             },
             base());
+        form->setEditing({[this] {
+                              ++picks;
+                              pending = picked.has_value();
+                              if (duringRun) {
+                                  duringRun();
+                              }
+                              return picked;
+                          },
+                          [this] { return pending; }, [this] { pending = false; }});
         select = std::make_unique<TfSelect>(state, form.get());
         form->setSelectDialog(select.get());
         form->show();
@@ -110,6 +130,11 @@ class MainForm : public ::testing::Test {
     RecordingReporter reporter;
     std::vector<DrawCall> draws;
     bool visibleWhileDrawing = true;
+    std::optional<StoredStud> picked; // what «Изменить…» picks; none: cancelled or refused
+    int picks = 0;
+    bool pending = false; // the drawing unit still has the stud picked to replace
+    bool replacementFails = false;
+    std::function<void()> duringRun; // what happens while a drawing or a pick runs
     std::unique_ptr<TForm1> form;
     std::unique_ptr<TfSelect> select;
 };

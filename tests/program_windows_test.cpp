@@ -306,12 +306,12 @@ TEST_F(ProgramOnWindows, TheSolidBoxBuildsTheWorkedExampleThroughTheObjectModel)
     const HWND window = startProgram(program);
     ASSERT_NE(window, nullptr) << "no main window";
     typeWorkedExample();
-    // «- 3D» at (480, 58) and «- тело» at (480, 37), designed for 120 pixels per inch.
+    // «- 3D» at (480, 58) and «- тело» under it at (480, 76), designed for 120 pixels per inch.
     const HDC screen = GetDC(nullptr);
     const double scale = GetDeviceCaps(screen, LOGPIXELSY) / 120.0;
     ReleaseDC(nullptr, screen);
     click(window, static_cast<int>((480 + 10) * scale), static_cast<int>((58 + 8) * scale));
-    click(window, static_cast<int>((480 + 10) * scale), static_cast<int>((37 + 8) * scale));
+    click(window, static_cast<int>((480 + 10) * scale), static_cast<int>((76 + 8) * scale));
     press(VK_RETURN);
     ASSERT_TRUE(waitFor([this] { return logEndsWith("_ZOOM\\r_P\\r"); }))
         << "the drawing did not end";

@@ -390,6 +390,9 @@ Variant RecordingHost::dispatch(const std::string& object, std::string_view memb
                     reference.attributes[tag] = args.at(0).toString();
                     return {};
                 }
+                if (member == "TextString" && get) {
+                    return reference.attributes[tag];
+                }
             }
         }
     } else if (object.rfind("Layer:", 0) == 0) {

@@ -114,17 +114,37 @@ TEST(SettingsFile, MissingFileAndMissingKeysGiveTheDefaults)
         dir.write("empty.ini", utf8ToCp1251("[CAD]\r\nApplication=\r\n[Слои]\r\nТонкий=\r\n"));
     EXPECT_EQ(readSettings(empty).cadApplication, "AutoCAD.Application");
     EXPECT_EQ(readSettings(empty).layers.LayerThin, "");
+}
 
-    // The way 3D is built: the part commands unless the key says 1 (or another number but 0).
+// "Вид_3D", "Тело_3D" and "Блок" are switches read by one rule: an integer as the profile
+// functions read it (decimal or 0x hexadecimal, one sign, blanks around trimmed), on when it is
+// not 0; a missing key, an empty value or a text that is no integer leaves the switch off.
+TEST(SettingsFile, TheThreeSwitchesReadByOneRule)
+{
     const struct {
-        const char* line;
-        bool solid;
-    } ways[] = {{"", false}, {"Тело_3D=0", false}, {"Тело_3D=1", true},
-                {"Тело_3D=тело", false}, {"Тело_3D=", false}, {"Тело_3D=2", true}};
-    for (const auto& way : ways) {
-        SCOPED_TRACE(way.line);
-        const std::string ini = dir.write(
-            "way.ini", utf8ToCp1251("[Общая]\r\nВид_3D=1\r\n" + std::string(way.line) + "\r\n"));
-        EXPECT_EQ(readSettings(ini).solid3D, way.solid);
+        const char* line; // the key's line after "<key>"
+        bool on;
+    } values[] = {
+        {"=1", true},   {"=2", true},    {"=-1", true},  {"= 1 ", true}, {"=+1", true},
+        {"=01", true},  {"=0x1", true},  {"=0XA", true}, {"=0", false},  {"=-0", false},
+        {"=0x0", false}, {"=", false},   {"=да", false}, {"=1.5", false}, {"=1 1", false},
+        {"=0x", false}, {"=+-1", false}, {"", false}, // no line: the key is missing
+    };
+    const auto read = [](const Settings& settings, int key) {
+        return key == 0 ? settings.is3D : key == 1 ? settings.solid3D : settings.asBlock;
+    };
+    const char* keys[] = {"Вид_3D", "Тело_3D", "Блок"};
+    TempDir dir;
+    for (int key = 0; key < 3; ++key) {
+        for (const auto& value : values) {
+            const std::string line = *value.line ? keys[key] + std::string(value.line) : "";
+            SCOPED_TRACE(keys[key] + std::string(" line \"") + line + "\"");
+            const std::string ini =
+                dir.write("switch.ini", utf8ToCp1251("[Общая]\r\n" + line + "\r\n"));
+            const Settings settings = readSettings(ini);
+            for (int other = 0; other < 3; ++other) {
+                EXPECT_EQ(read(settings, other), other == key && value.on) << keys[other];
+            }
+        }
     }
 }

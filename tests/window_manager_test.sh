@@ -1,21 +1,27 @@
 #!/usr/bin/env bash
-# The program as a person runs it, under a real window manager (openbox on its own Xvfb display):
-# started with a settings file and closed with Esc, three times, and three times more with the
-# standard dialog opened by a click and closed with Enter (OK). The main window must show the
+# The program as a person runs it, under a real window manager (openbox on its own Xvfb display).
+# sizes: started with a settings file and closed with Esc, three times, and three times more with
+# the standard dialog opened by a click and closed with Enter (OK). The main window must show the
 # stored outer size at its design position, and the sizes in the file must stay what they were.
+# bursts: against the stand-in host on the session bus, a double click on «Чертить» places one
+# stud and a double click on «Изменить…» asks for one pick, as the host's call log shows.
 # Every wait is bounded, so the test fails rather than hangs.
-# Usage: window_manager_test.sh <program> <folder holding the shipped .dat tables>
+# Usage: window_manager_test.sh sizes <program> <folder holding the shipped .dat tables>
+#        window_manager_test.sh bursts <program> <tables folder> <quorvel-cadhost>
 set -euo pipefail
 
-program=$1
-tables=$2
+mode=$1
+program=$2
+tables=$3
+cadhost=${4:-}
 work=$(mktemp -d)
 xvfb_pid=""
 wm_pid=""
 app_pid=""
+host_pid=""
 
 cleanup() {
-    for pid in "$app_pid" "$wm_pid" "$xvfb_pid"; do
+    for pid in "$app_pid" "$host_pid" "$wm_pid" "$xvfb_pid"; do
         if [[ -n "$pid" ]]; then
             kill "$pid" 2>/dev/null || true
             wait "$pid" 2>/dev/null || true
@@ -156,6 +162,53 @@ expect_stored() {
     seen="$(stored Ширина1)x$(stored Высота1) $(stored Ширина2)x$(stored Высота2)"
     [[ "$seen" == "$main $select" ]] || fail "settings file holds $seen, expected $main $select"
 }
+
+# The calls of the host's log whose object and member begin so.
+calls_of() {
+    grep -c "^$1"$'\t'"$2"$'\t' "$work/calls.log" || true
+}
+
+# A double click on a button at its centre (window coordinates at 96 dpi), 80 ms between the
+# clicks as a quick hand makes them; then the window must be back.
+double_click() {
+    local main=$1 x=$2 y=$3
+    timeout 10 xdotool windowactivate --sync "$main" mousemove --window "$main" "$x" "$y" \
+        click --repeat 2 --delay 80 1 || fail "could not double-click at $x,$y"
+    sleep 1
+    find_window "$main_title" >/dev/null || fail "main window did not come back"
+}
+
+if [[ "$mode" == bursts ]]; then
+    [[ -n "$cadhost" ]] || fail "bursts needs the stand-in host"
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
+        org.freedesktop.DBus.GetId >/dev/null 2>&1 || fail "no session bus"
+    "$cadhost" --headless --points "100,100" --repeat-points --log "$work/calls.log" \
+        >"$work/host.log" 2>&1 &
+    host_pid=$!
+    wait_for 20 bash -c 'dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
+        org.freedesktop.DBus.NameHasOwner string:AutoCAD.Application | grep -q true' ||
+        fail "the stand-in host did not start: $(cat "$work/host.log")"
+    printf '[Общая]\r\nБлок=1\r\n' | iconv -f UTF-8 -t CP1251 >"$ini"
+    timeout 60 "$work/quorvel" >"$work/program.log" 2>&1 &
+    app_pid=$!
+    main=$(find_window "$main_title") || fail "main window did not appear"
+    # «Чертить»: design 425, 182, 117, 37 at 120 dpi; «Изменить…»: 425, 156, 117, 24.
+    double_click "$main" 387 160
+    [[ "$(calls_of Utility GetPoint)" == 1 ]] ||
+        fail "a double click on «Чертить» asked for $(calls_of Utility GetPoint) points"
+    [[ "$(calls_of ModelSpace InsertBlock)" == 1 ]] || fail "not one stud placed"
+    double_click "$main" 387 134
+    [[ "$(calls_of Utility GetEntity)" == 1 ]] ||
+        fail "a double click on «Изменить…» asked for $(calls_of Utility GetEntity) picks"
+    # The first Esc drops the stud picked, the second closes the window.
+    timeout 10 xdotool windowactivate --sync "$main" key Escape key Escape || fail "no Esc"
+    status=0
+    wait "$app_pid" || status=$?
+    app_pid=""
+    ((status == 0)) || fail "program ended with status $status: $(cat "$work/program.log")"
+    echo "one run per double click under openbox"
+    exit 0
+fi
 
 # First run without a settings file: the default sizes, written back as they are.
 run_once no 455x250 645x275

@@ -70,6 +70,22 @@ TEST_F(MainForm, NoTextIsWiderThanItsWidget)
         EXPECT_EQ(clippedTexts(form.get(), form->LPitch), std::vector<std::string>{});
     }
 
+    // The stud «Чертить» will replace, with as long a designation as a stud gets (a fine pitch
+    // and a decimal comma), in the room above the picture.
+    StoredStud longest;
+    longest.standard = "22041-76";
+    longest.d = 2.5;
+    longest.L = 160;
+    longest.b = 17;
+    longest.b1 = 6;
+    longest.c = 0.3;
+    longest.P = 0.35;
+    picked = longest;
+    form->bbEditClick();
+    ASSERT_TRUE(form->LReplace->isVisible());
+    EXPECT_TRUE(form->LReplace->text().endsWith(QStringLiteral("М2,5×0,35×160 ГОСТ 22041-76")));
+    EXPECT_EQ(clippedTexts(form.get(), form->LPitch), std::vector<std::string>{});
+
     select->show();
     EXPECT_EQ(clippedTexts(select.get(), nullptr), std::vector<std::string>{});
     // The standards' names in the list are whole, without a horizontal scroll.

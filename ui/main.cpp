@@ -30,12 +30,13 @@ int main(int argc, char* argv[])
             draw.Start_ACAD(Is3D, PartName, d, L, b, b1, c, block);
         },
         QCoreApplication::applicationFilePath().toStdString());
-    Form1.setEditStud([&draw]() -> std::optional<StoredStud> {
-        if (draw.Edit_Stud() == EditOutcome::Picked) {
-            return draw.edited();
-        }
-        return std::nullopt;
-    });
+    Form1.setEditing({[&draw]() -> std::optional<StoredStud> {
+                          if (draw.Edit_Stud() == EditOutcome::Picked) {
+                              return draw.edited();
+                          }
+                          return std::nullopt;
+                      },
+                      [&draw] { return draw.replacing(); }, [&draw] { draw.forgetEdited(); }});
     // Form1 has read the settings file, which names the CAD program to look up.
     draw.setHostClass(state.cadApplication);
     TfSelect fSelect(state, &Form1);

@@ -3,6 +3,7 @@
 #include "model/base_path.h"
 #include "model/dimension_tables.h"
 #include "model/number_text.h"
+#include "model/stud_designation.h"
 #include "model/stud_dimensions.h"
 #include "model/stud_mass.h"
 #include "ui/about_box.h"
@@ -12,6 +13,7 @@
 #include "ui/pictures.h"
 #include "ui/qt_text.h"
 #include "ui/quorvel_version.h"
+#include "ui/run_input.h"
 #include "ui/select_form.h"
 #include "ui/settings_file.h"
 #include "ui/text_fit.h"
@@ -38,8 +40,10 @@ constexpr double designDpi = 120.0;
 const QSize minimumOuterSize(200, 150);
 const QPoint designPosition(158, 156);
 constexpr int titleMargin = 2; // pixels kept free between the title and each side of its panel
-// The mass of 1000 studs, on two lines to fit the column of buttons.
-const QString massCaption = QStringLiteral("Масса 1000 шт.\n= %1 кг");
+// The mass of 1000 studs, under the stud's picture.
+const QString massCaption = QStringLiteral("Масса 1000 шт. = %1 кг");
+// Above the stud's picture while a drawing will replace a placed stud.
+const QString replaceCaption = QStringLiteral("«Чертить» заменит\n%1");
 
 } // namespace
 
@@ -142,32 +146,46 @@ void TForm1::buildControls()
     Image = new QLabel(Panel2);
     Image->setAlignment(Qt::AlignCenter);
     Image->setGeometry(Panel2->contentsRect());
+    // In the room the picture leaves above and below it: the stud to be replaced, and the mass.
+    LReplace = new QLabel(Panel2);
+    LReplace->setAlignment(Qt::AlignCenter);
+    LReplace->hide();
+    sbNoReplace = new QToolButton(Panel2);
+    sbNoReplace->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
+    sbNoReplace->setAutoRaise(true);
+    sbNoReplace->setToolTip(QStringLiteral("Не заменять шпильку (Esc): «Чертить» начертит новую"));
+#if QT_CONFIG(accessibility)
+    sbNoReplace->setAccessibleName(QStringLiteral("Не заменять"));
+#endif
+    sbNoReplace->hide();
+    LMass = new QLabel(Panel2);
+    LMass->setAlignment(Qt::AlignCenter);
 
     LPitch = new QLabel(this);
     place(LPitch, 480, 37, 28, 16);
     LPitch->hide(); // holds P for the thread-length rule; never shown
 
-    chb3D = new QCheckBox(QStringLiteral("- 3D"), this);
-    place(chb3D, 480, 58, 62, 17);
-    // Above «- 3D», in the free corner beside the standard's button: how the 3D stud is built.
-    chbSolid = new QCheckBox(QStringLiteral("- тело"), this);
-    place(chbSolid, 480, 37, 62, 17);
-
+    // The options of how the stud is drawn, beside the standard's button: «- блоком» on its own
+    // in the free corner at the top, «- тело» (how the 3D stud is built) right under the «- 3D»
+    // it depends on.
     chbBlock = new QCheckBox(QStringLiteral("- блоком"), this);
     chbBlock->setToolTip(QStringLiteral(
         "Чертить шпильку блоком: с атрибутами для спецификации (обозначение, масса) и\n"
         "размерами, по которым её можно изменить кнопкой «Изменить…»"));
-    place(chbBlock, 430, 158, 112, 20);
+    place(chbBlock, 460, 14, 82, 17);
+    chb3D = new QCheckBox(QStringLiteral("- 3D"), this);
+    place(chb3D, 480, 58, 62, 17);
+    chbSolid = new QCheckBox(QStringLiteral("- тело"), this);
+    place(chbSolid, 480, 76, 62, 16);
+
+    // The buttons stand in one column: the place under «- тело» (425, 94, 117, 21) is kept for
+    // the parts list's button, «Изменить…» stands between About and «Чертить».
     bbEdit = new QPushButton(QStringLiteral("Изменить…"), this);
 #if QT_CONFIG(accessibility) // a Qt built without it (the Windows build) has no such names
     bbEdit->setAccessibleName(bbEdit->text());
 #endif
     bbEdit->setToolTip(QStringLiteral("Выбрать начерченную блоком шпильку и изменить её размеры"));
-    place(bbEdit, 460, 6, 82, 28);
-
-    LMass = new QLabel(this);
-    place(LMass, 425, 79, 117, 35);
-    LMass->setAlignment(Qt::AlignCenter);
+    place(bbEdit, 425, 156, 117, 24);
 
     bbAbout = new QPushButton(questionIcon(), QStringLiteral("About"), this);
     bbAbout->setFont(bold);
@@ -185,8 +203,9 @@ void TForm1::buildControls()
     place(BitBtn3, 425, 231, 117, 37);
 
     // Tab order of the design: 1 cbDiam ... 13 eLenght.
-    QWidget* order[] = {cbDiam, cbLenght, eB,      eB1, chb3D,     chbSolid, chbBlock, bbAbout,
-                        bbDraw, bbEdit,   BitBtn3, eC,  chbCastom, eDiam,    eLenght};
+    QWidget* order[] = {cbDiam,   cbLenght, eB,     eB1,    chb3D,       chbSolid,
+                        chbBlock, bbAbout,  bbDraw, bbEdit, sbNoReplace, BitBtn3,
+                        eC,       chbCastom, eDiam, eLenght};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         setTabOrder(order[i], order[i + 1]);
     }
@@ -197,6 +216,10 @@ void TForm1::buildControls()
     connect(chbCastom, &QCheckBox::clicked, this, &TForm1::chbCastomClick);
     connect(chb3D, &QCheckBox::clicked, this, &TForm1::chb3DClick);
     connect(chbSolid, &QCheckBox::clicked, this, &TForm1::chbSolidClick);
+    for (QCheckBox* option : {chb3D, chbSolid, chbBlock}) {
+        connect(option, &QCheckBox::clicked, this, &TForm1::optionClicked);
+    }
+    connect(sbNoReplace, &QToolButton::clicked, this, &TForm1::dropReplacement);
     connect(bbAbout, &QPushButton::clicked, this, &TForm1::bbAboutClick);
     connect(bbDraw, &QPushButton::clicked, this, &TForm1::bbDrawClick);
     connect(bbEdit, &QPushButton::clicked, this, &TForm1::bbEditClick);
@@ -208,8 +231,23 @@ void TForm1::buildControls()
         connect(edit, &QLineEdit::textChanged, this, &TForm1::showMass);
     }
     widenButtonsToText(this);
+    placePictureTexts();
     setMinimumSize(minimumOuterSize);
     m_outerSize = new OuterSize(this);
+    m_runInput = new RunInput(this);
+    m_runInput->startsRuns({bbDraw, bbEdit});
+}
+
+void TForm1::placePictureTexts()
+{
+    const QRect room = Panel2->contentsRect();
+    // Both pictures are as high; the texts take what is left above and below.
+    const int strip = std::max(0, (room.height() - studPicture(0).height()) / 2);
+    const int button = std::min(strip, room.width() / 10);
+    sbNoReplace->setGeometry(room.right() + 1 - button, room.top() + (strip - button) / 2, button,
+                             button);
+    LReplace->setGeometry(room.left(), room.top(), room.width() - button, strip);
+    LMass->setGeometry(room.left(), room.bottom() + 1 - strip, room.width(), strip);
 }
 
 void TForm1::FormCreate(const std::string& executablePath)
@@ -412,13 +450,59 @@ void TForm1::chbSolidClick()
 void TForm1::sbGostClick()
 {
     const GostIndexValue before = m_state.GostIndex;
+    // The stud picked keeps its sizes under another standard: they are what the user sees.
+    std::optional<std::pair<double, double>> sizes;
+    if (replacing() && !chbCastom->isChecked()) {
+        const std::optional<double> d = parseNumber(toStd(cbDiam->boxText()));
+        const std::optional<double> L = parseNumber(toStd(cbLenght->boxText()));
+        if (d && L) {
+            sizes = {*d, *L};
+        }
+    }
     if (m_select != nullptr) {
         m_select->exec();
     }
     if (m_state.GostIndex != before) {
         SetPicture();
         WorkForm();
+        keepReplacementSizes(sizes);
     }
+}
+
+void TForm1::keepReplacementSizes(const std::optional<std::pair<double, double>>& sizes)
+{
+    if (!replacing()) {
+        return;
+    }
+    // Free dimensions are overwritten by the new standard's first row: no stud the user chose.
+    if (!sizes || !selectTableRow(sizes->first, sizes->second)) {
+        dropReplacement();
+    }
+}
+
+bool TForm1::selectTableRow(double d, double L)
+{
+    const auto find = [](const CompletingComboBox* box, double value) {
+        for (int i = 0; i < box->count(); ++i) {
+            if (parseNumber(toStd(box->itemText(i))) == value) {
+                return i;
+            }
+        }
+        return -1;
+    };
+    const int diameter = find(cbDiam, d);
+    if (diameter < 0) {
+        return false;
+    }
+    cbDiam->setItemIndex(diameter);
+    SetDataDetal();
+    const int length = find(cbLenght, L);
+    if (length < 0) {
+        return false;
+    }
+    cbLenght->setItemIndex(length);
+    LenghtChange();
+    return true;
 }
 
 void TForm1::bbDrawClick()
@@ -441,7 +525,6 @@ void TForm1::bbDrawClick()
         return;
     }
     const HandOver& numbers = std::get<HandOver>(result);
-    hide();
     // In free-dimension mode the name carries the typed d and L, not the hidden table choice.
     m_state.PartName = partName(free ? fields.eDiam : fields.cbDiam,
                                 free ? fields.eLenght : fields.cbLenght, m_state.GostNumber);
@@ -465,35 +548,106 @@ void TForm1::bbDrawClick()
         m_startAcad(chb3D->isChecked(), m_state.PartName, numbers.d, numbers.overallLength,
                     numbers.b, numbers.b1, numbers.c, block ? &*block : nullptr);
     });
+    showReplacement(); // done, or still to do after a failure
 }
 
 void TForm1::bbEditClick()
 {
-    if (m_drawing || !m_editStud) {
+    if (m_drawing || !m_editing.pick) {
         return;
     }
-    hide();
     std::optional<StoredStud> picked;
-    runWhileHidden([&] { picked = m_editStud(); });
+    runWhileHidden([&] { picked = m_editing.pick(); });
     if (picked) {
+        m_picked = *picked;
         showStud(*picked);
+    }
+    showReplacement(); // a pick that gave no stud has left none to replace
+}
+
+void TForm1::setEditing(StudEditing editing)
+{
+    m_editing = std::move(editing);
+    showReplacement();
+}
+
+bool TForm1::replacing() const
+{
+    return m_editing.pending && m_editing.pending();
+}
+
+void TForm1::showReplacement()
+{
+    const bool shown = replacing();
+    if (shown) {
+        const std::optional<double> P =
+            m_picked.P > 0 ? std::optional<double>(m_picked.P) : std::nullopt;
+        std::string name = designation(
+            DesignatedStud{m_picked.standard, m_picked.d, m_picked.L, finePitch(m_picked.d, P)});
+        // The caption says «шпильку»; the line under it names the size and the standard.
+        const std::string word = "Шпилька ";
+        if (name.rfind(word, 0) == 0) {
+            name.erase(0, word.size());
+        }
+        LReplace->setText(replaceCaption.arg(toQt(name)));
+        QFont small = font();
+        small.setPixelSize(std::max(1, font().pixelSize() * 11 / 13));
+        LReplace->setFont(fittedFont(small, LReplace->text(), LReplace->contentsRect().size()));
+        LReplace->setToolTip(QStringLiteral("«Чертить» заменит выбранную кнопкой «Изменить…» "
+                                            "шпильку %1 на шпильку с размерами в окне")
+                                 .arg(toQt(name)));
+    } else {
+        LReplace->clear();
+    }
+    LReplace->setVisible(shown);
+    sbNoReplace->setVisible(shown);
+}
+
+void TForm1::dropReplacement()
+{
+    if (m_editing.forget) {
+        m_editing.forget();
+    }
+    showReplacement();
+}
+
+bool TForm1::drawsBlock() const
+{
+    return chbBlock->isChecked() && (!chb3D->isChecked() || chbSolid->isChecked());
+}
+
+void TForm1::optionClicked()
+{
+    if (replacing() && !drawsBlock()) {
+        dropReplacement();
     }
 }
 
 void TForm1::runWhileHidden(const std::function<void()>& work)
 {
+    if (m_drawing) {
+        return;
+    }
     m_drawing = true;
+    m_runInput->runStarted();
+    hide();
+    std::optional<std::string> failure;
     try {
         work();
     } catch (const std::exception& error) {
-        // Not an automation failure: the application's own error report, window shown again.
+        failure = error.what(); // not an automation failure: the application's own report
+    } catch (...) {
         m_drawing = false;
+        m_runInput->runEnded();
         show();
-        m_reporter.show({"Quorvel", error.what(), MessageKind::Error});
-        return;
+        throw;
     }
     m_drawing = false;
+    m_runInput->runEnded();
     show();
+    if (failure) {
+        m_reporter.show({"Quorvel", *failure, MessageKind::Error});
+    }
 }
 
 void TForm1::showStud(const StoredStud& stud)
@@ -510,27 +664,12 @@ void TForm1::showStud(const StoredStud& stud)
     // Table mode when d and L are in the lists and the tables give the stored b, b1 and c.
     chbCastom->setChecked(false);
     chbCastomClick();
-    const auto find = [](const CompletingComboBox* box, double value) {
-        for (int i = 0; i < box->count(); ++i) {
-            if (parseNumber(toStd(box->itemText(i))) == value) {
-                return i;
-            }
-        }
-        return -1;
-    };
     bool table = false;
-    if (const int d = find(cbDiam, stud.d); d >= 0) {
-        cbDiam->setItemIndex(d);
-        SetDataDetal();
-        if (const int L = find(cbLenght, stud.L); L >= 0) {
-            cbLenght->setItemIndex(L);
-            LenghtChange();
-            const HandOverResult shown = handOver(familyOf(m_state.GostIndex), false, fieldTexts());
-            const auto* numbers = std::get_if<HandOver>(&shown);
-            table =
-                numbers != nullptr && numbers->b == stud.b && numbers->c == stud.c &&
+    if (selectTableRow(stud.d, stud.L)) {
+        const HandOverResult shown = handOver(familyOf(m_state.GostIndex), false, fieldTexts());
+        const auto* numbers = std::get_if<HandOver>(&shown);
+        table = numbers != nullptr && numbers->b == stud.b && numbers->c == stud.c &&
                 (familyOf(m_state.GostIndex) == StudFamily::PlainHole || numbers->b1 == stud.b1);
-        }
     }
     if (!table) {
         chbCastom->setChecked(true);
@@ -587,6 +726,7 @@ void TForm1::showMass()
     }
     // Three significant digits: as precise as a glance needs, and as the parts list's piece mass.
     LMass->setText(mass ? massCaption.arg(toQt(significantText(*mass, 3, ','))) : QString());
+    LMass->setFont(fittedFont(font(), LMass->text(), LMass->contentsRect().size()));
 }
 
 void TForm1::bbAboutClick()
@@ -603,13 +743,21 @@ void TForm1::BitBtn3Click()
 void TForm1::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape) {
-        BitBtn3Click();
+        // Esc first drops a pending replacement, the innermost thing the window holds.
+        if (replacing()) {
+            dropReplacement();
+        } else {
+            BitBtn3Click();
+        }
         return;
     }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        // Enter presses the focused button, or else the default button "Чертить".
+        // Enter presses the focused button (the replacement's drop button too), or else the
+        // default button "Чертить".
         if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
             button->click();
+        } else if (focusWidget() == sbNoReplace) {
+            sbNoReplace->click();
         } else {
             bbDrawClick();
         }

@@ -1,6 +1,7 @@
 #pragma once
 // The main window Form1 (unit Quorvel_Main): the current standard's title and picture, the
-// dimension fields, free-dimension mode, the 2D/3D choice, how 3D is built and the Draw button.
+// dimension fields, free-dimension mode, the 2D/3D choice, how 3D is built, the Draw button, and
+// the edit in place: a placed stud picked, shown, and replaced by the next drawing.
 
 #include "cad/reporter.h"
 #include "cad/stud_block.h"
@@ -22,15 +23,22 @@ class QLineEdit;
 class QPushButton;
 class QToolButton;
 class OuterSize;
+class RunInput;
 class TfSelect;
 
 // Start_ACAD of the drawing unit: Is3D, PartName, d, overall length, b, b1, c, and the block to
 // place the 2D stud as (none: loose lines).
 using StartAcadFunction = std::function<void(bool, const std::string&, double, double, double,
                                              double, double, const StudBlock*)>;
-// «Изменить…» of the drawing unit: the sizes of the stud picked in the CAD window; none when the
-// pick was cancelled or refused (the drawing unit has said why).
-using EditStudFunction = std::function<std::optional<StoredStud>()>;
+// The edit in place as the drawing unit offers it. pick: «Изменить…», the sizes of the stud
+// picked in the CAD window; none when the pick was cancelled or refused (the drawing unit has
+// said why), which also leaves no stud to replace. pending: whether the next drawing of a block
+// still replaces the stud picked. forget: it does not.
+struct StudEditing {
+    std::function<std::optional<StoredStud>()> pick;
+    std::function<bool()> pending;
+    std::function<void()> forget;
+};
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -40,7 +48,7 @@ class TForm1 : public QWidget {
            const std::string& executablePath, QWidget* parent = nullptr);
 
     void setSelectDialog(TfSelect* dialog) { m_select = dialog; }
-    void setEditStud(EditStudFunction editStud) { m_editStud = std::move(editStud); }
+    void setEditing(StudEditing editing);
 
     // Event handlers and procedures, public so that tests can drive them as the user would.
     void FormActivate();
@@ -59,6 +67,11 @@ class TForm1 : public QWidget {
     // Shows a picked stud: its standard, its sizes (table mode when they are a row of the
     // tables, else free dimensions) and its 2D/3D state.
     void showStud(const StoredStud& stud);
+    // The stud that «Чертить» will replace, shown above the stud's picture while the drawing
+    // unit still has one to replace; dropReplacement (its button, or Esc) forgets it.
+    void showReplacement();
+    void dropReplacement();
+    bool replacing() const;
     void bbAboutClick();
     void BitBtn3Click();
     // Shows the mass of 1000 steel studs of the sizes on screen in LMass, or nothing when they
@@ -82,6 +95,8 @@ class TForm1 : public QWidget {
     QLabel* Image;
     QLabel* LPitch;
     QLabel* LMass;
+    QLabel* LReplace;          // «Чертить» will replace the stud picked, and which one
+    QToolButton* sbNoReplace; // forgets the stud picked
     QCheckBox* chb3D;
     QCheckBox* chbSolid; // the 3D stud as a solid through the object model
     QCheckBox* chbBlock;
@@ -99,9 +114,21 @@ class TForm1 : public QWidget {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
-    // Runs a draw or a pick with the window hidden (hide() is the caller's), then shows it again;
-    // a failure that is no automation failure gets the application's own error report.
+    // Runs a draw or a pick with the window hidden, then shows it again; a failure that is no
+    // automation failure gets the application's own error report. Input made meanwhile is
+    // dropped (RunInput).
     void runWhileHidden(const std::function<void()>& work);
+    // Whether the window's choices draw a block, the only thing that can replace a placed stud.
+    bool drawsBlock() const;
+    // A check box clicked: a choice that draws no block forgets the stud picked.
+    void optionClicked();
+    // After a change of standard: the picked stud's d and L selected in the new tables, or, when
+    // they are not there (or free dimensions are on), the stud picked forgotten.
+    void keepReplacementSizes(const std::optional<std::pair<double, double>>& sizes);
+    // Selects d and then L in the lists by their values; false when either is not there.
+    bool selectTableRow(double d, double L);
+    // Lays out the texts above and below the stud's picture, in the room the picture leaves.
+    void placePictureTexts();
     void FormCreate(const std::string& executablePath);
     void ReadIni();
     bool FormClose(); // writes the settings file
@@ -116,7 +143,9 @@ class TForm1 : public QWidget {
     MainUnitState& m_state;
     Reporter& m_reporter;
     StartAcadFunction m_startAcad;
-    EditStudFunction m_editStud;
+    StudEditing m_editing;
+    StoredStud m_picked; // the stud picked last, as the replacement line names it
+    RunInput* m_runInput = nullptr;
     TfSelect* m_select = nullptr;
     bool m_activated = false;
     bool m_drawing = false;

@@ -25,9 +25,13 @@ Settings readSettings(const std::string& file)
     settings.mainWidth = GetPrivateProfileInt(generalSection, "Ширина1", 455, file);
     settings.SelectHeight = GetPrivateProfileInt(generalSection, "Высота2", 275, file);
     settings.SelectWidth = GetPrivateProfileInt(generalSection, "Ширина2", 645, file);
-    settings.is3D = GetPrivateProfileInt(generalSection, "Вид_3D", 0, file) != 0;
-    settings.solid3D = GetPrivateProfileInt(generalSection, "Тело_3D", 0, file) != 0;
-    settings.asBlock = GetPrivateProfileInt(generalSection, "Блок", 0, file) == 1;
+    // The three switches read alike: an integer as the profile functions read it, on when not 0.
+    const auto on = [&file](std::string_view key) {
+        return GetPrivateProfileInt(generalSection, key, 0, file) != 0;
+    };
+    settings.is3D = on("Вид_3D");
+    settings.solid3D = on("Тело_3D");
+    settings.asBlock = on("Блок");
     settings.layers.LayerMain = GetPrivateProfileString(layerSection, "Основной", "2", file);
     settings.layers.LayerThin = GetPrivateProfileString(layerSection, "Тонкий", "1", file);
     settings.layers.LayerAxis = GetPrivateProfileString(layerSection, "Осевой", "7", file);

@@ -17,8 +17,8 @@ struct Settings {
     bool is3D = false;
     // "Тело_3D": the 3D stud as a solid through the object model instead of the part commands.
     bool solid3D = false;
-    // Key "Блок": a 2D stud is placed as a named block with parts-list attributes (1) instead of
-    // loose lines (0, also when missing or unreadable).
+    // Key "Блок": a 2D stud is placed as a named block with parts-list attributes (any number but
+    // 0, as for "Вид_3D") instead of loose lines (0, also when missing or unreadable).
     bool asBlock = false;
     LayerNames layers;
     // Section "CAD", key "Application": the class name (on Linux the bus name) under which the

@@ -6,7 +6,8 @@
 //   --repeat-points      take the scripted points in a cycle (benchmarks)
 //   --log FILE           one line per call: object, member, kind, arguments, result or error
 //   --fail N:KIND        fail the N-th call (from 1): exception, unknown, sys (or syserror), or
-//                        crash (the process ends inside that call)
+//                        crash (the process ends inside that call); exception and sys may be
+//                        given again for other calls
 //   --deferred-fill-in   exceptions carry a deferred fill-in that points into this process
 //   --variant-points     points go out as arrays of VARIANT instead of arrays of double
 //   --name CLASS         the class name to serve (default AutoCAD.Application)
@@ -110,7 +111,7 @@ int main()
     std::string className = "AutoCAD.Application";
     std::deque<drawing::Vec2> points;
     bool repeat = false;
-    std::optional<std::pair<int, cadhost::FailKind>> modelFailure;
+    std::vector<std::pair<int, cadhost::FailKind>> modelFailures;
     cadhost::ComHostFaults faults;
 
     const std::vector<std::string> args = arguments();
@@ -142,9 +143,9 @@ int main()
                 return usage("--fail takes N:exception|unknown|sys|crash");
             }
             if (kind == "exception") {
-                modelFailure = {index, cadhost::FailKind::Exception};
+                modelFailures.emplace_back(index, cadhost::FailKind::Exception);
             } else if (kind == "sys" || kind == "syserror") {
-                modelFailure = {index, cadhost::FailKind::SysError};
+                modelFailures.emplace_back(index, cadhost::FailKind::SysError);
             } else if (kind == "unknown") {
                 faults.unknownNameAt = index;
             } else if (kind == "crash") {
@@ -180,8 +181,8 @@ int main()
                      logFile.c_str());
         return 2;
     }
-    if (modelFailure) {
-        model.failCall(modelFailure->first, modelFailure->second);
+    for (const auto& [index, kind] : modelFailures) {
+        model.failCall(index, kind);
     }
     model.setScriptedPoints(std::move(points), true, repeat);
 

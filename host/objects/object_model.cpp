@@ -59,7 +59,7 @@ bool ObjectModel::setCallLog(const std::string& file)
 
 void ObjectModel::failCall(int oneBasedIndex, FailKind kind)
 {
-    m_failure = std::make_pair(oneBasedIndex, kind);
+    m_failures[oneBasedIndex] = kind;
 }
 
 void ObjectModel::setScriptedPoints(std::deque<Vec2> points, bool headless, bool repeat)
@@ -86,8 +86,8 @@ InvokeResult ObjectModel::invoke(const std::string& path, const std::string& mem
     ++m_callCount;
     InvokeResult result;
     try {
-        if (m_failure && m_failure->first == m_callCount) {
-            switch (m_failure->second) {
+        if (const auto failure = m_failures.find(m_callCount); failure != m_failures.end()) {
+            switch (failure->second) {
             case FailKind::Exception:
                 fail(ErrorKind::Exception, "Injected host exception");
             case FailKind::SysError:

@@ -15,6 +15,7 @@
 
 #include <deque>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -60,6 +61,7 @@ class ObjectModel {
 
     // One line per call: object, member, kind, arguments, then "-> result" or "!! name: text".
     bool setCallLog(const std::string& file);
+    // Fails that call with that kind; each call given fails (a later kind replaces an earlier).
     void failCall(int oneBasedIndex, FailKind kind);
     // repeat: the points are taken in a cycle instead of once (benchmarks). headless: with no
     // scripted point left GetPoint is refused instead of waiting for a pick.
@@ -144,7 +146,7 @@ class ObjectModel {
     CadDrawing& m_drawing;
     std::ofstream m_log;
     int m_callCount = 0;
-    std::optional<std::pair<int, FailKind>> m_failure;
+    std::map<int, FailKind> m_failures; // by the call's one-based index
     std::deque<Vec2> m_scriptedPoints;
     bool m_headless = false;
     bool m_repeatPoints = false;

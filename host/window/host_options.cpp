@@ -65,8 +65,8 @@ std::optional<HostOptions> parseHostOptions()
     options.dxf = parser.value(dxf);
     options.step = parser.value(step);
     options.className = parser.value(name);
-    if (parser.isSet(fail)) {
-        const QStringList parts = parser.value(fail).split(QLatin1Char(':'));
+    for (const QString& failure : parser.values(fail)) {
+        const QStringList parts = failure.split(QLatin1Char(':'));
         bool ok = parts.size() == 2;
         const int index = ok ? parts[0].toInt(&ok) : 0;
         const QString kind = parts.value(1);
@@ -76,9 +76,10 @@ std::optional<HostOptions> parseHostOptions()
             std::fprintf(stderr, "quorvel-cadhost: --fail takes N:exception|syserror|unknown\n");
             return std::nullopt;
         }
-        options.failure = {index, kind == QLatin1String("exception")  ? FailKind::Exception
-                                  : kind == QLatin1String("syserror") ? FailKind::SysError
-                                                                      : FailKind::UnknownName};
+        options.failures.emplace_back(index, kind == QLatin1String("exception") ? FailKind::Exception
+                                             : kind == QLatin1String("syserror")
+                                                 ? FailKind::SysError
+                                                 : FailKind::UnknownName);
     }
     if (!options.step.isEmpty() && !drawing::stepExportAvailable()) {
         std::fprintf(stderr, "quorvel-cadhost: --step is not available: this host is built "

@@ -4,7 +4,8 @@
 //   --points "x,y;x,y"   scripted answers to GetPoint
 //   --repeat-points      take the scripted points in a cycle (benchmarks)
 //   --log FILE           one line per call: object, member, kind, arguments, result or error
-//   --fail N:KIND        fail the N-th call (from 1); KIND exception, syserror or unknown
+//   --fail N:KIND        fail the N-th call (from 1); KIND exception, syserror or unknown; may be
+//                        given again for other calls
 //   --dxf FILE           save the drawing as DXF when the host exits (SIGTERM/SIGINT included)
 //   --step FILE          save the parts as STEP when the host exits, like --dxf (builds with
 //                        Open CASCADE only; others refuse it at start)
@@ -18,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace cadhost {
 
@@ -26,7 +28,7 @@ struct HostOptions {
     std::deque<Vec2> points;
     bool repeatPoints = false;
     std::string log;
-    std::optional<std::pair<int, FailKind>> failure;
+    std::vector<std::pair<int, FailKind>> failures;
     QString dxf;
     QString step;
     QString className;
@@ -59,8 +61,8 @@ template <class Server> bool cadhost::applyHostOptions(const HostOptions& option
                      options.log.c_str());
         return false;
     }
-    if (options.failure) {
-        server.failCall(options.failure->first, options.failure->second);
+    for (const auto& [index, kind] : options.failures) {
+        server.failCall(index, kind);
     }
     server.setScriptedPoints(options.points, options.headless, options.repeatPoints);
     return true;
