@@ -96,10 +96,11 @@ class ColorsTest(unittest.TestCase):
 class OptionsTest(unittest.TestCase):
     def test_the_command_line(self):
         parsed = options.parse(["--points", "10,20;1.5,-2,0", "--repeat-points", "--save",
-                                "a.FCStd", "--fail", "5:exception", "--headless"])
+                                "a.FCStd", "--fail", "5:exception", "--fail", "7:unknown",
+                                "--headless"])
         self.assertEqual((parsed.points, parsed.repeat_points, parsed.save, parsed.fail,
                           parsed.gui), ([(10.0, 20.0), (1.5, -2.0)], True, "a.FCStd",
-                                        (5, "exception"), False))
+                                        [(5, "exception"), (7, "unknown")], False))
         rows = [(["--points", "1"], "--points takes x,y;x,y"),
                 (["--points", "1,2,3,4"], "--points takes x,y;x,y"),
                 (["--points", "a,b"], "--points takes x,y;x,y"),

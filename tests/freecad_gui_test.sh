@@ -168,18 +168,18 @@ grep -q $'^Utility\tGetPoint\t1\t<empty>|Insert point: \t-> ([-0-9.e]*,[-0-9.e]*
     fail "the pick was not answered with a point of the XY plane"
 find_window '^Тремикон - Quorvel v' >/dev/null || fail "the program's window did not come back"
 
-# A stud as a block («- блоком», design 430,158) above the first one, then «Изменить…» (design
-# 460,6): a click on it in the 3D view picks it, and «Чертить» replaces it at its place without
+# A stud as a block («- блоком», design 460,14) above the first one, then «Изменить…» (design
+# 425,156): a click on it in the 3D view picks it, and «Чертить» replaces it at its place without
 # a pick.
 fit_all
-timeout 10 xdotool windowactivate --sync "$main" mousemove --window "$main" 350 134 click 1 ||
+timeout 10 xdotool windowactivate --sync "$main" mousemove --window "$main" 374 18 click 1 ||
     fail "could not tick «- блоком»"
 draw
 timeout 10 xdotool mousemove 700 250 click 1 || fail "could not click in the 3D view"
 wait_for 30 runs_ended 2 || fail "the block's run did not end"
 main=$(find_window '^Тремикон - Quorvel v') || fail "the program's window did not come back"
 sleep 1
-timeout 10 xdotool windowactivate --sync "$main" mousemove --window "$main" 401 16 click 1 ||
+timeout 10 xdotool windowactivate --sync "$main" mousemove --window "$main" 387 134 click 1 ||
     fail "could not click «Изменить…»"
 wait_for 20 bash -c "[[ \$(xdotool getactivewindow) == $freecad_window ]]" ||
     fail "FreeCAD did not come to the front for the edit's pick"
@@ -200,7 +200,7 @@ sleep 1
 timeout 10 xdotool windowactivate --sync "$freecad_window" mousemove 700 250 click 1 ||
     fail "could not select the stud"
 sleep 1
-timeout 10 xdotool windowactivate --sync "$main" mousemove --window "$main" 401 16 click 1 ||
+timeout 10 xdotool windowactivate --sync "$main" mousemove --window "$main" 387 134 click 1 ||
     fail "could not click «Изменить…»"
 wait_for 20 bash -c "[[ \$(grep -c \$'^Utility\tGetEntity\t1\t.*-> {/Entities/' '$work/calls.log') -eq 2 ]]" ||
     fail "the selected stud did not answer the edit's pick"

@@ -24,8 +24,8 @@ def _model_setup(options, gui):
     def setup(model):
         if options.log and not model.set_call_log(options.log):
             _say("cannot write the call log %s" % options.log)
-        if options.fail:
-            model.fail_call(*options.fail)
+        for failure in options.fail:
+            model.fail_call(*failure)
         model.set_scripted_points(options.points, not gui, options.repeat_points)
 
     return setup

@@ -8,7 +8,8 @@ host's, so that the project's end-to-end tests run against either:
                           a pick with no scripted point left is refused
   --headless              accepted for the stand-in's sake: headless is the default
   --log FILE              the call log: one line per call
-  --fail N:KIND           fail the N-th call (exception, syserror or unknown)
+  --fail N:KIND           fail the N-th call (exception, syserror or unknown); may be given again
+                          for other calls
   --dxf FILE, --step FILE the drawing's DXF, its solids' STEP, written at exit
   --name CLASS            the class name (bus name) to serve; default: the settings file's
                           [CAD] Application, else AutoCAD.Application
@@ -62,7 +63,7 @@ def parse(argv):
     parser.add_argument("--gui", action="store_true")
     parser.add_argument("--headless", action="store_true")
     parser.add_argument("--log")
-    parser.add_argument("--fail")
+    parser.add_argument("--fail", action="append", default=[])
     parser.add_argument("--dxf")
     parser.add_argument("--step")
     parser.add_argument("--name")
@@ -70,5 +71,5 @@ def parse(argv):
     parser.add_argument("--stats")
     options = parser.parse_args(argv)
     options.points = parse_points(options.points)
-    options.fail = parse_failure(options.fail) if options.fail else None
+    options.fail = [parse_failure(text) for text in options.fail]
     return options
