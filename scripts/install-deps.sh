@@ -16,6 +16,9 @@ packages+=(openbox xdotool x11-utils) # the window-manager test: a real window m
 # (prints the DXF with the layers' colours), FreeCAD (imports the DXF, its layers included) and
 # LibreOffice Calc (reads the index).
 packages+=(librecad freecad libreoffice-calc-nogui)
+# FreeCAD as a CAD host (host/freecad/): the object model as a Python module (pybind11, the
+# system's Python headers) and the session bus inside FreeCAD (dbus-python on GLib).
+packages+=(pybind11-dev python3-dev python3-dbus python3-gi)
 if [[ "${1:-}" == "--windows" ]]; then # the Windows leg: MinGW-w64 cross compilers and Wine
     packages+=(g++-mingw-w64-x86-64 wine googletest openbox) # openbox: the Qt programs' leg
     packages+=(nsis) # makensis: the Windows installer

@@ -77,6 +77,9 @@ class ObjectModel {
     bool waitingForPick() const { return m_pendingCall.has_value(); }
     // The reply to the waiting GetPoint or GetEntity (logged); nothing when none waits.
     std::optional<HostValue> answerPick(Vec2 point);
+    // The reply to the waiting GetEntity with the entity the user picked as an object (a click on
+    // its shape in a 3D view rather than a point near its lines); nothing when no GetEntity waits.
+    std::optional<HostValue> answerEntityPick(const ObjectRef& entity, Vec2 point);
     // Whether a click at point answers the waiting pick: always for GetPoint; for GetEntity only
     // on an entity (a click on nothing leaves it waiting, Esc cancels it).
     bool pickTakes(Vec2 point);

@@ -63,6 +63,18 @@ std::optional<ObjectRef> ObjectModel::entityAt(Vec2 point)
     return std::nullopt;
 }
 
+std::optional<HostValue> ObjectModel::answerEntityPick(const ObjectRef& entity, Vec2 point)
+{
+    if (!m_pendingCall || !m_pendingEntity) {
+        return std::nullopt;
+    }
+    HostValue value = std::vector<HostItem>{entity, std::vector<double>{point.x, point.y, 0.0}};
+    log(*m_pendingCall, "-> " + showValue(value));
+    m_pendingCall.reset();
+    m_pendingEntity = false;
+    return value;
+}
+
 bool ObjectModel::pickTakes(Vec2 point)
 {
     return !m_pendingEntity || entityAt(point).has_value();

@@ -1,0 +1,244 @@
+// The stud drawn into FreeCAD (scripts/freecad-host.sh, headless freecadcmd) in every mode the
+// program has, next to the same runs into the stand-in host: one object model serves both, so the
+// calls and their answers are the same, and so are the DXF (read by ezdxf) and the STEP (read by
+// gmsh). The FreeCAD document saved at exit is reopened in freecadcmd: layers with their colour
+// indices and members, wires, solids with the stand-in's volumes, block definitions and
+// references with their attribute values and extended data, and nothing of a failed run.
+#include "cad/dbus/dbus_running_objects.h"
+#include "cad/quorvel_draw.h"
+#include "call_log.h"
+#include "free_bus.h"
+#include "host_process.h"
+#include "recording_reporter.h"
+#include "step_gmsh.h"
+#include "temp_dir.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const std::string failedSolid = "Модуль   : Quorvel_Draw\r\nПроцедура: Draw_3D_Solid\r\nОшибка   "
+                                ": Нет связи с AutoCAD! (EOleException)";
+
+// What freecad_contents.py lists of the saved document after drawEveryMode(): the layers with
+// what each holds (the references and the part commands' part on "0", the loose stud's outline,
+// chamfer and thread-end lines and the solid on the main layer "2"), the block definitions (the
+// replaced stud's kept, as a CAD program keeps it) with their entities on their own layers, the
+// loose stud, the part, the solid, and the two references left after the edit; nothing of the
+// failed last run.
+Lines expectedDocument()
+{
+    const auto wires = [](const std::string& where) {
+        Lines lines{"wire " + where + "2 closed 8 points"};
+        for (const char* layer : {"2", "2", "1", "1", "1", "1", "2", "2", "7"}) {
+            lines.push_back("wire " + where + layer + " open 2 points");
+        }
+        return lines;
+    };
+    const auto reference = [](const std::string& block, const std::string& mass,
+                              const std::string& length, const char* solid) {
+        return Lines{"reference 0 " + block + " at 10,20,0 of " + block,
+                     "  attribute MASS=" + mass,
+                     "  attribute NAME=Шпилька М12×" + length + " ГОСТ 22032-76",
+                     "  attribute POS=",
+                     "  attribute QTY=1",
+                     "  attribute SECTION=Стандартные изделия",
+                     "  attribute STANDARD=ГОСТ 22032-76",
+                     "  xdata 1001=QUORVEL 1000=22032-76 1070=0 1070=" + std::string(solid) +
+                         " 1040=12.0 1040=" + length + ".0 1040=30.0 1040=12.0 1040=1.6 1040=1.75"};
+    };
+    Lines lines = {"layer 0 color 7 holds 3",
+                   "layer 2 color 6 holds 6",
+                   "layer 1 color 2 holds 4",
+                   "layer 7 color 5 holds 1",
+                   "block GOST22032-76_M12x100_3D hidden True holds 1",
+                   "block GOST22032-76_M12x100 hidden True holds 10",
+                   "block GOST22032-76_M12x120 hidden True holds 10",
+                   "solid Solid 8 volume 12579 block GOST22032-76_M12x100_3D 2"};
+    for (const Lines& more :
+         {wires("block GOST22032-76_M12x100 "), wires("block GOST22032-76_M12x120 "), wires(""),
+          Lines{"solid Шпилька_M12x100_ГОСТ_22032-76 volume 12579 0",
+                "solid Solid 3 volume 12579 2"},
+          reference("GOST22032-76_M12x100_3D", "0,0927", "100", "1"),
+          reference("GOST22032-76_M12x120", "0,110", "120", "0")}) {
+        lines.insert(lines.end(), more.begin(), more.end());
+    }
+    return lines;
+}
+
+class IntoFreecad : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("freecadcmd")).isEmpty()) {
+            GTEST_SKIP() << "FreeCAD is not installed";
+        }
+        ASSERT_NO_FATAL_FAILURE(assertBusFreeForHost());
+        // FreeCAD keeps its settings in the home folder: the user's stay untouched.
+        qputenv("HOME", QByteArray::fromStdString(dir.file("home")));
+        qputenv("QUORVEL_MODULE_DIR", FREECAD_MODULE_DIR);
+        qputenv("QUORVEL_SETTINGS", ""); // the default class name, whatever a build's file says
+    }
+
+    // A host of program with the scripted point (10, 20) for every pick and the call log, and
+    // more arguments.
+    std::unique_ptr<HostProcess> start(const char* program, const std::string& log,
+                                       QStringList more)
+    {
+        qputenv("QUORVEL_CADHOST", program);
+        auto host = std::make_unique<HostProcess>(
+            QStringList{"--headless", "--points", "10,20", "--repeat-points", "--log",
+                        QString::fromStdString(dir.file(log))} +
+            more);
+        qunsetenv("QUORVEL_CADHOST");
+        EXPECT_TRUE(HostProcess::owned()) << program << " does not serve";
+        return host;
+    }
+
+    // Every mode, each a run picking (10, 20): the 2D side view, the part commands' 3D part, the
+    // object model's solid, the solid as a block, the 2D view as a block, its edit (picked at the
+    // same point, replaced by a longer stud), and a solid once more (whose revolution the host is
+    // told to refuse when the runs are drawn with a failure).
+    std::vector<std::string> drawEveryMode()
+    {
+        DBusRunningObjects objects;
+        RecordingReporter reporter;
+        const LayerNames layers;
+        QuorvelDraw unit(objects, reporter, layers);
+        const std::string part = "Шпилька_M12x100_ГОСТ_22032-76";
+        unit.Start_ACAD(false, part, 12, 100, 30, 12, 1.6);
+        unit.Start_ACAD(true, part, 12, 112, 30, 12, 1.6);
+        unit.setSolid3D(true);
+        unit.Start_ACAD(true, part, 12, 112, 30, 12, 1.6);
+        StoredStud stud;
+        stud.standard = "22032-76";
+        stud.d = 12;
+        stud.L = 100;
+        stud.b = 30;
+        stud.b1 = 12;
+        stud.c = 1.6;
+        stud.P = 1.75;
+        stud.solid = true;
+        const StudBlock solidBlock = studBlock(stud, StudFamily::ScrewIn);
+        unit.Start_ACAD(true, part, 12, 112, 30, 12, 1.6, &solidBlock);
+        unit.setSolid3D(false);
+        stud.solid = false;
+        const StudBlock flat = studBlock(stud, StudFamily::ScrewIn);
+        unit.Start_ACAD(false, part, 12, 112, 30, 12, 1.6, &flat);
+        EXPECT_EQ(unit.Edit_Stud(), EditOutcome::Picked);
+        stud.L = 120;
+        const StudBlock longer = studBlock(stud, StudFamily::ScrewIn);
+        unit.Start_ACAD(false, part, 12, 132, 30, 12, 1.6, &longer);
+        unit.setSolid3D(true);
+        unit.Start_ACAD(true, part, 12, 112, 30, 12, 1.6);
+        std::vector<std::string> texts;
+        for (const Message& message : reporter.messages) {
+            texts.push_back(message.text);
+        }
+        return texts;
+    }
+
+    // What a reader run by the system's Python prints of file.
+    static Lines readBack(const char* script, const std::string& file)
+    {
+        QProcess reader;
+        reader.start(QStringLiteral(EZDXF_PYTHON),
+                     {QLatin1String(script), QString::fromStdString(file)});
+        EXPECT_TRUE(reader.waitForFinished(120000));
+        Lines lines;
+        for (const QString& line :
+             QString::fromUtf8(reader.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
+            lines.push_back(line.toStdString());
+        }
+        return lines;
+    }
+
+    // The saved FreeCAD document as freecad_contents.py lists it after reopening it.
+    Lines reopened(const std::string& document)
+    {
+        const std::string listing = dir.file("document.txt");
+        QProcess freecad;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QUORVEL_CONTENTS"),
+                           QString::fromStdString(document + ":" + listing));
+        freecad.setProcessEnvironment(environment);
+        freecad.start(QStringLiteral("freecadcmd"), {QStringLiteral(FREECAD_CONTENTS_SCRIPT)});
+        EXPECT_TRUE(freecad.waitForFinished(120000));
+        EXPECT_EQ(freecad.exitCode(), 0) << freecad.readAllStandardError().toStdString();
+        return readLines(listing);
+    }
+
+    TempDir dir;
+};
+
+} // namespace
+
+TEST_F(IntoFreecad, EveryModeDrawsAsIntoTheStandInAndItsFilesReadBack)
+{
+    // The stand-in's calls give the number of the last revolution's call.
+    {
+        const auto host = start(CADHOST_PATH, "dry.log", {});
+        ASSERT_EQ(drawEveryMode(), std::vector<std::string>{});
+    }
+    const Lines dry = readLines(dir.file("dry.log"));
+    const auto last = std::find_if(dry.rbegin(), dry.rend(), [](const std::string& line) {
+        return line.rfind("ModelSpace\tAddRevolvedSolid\t", 0) == 0;
+    });
+    ASSERT_NE(last, dry.rend());
+    const QString failing = QStringLiteral("%1:exception").arg(dry.rend() - last);
+
+    std::vector<std::string> messages[2];
+    {
+        const auto host =
+            start(CADHOST_PATH, "stand-in.log",
+                  {"--fail", failing, "--dxf", QString::fromStdString(dir.file("s.dxf")), "--step",
+                   QString::fromStdString(dir.file("s.step"))});
+        messages[0] = drawEveryMode();
+    }
+    {
+        const auto host =
+            start(FREECAD_HOST_SCRIPT, "freecad.log",
+                  {"--fail", failing, "--save", QString::fromStdString(dir.file("f.FCStd"))});
+        messages[1] = drawEveryMode();
+        EXPECT_EQ(host->stop(), 0);
+    }
+    EXPECT_EQ(messages[0], std::vector<std::string>{failedSolid});
+    EXPECT_EQ(messages[1], messages[0]);
+    EXPECT_EQ(readLines(dir.file("freecad.log")), readLines(dir.file("stand-in.log")));
+
+    const Lines dxf = readBack(DXF_CONTENTS_SCRIPT, dir.file("f.dxf"));
+    ASSERT_FALSE(dxf.empty());
+    EXPECT_EQ(dxf[0], "audit errors 0 fixes 0");
+    EXPECT_EQ(dxf, readBack(DXF_CONTENTS_SCRIPT, dir.file("s.dxf")));
+
+    const auto step = readWithGmsh({dir.file("f.step"), dir.file("s.step")});
+    ASSERT_EQ(step.size(), 2u);
+    ASSERT_TRUE(step[0] && step[1]);
+    ASSERT_EQ(step[0]->size(), 3u); // the part, the solid, the block's solid at its insert
+    std::vector<double> volumes;
+    for (std::size_t i = 0; i < step[0]->size(); ++i) {
+        EXPECT_EQ((*step[0])[i].name, (*step[1])[i].name);
+        EXPECT_DOUBLE_EQ((*step[0])[i].volume, (*step[1])[i].volume);
+        volumes.push_back((*step[1])[i].volume);
+    }
+
+    // The document as FreeCAD reopens it; its solids' volumes are the stand-in's.
+    const Lines document = reopened(dir.file("f.FCStd"));
+    EXPECT_EQ(document, expectedDocument());
+    std::vector<double> solids;
+    for (const std::string& line : document) {
+        if (line.rfind("solid ", 0) == 0) {
+            solids.push_back(std::stod(line.substr(line.find(" volume ") + 8)));
+        }
+    }
+    ASSERT_EQ(solids.size(), volumes.size());
+    for (std::size_t i = 0; i < solids.size(); ++i) {
+        EXPECT_NEAR(solids[i], volumes[i], 1e-5 * volumes[i]) << i;
+    }
+}
