@@ -32,7 +32,8 @@ std::set<std::string> keysOf(const std::map<std::string, std::string>& byKey)
     return keys;
 }
 
-// A drawing with two equal command-drawn lines on layer "2" and a polyline the object model made.
+// A drawing with two equal command-drawn lines on layer "2", a polyline and a text the object model
+// made.
 CadDrawing twoLinesAndAPolyline()
 {
     CadDrawing drawing;
@@ -40,6 +41,7 @@ CadDrawing twoLinesAndAPolyline()
     drawing.run("_LINE\r0,0\r10,0\r\r");
     drawing.run("_LINE\r0,0\r10,0\r\r");
     drawing.polylines.push_back({1, {{0, 0}, {4, 0}, {4, 3}}, false, drawing.newHandle()});
+    drawing.texts.push_back({1, "Поз.", {0, 20}, 3.5, 0, drawing.newHandle()});
     return drawing;
 }
 
@@ -51,7 +53,7 @@ TEST(DrawingMirror, KeysLastAndDigestsFollowWhatIsShown)
     DrawingMirror mirror;
     const auto first = digests(mirror, drawing);
     // Layer "0" holds nothing and is not shown; equal lines are told apart by their order.
-    ASSERT_EQ(first.size(), 4u);
+    ASSERT_EQ(first.size(), 5u);
     EXPECT_EQ(first.count("L0"), 0u);
     EXPECT_EQ(first.count("L1"), 1u);
     EXPECT_EQ(first.count("E1"), 1u);
@@ -69,6 +71,8 @@ TEST(DrawingMirror, KeysLastAndDigestsFollowWhatIsShown)
         {"polyline closed", [](CadDrawing& d) { d.polylines[0].closed = true; }, {"E1"}},
         {"layer colour", [](CadDrawing& d) { d.layers[1].color = 6; }, {"L1"}},
         {"vertex moved", [](CadDrawing& d) { d.polylines[0].vertices[2].y = 3.0000001; }, {"E1"}},
+        {"text turned", [](CadDrawing& d) { d.texts[0].rotation = 1.5; }, {"E2"}},
+        {"text higher", [](CadDrawing& d) { d.texts[0].height = 5; }, {"E2"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);

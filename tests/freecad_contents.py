@@ -1,9 +1,11 @@
 # Opens a saved FreeCAD document in freecadcmd, as a user reopens it (without the add-on), and
 # writes what the tests check into the file named second, one item a line: each layer of the
 # drawing with its colour index and how many objects it holds, each entity with its kind and
-# layer, each solid with its volume, each block definition and each reference with its block,
+# layer, each text as tests/dxf_contents.py prints a DXF's (layer, point, height, rotation in
+# degrees, string), each solid with its volume, each block definition and each reference with its block,
 # place, attribute values and extended data; "invalid" for an object FreeCAD cannot recompute.
 # Run as: freecadcmd tests/freecad_contents.py (file names in QUORVEL_CONTENTS: in, out)
+import math
 import os
 import sys
 import traceback
@@ -25,6 +27,13 @@ def layer_of(obj):
 
 def describe(obj):
     kind = KINDS.get(obj.TypeId, obj.TypeId)
+    if kind == "layer" and not obj.QuorvelKey.startswith("L"):
+        rotation = obj.Placement.Rotation
+        degrees = math.degrees(rotation.Angle) * (1 if rotation.Axis.z >= 0 else -1)
+        at = obj.Placement.Base
+        return ["text %s %s,%s %s %s %s" % (layer_of(obj), round(at.x, 9), round(at.y, 9),
+                                             round(obj.TextHeight.Value, 9), round(degrees, 9),
+                                             "\n".join(obj.Text))]
     if kind == "layer":
         return ["layer %s color %d holds %d" % (obj.LayerName, obj.ColorIndex, len(obj.Group))]
     if kind == "wire":

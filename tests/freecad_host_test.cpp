@@ -3,17 +3,22 @@
 // calls and their answers are the same, and so are the DXF (read by ezdxf) and the STEP (read by
 // gmsh). The FreeCAD document saved at exit is reopened in freecadcmd: layers with their colour
 // indices and members, wires, solids with the stand-in's volumes, block definitions and
-// references with their attribute values and extended data, and nothing of a failed run.
+// references with their attribute values and extended data, and nothing of a failed run. The
+// parts list is collected from the studs placed into FreeCAD and drawn there as a table.
 #include "cad/dbus/dbus_running_objects.h"
+#include "cad/parts_list_csv.h"
 #include "cad/quorvel_draw.h"
+#include "cad/stud_collection.h"
 #include "call_log.h"
 #include "free_bus.h"
 #include "host_process.h"
+#include "parts_list_drawing.h"
 #include "recording_reporter.h"
 #include "step_gmsh.h"
 #include "temp_dir.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
@@ -241,4 +246,60 @@ TEST_F(IntoFreecad, EveryModeDrawsAsIntoTheStandInAndItsFilesReadBack)
     for (std::size_t i = 0; i < solids.size(); ++i) {
         EXPECT_NEAR(solids[i], volumes[i], 1e-5 * volumes[i]) << i;
     }
+}
+
+// «Спецификация…» against FreeCAD: the studs placed into the document are found both ways, the
+// unsaved document is named as an unsaved drawing, and the table's texts are shown on the main
+// layer at their points, heights and rotations, in the reopened document as in the DXF.
+TEST_F(IntoFreecad, PartsListIsCollectedAndDrawnAsATable)
+{
+    {
+        const auto host = start(FREECAD_HOST_SCRIPT, "spec.log",
+                                {"--save", QString::fromStdString(dir.file("f.FCStd"))});
+        DBusRunningObjects objects;
+        RecordingReporter reporter;
+        const LayerNames layers;
+        QuorvelDraw unit(objects, reporter, layers);
+        ASSERT_NO_THROW(makePartsListDrawing(unit));
+        const std::optional<SpecSource> source = unit.Spec_Quorvel();
+        ASSERT_TRUE(source.has_value());
+        EXPECT_EQ(source->drawingName, "Drawing1.dwg");
+        EXPECT_EQ(source->folder, "");
+        EXPECT_EQ(partsListCsv(partsList(source->studs)), listedCsv);
+        const auto walked = collectStuds(unit.session().AcadDoc, CollectionWay::Walk);
+        EXPECT_EQ(partsListCsv(partsList(walked)), listedCsv);
+        EXPECT_TRUE(unit.Draw_Spec_Quorvel(partsList(source->studs)));
+        EXPECT_TRUE(reporter.messages.empty());
+        EXPECT_EQ(host->stop(), 0);
+    }
+    // The texts of a listing, sorted, with the DXF's escapes of characters beyond its code page
+    // (\U+00D7 for ×) read as the characters they stand for.
+    const auto texts = [](const Lines& lines) {
+        static const QRegularExpression escape(QStringLiteral("\\\\U\\+([0-9A-F]{4})"));
+        Lines found;
+        for (const std::string& line : lines) {
+            if (line.rfind("text ", 0) != 0) {
+                continue;
+            }
+            QString text = QString::fromStdString(line);
+            for (auto match = escape.match(text); match.hasMatch(); match = escape.match(text)) {
+                text.replace(match.capturedStart(), match.capturedLength(),
+                             QChar(match.captured(1).toUShort(nullptr, 16)));
+            }
+            found.push_back(text.toStdString());
+        }
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    const Lines inDxf = texts(readBack(DXF_CONTENTS_SCRIPT, dir.file("f.dxf")));
+    const auto tableTexts = std::count_if(inDxf.begin(), inDxf.end(), [](const std::string& t) {
+        return t.rfind("text 2 ", 0) == 0 && t.find(" 3.5 ") != std::string::npos;
+    });
+    // The header's seven names, the section, five names in two rows each, five quantities, the
+    // one position.
+    EXPECT_EQ(tableTexts, 7 + 1 + 5 * 2 + 5 + 1);
+    // The header's first name, written upwards at the table's corner (10, 20).
+    EXPECT_NE(std::find(inDxf.begin(), inDxf.end(), "text 2 14.75,5.15 3.5 90.0 Формат"),
+              inDxf.end());
+    EXPECT_EQ(texts(reopened(dir.file("f.FCStd"))), inDxf);
 }

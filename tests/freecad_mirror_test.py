@@ -2,6 +2,7 @@
 # program makes them, each run shown in the document in one pass and one undo step, and the user's
 # undo, redo and deletions taken back into the drawing, so that its files and picks follow what the
 # document shows. Run as: freecadcmd -P <module dir> -P host/freecad tests/freecad_mirror_test.py
+import math
 import os
 import sys
 import tempfile
@@ -71,6 +72,14 @@ def block_reference(model, name, x, values):
     call(model, reference[1], "SetXData", 1, ("av", [1001, 1000, 1040]),
          ("av", ["QUORVEL", "22032-76", 12.5]))
     return reference
+
+
+def text(model, string, x, y, rotation):
+    """A text of height 3.5 on layer "2" at (x, y), turned by rotation (radians)."""
+    use_layer(model, "2", 6)
+    made = call(model, "/ModelSpace", "AddText", 1, string, ("ad", [x, y, 0]), 3.5)
+    call(model, made[1], "Rotation", 4, rotation)
+    return made
 
 
 class MirrorTest(unittest.TestCase):
@@ -191,6 +200,37 @@ class MirrorTest(unittest.TestCase):
                          [(block, 300, "M12x100", ["1001=QUORVEL", "1000=22032-76", "1040=12.5"]),
                           (block, 400, "M16x100", ["1001=QUORVEL", "1000=22032-76", "1040=12.5"])])
         self.assertEqual(self.layer_named("2").Group, links)
+
+    def test_a_text_is_shown_on_its_layer_as_drawn_and_leaves_with_its_entity(self):
+        made = self.run_program(text, "Шпилька М8×40", 5, 7, math.pi / 2)
+        self.run_program(text, "Поз.", 0, 0, 0.0)
+        shown = lambda: {o.Text[0]: o for o in self.ours("App::FeaturePython") if hasattr(o, "Text")}
+        turned = shown()["Шпилька М8×40"]
+        rotation = turned.Placement.Rotation
+        self.assertEqual((tuple(turned.Placement.Base), turned.TextHeight.Value, turned.LayerName),
+                         ((5, 7, 0), 3.5, "2"))
+        self.assertAlmostEqual(rotation.Angle * rotation.Axis.z, math.pi / 2)
+        self.assertEqual(sorted(o.Label for o in self.layer_named("2").Group),
+                         ["Поз. (text)", "Шпилька М8×40 (text)"])
+        # A new height is shown; a delete (as a failed run's clean-up makes it) takes the text
+        # out of the document, and an undo of it brings it back into the drawing's DXF.
+        self.run_program(lambda model: call(model, made[1], "Height", 4, 5.0))
+        self.assertEqual(shown()["Шпилька М8×40"].TextHeight.Value, 5.0)
+        self.run_program(lambda model: call(model, made[1], "Delete", 1))
+        self.assertEqual(list(shown()), ["Поз."])
+        self.document.undo()
+        self.drawing.begin_run()
+        self.assertEqual(self.dxf_lines(), [("2", "TEXT")] * 2)
+
+    def test_the_drawing_is_named_by_the_documents_file(self):
+        name = lambda: tuple(call(self.model, "/Document", member, 2) for member in ("Name", "Path"))
+        self.drawing.begin_run()
+        self.assertEqual(name(), ("Drawing1.dwg", ""))  # not saved yet
+        folder = os.path.join(self.folder, "Чертежи")
+        os.mkdir(folder)
+        self.document.saveAs(os.path.join(folder, "план.FCStd"))
+        self.drawing.begin_run()
+        self.assertEqual(name(), ("план.FCStd", folder))
 
     def test_a_second_drawing_of_the_document_shares_its_layers(self):
         self.run_program(loose_stud, 0)

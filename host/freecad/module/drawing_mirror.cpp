@@ -20,6 +20,7 @@ using drawing::Line;
 using drawing::Part;
 using drawing::Polyline;
 using drawing::Region;
+using drawing::Text;
 using Kind = MirrorRecord::Kind;
 
 // FNV-1a over everything shown of a thing; texts with their lengths, so that no two different
@@ -71,7 +72,7 @@ std::string digestOf(const MirrorRecord& record, std::uint64_t solidSerial)
         digest.add(point.x).add(point.y);
     }
     digest.add(static_cast<std::uint64_t>(record.closed)).add(record.name).add(record.block);
-    digest.add(record.x).add(record.y).add(record.z);
+    digest.add(record.x).add(record.y).add(record.z).add(record.height).add(record.rotation);
     digest.add(static_cast<std::uint64_t>(record.attributes.size()));
     for (const auto& [tag, value] : record.attributes) {
         digest.add(tag).add(value);
@@ -133,13 +134,17 @@ std::size_t elementsOf(const Part& part)
 {
     return 1 + (part.solid ? part.solid->threadCount() : 0);
 }
+std::size_t elementsOf(const Text&)
+{
+    return 1;
+}
 std::size_t elementsOf(const Insert& insert)
 {
     return 1 + insert.values.size();
 }
 std::size_t elementsOf(const Block& block)
 {
-    std::size_t count = 1 + block.lines.size() + block.attributes.size();
+    std::size_t count = 1 + block.lines.size() + block.attributes.size() + block.texts.size();
     for (const Polyline& polyline : block.polylines) {
         count += elementsOf(polyline);
     }
@@ -166,6 +171,7 @@ std::set<std::size_t> usedLayers(const CadDrawing& drawing)
         add(where.polylines);
         add(where.lines);
         add(where.regions);
+        add(where.texts);
         for (const Part& part : where.parts) {
             if (part.solid) {
                 used.insert(part.layer);
@@ -209,7 +215,7 @@ std::vector<DrawingMirror::Located> DrawingMirror::locate(CadDrawing& drawing)
     };
     const auto entities = [&](const std::string& owner, std::vector<Polyline>& polylines,
                               std::vector<Line>& lines, std::vector<Region>& regions,
-                              std::vector<Part>& parts) {
+                              std::vector<Part>& parts, std::vector<Text>& texts) {
         for (std::size_t i = 0; i < polylines.size(); ++i) {
             const Polyline& polyline = polylines[i];
             MirrorRecord record =
@@ -240,6 +246,16 @@ std::vector<DrawingMirror::Located> DrawingMirror::locate(CadDrawing& drawing)
             record.name = part.name;
             add(std::move(record), part.handle, 'E', &parts, i, solidSerial(part.solid));
         }
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            const Text& text = texts[i];
+            MirrorRecord record = recordOf(Kind::Text, owner, layerName(drawing, text.layer));
+            record.name = text.text;
+            record.x = text.at.x;
+            record.y = text.at.y;
+            record.height = text.height;
+            record.rotation = text.rotation;
+            add(std::move(record), text.handle, 'E', &texts, i);
+        }
     };
 
     const std::set<std::size_t> used = usedLayers(drawing);
@@ -264,9 +280,9 @@ std::vector<DrawingMirror::Located> DrawingMirror::locate(CadDrawing& drawing)
     }
     for (Block& block : drawing.blocks) {
         entities(handleKey('B', block.handle), block.polylines, block.lines, block.regions,
-                 block.parts);
+                 block.parts, block.texts);
     }
-    entities("", drawing.polylines, drawing.lines, drawing.regions, drawing.parts);
+    entities("", drawing.polylines, drawing.lines, drawing.regions, drawing.parts, drawing.texts);
     for (std::size_t i = 0; i < drawing.inserts.size(); ++i) {
         const Insert& insert = drawing.inserts[i];
         MirrorRecord record = recordOf(Kind::Insert, {}, layerName(drawing, insert.layer));
@@ -345,6 +361,8 @@ bool DrawingMirror::putBack(CadDrawing& drawing, const Withdrawn& withdrawn)
                 (owner ? owner->regions : drawing.regions).push_back(thing);
             } else if constexpr (std::is_same_v<Thing, Part>) {
                 (owner ? owner->parts : drawing.parts).push_back(thing);
+            } else if constexpr (std::is_same_v<Thing, Text>) {
+                (owner ? owner->texts : drawing.texts).push_back(thing);
             } else if constexpr (std::is_same_v<Thing, Insert>) {
                 drawing.inserts.push_back(thing);
             } else {

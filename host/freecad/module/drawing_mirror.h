@@ -1,8 +1,8 @@
 #pragma once
 // What a CAD program that keeps objects of its own (FreeCAD) is to show of the drawing: one record
-// per layer, block definition, entity and block reference, each with a key that stays while the
-// thing lasts and a digest that changes whenever anything shown of it changes, so that the
-// program's document is brought up to date by creating and removing only what changed.
+// per layer, block definition, entity (texts included) and block reference, each with a key that
+// stays while the thing lasts and a digest that changes whenever anything shown of it changes, so
+// that the program's document is brought up to date by creating and removing only what changed.
 //
 // And the way back: the user may take mirrored objects away in the CAD program (an undo, a
 // deletion) and bring them back (a redo). Their entities are then withdrawn from the drawing and
@@ -28,7 +28,7 @@ using drawing::Handle;
 using drawing::Vec2;
 
 struct MirrorRecord {
-    enum class Kind { Layer, Polyline, Line, Region, Solid, Block, Insert };
+    enum class Kind { Layer, Polyline, Line, Region, Solid, Block, Insert, Text };
     Kind kind = Kind::Layer;
     // "L<index>" a layer, "B<handle>" a block definition, "E<handle>" an entity or reference the
     // object model names; "C<digest>#<n>" the n-th of the equal entities drawn by commands.
@@ -39,9 +39,11 @@ struct MirrorRecord {
     std::int32_t color = 0;     // a layer's colour index
     std::vector<Vec2> points;   // a polyline's vertices, a line's two ends, a region's corners
     bool closed = false;        // a closed polyline; a region
-    std::string name;           // a solid's part name, a block's name, a reference's block name
+    std::string name;           // a part's name, a block's name (a reference's), a text's string
     std::string block;          // a reference: the key of its block
-    double x = 0, y = 0, z = 0; // a reference: where it places its block
+    double x = 0, y = 0, z = 0; // a reference: where it places its block; a text: its point
+    double height = 0;          // a text: the height of its capitals
+    double rotation = 0;        // a text: its direction, radians from +x
     // A block: its attribute tags with their default values; a reference: the tags with this
     // placement's values.
     std::vector<std::pair<std::string, std::string>> attributes;
@@ -88,7 +90,7 @@ class DrawingMirror {
         std::variant<std::vector<drawing::Polyline>*, std::vector<drawing::Line>*,
                      std::vector<drawing::Region>*, std::vector<drawing::Part>*,
                      std::vector<drawing::Insert>*, std::vector<drawing::Block>*,
-                     std::vector<drawing::Layer>*>
+                     std::vector<drawing::Layer>*, std::vector<drawing::Text>*>
             list;
         std::size_t index;
     };
@@ -97,7 +99,7 @@ class DrawingMirror {
         std::string key;
         std::string owner;
         std::variant<drawing::Polyline, drawing::Line, drawing::Region, drawing::Part,
-                     drawing::Insert, drawing::Block>
+                     drawing::Insert, drawing::Block, drawing::Text>
             thing;
     };
     std::vector<Located> locate(CadDrawing& drawing);

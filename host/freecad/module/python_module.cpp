@@ -176,6 +176,8 @@ const char* kindName(MirrorRecord::Kind kind)
         return "solid";
     case MirrorRecord::Kind::Block:
         return "block";
+    case MirrorRecord::Kind::Text:
+        return "text";
     case MirrorRecord::Kind::Insert:
         break;
     }
@@ -200,6 +202,8 @@ py::dict recordDict(const MirrorRecord& record)
     d["name"] = text(record.name);
     d["block"] = record.block;
     d["at"] = py::make_tuple(record.x, record.y, record.z);
+    d["height"] = record.height;
+    d["rotation"] = record.rotation;
     py::list attributes;
     for (const auto& [tag, value] : record.attributes) {
         attributes.append(py::make_tuple(text(tag), text(value)));
@@ -296,6 +300,10 @@ class Model {
 
     void setMirrored(const std::set<std::string>& keys) { m_mirror.setMirrored(m_drawing, keys); }
 
+    // The file of the CAD program's document, which names the drawing (Document.Name and
+    // Document.Path); "" while the document has none.
+    void setDocumentFile(const std::string& file) { m_drawing.file = file; }
+
     bool saveDxf(const std::string& file) const { return drawing::saveDxf(m_drawing, file); }
     void saveStep(const std::string& file) const
     {
@@ -375,6 +383,8 @@ PYBIND11_MODULE(quorvel_model, module)
              [](Model& self, const std::set<std::string>& keys) { self.setMirrored(keys); })
         .def("reconcile", &Model::reconcile, "(withdrawn keys, reinstated keys)")
         .def("solid_brep", &Model::solidBrep)
+        .def("set_document_file", &Model::setDocumentFile, py::arg("file"),
+             "the document's file, \"\" when it has none: Document.Name and Document.Path")
         .def("save_dxf", &Model::saveDxf)
         .def("save_step", &Model::saveStep);
 

@@ -4,12 +4,15 @@ Each pass compares the drawing's records (the module's DrawingMirror: a key and 
 layer, block definition, entity and block reference) with the objects this drawing made earlier,
 found by their QuorvelKey and QuorvelDigest properties, and creates, removes or updates only what
 differs: layers are Draft layers (the colour index kept as a property; the colour itself lives in
-the view provider, so only with the GUI), lines and polylines Draft wires, solids Part features
-from the solid's BREP, regions Part faces, a block definition a hidden App::Part holding its
-entities, a block reference an App::Link to it with the attributes and extended data as
-properties. Objects without this drawing's QuorvelSession (the user's own, those of another
+the view provider, so only with the GUI), lines and polylines Draft wires, texts Draft texts (the
+height kept as a property too, as the size they are shown at lives in the view provider), solids
+Part features from the solid's BREP, regions Part faces, a block definition a hidden App::Part
+holding its entities, a block reference an App::Link to it with the attributes and extended data
+as properties. Objects without this drawing's QuorvelSession (the user's own, those of another
 drawing) are never touched; layers are shared by name with earlier drawings of the document.
 """
+
+import math
 
 import FreeCAD as App
 import Part
@@ -17,6 +20,13 @@ import Part
 from . import colors
 
 GROUP = "Quorvel"
+# A text's font size for its height: the height is that of the capitals, a font's size is larger
+# by about this much (FreeCAD's own DXF import takes a text's height so).
+FONT_SIZE_PER_HEIGHT = 1.35
+# Narrow lettering, close to the drawing standards' (about 0.7 of the height per character, as the
+# drawing lays texts out, a parts list's columns included); another font stands in where it is
+# not installed.
+TEXT_FONT = "DejaVu Sans Condensed"
 
 
 def _tag(obj, key, digest, session):
@@ -148,6 +158,8 @@ class DocumentMirror:
             obj.Shape = Part.Face(Part.makePolygon(points + points[:1]))
         elif kind == "solid":
             obj = self._solid(model, record)
+        elif kind == "text":
+            obj = self._text(record)
         else:  # a kind this add-on does not know yet: nothing shown
             return None
         if obj is None:
@@ -241,6 +253,30 @@ class DocumentMirror:
             ViewProviderWire(obj.ViewObject)
         return obj
 
+    def _text(self, record):
+        """A Draft text with its base line's start at the text's point, turned about z by its
+        rotation. Draft texts have no shape: Coin draws them, so headless they are only kept."""
+        from draftobjects.text import Text
+        obj = self.document.addObject("App::FeaturePython", "Text")
+        Text(obj)
+        obj.Text = [record["name"]]
+        x, y, _ = record["at"]
+        obj.Placement = App.Placement(App.Vector(x, y, 0),
+                                      App.Rotation(App.Vector(0, 0, 1),
+                                                   math.degrees(record["rotation"])))
+        obj.Label = unique_label(record["name"], "text")
+        _set(obj, "App::PropertyLength", "TextHeight", record["height"],
+             "The height of the text's capitals")
+        if self.gui:
+            from draftviewproviders.view_text import ViewProviderText
+            ViewProviderText(obj.ViewObject)
+            obj.ViewObject.DisplayMode = "3D text"  # lies in the drawing's plane, to scale
+            obj.ViewObject.FontSize = record["height"] * FONT_SIZE_PER_HEIGHT
+            obj.ViewObject.FontName = TEXT_FONT
+            obj.ViewObject.Justification = "Left"
+            obj.ViewObject.LineSpacing = 1
+        return obj
+
     def _solid(self, model, record):
         brep = model.solid_brep(record["key"])
         if brep is None:
@@ -272,7 +308,7 @@ class DocumentMirror:
         outside the definition cannot hold it)."""
         if self.gui and layer is not None:
             rgb = colors.color_rgb(layer["color"])
-            for name in ("LineColor", "PointColor", "ShapeColor"):
+            for name in ("LineColor", "PointColor", "ShapeColor", "TextColor"):
                 if hasattr(obj.ViewObject, name):
                     setattr(obj.ViewObject, name, rgb)
 

@@ -29,7 +29,9 @@ class Drawing:
 
     def begin_run(self):
         """Takes into the drawing what the user did to its objects since the last pass: what an
-        undo or a deletion took away leaves the drawing, what a redo brought back returns."""
+        undo or a deletion took away leaves the drawing, what a redo brought back returns. The
+        drawing is named by the document's file as it is now (saved or renamed since)."""
+        self.model.set_document_file(self.document.FileName)
         return self.model.reconcile(self.mirror.present_keys())
 
     def end_run(self):
