@@ -48,8 +48,7 @@ HostValue ObjectModel::copyObjects(const std::vector<HostValue>& args, std::int3
         into = modelSpace();
     } else if (const auto handle = owner ? blockHandle(owner->path) : std::nullopt) {
         if (Block* block = findBlock(*handle)) {
-            into =
-                EntityContainer{&block->polylines, &block->lines, &block->regions, &block->parts};
+            into = blockContainer(*block);
         }
     }
     if (!into) {
