@@ -202,6 +202,8 @@ class CadDrawing {
     void shrink(std::size_t elements);
     // A handle no entity has had before.
     Handle newHandle() { return ++m_lastHandle; }
+    // A handle that a thing read back from a saved drawing keeps: newHandle() never gives it.
+    void reserveHandle(Handle kept) { m_lastHandle = kept > m_lastHandle ? kept : m_lastHandle; }
 
   private:
     bool runInputs(const std::vector<std::string>& inputs);

@@ -31,6 +31,11 @@ inline const TopoDS_Shape& solidShape(const PartSolid& solid)
     return solid.body().shape;
 }
 
+// A part from a solid read back from a saved document, with the axis it was revolved about and its
+// threads. Throws ModelingError when the shape is not one valid solid.
+PartSolid solidFromShape(const TopoDS_Shape& shape, const gp_Ax1& axis,
+                         std::vector<ThreadStretch> threads);
+
 // The faces of the outer cylinder that lie within a thread, named after the thread(s) they carry,
 // in the solid's face order.
 std::vector<NamedFace> namedThreadFaces(const PartSolid& solid);

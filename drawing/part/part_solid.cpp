@@ -255,6 +255,15 @@ PartSolid PartSolid::withChamfer(const std::vector<Vec2>& endFacePicks, double s
     });
 }
 
+PartSolid solidFromShape(const TopoDS_Shape& shape, const gp_Ax1& axis,
+                         std::vector<ThreadStretch> threads)
+{
+    const std::string failure = "the shape is not one valid solid";
+    TopoDS_Shape solid = guarded(failure, [&] { return singleValidSolid(shape, failure); });
+    return PartSolid::fromBody(std::make_shared<const PartSolid::Body>(
+        PartSolid::Body{std::move(solid), axis, std::move(threads), {}}));
+}
+
 std::vector<NamedFace> namedThreadFaces(const PartSolid& solid)
 {
     const PartSolid::Body& body = solid.body();

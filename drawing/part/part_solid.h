@@ -66,6 +66,11 @@ class PartSolid {
     // What the build keeps of the part; defined by the implementation.
     struct Body;
     const Body& body() const { return *m_body; }
+    // A part from what a build keeps of it (a solid read back from a saved document).
+    static PartSolid fromBody(std::shared_ptr<const Body> body)
+    {
+        return PartSolid(std::move(body));
+    }
 
   private:
     explicit PartSolid(std::shared_ptr<const Body> body) : m_body(std::move(body)) {}

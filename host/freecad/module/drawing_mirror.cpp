@@ -77,6 +77,11 @@ std::string digestOf(const MirrorRecord& record, std::uint64_t solidSerial)
     for (const auto& [tag, value] : record.attributes) {
         digest.add(tag).add(value);
     }
+    digest.add(static_cast<std::uint64_t>(record.definitions.size()));
+    for (const drawing::AttributeDefinition& definition : record.definitions) {
+        digest.add(definition.prompt).add(definition.at.x).add(definition.at.y);
+        digest.add(definition.height).add(static_cast<std::uint64_t>(definition.invisible));
+    }
     digest.add(static_cast<std::uint64_t>(record.data.size()));
     for (const ExtendedData& data : record.data) {
         digest.add(data.application).add(static_cast<std::uint64_t>(data.items.size()));
@@ -244,6 +249,10 @@ std::vector<DrawingMirror::Located> DrawingMirror::locate(CadDrawing& drawing)
             }
             MirrorRecord record = recordOf(Kind::Solid, owner, layerName(drawing, part.layer));
             record.name = part.name;
+            const gp_Ax1& axis = part.solid->body().axis;
+            record.axis = {axis.Location().X(),  axis.Location().Y(),  axis.Location().Z(),
+                           axis.Direction().X(), axis.Direction().Y(), axis.Direction().Z()};
+            record.threads = part.solid->body().threads;
             add(std::move(record), part.handle, 'E', &parts, i, solidSerial(part.solid));
         }
         for (std::size_t i = 0; i < texts.size(); ++i) {
@@ -276,6 +285,7 @@ std::vector<DrawingMirror::Located> DrawingMirror::locate(CadDrawing& drawing)
         for (const drawing::AttributeDefinition& attribute : block.attributes) {
             record.attributes.emplace_back(attribute.tag, attribute.value);
         }
+        record.definitions = block.attributes;
         add(std::move(record), block.handle, 'B', &drawing.blocks, i);
     }
     for (Block& block : drawing.blocks) {
@@ -310,6 +320,18 @@ std::vector<MirrorRecord> DrawingMirror::records(CadDrawing& drawing)
     std::vector<MirrorRecord> records;
     for (Located& located : locate(drawing)) {
         records.push_back(std::move(located.record));
+    }
+    return records;
+}
+
+std::vector<std::pair<const void*, MirrorRecord>>
+DrawingMirror::addressedRecords(CadDrawing& drawing)
+{
+    std::vector<std::pair<const void*, MirrorRecord>> records;
+    for (Located& located : locate(drawing)) {
+        const void* address = std::visit(
+            [&](auto* list) -> const void* { return &(*list)[located.index]; }, located.list);
+        records.emplace_back(address, std::move(located.record));
     }
     return records;
 }

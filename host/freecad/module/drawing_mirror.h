@@ -9,7 +9,9 @@
 // put back, so that what is saved as DXF or STEP and what a pick finds is what the user sees.
 
 #include "drawing/cad_drawing.h"
+#include "drawing/part/part_steps.h"
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -48,6 +50,13 @@ struct MirrorRecord {
     // placement's values.
     std::vector<std::pair<std::string, std::string>> attributes;
     std::vector<ExtendedData> data; // a reference's extended data
+    // A block: its attribute definitions whole (prompt, place, height, visibility), which the
+    // document keeps so that the definition can be read back from it.
+    std::vector<drawing::AttributeDefinition> definitions;
+    // A solid: the axis it was revolved about (a point, a direction) and its threads, which
+    // its shape does not tell.
+    std::array<double, 6> axis{0, 0, 0, 0, 0, 1};
+    std::vector<drawing::ThreadStretch> threads;
 };
 
 class DrawingMirror {
@@ -58,6 +67,10 @@ class DrawingMirror {
     // on, block definitions, the entities of each definition, the entities of model space, block
     // references. Parts without a solid yet show nothing.
     std::vector<MirrorRecord> records(CadDrawing& drawing);
+
+    // The records with the address of the thing each shows in the drawing (its Layer, Polyline,
+    // Line, Region, Part, Text, Block or Insert), for code that has just built the drawing.
+    std::vector<std::pair<const void*, MirrorRecord>> addressedRecords(CadDrawing& drawing);
 
     // The keys the document shows after a pass; reconcile() takes those it lacks later as taken
     // away by the user. What the drawing held at the last pass and lacks now (deleted through the

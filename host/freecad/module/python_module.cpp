@@ -9,6 +9,7 @@
 #include "drawing/files/dxf_export.h"
 #include "drawing/files/step_export.h"
 #include "host/freecad/module/drawing_mirror.h"
+#include "host/freecad/module/drawing_restore.h"
 #include "host/freecad/module/step_in_host.h"
 #include "host/objects/entities.h"
 #include "host/objects/object_model.h"
@@ -16,6 +17,9 @@
 
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
+
+#include <stdexcept>
+#include <tuple>
 
 #include <limits>
 
@@ -227,7 +231,98 @@ py::dict recordDict(const MirrorRecord& record)
         data.append(py::make_tuple(text(one.application), items));
     }
     d["data"] = data;
+    py::list layout;
+    for (const drawing::AttributeDefinition& definition : record.definitions) {
+        layout.append(py::make_tuple(text(definition.prompt), definition.at.x, definition.at.y,
+                                     definition.height, definition.invisible));
+    }
+    d["layout"] = layout;
+    d["axis"] = py::cast(record.axis);
+    py::list threads;
+    for (const drawing::ThreadStretch& thread : record.threads) {
+        threads.append(py::make_tuple(text(thread.name), thread.from, thread.to));
+    }
+    d["threads"] = threads;
     return d;
+}
+
+// A field of a record read back from a document: its value, or fallback when it is not there.
+template <typename T> T field(const py::dict& d, const char* name, T fallback = {})
+{
+    return d.contains(name) ? d[name].cast<T>() : fallback;
+}
+
+// An object of the document as the add-on reads it back, in the form records() gives (with the
+// drawing it belongs to and a solid's BREP text); nothing for a kind this module does not know.
+std::optional<freecadhost::SavedObject> savedObject(const py::dict& d)
+{
+    using Kind = MirrorRecord::Kind;
+    freecadhost::SavedObject saved;
+    MirrorRecord& record = saved.record;
+    const std::string kind = field<std::string>(d, "kind");
+    bool known = false;
+    for (const Kind each : {Kind::Layer, Kind::Polyline, Kind::Line, Kind::Region, Kind::Solid,
+                            Kind::Block, Kind::Insert, Kind::Text}) {
+        if (kind == kindName(each)) {
+            record.kind = each;
+            known = true;
+        }
+    }
+    if (!known) {
+        return std::nullopt;
+    }
+    record.key = field<std::string>(d, "key");
+    record.owner = field<std::string>(d, "owner");
+    record.layer = field<std::string>(d, "layer");
+    record.color = field<std::int32_t>(d, "color");
+    for (const auto& [x, y] : field<std::vector<std::pair<double, double>>>(d, "points")) {
+        record.points.push_back({x, y});
+    }
+    record.closed = field<bool>(d, "closed");
+    record.name = field<std::string>(d, "name");
+    std::tie(record.x, record.y, record.z) =
+        field<std::tuple<double, double, double>>(d, "at", {0, 0, 0});
+    record.height = field<double>(d, "height");
+    record.rotation = field<double>(d, "rotation");
+    record.attributes = field<decltype(record.attributes)>(d, "attributes");
+    using Item = std::variant<std::int32_t, double, std::string>;
+    for (const auto& [application, items] :
+         field<std::vector<std::pair<std::string, std::vector<std::pair<int, Item>>>>>(d, "data")) {
+        drawing::ExtendedData data{application, {}};
+        for (const auto& [code, value] : items) {
+            if (code < INT16_MIN || code > INT16_MAX) {
+                continue;
+            }
+            drawing::ExtendedItem item{static_cast<std::int16_t>(code), std::string()};
+            std::visit([&item](const auto& v) { item.value = v; }, value);
+            data.items.push_back(std::move(item));
+        }
+        record.data.push_back(std::move(data));
+    }
+    // A block's definitions: the tags and defaults of "attributes", the rest from "layout" (a
+    // document without it: as the program defines its attributes, invisible, 2.5 high, at the
+    // base point).
+    if (record.kind == Kind::Block) {
+        const auto layout =
+            field<std::vector<std::tuple<std::string, double, double, double, bool>>>(d, "layout");
+        for (std::size_t i = 0; i < record.attributes.size(); ++i) {
+            const auto& [tag, value] = record.attributes[i];
+            drawing::AttributeDefinition definition{tag, tag, value, {0, 0}, 2.5, true};
+            if (i < layout.size()) {
+                std::tie(definition.prompt, definition.at.x, definition.at.y, definition.height,
+                         definition.invisible) = layout[i];
+            }
+            record.definitions.push_back(std::move(definition));
+        }
+    }
+    record.axis = field<std::array<double, 6>>(d, "axis", record.axis);
+    for (const auto& [name, from, to] :
+         field<std::vector<std::tuple<std::string, double, double>>>(d, "threads")) {
+        record.threads.push_back({name, from, to});
+    }
+    saved.drawing = field<std::string>(d, "drawing");
+    saved.brep = field<std::string>(d, "brep");
+    return saved;
 }
 
 // One drawing served by the object model, with its mirror in the CAD program's document.
@@ -299,6 +394,35 @@ class Model {
     }
 
     void setMirrored(const std::set<std::string>& keys) { m_mirror.setMirrored(m_drawing, keys); }
+
+    // Builds the drawing from the objects of a document saved earlier; for each object (key,
+    // digest) to tag it with, or None when it is left out of the drawing.
+    py::list restore(const py::list& objects)
+    {
+        if (!m_drawing.blocks.empty() || !m_drawing.inserts.empty() ||
+            m_drawing.layers.size() > 1 || m_model.callCount() > 0) {
+            throw std::logic_error("a drawing is restored before anything is drawn into it");
+        }
+        std::vector<freecadhost::SavedObject> saved;
+        std::vector<std::optional<std::size_t>> place;
+        for (const py::handle object : objects) {
+            auto one = savedObject(py::reinterpret_borrow<py::dict>(object));
+            place.push_back(one ? std::optional<std::size_t>(saved.size()) : std::nullopt);
+            if (one) {
+                saved.push_back(std::move(*one));
+            }
+        }
+        const auto records = freecadhost::restoreDrawing(m_drawing, m_mirror, saved);
+        py::list tags;
+        for (const auto& at : place) {
+            if (at && records[*at]) {
+                tags.append(py::make_tuple(records[*at]->key, records[*at]->digest));
+            } else {
+                tags.append(py::none());
+            }
+        }
+        return tags;
+    }
 
     // The file of the CAD program's document, which names the drawing (Document.Name and
     // Document.Path); "" while the document has none.
@@ -382,6 +506,9 @@ PYBIND11_MODULE(quorvel_model, module)
         .def("set_mirrored",
              [](Model& self, const std::set<std::string>& keys) { self.setMirrored(keys); })
         .def("reconcile", &Model::reconcile, "(withdrawn keys, reinstated keys)")
+        .def("restore", &Model::restore, py::arg("objects"),
+             "builds the drawing from a saved document's objects (dicts as records() gives, with "
+             "drawing and brep): for each (key, digest) or None when left out")
         .def("solid_brep", &Model::solidBrep)
         .def("set_document_file", &Model::setDocumentFile, py::arg("file"),
              "the document's file, \"\" when it has none: Document.Name and Document.Path")

@@ -36,8 +36,7 @@ def _drawing():
     drawing = service.host.drawings.current()
     if drawing is None:
         QtWidgets.QMessageBox.information(
-            window, "Quorvel", "The program has not drawn into this document since FreeCAD "
-            "started.")
+            window, "Quorvel", "The program has not drawn into this document.")
         return None
     drawing.begin_run()
     return drawing

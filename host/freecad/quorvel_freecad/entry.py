@@ -76,6 +76,12 @@ def main(argv):
         _say('"%s" is not a valid bus name (two or more elements joined by dots, such as '
              'AutoCAD.Application)' % name)
         return 2
+    if options.open:
+        try:
+            App.openDocument(os.path.abspath(options.open))
+        except Exception as failure:
+            _say("cannot open %s: %s" % (options.open, failure))
+            return 1
     service = addon.start(name, _model_setup(options, gui), gui, options.stats)
     if isinstance(service, str):
         _say(service)

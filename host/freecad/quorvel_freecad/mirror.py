@@ -17,31 +17,23 @@ import math
 import FreeCAD as App
 import Part
 
-from . import colors
+from . import views
 
 GROUP = "Quorvel"
-# A text's font size for its height: the height is that of the capitals, a font's size is larger
-# by about this much (FreeCAD's own DXF import takes a text's height so).
-FONT_SIZE_PER_HEIGHT = 1.35
-# Narrow lettering, close to the drawing standards' (about 0.7 of the height per character, as the
-# drawing lays texts out, a parts list's columns included); another font stands in where it is
-# not installed.
-TEXT_FONT = "DejaVu Sans Condensed"
 
 
-def _tag(obj, key, digest, session):
-    """Marks obj as this drawing's mirror of key."""
-    for name, doc in (("QuorvelKey", "What the object shows of the drawing"),
-                      ("QuorvelDigest", "Changes with what the object shows"),
-                      ("QuorvelSession", "The drawing the object belongs to")):
+def tag(obj, key, digest, session, kind):
+    """Marks obj as this drawing's mirror of key, a thing of that kind; only what differs is
+    written."""
+    for name, value, doc in (("QuorvelKey", key, "What the object shows of the drawing"),
+                             ("QuorvelDigest", digest, "Changes with what the object shows"),
+                             ("QuorvelSession", session, "The drawing the object belongs to"),
+                             ("QuorvelKind", kind, "What the object is in the drawing")):
         if name not in obj.PropertiesList:
             obj.addProperty("App::PropertyString", name, GROUP, doc)
-    obj.QuorvelKey = key
-    obj.QuorvelDigest = digest
-    obj.QuorvelSession = session
-    obj.setEditorMode("QuorvelKey", 1)  # read-only
-    obj.setEditorMode("QuorvelDigest", 2)  # hidden
-    obj.setEditorMode("QuorvelSession", 2)
+            obj.setEditorMode(name, 1 if name == "QuorvelKey" else 2)  # read-only, hidden
+        if getattr(obj, name) != value:
+            setattr(obj, name, value)
 
 
 def _set(obj, kind, name, value, doc=""):
@@ -122,7 +114,7 @@ class DocumentMirror:
         for record in create:
             obj = self._create(model, record, ours, layers)
             if obj is not None:
-                _tag(obj, record["key"], record["digest"], self.session)
+                tag(obj, record["key"], record["digest"], self.session, record["kind"])
                 ours[record["key"]] = obj
         self.document.recompute()
         return len(remove) + len(create) + len(update)
@@ -168,7 +160,9 @@ class DocumentMirror:
         owner = ours.get(record["owner"]) if record["owner"] else None
         if owner is not None:
             owner.addObject(obj)
-            self._color(obj, layers.get(record["layer"]))
+            layer = layers.get(record["layer"])
+            if self.gui and layer is not None:
+                views.entity_color(obj, layer["color"])
         else:
             layer = ours.get(self._layer_key(layers, record["layer"]))
             if layer is not None:
@@ -194,9 +188,6 @@ class DocumentMirror:
         obj.Label = record["layer"]
         if obj.Label != record["layer"]:  # the user has an object of that label: not counted up
             obj.Label = unique_label(record["layer"], "layer")
-        if self.gui:
-            from draftviewproviders.view_layer import ViewProviderLayer
-            ViewProviderLayer(obj.ViewObject)
         self._layer_container().addObject(obj)
         self._update(obj, record)
         return obj
@@ -211,8 +202,7 @@ class DocumentMirror:
         obj.Label = "Layers"
         LayerContainer(obj)
         if self.gui:
-            from draftviewproviders.view_layer import ViewProviderLayerContainer
-            ViewProviderLayerContainer(obj.ViewObject)
+            views.layer_container(obj)
         return obj
 
     def _update(self, obj, record):
@@ -222,15 +212,17 @@ class DocumentMirror:
                  "The layer's colour index (1 red, 2 yellow, 3 green, 4 cyan, 5 blue, 6 magenta, "
                  "7 white/black)")
             if self.gui:
-                rgb = colors.color_rgb(record["color"])
-                obj.ViewObject.LineColor = rgb
-                obj.ViewObject.ShapeColor = rgb
+                views.layer(obj, record["color"])
         else:  # a block definition
             _set(obj, "App::PropertyString", "BlockName", record["name"], "The block's name")
             _set(obj, "App::PropertyStringList", "AttributeDefinitions",
                  ["%s=%s" % pair for pair in record["attributes"]],
                  "The attributes each reference gets: tag=default value")
-        _tag(obj, record["key"], record["digest"], self.session)
+            _set(obj, "App::PropertyStringList", "AttributeLayout",
+                 [attribute_layout_line(pair[0], layout)
+                  for pair, layout in zip(record["attributes"], record["layout"])],
+                 "Each attribute's text: tag;x;y;height;visible or invisible;prompt")
+        tag(obj, record["key"], record["digest"], self.session, record["kind"])
 
     def _block(self, record):
         obj = self.document.addObject("App::Part", "Block")
@@ -249,8 +241,7 @@ class DocumentMirror:
         obj.Closed = record["closed"]
         obj.MakeFace = False  # an outline, as drawn
         if self.gui:
-            from draftviewproviders.view_wire import ViewProviderWire
-            ViewProviderWire(obj.ViewObject)
+            views.wire(obj)
         return obj
 
     def _text(self, record):
@@ -268,13 +259,7 @@ class DocumentMirror:
         _set(obj, "App::PropertyLength", "TextHeight", record["height"],
              "The height of the text's capitals")
         if self.gui:
-            from draftviewproviders.view_text import ViewProviderText
-            ViewProviderText(obj.ViewObject)
-            obj.ViewObject.DisplayMode = "3D text"  # lies in the drawing's plane, to scale
-            obj.ViewObject.FontSize = record["height"] * FONT_SIZE_PER_HEIGHT
-            obj.ViewObject.FontName = TEXT_FONT
-            obj.ViewObject.Justification = "Left"
-            obj.ViewObject.LineSpacing = 1
+            views.text(obj, record["height"])
         return obj
 
     def _solid(self, model, record):
@@ -287,6 +272,13 @@ class DocumentMirror:
         obj.Shape = shape
         obj.Label = unique_label(record["name"] or "Solid", "solid")
         _set(obj, "App::PropertyString", "PartName", record["name"], "The part's name")
+        axis = record["axis"]
+        _set(obj, "App::PropertyVectorList", "PartAxis",
+             [App.Vector(*axis[:3]), App.Vector(*axis[3:])],
+             "The axis the part was revolved about: a point, a direction")
+        _set(obj, "App::PropertyStringList", "PartThreads",
+             ["%r;%r;%s" % (start, end, name) for name, start, end in record["threads"]],
+             "The threads on its outer cylinder: from;to along the axis;name")
         return obj
 
     def _insert(self, record, ours):
@@ -303,15 +295,6 @@ class DocumentMirror:
              "Extended data as group code=value, each application's from its 1001 line")
         return obj
 
-    def _color(self, obj, layer):
-        """An object inside a block definition has its layer's colour of its own (a Draft layer
-        outside the definition cannot hold it)."""
-        if self.gui and layer is not None:
-            rgb = colors.color_rgb(layer["color"])
-            for name in ("LineColor", "PointColor", "ShapeColor", "TextColor"):
-                if hasattr(obj.ViewObject, name):
-                    setattr(obj.ViewObject, name, rgb)
-
 
 def unique_label(name, kind):
     """A label for an object named name: FreeCAD keeps labels unique by counting up their last
@@ -319,6 +302,12 @@ def unique_label(name, kind):
     size) or a second part of ГОСТ 22032-76 into 22032-77; a word after the name takes the count
     instead (the name itself is kept in a property)."""
     return "%s (%s)" % (name, kind)
+
+
+def attribute_layout_line(tag, layout):
+    prompt, x, y, height, invisible = layout
+    return "%s;%r;%r;%r;%s;%s" % (tag, x, y, height, "invisible" if invisible else "visible",
+                                  prompt)
 
 
 def extended_data_lines(data):

@@ -2,6 +2,8 @@
 host's, so that the project's end-to-end tests run against either:
   --points "x,y[,z];..."  scripted answers to picks, taken before any click
   --repeat-points         take the scripted points in a cycle
+  --open FILE.FCStd       open that document first: the program draws into it (the drawing is
+                          read back from the objects an earlier session made)
   --save FILE.FCStd       on SIGTERM or SIGINT save the document there, with FILE.dxf and (when
                           the drawing has a solid) FILE.step beside it
   --gui                   FreeCAD's window (picks by clicks in the 3D view); else headless, where
@@ -59,6 +61,7 @@ def parse(argv):
     parser = _Parser(prog=PROGRAM, add_help=False)
     parser.add_argument("--points", default="")
     parser.add_argument("--repeat-points", action="store_true")
+    parser.add_argument("--open")
     parser.add_argument("--save")
     parser.add_argument("--gui", action="store_true")
     parser.add_argument("--headless", action="store_true")

@@ -1,4 +1,6 @@
-"""The Quorvel workbench: its menu and toolbar hold the add-on's commands (commands.py)."""
+"""The Quorvel workbench: its menu and toolbar hold the add-on's commands (commands.py). With it,
+the documents the window opens get the views of the drawing's objects that a save without the
+window left out (views.py)."""
 
 import FreeCADGui as Gui
 
@@ -20,3 +22,5 @@ class QuorvelWorkbench(Gui.Workbench):
 def add():
     if "QuorvelWorkbench" not in Gui.listWorkbenches():
         Gui.addWorkbench(QuorvelWorkbench())
+    from . import views
+    views.watch_documents()
