@@ -24,6 +24,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <sstream>
+#include <tuple>
 
 namespace {
 
@@ -295,4 +297,101 @@ TEST_F(IntoFreecad, PartsListIsCollectedAndDrawnAsATable)
     EXPECT_NE(std::find(inDxf.begin(), inDxf.end(), "text 2 14.75,5.15 3.5 90.0 Формат"),
               inDxf.end());
     EXPECT_EQ(texts(reopened(dir.file("f.FCStd"))), inDxf);
+}
+
+// A FreeCAD document is the drawing: saved with placed studs, a loose stud and the parts list's
+// table, and opened by a new FreeCAD host, it gives the same parts list under the same handles,
+// an edit replaces the picked stud in place, and a stud of a size already placed takes its
+// block definition; the result reopened holds each definition once and nothing twice.
+TEST_F(IntoFreecad, ASavedDocumentIsTheDrawingInTheNextSession)
+{
+    // Model space as "ObjectName handle" lines, sorted; the parts list's lines with quantities.
+    const auto entities = [](const OleObject& document) {
+        const OleObject modelSpace = document.get("ModelSpace").toObject();
+        Lines lines;
+        for (std::int32_t i = 0, count = modelSpace.get("Count").toInt32(); i < count; ++i) {
+            const OleObject entity = modelSpace.call("Item", {i}).toObject();
+            lines.push_back(entity.get("ObjectName").toString() + " " +
+                            entity.get("Handle").toString());
+        }
+        std::sort(lines.begin(), lines.end());
+        return lines;
+    };
+    const auto listed = [](const std::vector<PlacedStud>& studs) {
+        Lines lines;
+        for (const PartsListLine& line : partsList(studs).lines) {
+            lines.push_back(line.name + " x" + std::to_string(line.quantity));
+        }
+        return lines;
+    };
+    const auto kinds = [](const Lines& document, const std::string& kind) {
+        Lines found;
+        std::copy_if(document.begin(), document.end(), std::back_inserter(found),
+                     [&kind](const std::string& line) { return line.rfind(kind, 0) == 0; });
+        return found;
+    };
+    const QString first = QString::fromStdString(dir.file("first.FCStd"));
+    const QString second = QString::fromStdString(dir.file("second.FCStd"));
+    Lines before;
+    {
+        const auto host = start(FREECAD_HOST_SCRIPT, "first.log", {"--save", first});
+        DBusRunningObjects objects;
+        RecordingReporter reporter;
+        const LayerNames layers;
+        QuorvelDraw unit(objects, reporter, layers);
+        ASSERT_NO_THROW(makePartsListDrawing(unit));
+        EXPECT_TRUE(unit.Draw_Spec_Quorvel(partsList(unit.Spec_Quorvel()->studs)));
+        before = entities(unit.session().AcadDoc);
+        EXPECT_EQ(host->stop(), 0);
+    }
+    {
+        const auto host = start(FREECAD_HOST_SCRIPT, "second.log",
+                                {"--open", first, "--save", second});
+        DBusRunningObjects objects;
+        RecordingReporter reporter;
+        const LayerNames layers;
+        QuorvelDraw unit(objects, reporter, layers);
+        const std::optional<SpecSource> source = unit.Spec_Quorvel();
+        ASSERT_TRUE(source.has_value());
+        EXPECT_EQ(source->drawingName, "first.FCStd");
+        EXPECT_EQ(partsListCsv(partsList(source->studs)), listedCsv);
+        const OleObject document = unit.session().AcadDoc;
+        EXPECT_EQ(entities(document), before);
+
+        // The stud on top at the picked point, the М8×40 ГОСТ 22032-76 placed last, becomes an
+        // М12×100, a size placed before; then one more М10×50 ГОСТ 22042-76.
+        ASSERT_EQ(unit.Edit_Stud(), EditOutcome::Picked);
+        EXPECT_EQ(unit.edited().L, 40);
+        for (const ListedStud& s : {listedStuds()[0], listedStuds()[3]}) {
+            StoredStud stored;
+            stored.standard = s.standard;
+            std::tie(stored.d, stored.P, stored.L, stored.b, stored.b1, stored.c) =
+                std::tie(s.d, s.P, s.L, s.b, s.b1, s.c);
+            const StudBlock block = studBlock(stored, s.family);
+            const double overall = s.family == StudFamily::ScrewIn ? s.L + s.b1 : s.L;
+            unit.Start_ACAD(false, "unused", s.d, overall, s.b, s.b1, s.c, &block);
+        }
+        EXPECT_EQ(listed(unit.Spec_Quorvel()->studs),
+                  (Lines{"Шпилька М10×50 ГОСТ 22032-76 x1", "Шпилька М12×100 ГОСТ 22032-76 x3",
+                         "Шпилька М8×40 ГОСТ 22040-76 x2", "Шпилька М10×50 ГОСТ 22042-76 x5"}));
+        EXPECT_EQ(document.get("Blocks").toObject().get("Count").toInt32(), 6);
+        EXPECT_TRUE(reporter.messages.empty());
+        EXPECT_EQ(host->stop(), 0);
+    }
+    // The definitions, the loose stud's wires and the table's texts once each, as saved first;
+    // the references one more, on the definitions they were placed from.
+    const Lines saved = reopened(first.toStdString());
+    const Lines result = reopened(second.toStdString());
+    EXPECT_EQ(kinds(result, "invalid"), Lines{});
+    for (const char* kind : {"block ", "wire ", "text "}) {
+        EXPECT_EQ(kinds(result, kind), kinds(saved, kind)) << kind;
+    }
+    Lines references = kinds(result, "reference ");
+    EXPECT_EQ(references.size(), kinds(saved, "reference ").size() + 1);
+    for (const std::string& reference : references) {
+        std::istringstream words(reference);
+        std::string word, layer, block;
+        words >> word >> layer >> block;
+        EXPECT_EQ(reference.substr(reference.rfind(" of ") + 4), block) << reference;
+    }
 }
