@@ -243,6 +243,52 @@ class MirrorTest(unittest.TestCase):
         self.assertEqual(len(all_layers), layers)
         self.assertEqual(len([o for o in all_layers if o.Label == "2"][0].Group), 2)
 
+    def test_a_saved_document_is_read_back_as_the_drawing_it_shows(self):
+        box = self.document.addObject("Part::Feature", "UsersBox")
+        box.Shape = Part.makeBox(1, 1, 1)
+        self.run_program(loose_stud, 0)
+        self.run_program(solid, 0)
+        self.run_program(block_reference, "STUD", 300, "M12x100")
+        self.run_program(text, "Шпилька М8×40", 5, 7, math.pi / 2)
+        dxf = self.dxf_lines()
+        file = os.path.join(self.folder, "drawing.FCStd")
+        self.document.saveAs(file)
+        App.closeDocument(self.document.Name)
+
+        def reopened():
+            self.document = App.openDocument(file)
+            self.drawing = Drawing(quorvel_model.Model, self.document)
+            self.model = self.drawing.model
+            return self.drawing.read_back()
+
+        # Every object read back, under its keys and digests: the next pass changes nothing.
+        names = lambda: sorted(o.Name for o in self.document.Objects)
+        self.assertEqual(reopened(), 0)
+        made = names()
+        self.assertEqual(self.drawing.mirror.plan(self.model.records()), ([], [], []))
+        self.assertEqual(self.dxf_lines(), dxf)
+        self.assertEqual(call(self.model, "/ModelSpace", "Count", 2), 6)
+        # A second reference of the block takes its definition, and an undo takes it back.
+        self.document.UndoMode = 1
+        self.run_program(block_reference, "STUD", 400, "M16x100")
+        self.assertEqual((len(self.ours("App::Part")), len(self.ours("App::Link"))), (1, 2))
+        self.assertEqual(names(), sorted(made + [self.ours("App::Link")[1].Name]))
+        self.document.undo()
+        self.drawing.begin_run()
+        self.assertEqual(self.dxf_lines(), dxf)
+
+        # An object changed beyond reading stays, the user's, and the rest is the drawing.
+        self.document.getObject("UsersBox").Shape = Part.makeBox(2, 2, 2)
+        wire = [o for o in self.document.Objects
+                if o.TypeId == "Part::Part2DObjectPython" and o.LayerName == "7"][0]
+        wire.Points, left = wire.Points[:1], wire.Name
+        self.document.save()
+        App.closeDocument(self.document.Name)
+        self.assertEqual(reopened(), 1)
+        self.run_program(loose_stud, 200)
+        self.assertIn(left, names())
+        self.assertAlmostEqual(self.document.getObject("UsersBox").Shape.Volume, 8)
+
     def test_a_layers_new_colour_is_shown_on_the_same_layer(self):
         self.run_program(loose_stud, 0)
         layer = self.layer_named("2")
