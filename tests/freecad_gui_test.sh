@@ -9,6 +9,8 @@
 #    selected before «Изменить…»; a «Чертить» cancelled with Esc
 #    in FreeCAD (the program reports it, the host's log shows it); a last stud, taken back by
 #    Ctrl+Z; the document, its DXF and the runs' passes and redraws as FreeCAD ends.
+# 3. A document saved headless (freecadcmd) opened in the window: its layer, text and wire get
+#    Draft's views, so that the text is shown and the wire takes its layer's colour.
 # Every wait is bounded, so the test fails rather than hangs. With a fifth argument the screenshot
 # of the stud in FreeCAD's window is copied there.
 # Usage: freecad_gui_test.sh <program> <folder of the .dat tables> <quorvel-cadhost>
@@ -289,4 +291,47 @@ echo "runs (passes, frames drawn of the 3D view, pass time):"
 cat "$work/stats.txt"
 [[ "$(awk '{print $4}' "$work/stats.txt" | tr '\n' ' ')" == "1 1 0 1 0 1 0 0 1 " ]] ||
     fail "passes per run are not 1 (a stud), 1 (a block), 0 (the edit's pick), 1 (the edit), 0 and 1 (again, by the selection), 0 (Esc), 0 (OSMODE put back), 1 (a stud)"
-echo "FreeCAD as the CAD host: picks, an edit, Esc and an undo under openbox"
+# 3. The views of a document saved headless, given as the window opens it.
+cat >"$work/headless.py" <<EOF
+import sys
+sys.path[:0] = ["$module_dir", "$root/host/freecad"]
+import FreeCAD as App, quorvel_model
+from quorvel_freecad.session import Drawing
+drawing = Drawing(quorvel_model.Model, App.newDocument("headless"))
+call = lambda *args: drawing.model.invoke(args[0], args[1], args[2], list(args[3:]))[1]
+layer = call("/Layers", "Add", 1, "2")
+call(layer[1], "color", 4, 6)
+call("/Document", "ActiveLayer", 4, layer)
+call("/ModelSpace", "AddText", 1, "Поз.", ("ad", [0, 0, 0]), 3.5)
+call("/ModelSpace", "AddLine", 1, ("ad", [0, -5, 0]), ("ad", [50, -5, 0]))
+drawing.end_run()
+drawing.document.saveAs("$work/headless.FCStd")
+EOF
+timeout 120 freecadcmd "$work/headless.py" >"$work/headless.log" 2>&1 ||
+    fail "no headless document: $(tail -5 "$work/headless.log")"
+cat >"$work/views.py" <<EOF
+import os
+import FreeCAD as App
+from PySide2 import QtCore
+App.openDocument("$work/headless.FCStd")
+def shown(o):
+    view = o.ViewObject
+    size = round(view.FontSize.Value, 3) if hasattr(view, "FontSize") else ""
+    return "%s %s %s %s" % (o.Label, type(view.Proxy).__name__, size,
+                            tuple(round(c, 3) for c in view.LineColor[:3]))
+def write():
+    with open("$work/views.txt", "w") as out:
+        try:
+            out.write("\n".join(shown(o) for o in App.ActiveDocument.Objects
+                                 if hasattr(o, "QuorvelKey")))
+        except Exception as failure:
+            out.write(repr(failure))
+    os._exit(0)
+QtCore.QTimer.singleShot(5000, write)
+EOF
+rm -f "$work/views.txt"
+timeout 90 freecad "$work/views.py" >"$work/freecad.log" 2>&1 || true
+[[ "$(cat "$work/views.txt" 2>&1)" == "2 ViewProviderLayer  (1.0, 0.0, 1.0)
+Line ViewProviderWire  (1.0, 0.0, 1.0)
+Поз. (text) ViewProviderText 4.725 (0.0, 0.0, 0.0)" ]] || fail "the headless document's views: $(cat "$work/views.txt" 2>&1)"
+echo "FreeCAD as the CAD host: picks, an edit, Esc and an undo under openbox; a headless document's views"

@@ -17,29 +17,49 @@ FONT_SIZE_PER_HEIGHT = 1.35
 TEXT_FONT = "DejaVu Sans Condensed"
 
 
-def layer(obj, color):
+def _give(obj, view_class, opened):
+    """Gives obj a view of view_class (one of Draft's). On an object of a document just opened,
+    FreeCAD has attached a placeholder view and attaches no other: the view is made ready as
+    Draft makes it, attached, and only then put in place, with the display modes it offers."""
+    if not opened:
+        return view_class(obj.ViewObject)
+    view = view_class.__new__(view_class)
+    view.Object = obj
+    if hasattr(view, "set_properties"):
+        view.set_properties(obj.ViewObject)
+    view.attach(obj.ViewObject)
+    obj.ViewObject.Proxy = view  # shows the object's data
+    if hasattr(view, "getDisplayModes"):
+        obj.ViewObject.DisplayMode = view.getDisplayModes(obj.ViewObject)
+    return view
+
+
+def layer(obj, color, opened=False):
     from draftviewproviders.view_layer import ViewProviderLayer
     if not _has_view(obj):
-        ViewProviderLayer(obj.ViewObject)
+        _give(obj, ViewProviderLayer, opened)
     rgb = colors.color_rgb(color)
     obj.ViewObject.LineColor = rgb  # the layer's view gives it to what the layer holds
     obj.ViewObject.ShapeColor = rgb
 
 
-def layer_container(obj):
+def layer_container(obj, opened=False):
     from draftviewproviders.view_layer import ViewProviderLayerContainer
-    ViewProviderLayerContainer(obj.ViewObject)
+    _give(obj, ViewProviderLayerContainer, opened)
 
 
-def wire(obj):
+def wire(obj, opened=False):
     from draftviewproviders.view_wire import ViewProviderWire
-    ViewProviderWire(obj.ViewObject)
+    if opened:  # the placeholder view shows the wire as Part's view does: Draft's takes over
+        ViewProviderWire(obj.ViewObject).attach(obj.ViewObject)
+    else:
+        ViewProviderWire(obj.ViewObject)
 
 
-def text(obj, height):
+def text(obj, height, opened=False):
     """Lies in the drawing's plane, to scale, its base line's start at its point."""
     from draftviewproviders.view_text import ViewProviderText
-    ViewProviderText(obj.ViewObject)
+    _give(obj, ViewProviderText, opened)
     obj.ViewObject.DisplayMode = "3D text"
     obj.ViewObject.FontSize = height * FONT_SIZE_PER_HEIGHT
     obj.ViewObject.FontName = TEXT_FONT
@@ -57,7 +77,9 @@ def entity_color(obj, color):
 
 
 def _has_view(obj):
-    return getattr(obj.ViewObject, "Proxy", None) is not None
+    """Whether obj's view is Draft's: a document saved without the window leaves a placeholder
+    (none, or a number) where the window keeps the view's object."""
+    return not isinstance(getattr(obj.ViewObject, "Proxy", None), (int, type(None)))
 
 
 def give_missing(document):
@@ -68,18 +90,19 @@ def give_missing(document):
         return 0  # saved with the window: its views were saved with it
     layer_colors = {o.LayerName: o.ColorIndex for o in ours
                     if o.QuorvelKey.startswith("L") and hasattr(o, "ColorIndex")}
+    names = {o.Name for o in ours}
     given = 0
     for obj in document.Objects:
         if obj.Name.startswith("LayerContainer") and not _has_view(obj):
-            layer_container(obj)
-        elif obj not in ours or _has_view(obj):
+            layer_container(obj, opened=True)
+        elif obj.Name not in names or _has_view(obj):
             continue
         elif obj.QuorvelKey.startswith("L"):
-            layer(obj, layer_colors.get(obj.LayerName, 7))
+            layer(obj, layer_colors.get(obj.LayerName, 7), opened=True)
         elif hasattr(obj, "TextHeight"):
-            text(obj, obj.TextHeight.Value)
+            text(obj, obj.TextHeight.Value, opened=True)
         elif obj.TypeId == "Part::Part2DObjectPython":
-            wire(obj)
+            wire(obj, opened=True)
         else:
             continue
         given += 1
