@@ -10,6 +10,8 @@ Part features from the solid's BREP, regions Part faces, a block definition a hi
 holding its entities, a block reference an App::Link to it with the attributes and extended data
 as properties. Objects without this drawing's QuorvelSession (the user's own, those of another
 drawing) are never touched; layers are shared by name with earlier drawings of the document.
+Each object also keeps what reading the drawing back from a saved document needs (restore.py):
+its kind, a block's attribute layout, a solid's axis and threads.
 """
 
 import math
