@@ -69,7 +69,10 @@ double estimatedWidth(std::string_view text, double height)
 PartsListTable partsListTable(const PartsList& list, const Point& topLeft)
 {
     PartsListTable table;
-    const auto [x0, y0, z] = topLeft;
+    // Named corner values rather than a structured binding: clang 14 cannot capture one.
+    const double x0 = topLeft[0];
+    const double y0 = topLeft[1];
+    const double z = topLeft[2];
     const auto at = [&](double x, double y) { return Point{x0 + x, y0 + y, z}; };
     // A text centred in a column, its base line `base` below the table's top.
     const auto centred = [&](const std::string& text, std::size_t column, double base) {
