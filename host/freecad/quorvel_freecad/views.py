@@ -131,8 +131,7 @@ class _OpenedDocuments:
         if document is None:
             return
         try:
-            if give_missing(document):
-                document.recompute()
+            give_missing(document)
         except Exception as failure:  # a document the add-on cannot read: shown as it is
             App.Console.PrintWarning("Quorvel: %s: the drawing's views: %s\n" % (name, failure))
 
