@@ -17,7 +17,7 @@
 #include "ui/run_input.h"
 #include "ui/select_form.h"
 #include "ui/settings_file.h"
-#include "ui/spec_dialogs.h"
+#include "ui/parts_list_dialogs.h"
 #include "ui/text_fit.h"
 
 #include <QCheckBox>

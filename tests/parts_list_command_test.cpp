@@ -3,7 +3,7 @@
 #include "cad/parts_list_csv.h"
 #include "main_form_fixture.h"
 #include "modal_driver.h"
-#include "ui/spec_dialogs.h"
+#include "ui/parts_list_dialogs.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "ui/spec_dialogs.h"
+#include "ui/parts_list_dialogs.h"
 
 #include "cad/parts_list.h"
 #include "ui/qt_text.h"
